@@ -1,0 +1,2 @@
+// placeholder until the capture component lands
+namespace kestro {}

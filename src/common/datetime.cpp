@@ -1,0 +1,89 @@
+#include "common/datetime.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace kestro {
+namespace {
+
+// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+// 1899-12-30 is 25569 days before 1970-01-01.
+constexpr int64_t kEpochOffsetDays = 25569;
+constexpr int64_t kMillisPerDay = 86400000;
+
+struct TimeOfDay {
+    int hour, minute, second, millisecond;
+};
+
+TimeOfDay SplitTimeOfDay(TDateTime value) {
+    const double magnitude = std::fabs(value);
+    // Far beyond any real date the product no longer fits an integer: such a
+    // value has no meaningful time of day, so it reads as midnight.
+    const double millis = std::round(magnitude * static_cast<double>(kMillisPerDay));
+    int64_t ms = 0;
+    if (std::isfinite(millis) && millis < 9.0e18) {
+        ms = static_cast<int64_t>(millis) % kMillisPerDay;
+    }
+    TimeOfDay t{};
+    t.hour = static_cast<int>(ms / 3600000);
+    t.minute = static_cast<int>(ms / 60000 % 60);
+    t.second = static_cast<int>(ms / 1000 % 60);
+    t.millisecond = static_cast<int>(ms % 1000);
+    return t;
+}
+
+}  // namespace
+
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+                         int millisecond) {
+    const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month),
+                                       static_cast<unsigned>(day)) +
+                         kEpochOffsetDays;
+    const double fraction =
+        (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) /
+        static_cast<double>(kMillisPerDay);
+    return static_cast<double>(days) + fraction;
+}
+
+TDateTime FromUnixTime(int64_t seconds, int64_t microseconds) {
+    const time_t t = static_cast<time_t>(seconds);
+    struct tm local {};
+    localtime_r(&t, &local);
+    TDateTime whole = EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                     local.tm_hour, local.tm_min, local.tm_sec);
+    return whole + static_cast<double>(microseconds) / (kSecondsPerDay * 1e6);
+}
+
+std::string FormatHhNnSs(TDateTime value) {
+    const TimeOfDay t = SplitTimeOfDay(value);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::string FormatNSs(TDateTime value) {
+    const TimeOfDay t = SplitTimeOfDay(value);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%d:%02d", t.minute, t.second);
+    return buf;
+}
+
+std::string FormatHhMmSsZzz(TDateTime value) {
+    const TimeOfDay t = SplitTimeOfDay(value);
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second,
+                  t.millisecond);
+    return buf;
+}
+
+}  // namespace kestro

@@ -1,0 +1,2 @@
+// placeholder until the decoder lands
+namespace kestro {}

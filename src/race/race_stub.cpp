@@ -1,0 +1,2 @@
+// placeholder until the race engine lands
+namespace kestro {}

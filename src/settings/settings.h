@@ -1,0 +1,56 @@
+// The settings the main window holds in memory, named by their INI keys.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestro {
+
+// The sound events in the order of the settings file.
+enum class SoundEvent : int {
+    ServerMessage,
+    ServerMessageGodEquip,
+    ServerMessageRace,
+    RaceStartWaitAcceptingS,
+    RaceAcceptingS,
+    RaceStartWaitingS,
+    RaceStartWaitAcceptingD,
+    RaceAcceptingD,
+    RaceStartWaitingD,
+    RaceStart,
+    ResultWin,
+    ResultDefeat,
+    ResultNeedCheck,
+};
+constexpr int kSoundEventCount = 13;
+
+struct SoundEventInfo {
+    std::string_view stem;         // e.g. "RaceStart"
+    std::string_view enabledKey;   // e.g. "RaceStartEnabled"
+    std::string_view soundKey;     // e.g. "RaceStartSound"
+    std::string_view defaultPath;  // e.g. "%SystemRoot%\\Media\\chimes.wav"
+};
+const SoundEventInfo& SoundEventInfoOf(SoundEvent event);
+
+struct SoundEventSetting {
+    bool Enabled = false;
+    std::string Sound;
+};
+
+struct Settings {
+    int32_t OpenCount = 1;
+    bool SaveFormSize = true;
+    bool RealtimeUpdate = false;
+    uint8_t LogLevel = 7;
+    bool Debug = false;
+    int32_t AdapterIndex = -1;
+    bool SoundEnabled = false;
+    std::array<SoundEventSetting, kSoundEventCount> Sounds{};
+
+    SoundEventSetting& Sound(SoundEvent e) { return Sounds[static_cast<int>(e)]; }
+    const SoundEventSetting& Sound(SoundEvent e) const { return Sounds[static_cast<int>(e)]; }
+};
+
+}  // namespace kestro

@@ -1,0 +1,2 @@
+// placeholder until the settings store lands
+namespace kestro {}
