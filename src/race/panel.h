@@ -1,0 +1,53 @@
+// The texts of the race panel, computed without a window: a pure function of
+// the race state, the packet count and now.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/datetime.h"
+
+namespace kestro {
+
+struct RaceState;
+
+// The eighteen display controls in the order RefreshPanel writes them.
+enum class PanelField : int {
+    txtStatusSingle,
+    txtStatusDouble,
+    txtClockStatusSingle,
+    txtClockStatusDouble,
+    txtClockNow,
+    txtClockSingle,
+    txtClockDouble,
+    txtClockRemainSingle,
+    txtClockRemainDouble,
+    txtTicketSingle,
+    txtTicketDouble1,
+    txtTicketDouble2,
+    txtResultSingle,
+    txtResultDouble1,
+    txtResultDouble2,
+    txtResult2Single,
+    txtResult2Double1,
+    txtResult2Double2,
+};
+constexpr int kPanelFieldCount = 18;
+
+std::string_view PanelFieldName(PanelField field);
+
+struct PanelTexts {
+    std::array<std::string, kPanelFieldCount> fields;  // UTF-8, in PanelField order
+    std::string packetCount;                           // status bar panel 1
+
+    const std::string& operator[](PanelField f) const { return fields[static_cast<int>(f)]; }
+    std::string& operator[](PanelField f) { return fields[static_cast<int>(f)]; }
+};
+
+// thousandsSeparator: the user locale's group separator (UTF-8), "" for none.
+PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, TDateTime now,
+                             std::string_view thousandsSeparator);
+
+}  // namespace kestro
