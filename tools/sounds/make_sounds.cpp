@@ -7,6 +7,7 @@
 // The output is deterministic: the same bytes at every build.
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
