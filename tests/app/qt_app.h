@@ -1,0 +1,16 @@
+// One QApplication for all tests of a test program, created on first use.
+#pragma once
+
+#include <QApplication>
+
+namespace kestro::test {
+
+inline QApplication& TestApp() {
+    static int argc = 1;
+    static char name[] = "kestro_app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace kestro::test
