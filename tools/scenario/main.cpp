@@ -1,0 +1,95 @@
+// kestro-scenario: writes the capture file of a scenario, or a bulk capture for benchmarks.
+//
+//   kestro-scenario SCENARIO.txt OUT.pcap     ("-" reads the scenario from standard input)
+//   kestro-scenario --bulk N OUT.pcap
+//
+// Exit status: 0 written, 2 bad scenario or arguments, 1 the file could not be written.
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "pcap_writer.h"
+#include "scenario.h"
+
+namespace {
+
+constexpr int kWritten = 0;
+constexpr int kWriteFailed = 1;
+constexpr int kBadInput = 2;
+
+int Usage() {
+    std::cerr << "usage: kestro-scenario SCENARIO.txt OUT.pcap\n"
+                 "       kestro-scenario --bulk N OUT.pcap\n";
+    return kBadInput;
+}
+
+int Finish(kestro::scenario::PcapWriter& writer) {
+    std::string error;
+    if (!writer.Commit(error)) {
+        std::cerr << "kestro-scenario: " << error << "\n";
+        return kWriteFailed;
+    }
+    return kWritten;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kestro::scenario;
+    if (argc == 4 && std::string(argv[1]) == "--bulk") {
+        const std::string count(argv[2]);
+        uint64_t n = 0;
+        auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), n);
+        if (ec != std::errc() || end != count.data() + count.size()) {
+            std::cerr << "kestro-scenario: bad frame count \"" << count << "\"\n";
+            return kBadInput;
+        }
+        PcapWriter writer;
+        std::string error;
+        if (!writer.Open(argv[3], error)) {
+            std::cerr << "kestro-scenario: " << error << "\n";
+            return kWriteFailed;
+        }
+        GenerateBulk(n, [&](const Frame& f) { writer.Write(f.seconds, f.microseconds, f.bytes); });
+        return Finish(writer);
+    }
+    if (argc != 3) {
+        return Usage();
+    }
+
+    const std::string in(argv[1]);
+    std::string text;
+    if (in == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        std::ifstream file(in, std::ios::binary);
+        if (!file) {
+            std::cerr << "kestro-scenario: cannot read " << in << "\n";
+            return kBadInput;
+        }
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+    std::vector<Frame> frames;
+    try {
+        frames = BuildScenario(text);
+    } catch (const ScenarioError& e) {
+        std::cerr << "kestro-scenario: " << in << ": " << e.what() << "\n";
+        return kBadInput;
+    }
+
+    PcapWriter writer;
+    std::string error;
+    if (!writer.Open(argv[2], error)) {
+        std::cerr << "kestro-scenario: " << error << "\n";
+        return kWriteFailed;
+    }
+    for (const Frame& f : frames) {
+        writer.Write(f.seconds, f.microseconds, f.bytes);
+    }
+    return Finish(writer);
+}

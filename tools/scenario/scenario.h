@@ -1,0 +1,45 @@
+// Scenario texts and bulk traffic turned into captured frames of one game connection.
+// The scenario format is described in README.md beside this file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pcap_writer.h"
+
+namespace kestro::scenario {
+
+struct Frame {
+    int64_t seconds;
+    int32_t microseconds;
+    Bytes bytes;
+};
+
+class ScenarioError : public std::runtime_error {
+public:
+    ScenarioError(int line, const std::string& what)
+        : std::runtime_error("line " + std::to_string(line) + ": " + what), line_(line) {}
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
+
+// Game packets as the server and the client send them. Texts are CP932 bytes.
+Bytes AnnouncerPacket(std::string_view text);            // 0x01C3, text at 16
+Bytes Announcer2Packet(std::string_view text);           // 0x01F3, text at 26
+Bytes MapPacket(uint16_t id, std::string_view mapName);  // 0x0071, 0x0091 or 0x0092
+Bytes SinglesTicketPacket(uint8_t runner);
+Bytes DoublesTicketPacket(uint8_t runner, uint8_t second);
+
+// Parses a whole scenario; throws ScenarioError naming the first bad line.
+std::vector<Frame> BuildScenario(std::string_view text);
+
+// `count` frames of a realistic mix of game traffic, always the same for the same count.
+void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit);
+
+}  // namespace kestro::scenario
