@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/datetime.h"
+#include "common/race_types.h"
 
 namespace kestro {
 
@@ -49,5 +50,13 @@ struct PanelTexts {
 // thousandsSeparator: the user locale's group separator (UTF-8), "" for none.
 PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, TDateTime now,
                              std::string_view thousandsSeparator);
+
+// The race clock and its countdown for one clock status. Codes 1..4 read
+// SinglesBaseTime and 5..8 DoublesBaseTime, whichever row shows them.
+std::string ClockText(const RaceState& state, ClockStatus clockStatus, TDateTime now);
+std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, TDateTime now);
+
+// A count with the given separator between groups of three digits.
+std::string FormatPacketCount(int32_t count, std::string_view thousandsSeparator);
 
 }  // namespace kestro

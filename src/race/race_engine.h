@@ -1,0 +1,89 @@
+// The transitions of the two races and the one-second timer that carries
+// them through their cycle between announcer lines.
+#pragma once
+
+#include <functional>
+
+#include "common/clock.h"
+#include "common/race_types.h"
+#include "notify/event_sounds.h"
+#include "notify/log.h"
+#include "notify/sound_player.h"
+#include "race/race_state.h"
+#include "settings/settings.h"
+
+namespace kestro {
+
+// Seconds from the base time (or from now) that the race cycle is built on.
+namespace race_timing {
+constexpr int kWaitAcceptingLead = 326;       // AnnounceWaitAccepting: base := now + 326
+constexpr int kSinglesNextStart = 637;        // ConfirmResult, Singles
+constexpr int kDoublesNextStart = 630;        // ConfirmResult, Doubles
+constexpr int kSinglesPayOutNextStart = 636;  // EnterPayingOut, result missed
+constexpr int kDoublesPayOutNextStart = 629;
+constexpr int kGiveUpAfter = 900;              // rule 1: base + 900
+constexpr int kSinglesPayOutAfterBase = -627;  // rule 2: 10 s after ConfirmResult
+constexpr int kDoublesPayOutAfterBase = -620;
+constexpr int kStartWaitingFrom = -30;    // rule 4
+constexpr int kAcceptingFrom = -306;      // rule 5, and the "受付開始" clock
+constexpr int kWaitAcceptingFrom = -329;  // rule 6
+constexpr int kExchangeDeadline = -330;   // the "交換締切" clock
+}  // namespace race_timing
+
+class RaceEngine {
+public:
+    using RefreshFn = std::function<void()>;
+
+    // Everything is borrowed and must outlive the engine. refreshPanel is called
+    // whenever the panel has to show a change.
+    RaceEngine(const Clock& clock, const Settings& settings, Log& log, SoundPlayer& player,
+               RefreshFn refreshPanel);
+
+    RaceState& state() { return state_; }
+    const RaceState& state() const { return state_; }
+    const Settings& settings() const { return settings_; }
+    const Clock& clock() const { return clock_; }
+    Log& log() { return log_; }
+
+    // The only writers of the four status fields besides the reset; each
+    // refreshes the panel when, and only when, the value changes.
+    void SetRaceStatus(RaceKind kind, RaceStatus status);
+    void SetClockStatus(RaceKind kind, ClockStatus status);
+
+    // Transitions. A kind other than Singles or Doubles does nothing at all.
+    void ResetRace(RaceKind kind);
+    void EnterWaitAccepting(RaceKind kind);
+    void AnnounceWaitAccepting(RaceKind kind);
+    void EnterAccepting(RaceKind kind);
+    void AnnounceAccepting(RaceKind kind, int32_t minutes);
+    void EnterStartWaiting(RaceKind kind);
+    void EnterRacing(RaceKind kind);
+    void AnnounceStart(RaceKind kind);
+    void SetFirstFinisher(RaceKind kind, TicketChar runner);
+    void SetSecondFinisher(RaceKind kind, TicketChar runner);  // Doubles only
+    void ConfirmResult(RaceKind kind);
+    void EnterPayingOut(RaceKind kind);
+    void EnterClosingNotice(RaceKind kind);
+
+    // One tick of the one-second timer: the time rules for Singles, then
+    // Doubles, then a refresh so that the clocks advance.
+    void RealTimeTimer();
+
+    // "次回発走予想時刻(...)" with the base time just set, when diagnostics are on.
+    void ShowPredictedStart(RaceKind kind);
+    TicketVerdict EvaluateTickets(RaceKind kind) const;
+    void PlayEventSound(RaceKind kind);
+    void RefreshPanel();
+
+private:
+    void ApplyTimeRules(RaceKind kind);
+
+    const Clock& clock_;
+    const Settings& settings_;
+    Log& log_;
+    EventSounds sounds_;
+    RefreshFn refreshPanel_;
+    RaceState state_;
+};
+
+}  // namespace kestro

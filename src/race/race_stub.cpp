@@ -1,2 +1,0 @@
-// placeholder until the race engine lands
-namespace kestro {}

@@ -1,0 +1,410 @@
+#include "race/race_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "race/panel.h"
+#include "recorders.h"
+
+namespace kestro {
+namespace {
+
+using testing::At;
+using testing::Recorder;
+using testing::RecordingLogView;
+using testing::RecordingPlayer;
+namespace rs = race_status;
+namespace cs = clock_status;
+
+// One line per tick at which a race's status or clock status changed: the
+// time, both codes and what that race's clock row shows.
+struct Step {
+    std::string time;
+    int status;
+    int clockStatus;
+    std::string clock;
+    std::string remain;
+    bool operator==(const Step&) const = default;
+};
+
+void PrintTo(const Step& s, std::ostream* os) {
+    *os << s.time << " " << s.status << "/" << s.clockStatus << " " << s.clock << " " << s.remain;
+}
+
+class RaceEngineTest : public ::testing::Test {
+protected:
+    SettableClock clock{At(12, 0, 0)};
+    Settings settings;
+    Recorder rec;
+    RecordingLogView view{rec};
+    Log log{clock, view};
+    RecordingPlayer player{rec};
+    RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
+    RaceState& state = engine.state();
+
+    std::vector<Step> TickUntil(RaceKind kind, TDateTime end) {
+        std::vector<Step> steps;
+        auto statusOf = [&] {
+            return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
+        };
+        auto clockOf = [&] {
+            return kind == kSingles ? state.SinglesClockStatus : state.DoublesClockStatus;
+        };
+        // Absolute times, so that no rounding piles up over half an hour of ticks.
+        const TDateTime start = clock.Now();
+        const int64_t ticks = std::llround((end - start) * kSecondsPerDay);
+        for (int64_t i = 1; i <= ticks; ++i) {
+            clock.Set(AddSeconds(start, static_cast<double>(i)));
+            const int before = statusOf() * 256 + clockOf();
+            engine.RealTimeTimer();
+            if (statusOf() * 256 + clockOf() != before) {
+                steps.push_back({FormatHhNnSs(clock.Now()), statusOf(), clockOf(),
+                                 ClockText(state, clockOf(), clock.Now()),
+                                 ClockRemainText(state, clockOf(), clock.Now())});
+            }
+        }
+        return steps;
+    }
+};
+
+TEST_F(RaceEngineTest, SettersRefreshOnlyOnChange) {
+    engine.SetRaceStatus(kSingles, rs::SAccepting);
+    engine.SetRaceStatus(kSingles, rs::SAccepting);
+    EXPECT_EQ(rec.refreshes, 1);
+    engine.SetClockStatus(kDoubles, cs::DStartTime);
+    engine.SetClockStatus(kDoubles, cs::DStartTime);
+    EXPECT_EQ(rec.refreshes, 2);
+    EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DStartTime);
+
+    const RaceState before = state;
+    engine.SetRaceStatus(2, 9);
+    engine.SetClockStatus(-1, 5);
+    EXPECT_EQ(rec.refreshes, 2);
+    EXPECT_EQ(state.SinglesStatus, before.SinglesStatus);
+    EXPECT_EQ(state.DoublesStatus, before.DoublesStatus);
+    EXPECT_EQ(state.SinglesClockStatus, before.SinglesClockStatus);
+    EXPECT_EQ(state.DoublesClockStatus, before.DoublesClockStatus);
+}
+
+TEST_F(RaceEngineTest, SinglesCycleFromConfirmedResultToUnknown) {
+    engine.SetFirstFinisher(kSingles, '3');
+    EXPECT_EQ(state.SinglesStatus, rs::SConfirmed);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SRaceTime);
+    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
+
+    const std::vector<Step> expected = {
+        {"12:00:11", rs::SPayingOut, cs::SExchangeDeadline, "12:05:07", "4:56"},
+        {"12:05:09", rs::SWaitAccepting, cs::SAcceptStart, "12:05:31", "0:22"},
+        {"12:05:32", rs::SAccepting, cs::SStartTime, "12:10:37", "5:05"},
+        {"12:10:08", rs::SStartWaiting, cs::SStartTime, "12:10:37", "0:29"},
+        {"12:10:38", rs::SRacing, cs::SRaceTime, "00:00:01", "-:--"},
+        {"12:25:38", rs::Unknown, cs::Unknown, "--:--:--", "-:--"},
+    };
+    EXPECT_EQ(TickUntil(kSingles, At(12, 30, 0)), expected);
+    // The timer moves the race but never its anchor.
+    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
+    EXPECT_EQ(state.DoublesStatus, rs::Unknown);
+}
+
+TEST_F(RaceEngineTest, DoublesCycleFromConfirmedResultToUnknown) {
+    engine.SetFirstFinisher(kDoubles, '5');
+    engine.SetSecondFinisher(kDoubles, '2');
+    EXPECT_EQ(state.DoublesStatus, rs::DConfirmed);
+    EXPECT_EQ(state.ResultDouble1, '2');
+    EXPECT_EQ(state.ResultDouble2, '5');
+    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:10:30.000");
+
+    const std::vector<Step> expected = {
+        {"12:00:11", rs::DPayingOut, cs::DExchangeDeadline, "12:05:00", "4:49"},
+        {"12:05:02", rs::DWaitAccepting, cs::DAcceptStart, "12:05:24", "0:22"},
+        {"12:05:25", rs::DAccepting, cs::DStartTime, "12:10:30", "5:05"},
+        {"12:10:01", rs::DStartWaiting, cs::DStartTime, "12:10:30", "0:29"},
+        {"12:10:31", rs::DRacing, cs::DRaceTime, "00:00:01", "-:--"},
+        {"12:25:31", rs::Unknown, cs::Unknown, "--:--:--", "-:--"},
+    };
+    EXPECT_EQ(TickUntil(kDoubles, At(12, 30, 0)), expected);
+    EXPECT_EQ(state.SinglesStatus, rs::Unknown);
+}
+
+TEST_F(RaceEngineTest, SinglesWinnerConfirmsPlaysTheResultTwiceThenReports) {
+    testing::EnableAllSounds(settings);
+    settings.LogLevel = log_bits::Diagnostics;
+    state.TicketSingle = '3';
+    state.CurrentMap = "p_track01.gat";
+    engine.SetFirstFinisher(kSingles, '3');
+
+    const std::string info =
+        "log: 12:00:00.000 - InfoSound: CurrentMap(p_track01.gat), RaceType(0), "
+        "SinglesRaceStatus(5), DoublesRaceStatus(0)";
+    const std::vector<std::string> expected = {
+        "refresh",  // status Confirmed
+        "refresh",  // clock RaceTime
+        info,
+        "play: ResultWin.wav",
+        "status: 次回発走予想時刻(単勝): 12:10:37.000",
+        "log: 12:00:00.000 - 次回発走予想時刻(単勝): 12:10:37.000",
+        "status: 順位確定(単勝): 3",
+        "log: 12:00:00.000 - 順位確定(単勝): 3",
+        info,
+        "play: ResultWin.wav",
+    };
+    EXPECT_EQ(rec.events, expected);
+}
+
+TEST_F(RaceEngineTest, DoublesResultMessageAndItsOrderOfEffects) {
+    testing::EnableAllSounds(settings);
+    settings.LogLevel = 0;
+    state.TicketDouble1 = '2';
+    state.TicketDouble2 = '5';
+    engine.SetFirstFinisher(kDoubles, '5');
+    EXPECT_EQ(state.DoublesStatus, rs::DFirstPlaceDecided);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DRaceTime);
+    // First place on one of our tickets: nothing is told yet.
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"refresh", "refresh", "play: "}));
+
+    rec.Clear();
+    engine.SetSecondFinisher(kDoubles, '2');
+    const std::vector<std::string> expected = {
+        "refresh",
+        "play: ResultWin.wav",
+        "status: 順位確定(複勝): 2-5",
+        "log: 12:00:00.000 - 順位確定(複勝): 2-5",
+        "play: ResultWin.wav",
+    };
+    EXPECT_EQ(rec.events, expected);  // clock status stayed RaceTime: one refresh
+}
+
+TEST_F(RaceEngineTest, DoublesFirstFinisherAgainstOurTicketsSoundsDefeat) {
+    testing::EnableAllSounds(settings);
+    state.TicketDouble1 = '2';
+    state.TicketDouble2 = '5';
+    engine.SetFirstFinisher(kDoubles, '3');
+    EXPECT_EQ(rec.plays, (std::vector<std::string>{"ResultDefeat.wav"}));
+}
+
+TEST_F(RaceEngineTest, SecondFinisherWithoutFirstIsConfirmedAsZeroAndRunner) {
+    engine.SetSecondFinisher(kDoubles, '5');
+    EXPECT_EQ(state.ResultDouble1, '0');
+    EXPECT_EQ(state.ResultDouble2, '5');
+    EXPECT_EQ(state.DoublesStatus, rs::DConfirmed);
+    ASSERT_FALSE(rec.logLines.empty());
+    EXPECT_EQ(rec.logLines.back(), "12:00:00.000 - 順位確定(複勝): 0-5");
+}
+
+TEST_F(RaceEngineTest, SecondFinisherIsIgnoredForSingles) {
+    engine.SetSecondFinisher(kSingles, '5');
+    EXPECT_EQ(state.SinglesStatus, rs::Unknown);
+    EXPECT_EQ(state.ResultDouble2, '0');
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(RaceEngineTest, DoublesFirstPlaceFallsBackToRacingAtTheNextTick) {
+    engine.AnnounceStart(kDoubles);
+    clock.AdvanceSeconds(60);
+    engine.SetFirstFinisher(kDoubles, '4');
+    EXPECT_EQ(state.DoublesStatus, rs::DFirstPlaceDecided);
+    clock.AdvanceSeconds(1);
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.DoublesStatus, rs::DRacing);
+    EXPECT_EQ(state.ResultDouble1, '4');
+    // A second start line now keeps the first finisher and the start time.
+    engine.SetFirstFinisher(kDoubles, '4');
+    engine.AnnounceStart(kDoubles);
+    EXPECT_EQ(state.ResultDouble1, '4');
+    EXPECT_EQ(FormatHhNnSs(state.DoublesBaseTime), "12:00:00");
+}
+
+TEST_F(RaceEngineTest, SecondStartLineOnlyPlaysTheStartAgain) {
+    testing::EnableAllSounds(settings);
+    state.ResultSingle = '6';
+    state.PrevResultSingle = '1';
+    engine.AnnounceStart(kSingles);
+    EXPECT_EQ(state.PrevResultSingle, '6');
+    EXPECT_EQ(state.ResultSingle, '0');
+    EXPECT_EQ(state.SinglesBaseTime, At(12, 0, 0));
+    EXPECT_EQ(state.SinglesStatus, rs::SRacing);
+
+    clock.AdvanceSeconds(20);
+    state.ResultSingle = '2';  // would be rotated by a second rotation
+    rec.Clear();
+    engine.AnnounceStart(kSingles);
+    EXPECT_EQ(state.PrevResultSingle, '6');
+    EXPECT_EQ(state.ResultSingle, '2');
+    EXPECT_EQ(state.SinglesBaseTime, At(12, 0, 0));
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"play: RaceStart.wav"}));
+}
+
+TEST_F(RaceEngineTest, DoublesStartRotatesBothResults) {
+    state.ResultDouble1 = '1';
+    state.ResultDouble2 = '4';
+    engine.AnnounceStart(kDoubles);
+    EXPECT_EQ(state.PrevResultDouble1, '1');
+    EXPECT_EQ(state.PrevResultDouble2, '4');
+    EXPECT_EQ(state.ResultDouble1, '0');
+    EXPECT_EQ(state.ResultDouble2, '0');
+    EXPECT_EQ(state.DoublesStatus, rs::DRacing);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DRaceTime);
+}
+
+TEST_F(RaceEngineTest, PayOutKeepsAConfirmedPredictionAndAnchorsAMissedResult) {
+    engine.SetFirstFinisher(kSingles, '2');  // base 12:10:37
+    clock.AdvanceSeconds(5);
+    engine.EnterPayingOut(kSingles);
+    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
+    EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SExchangeDeadline);
+
+    engine.AnnounceStart(kDoubles);  // Racing: the result was missed
+    engine.EnterPayingOut(kDoubles);
+    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:10:34.000");  // 12:00:05 + 629 s
+    EXPECT_EQ(state.DoublesStatus, rs::DPayingOut);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DExchangeDeadline);
+
+    engine.AnnounceStart(kSingles);
+    engine.EnterPayingOut(kSingles);
+    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:41.000");  // 12:00:05 + 636 s
+}
+
+TEST_F(RaceEngineTest, ClosingNoticeShowsTheExchangeDeadline) {
+    engine.SetFirstFinisher(kSingles, '2');
+    engine.EnterClosingNotice(kSingles);
+    EXPECT_EQ(state.SinglesStatus, rs::SClosingNotice);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SExchangeDeadline);
+    EXPECT_EQ(ClockText(state, state.SinglesClockStatus, clock.Now()), "12:05:07");
+    engine.EnterClosingNotice(kDoubles);
+    EXPECT_EQ(state.DoublesStatus, rs::DClosingNotice);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DExchangeDeadline);
+}
+
+TEST_F(RaceEngineTest, AcceptingFiveMinutesAheadRunsToTheStart) {
+    engine.AnnounceAccepting(kSingles, 5);
+    EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SStartTime);
+    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:05:00.000");
+    const std::vector<Step> expected = {
+        {"12:04:31", rs::SStartWaiting, cs::SStartTime, "12:05:00", "0:29"},
+        {"12:05:01", rs::SRacing, cs::SRaceTime, "00:00:01", "-:--"},
+    };
+    EXPECT_EQ(TickUntil(kSingles, At(12, 6, 0)), expected);
+}
+
+TEST_F(RaceEngineTest, WaitAcceptingPredictsTheStartAndOpensAfterTwentySeconds) {
+    engine.AnnounceWaitAccepting(kDoubles);
+    EXPECT_EQ(state.CurrentMap, "hugel.gat");
+    EXPECT_EQ(state.DoublesStatus, rs::DWaitAccepting);
+    EXPECT_EQ(state.DoublesClockStatus, cs::DAcceptStart);
+    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:05:26.000");
+    EXPECT_EQ(ClockText(state, state.DoublesClockStatus, clock.Now()), "12:00:20");
+    EXPECT_EQ(ClockRemainText(state, state.DoublesClockStatus, clock.Now()), "0:20");
+    const std::vector<Step> steps = TickUntil(kDoubles, At(12, 1, 0));
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].time, "12:00:21");
+    EXPECT_EQ(steps[0].status, rs::DAccepting);
+}
+
+TEST_F(RaceEngineTest, StartWaitingSoundRepeatsAtEveryTickOfTheLastThirtySeconds) {
+    settings.SoundEnabled = true;
+    settings.Sound(SoundEvent::RaceStartWaitingS) = {true, "chimes.wav"};
+    engine.AnnounceAccepting(kSingles, 1);  // base 12:01:00
+    rec.Clear();
+    TickUntil(kSingles, At(12, 1, 0));
+    int chimes = 0;
+    for (const std::string& p : rec.plays) {
+        chimes += p == "chimes.wav";
+    }
+    EXPECT_EQ(chimes, 30);  // 12:00:31 .. 12:01:00
+    EXPECT_EQ(state.SinglesStatus, rs::SStartWaiting);
+}
+
+TEST_F(RaceEngineTest, TimerLeavesUnknownRacesAloneButStillRefreshes) {
+    state.SinglesBaseTime = AddSeconds(clock.Now(), 20);  // would be StartWaiting
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::Unknown);
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"refresh"}));
+}
+
+TEST_F(RaceEngineTest, StatusWithoutBaseTimeIsGivenUpAtTheNextTick) {
+    engine.EnterAccepting(kSingles);  // as after a ticket purchase, no line heard
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::Unknown);
+    EXPECT_EQ(state.SinglesClockStatus, cs::Unknown);
+}
+
+TEST_F(RaceEngineTest, ClockJumpingBackGivesTheStatusThatFitsTheTime) {
+    engine.AnnounceAccepting(kSingles, 3);  // base 12:03:00
+    clock.Set(At(12, 3, 10));
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::SRacing);
+    clock.Set(At(12, 1, 0));
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+    clock.Set(At(11, 50, 0));  // before base - 329 s: left as it is
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+}
+
+TEST_F(RaceEngineTest, TimerWaitAcceptingPlacesThePlayerInTownAtEveryTick) {
+    engine.SetFirstFinisher(kSingles, '1');  // base 12:10:37
+    clock.Set(At(12, 5, 10));
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.SinglesStatus, rs::SWaitAccepting);
+    state.CurrentMap = "p_track01.gat";
+    clock.AdvanceSeconds(1);
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.CurrentMap, "hugel.gat");
+}
+
+TEST_F(RaceEngineTest, OtherRaceKindsChangeNothing) {
+    testing::EnableAllSounds(settings);
+    settings.LogLevel = 31;
+    state.CurrentMap = "p_track02.gat";
+    state.ResultSingle = '3';
+    const RaceState before = state;
+    for (RaceKind kind : {2, -1, 255}) {
+        engine.ResetRace(kind);
+        engine.EnterWaitAccepting(kind);
+        engine.AnnounceWaitAccepting(kind);
+        engine.EnterAccepting(kind);
+        engine.AnnounceAccepting(kind, 3);
+        engine.EnterStartWaiting(kind);
+        engine.EnterRacing(kind);
+        engine.AnnounceStart(kind);
+        engine.SetFirstFinisher(kind, '4');
+        engine.SetSecondFinisher(kind, '4');
+        engine.ConfirmResult(kind);
+        engine.EnterPayingOut(kind);
+        engine.EnterClosingNotice(kind);
+        engine.ShowPredictedStart(kind);
+    }
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_EQ(state.CurrentMap, before.CurrentMap);
+    EXPECT_EQ(state.ResultSingle, before.ResultSingle);
+    EXPECT_EQ(state.SinglesBaseTime, before.SinglesBaseTime);
+    EXPECT_EQ(state.DoublesBaseTime, before.DoublesBaseTime);
+    EXPECT_EQ(state.SinglesStatus, before.SinglesStatus);
+    EXPECT_EQ(state.DoublesStatus, before.DoublesStatus);
+}
+
+TEST_F(RaceEngineTest, PredictedStartOnlyWithTheDiagnosticsBit) {
+    settings.LogLevel = 31 & ~log_bits::Diagnostics;
+    engine.AnnounceAccepting(kSingles, 3);
+    engine.ShowPredictedStart(kSingles);
+    EXPECT_TRUE(rec.logLines.empty());
+
+    settings.LogLevel = log_bits::Diagnostics;
+    clock.Set(At(21, 0, 0, 250));
+    engine.AnnounceWaitAccepting(kSingles);
+    ASSERT_EQ(rec.logLines.size(), 1u);
+    EXPECT_EQ(rec.logLines[0], "21:00:00.250 - 次回発走予想時刻(単勝): 21:05:26.250");
+}
+
+}  // namespace
+}  // namespace kestro
