@@ -1,0 +1,48 @@
+#include "game/core.h"
+
+#include "game/handlers.h"
+#include "race/classifier.h"
+#include "race/race_engine.h"
+#include "race/race_state.h"
+
+namespace kestro {
+
+KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
+    : clock_(clock),
+      view_(view),
+      log_(clock, view),
+      engine_(std::make_unique<RaceEngine>(clock, settings_, log_, player,
+                                           [&view] { view.RefreshPanel(); })),
+      decoder_(*this, log_, settings_.LogLevel) {}
+
+KestroCore::~KestroCore() = default;
+
+const RaceState& KestroCore::race() const {
+    return engine_->state();
+}
+
+void KestroCore::RealTimeTimer() {
+    engine_->RealTimeTimer();
+}
+
+void KestroCore::ResetRaceState() {
+    engine_->state().Reset();
+}
+
+PanelTexts KestroCore::Panel(std::string_view thousandsSeparator) const {
+    return ComputePanelTexts(race(), PacketCount(), clock_.Now(), thousandsSeparator);
+}
+
+void KestroCore::HandleMapChange(const std::string& mapName) {
+    kestro::HandleMapChange(*engine_, mapName);
+}
+
+void KestroCore::HandleTicketPurchase(uint8_t kind, uint8_t runner, uint8_t second) {
+    kestro::HandleTicketPurchase(*engine_, kind, runner, second);
+}
+
+void KestroCore::HandleAnnouncement(const std::string& text) {
+    kestro::HandleAnnouncement(*engine_, text);
+}
+
+}  // namespace kestro

@@ -1,0 +1,69 @@
+#include "game/handlers.h"
+
+#include "common/cp932.h"
+#include "race/race_engine.h"
+#include "race/race_state.h"
+
+namespace kestro {
+
+void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
+    RaceState& state = engine.state();
+    if (mapName == state.CurrentMap) {
+        return;
+    }
+    if (engine.settings().LogLevel & log_bits::MapChanges) {
+        static const std::string prefix = Utf8ToCp932("マップ移動: ");
+        engine.log().ShowStatusMessage(prefix + mapName);
+    }
+    // Walking off a track after its result means that race is over for the
+    // player: the next one is awaited in town.
+    if (state.CurrentMap == kSinglesTrackMap && (state.SinglesStatus == race_status::SConfirmed ||
+                                                 state.SinglesStatus == race_status::SPayingOut)) {
+        engine.EnterWaitAccepting(kSingles);
+    } else if (state.CurrentMap == kDoublesTrackMap &&
+               (state.DoublesStatus == race_status::DConfirmed ||
+                state.DoublesStatus == race_status::DPayingOut)) {
+        engine.EnterWaitAccepting(kDoubles);
+    }
+    // On a track the player may hold a ticket bought before we saw it.
+    if (mapName == kSinglesTrackMap) {
+        state.TicketSingle = '?';
+    } else if (mapName == kDoublesTrackMap) {
+        state.TicketDouble1 = '?';
+        state.TicketDouble2 = '?';
+    }
+    state.CurrentMap = mapName;
+    engine.RefreshPanel();
+}
+
+void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint8_t second) {
+    RaceState& state = engine.state();
+    const bool logTickets = engine.settings().LogLevel & log_bits::Tickets;
+    if (kind == kSingles) {
+        state.TicketSingle = runner;
+        // Tickets are sold on the track; no '?' and no transition from moving there.
+        state.CurrentMap = kSinglesTrackMap;
+        if (logTickets) {
+            static const std::string prefix = Utf8ToCp932("チケット購入(シングルス): ");
+            engine.log().ShowStatusMessage(prefix + static_cast<char>(runner));
+        }
+        if (state.SinglesStatus == race_status::Unknown) {
+            engine.EnterAccepting(kSingles);
+        }
+    } else if (kind == kDoubles) {
+        // Ascending, as the results are, so that a win is a pairwise match.
+        state.TicketDouble1 = runner < second ? runner : second;
+        state.TicketDouble2 = runner < second ? second : runner;
+        state.CurrentMap = kDoublesTrackMap;
+        if (logTickets && second >= '1' && second <= '5') {
+            static const std::string prefix = Utf8ToCp932("チケット購入(ダブルス): ");
+            engine.log().ShowStatusMessage(prefix + static_cast<char>(runner) + "-" +
+                                           static_cast<char>(second));
+        }
+    }
+    if (engine.settings().RealtimeUpdate) {
+        engine.RefreshPanel();
+    }
+}
+
+}  // namespace kestro
