@@ -1,0 +1,142 @@
+#include "settings/settings_file.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+
+namespace kestro {
+
+namespace {
+
+constexpr std::string_view kSnoop = "Snoop";
+constexpr std::string_view kSound = "Sound";
+constexpr std::string_view kConfig = "Config";
+constexpr std::string_view kFunction = "Function";
+
+constexpr uint8_t kDefaultLogLevel = 7;
+constexpr uint8_t kDebugLogLevel = kDefaultLogLevel | 8 | 16;
+
+constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
+    {"ServerMessage", "ServerMessageEnabled", "ServerMessageSound",
+     "%SystemRoot%\\Media\\notify.wav"},
+    {"ServerMessageGodEquip", "ServerMessageGodEquipEnabled", "ServerMessageGodEquipSound",
+     "%SystemRoot%\\Media\\notify.wav"},
+    {"ServerMessageRace", "ServerMessageRaceEnabled", "ServerMessageRaceSound",
+     "%SystemRoot%\\Media\\notify.wav"},
+    {"RaceStartWaitAcceptingS", "RaceStartWaitAcceptingSEnabled", "RaceStartWaitAcceptingSSound",
+     "%SystemRoot%\\Media\\ding.wav"},
+    {"RaceAcceptingS", "RaceAcceptingSEnabled", "RaceAcceptingSSound",
+     "%SystemRoot%\\Media\\notify.wav"},
+    {"RaceStartWaitingS", "RaceStartWaitingSEnabled", "RaceStartWaitingSSound",
+     "%SystemRoot%\\Media\\chimes.wav"},
+    {"RaceStartWaitAcceptingD", "RaceStartWaitAcceptingDEnabled", "RaceStartWaitAcceptingDSound",
+     "%SystemRoot%\\Media\\ding.wav"},
+    {"RaceAcceptingD", "RaceAcceptingDEnabled", "RaceAcceptingDSound",
+     "%SystemRoot%\\Media\\notify.wav"},
+    {"RaceStartWaitingD", "RaceStartWaitingDEnabled", "RaceStartWaitingDSound",
+     "%SystemRoot%\\Media\\chimes.wav"},
+    {"RaceStart", "RaceStartEnabled", "RaceStartSound", "%SystemRoot%\\Media\\chimes.wav"},
+    {"ResultWin", "ResultWinEnabled", "ResultWinSound", "%SystemRoot%\\Media\\tada.wav"},
+    {"ResultDefeat", "ResultDefeatEnabled", "ResultDefeatSound",
+     "%SystemRoot%\\Media\\ringout.wav"},
+    // Its path has always lived under the bare stem, so the flag needs a key of its own.
+    {"ResultNeedCheck", "ResultNeedCheckEnabled", "ResultNeedCheck",
+     "%SystemRoot%\\Media\\ding.wav"},
+}};
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::size_t FindIgnoreAsciiCase(std::string_view text, std::string_view needle) {
+    if (needle.size() > text.size()) {
+        return std::string_view::npos;
+    }
+    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
+        std::size_t j = 0;
+        while (j < needle.size() && AsciiLower(text[i + j]) == AsciiLower(needle[j])) {
+            ++j;
+        }
+        if (j == needle.size()) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+const SoundEventInfo& SoundEventInfoOf(SoundEvent event) {
+    return kSoundEvents.at(static_cast<std::size_t>(event));
+}
+
+std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot) {
+    const std::size_t at = FindIgnoreAsciiCase(path, kSystemRootPlaceholder);
+    if (at == std::string_view::npos) {
+        return std::string(path);
+    }
+    std::string expanded(path.substr(0, at));
+    expanded += systemRoot;
+    expanded += path.substr(at + kSystemRootPlaceholder.size());
+    return expanded;
+}
+
+void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings) {
+    const IniFile ini = IniFile::Load(iniPath);
+
+    settings.AdapterIndex = ini.ReadInteger(kSnoop, "AdapterIndex", -1);
+    settings.SoundEnabled = ini.ReadBool(kSound, "SoundEnabled", false);
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
+        SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
+        sound.Enabled = ini.ReadBool(kSound, info.enabledKey, false);
+        sound.Sound = ini.ReadString(kSound, info.soundKey, info.defaultPath);
+    }
+    settings.Debug = ini.ReadBool(kConfig, "Debug", false);
+    settings.RealtimeUpdate = ini.ReadBool(kConfig, "RealtimeUpdate", false);
+    const int32_t logLevel =
+        ini.ReadInteger(kConfig, "LogLevel", settings.Debug ? kDebugLogLevel : kDefaultLogLevel);
+    settings.LogLevel = static_cast<uint8_t>(static_cast<uint32_t>(logLevel) & 0xFFu);
+    settings.OpenCount = ini.ReadInteger(kFunction, "OpenCount", 1);
+    settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);
+
+    for (SoundEventSetting& sound : settings.Sounds) {
+        sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
+    }
+}
+
+std::string SaveSettings(const std::string& iniPath, const Settings& settings,
+                         const WindowPlacement* mainPlacement, std::string* detail) {
+    std::string why;
+    IniFile ini;
+    // A file that exists but cannot be read must not be replaced by one holding
+    // only the keys written here.
+    if (IniFile::LoadForUpdate(iniPath, ini, &why)) {
+        // A count at the top of the range stays there rather than turning negative.
+        const int32_t openCount = settings.OpenCount == std::numeric_limits<int32_t>::max()
+                                      ? settings.OpenCount
+                                      : settings.OpenCount + 1;
+        ini.WriteInteger(kFunction, "OpenCount", openCount);
+        ini.WriteBool(kConfig, "RealtimeUpdate", settings.RealtimeUpdate);
+        ini.WriteInteger(kSnoop, "AdapterIndex", settings.AdapterIndex);
+        ini.WriteBool(kSound, "SoundEnabled", settings.SoundEnabled);
+        for (int i = 0; i < kSoundEventCount; ++i) {
+            const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
+            const SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
+            ini.WriteBool(kSound, info.enabledKey, sound.Enabled);
+            ini.WriteString(kSound, info.soundKey, sound.Sound);
+        }
+        if (mainPlacement != nullptr) {
+            WritePlacement(ini, kMainFormSection, *mainPlacement);
+        }
+        if (ini.Save(iniPath, &why)) {
+            return std::string();
+        }
+    }
+    if (detail != nullptr) {
+        *detail = why;
+    }
+    return CannotWriteMessage(iniPath);
+}
+
+}  // namespace kestro

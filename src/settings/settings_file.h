@@ -1,0 +1,39 @@
+// Moving the main window's settings between memory and the settings file.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/ini_file.h"
+#include "settings/settings.h"
+#include "settings/vu_ini_mng.h"
+
+namespace kestro {
+
+// The main window's placement section.
+inline constexpr std::string_view kMainFormSection = "TfrmZKmain";
+
+// The placeholder that the default sound paths start with.
+inline constexpr std::string_view kSystemRootPlaceholder = "%SystemRoot%";
+
+// Replaces the first "%SystemRoot%", in any letter case, by `systemRoot`; later
+// ones and other %names% stay as they are.
+std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot);
+
+// Reads every setting from the file at `iniPath`, each with its default when
+// absent or unparseable, then expands "%SystemRoot%" in the 13 sound paths with
+// `systemRoot` (on Linux the folder of Kestro's own sounds). Never fails.
+void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings);
+
+// Writes the settings that the program changes ("OpenCount" as one more than in
+// memory, "RealtimeUpdate", "AdapterIndex", "SoundEnabled", each event's flag and
+// path) and, when `mainPlacement` is given, the main window's placement after them.
+// "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept
+// as they are. The file is replaced in one step, so a refused write leaves it
+// exactly as it was instead of half written. Empty on success, otherwise the
+// message for the user, "<iniPath> に書き込めません"; `detail` receives what the
+// system refused.
+std::string SaveSettings(const std::string& iniPath, const Settings& settings,
+                         const WindowPlacement* mainPlacement, std::string* detail = nullptr);
+
+}  // namespace kestro

@@ -1,2 +1,0 @@
-// placeholder until the settings store lands
-namespace kestro {}

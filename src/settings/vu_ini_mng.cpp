@@ -1,0 +1,145 @@
+#include "settings/vu_ini_mng.h"
+
+#include <unistd.h>
+
+#include <limits>
+#include <mutex>
+#include <utility>
+
+namespace kestro {
+inline namespace VuIniMng {
+
+namespace {
+
+std::mutex g_overrideMutex;
+std::string g_override;
+
+std::string ExecutablePath() {
+    std::string path(4096, '\0');
+    for (;;) {
+        const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+        if (n < 0) {
+            return std::string();
+        }
+        if (static_cast<std::size_t>(n) < path.size()) {
+            path.resize(static_cast<std::size_t>(n));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// Right and bottom follow left and top by the window's size; stored edges far out
+// must not overflow the sum.
+int32_t SaturatedSum(int32_t a, int32_t b) {
+    const int64_t sum = static_cast<int64_t>(a) + b;
+    if (sum > std::numeric_limits<int32_t>::max()) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    if (sum < std::numeric_limits<int32_t>::min()) {
+        return std::numeric_limits<int32_t>::min();
+    }
+    return static_cast<int32_t>(sum);
+}
+
+}  // namespace
+
+std::string IniFileNameFor(std::string_view exePath) {
+    const std::size_t slash = exePath.rfind('/');
+    const std::size_t dot = exePath.rfind('.');
+    const bool hasExtension =
+        dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
+    std::string name(hasExtension ? exePath.substr(0, dot) : exePath);
+    name += ".ini";
+    return name;
+}
+
+std::string GetIniFileName() {
+    {
+        std::lock_guard<std::mutex> lock(g_overrideMutex);
+        if (!g_override.empty()) {
+            return g_override;
+        }
+    }
+    return IniFileNameFor(ExecutablePath());
+}
+
+void SetIniFileNameOverride(std::string path) {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    g_override = std::move(path);
+}
+
+bool ReadIniBool(const std::string& iniPath, std::string_view section, std::string_view key,
+                 bool defaultValue) {
+    return IniFile::Load(iniPath).ReadBool(section, key, defaultValue);
+}
+
+bool ReadIniBool(std::string_view section, std::string_view key, bool defaultValue) {
+    return ReadIniBool(GetIniFileName(), section, key, defaultValue);
+}
+
+WindowPlacement ReadPlacement(const IniFile& ini, std::string_view section, PlacementParts parts,
+                              const WindowPlacement& current, int32_t currentWidth,
+                              int32_t currentHeight) {
+    WindowPlacement p = current;
+    auto read = [&](std::size_t keyIndex, int32_t& field) {
+        field = ini.ReadInteger(section, kPlacementKeys[keyIndex], field);
+    };
+    if (parts & ppShowCmd) {
+        read(0, p.flags);
+        read(1, p.showCmd);
+    }
+    if (parts & ppMinMaxPos) {
+        read(2, p.minX);
+        read(3, p.minY);
+        read(4, p.maxX);
+        read(5, p.maxY);
+    }
+    read(6, p.left);
+    read(7, p.top);
+    if (parts & ppNormalPos) {
+        read(8, p.right);
+        read(9, p.bottom);
+    } else {
+        p.right = SaturatedSum(p.left, currentWidth);
+        p.bottom = SaturatedSum(p.top, currentHeight);
+    }
+    return p;
+}
+
+bool WritePlacement(IniFile& ini, std::string_view section, const WindowPlacement& placement) {
+    const std::array<int32_t, 10> values = {
+        placement.flags, placement.showCmd, placement.minX, placement.minY,  placement.maxX,
+        placement.maxY,  placement.left,    placement.top,  placement.right, placement.bottom,
+    };
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!ini.WriteInteger(section, kPlacementKeys[i], values[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CannotWriteMessage(const std::string& iniPath) {
+    return iniPath + " に書き込めません";
+}
+
+std::string SavePlacement(const std::string& iniPath, std::string_view section,
+                          const WindowPlacement& placement, std::string* detail) {
+    std::string why;
+    IniFile ini;
+    if (IniFile::LoadForUpdate(iniPath, ini, &why)) {
+        if (!WritePlacement(ini, section, placement)) {
+            why = "invalid section name";
+        } else if (ini.Save(iniPath, &why)) {
+            return std::string();
+        }
+    }
+    if (detail != nullptr) {
+        *detail = why;
+    }
+    return CannotWriteMessage(iniPath);
+}
+
+}  // namespace VuIniMng
+}  // namespace kestro

@@ -1,0 +1,95 @@
+// VuIniMng: the settings file's path, single switches read from it, and the
+// placement of windows kept in it, one section per window class.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "settings/ini_file.h"
+
+namespace kestro {
+// Inline, so that users may name the unit or leave it out.
+inline namespace VuIniMng {
+
+// A window's placement as the settings file holds it: the fields of the Windows
+// placement record, so that files move between platforms unchanged.
+struct WindowPlacement {
+    int32_t flags = 0;
+    int32_t showCmd = 0;  // 0 hidden (not applied), 1 normal, 2 minimised, 3 maximised
+    int32_t minX = 0;
+    int32_t minY = 0;
+    int32_t maxX = 0;
+    int32_t maxY = 0;
+    int32_t left = 0;  // normal (restored) rectangle; right and bottom are exclusive
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+
+    bool operator==(const WindowPlacement&) const = default;
+};
+
+constexpr int32_t kShowCmdHide = 0;
+constexpr int32_t kShowCmdNormal = 1;
+constexpr int32_t kShowCmdMinimized = 2;
+constexpr int32_t kShowCmdMaximized = 3;
+
+// Which parts of a stored placement a restore applies.
+enum PlacementParts : uint32_t {
+    ppShowCmd = 1,
+    ppMinMaxPos = 2,
+    ppNormalPos = 4,
+};
+constexpr PlacementParts operator|(PlacementParts a, PlacementParts b) {
+    return static_cast<PlacementParts>(static_cast<uint32_t>(a) | static_cast<uint32_t>(b));
+}
+constexpr PlacementParts ppAll = ppShowCmd | ppMinMaxPos | ppNormalPos;
+
+// The ten keys of a placement section, in the order they are written.
+inline constexpr std::array<std::string_view, 10> kPlacementKeys = {
+    "PlaceFlags",           "PlaceShowCmd",          "PlaceMinPos.X",       "PlaceMinPos.Y",
+    "PlaceMaxPos.X",        "PlaceMaxPos.Y",         "PlaceNormalPos.Left", "PlaceNormalPos.Top",
+    "PlaceNormalPos.Right", "PlaceNormalPos.Bottom",
+};
+
+// The settings file of an executable: `exePath` with its extension (from the last
+// "." after the last "/") replaced by ".ini", or ".ini" appended when it has none.
+std::string IniFileNameFor(std::string_view exePath);
+
+// The settings file of this process: the override when one is set, otherwise
+// IniFileNameFor(/proc/self/exe).
+std::string GetIniFileName();
+
+// Makes GetIniFileName() return `path` for the rest of the process (tests, the
+// replay tool); an empty path restores the executable's own settings file.
+void SetIniFileNameOverride(std::string path);
+
+// A boolean switch of the settings file; the default when absent or unparseable.
+bool ReadIniBool(std::string_view section, std::string_view key, bool defaultValue);
+bool ReadIniBool(const std::string& iniPath, std::string_view section, std::string_view key,
+                 bool defaultValue);
+
+// Steps 2 to 5 of a restore: every key read with the field of `current` as its
+// default. Without ppNormalPos only the left and top edges are read, and right and
+// bottom follow from the window's current size.
+WindowPlacement ReadPlacement(const IniFile& ini, std::string_view section, PlacementParts parts,
+                              const WindowPlacement& current, int32_t currentWidth,
+                              int32_t currentHeight);
+
+// The ten keys, in order, as decimal integers. False for a section name that cannot
+// be written.
+bool WritePlacement(IniFile& ini, std::string_view section, const WindowPlacement& placement);
+
+// Stores `placement` in the section of the settings file at `iniPath`, keeping
+// everything else in the file. Empty on success, otherwise the message for the
+// user ("<iniPath> に書き込めません"); `detail` receives what the system refused.
+// The whole file is replaced at once, so a refused write leaves it as it was.
+std::string SavePlacement(const std::string& iniPath, std::string_view section,
+                          const WindowPlacement& placement, std::string* detail = nullptr);
+
+// The message for a settings file that cannot be written.
+std::string CannotWriteMessage(const std::string& iniPath);
+
+}  // namespace VuIniMng
+}  // namespace kestro

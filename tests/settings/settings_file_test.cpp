@@ -1,0 +1,328 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "temp_folder.h"
+
+namespace kestro {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+constexpr char kRoot[] = "/usr/share/kestro/sounds";
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.ok());
+        path_ = folder_.Path("kestro.ini");
+    }
+    Settings Load() {
+        Settings s;
+        LoadSettings(path_, kRoot, s);
+        return s;
+    }
+    Settings LoadFrom(const std::string& text) {
+        WriteFileBytes(path_, text);
+        return Load();
+    }
+
+    TempFolder folder_;
+    std::string path_;
+};
+
+const VuIniMng::WindowPlacement kMainPlacement{0, 1, -1, -1, -1, -1, 100, 50, 545, 165};
+
+TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
+    const Settings s = Load();
+    EXPECT_EQ(s.AdapterIndex, -1);
+    EXPECT_FALSE(s.SoundEnabled);
+    EXPECT_FALSE(s.Debug);
+    EXPECT_FALSE(s.RealtimeUpdate);
+    EXPECT_EQ(s.LogLevel, 7);
+    EXPECT_EQ(s.OpenCount, 1);
+    EXPECT_TRUE(s.SaveFormSize);
+    EXPECT_EQ(s.Sound(SoundEvent::ServerMessage).Sound, std::string(kRoot) + "\\Media\\notify.wav");
+    for (const SoundEventSetting& sound : s.Sounds) {
+        EXPECT_FALSE(sound.Enabled);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path_));
+
+    ASSERT_EQ(SaveSettings(path_, s, &kMainPlacement), "");
+    const std::string media = std::string(kRoot) + "\\Media\\";
+    EXPECT_EQ(
+        ReadFileBytes(path_),
+        "[Function]\nOpenCount=2\n"
+        "[Config]\nRealtimeUpdate=0\n"
+        "[Snoop]\nAdapterIndex=-1\n"
+        "[Sound]\nSoundEnabled=0\n"
+        "ServerMessageEnabled=0\nServerMessageSound=" +
+            media +
+            "notify.wav\n"
+            "ServerMessageGodEquipEnabled=0\nServerMessageGodEquipSound=" +
+            media +
+            "notify.wav\n"
+            "ServerMessageRaceEnabled=0\nServerMessageRaceSound=" +
+            media +
+            "notify.wav\n"
+            "RaceStartWaitAcceptingSEnabled=0\nRaceStartWaitAcceptingSSound=" +
+            media +
+            "ding.wav\n"
+            "RaceAcceptingSEnabled=0\nRaceAcceptingSSound=" +
+            media +
+            "notify.wav\n"
+            "RaceStartWaitingSEnabled=0\nRaceStartWaitingSSound=" +
+            media +
+            "chimes.wav\n"
+            "RaceStartWaitAcceptingDEnabled=0\nRaceStartWaitAcceptingDSound=" +
+            media +
+            "ding.wav\n"
+            "RaceAcceptingDEnabled=0\nRaceAcceptingDSound=" +
+            media +
+            "notify.wav\n"
+            "RaceStartWaitingDEnabled=0\nRaceStartWaitingDSound=" +
+            media +
+            "chimes.wav\n"
+            "RaceStartEnabled=0\nRaceStartSound=" +
+            media +
+            "chimes.wav\n"
+            "ResultWinEnabled=0\nResultWinSound=" +
+            media +
+            "tada.wav\n"
+            "ResultDefeatEnabled=0\nResultDefeatSound=" +
+            media +
+            "ringout.wav\n"
+            "ResultNeedCheckEnabled=0\nResultNeedCheck=" +
+            media +
+            "ding.wav\n"
+            "[TfrmZKmain]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
+            "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n"
+            "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n");
+}
+
+TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
+    Settings s = Load();
+    s.AdapterIndex = 7;
+    s.SoundEnabled = true;
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        s.Sounds[i].Enabled = i % 2 == 0;
+        s.Sounds[i].Sound = "/sounds/" + std::string(SoundEventInfoOf(SoundEvent(i)).stem) + ".wav";
+    }
+    s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
+    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+
+    const Settings back = Load();
+    EXPECT_EQ(back.AdapterIndex, 7);
+    EXPECT_TRUE(back.SoundEnabled);
+    EXPECT_EQ(back.OpenCount, s.OpenCount + 1);
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        EXPECT_EQ(back.Sounds[i].Enabled, s.Sounds[i].Enabled) << i;
+        EXPECT_EQ(back.Sounds[i].Sound, s.Sounds[i].Sound) << i;
+    }
+    EXPECT_EQ(back.Sound(SoundEvent::ResultWin).Sound, "");
+    EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, EachStartCountsOnce) {
+    for (int start = 0; start < 3; ++start) {
+        ASSERT_EQ(SaveSettings(path_, Load(), nullptr), "");
+    }
+    EXPECT_EQ(Load().OpenCount, 4);
+
+    // At the top of the range the count stays there instead of turning negative.
+    Settings s = LoadFrom("[Function]\nOpenCount=2147483647\n");
+    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+    EXPECT_EQ(Load().OpenCount, INT32_MAX);
+}
+
+struct LogLevelCase {
+    const char* config;
+    int expected;
+};
+
+TEST_F(SettingsFileTest, LogLevelDefaultsAndEncodings) {
+    const LogLevelCase cases[] = {
+        {"", 7},
+        {"Debug=1\n", 31},
+        {"Debug=1\nLogLevel=3\n", 3},
+        {"Debug=0\nLogLevel=abc\n", 7},
+        {"Debug=1\nLogLevel=abc\n", 31},
+        {"Debug=yes\n", 7},
+        {"LogLevel=0x1F\n", 31},
+        {"LogLevel=$10\n", 16},
+        {"LogLevel=257\n", 1},
+        {"LogLevel=-1\n", 255},
+        {"LogLevel=0\n", 0},
+        {"LogLevel=\n", 7},
+    };
+    for (const LogLevelCase& c : cases) {
+        const Settings s = LoadFrom(std::string("[Config]\n") + c.config);
+        EXPECT_EQ(s.LogLevel, c.expected) << c.config;
+    }
+}
+
+struct SwitchCase {
+    const char* value;
+    bool expected;
+};
+
+TEST_F(SettingsFileTest, SaveFormSizeOnlyGoesOffForZero) {
+    const SwitchCase cases[] = {
+        {"0", false}, {"$0", false},   {"1", true},  {"2", true},
+        {"-1", true}, {"false", true}, {"no", true}, {"", true},
+    };
+    for (const SwitchCase& c : cases) {
+        const Settings s = LoadFrom(std::string("[Function]\nSaveFormSize=") + c.value + "\n");
+        EXPECT_EQ(s.SaveFormSize, c.expected) << c.value;
+    }
+}
+
+struct ExpansionCase {
+    const char* stored;
+    const char* expected;
+};
+
+TEST_F(SettingsFileTest, ExpandsOnlyTheFirstSystemRoot) {
+    const ExpansionCase cases[] = {
+        {"%systemroot%\\Media\\x.wav", "/R\\Media\\x.wav"},
+        {"%SYSTEMROOT%\\x.wav", "/R\\x.wav"},
+        {"%SystemRoot%\\a\\%SystemRoot%\\b.wav", "/R\\a\\%SystemRoot%\\b.wav"},
+        {"%windir%\\Media\\x.wav", "%windir%\\Media\\x.wav"},
+        {"C:\\%SystemRoot%", "C:\\/R"},
+        {"%SystemRoo%\\x.wav", "%SystemRoo%\\x.wav"},
+        {"", ""},
+    };
+    for (const ExpansionCase& c : cases) {
+        WriteFileBytes(path_, std::string("[Sound]\nRaceStartSound=") + c.stored + "\n");
+        Settings s;
+        LoadSettings(path_, "/R", s);
+        EXPECT_EQ(s.Sound(SoundEvent::RaceStart).Sound, c.expected) << c.stored;
+    }
+    // Without a folder for the sounds the placeholder simply disappears.
+    EXPECT_EQ(ExpandSystemRoot("%SystemRoot%\\Media\\notify.wav", ""), "\\Media\\notify.wav");
+}
+
+TEST_F(SettingsFileTest, LeavesKeysItNeverWritesAsTheyWere) {
+    const std::string handWritten =
+        "; my settings\n"
+        "[Config]\n"
+        "Debug=1\n"
+        "LogLevel=0x1F ; everything\n"
+        "Colour=green\n"
+        "RealtimeUpdate=1\n"
+        "\n"
+        "[Function]\n"
+        "SaveFormSize=0\n"
+        "OpenCount=9\n"
+        "\n"
+        "[Sound]\n"
+        "RaceStartWaitingSSound=/home/me/start.wav\n"
+        "[TfrmZKconfig]\n"
+        "PlaceNormalPos.Left=5\n";
+    Settings s = LoadFrom(handWritten);
+    EXPECT_TRUE(s.Debug);
+    EXPECT_EQ(s.LogLevel, 31);  // "0x1F ; everything" does not parse
+    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+
+    const std::string saved = ReadFileBytes(path_);
+    for (const char* kept :
+         {"; my settings\n", "Debug=1\n", "LogLevel=0x1F ; everything\n", "Colour=green\n",
+          "SaveFormSize=0\n", "[TfrmZKconfig]\nPlaceNormalPos.Left=5\n",
+          "RaceStartWaitingSSound=/home/me/start.wav\n", "RealtimeUpdate=1\n", "OpenCount=10\n"}) {
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept;
+    }
+    const Settings again = Load();
+    EXPECT_TRUE(again.Debug);
+    EXPECT_FALSE(again.SaveFormSize);
+    EXPECT_EQ(again.Sound(SoundEvent::RaceStartWaitingS).Sound, "/home/me/start.wav");
+}
+
+TEST_F(SettingsFileTest, MatchesSectionsAndKeysInAnyCase) {
+    const Settings s = LoadFrom(
+        "[SNOOP]\nadapterindex=2\n[sound]\nSOUNDENABLED=1\n"
+        "resultneedcheckenabled=1\nRESULTNEEDCHECK=/x.wav\n");
+    EXPECT_EQ(s.AdapterIndex, 2);
+    EXPECT_TRUE(s.SoundEnabled);
+    EXPECT_TRUE(s.Sound(SoundEvent::ResultNeedCheck).Enabled);
+    EXPECT_EQ(s.Sound(SoundEvent::ResultNeedCheck).Sound, "/x.wav");
+}
+
+TEST_F(SettingsFileTest, CutsLongPathsTo2047Bytes) {
+    const std::string longPath = "/" + std::string(3000, 'p');
+    const Settings s = LoadFrom("[Sound]\nResultWinSound=" + longPath + "\n");
+    EXPECT_EQ(s.Sound(SoundEvent::ResultWin).Sound, longPath.substr(0, 2047));
+}
+
+TEST_F(SettingsFileTest, ARefusedWriteReportsThePathAndWritesNothing) {
+    const Settings s = Load();
+    const std::string directory = folder_.Path("dir.ini");
+    std::filesystem::create_directory(directory);
+    const std::string missing = folder_.Path("missing/kestro.ini");
+    for (const std::string& path : {directory, missing}) {
+        std::string detail;
+        EXPECT_EQ(SaveSettings(path, s, &kMainPlacement, &detail), path + " に書き込めません");
+        EXPECT_FALSE(detail.empty());
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(directory));
+    EXPECT_FALSE(std::filesystem::exists(folder_.Path("missing")));
+}
+
+TEST_F(SettingsFileTest, AnImmutableFileIsReportedAndKept) {
+    const std::string old = "[Snoop]\nAdapterIndex=3\n";
+    const Settings s = LoadFrom(old);
+    EXPECT_EQ(s.AdapterIndex, 3);  // reading works
+    if (std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "chattr +i is not permitted here";
+    }
+    const std::string error = SaveSettings(path_, s, &kMainPlacement);
+    std::system(("chattr -i '" + path_ + "'").c_str());
+    EXPECT_EQ(error, path_ + " に書き込めません");
+    EXPECT_EQ(ReadFileBytes(path_), old);
+}
+
+int FailingRename(const char*, const char*) {
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST_F(SettingsFileTest, AFailureAfterTheTemporaryFileLeavesTheOldFileWhole) {
+    const std::string old = "[Function]\r\nOpenCount=5\r\n; kept\r\n";
+    const Settings s = LoadFrom(old);
+    ini_testing::SetRenameForTesting(&FailingRename);
+    const std::string error = SaveSettings(path_, s, &kMainPlacement);
+    ini_testing::SetRenameForTesting(nullptr);
+    EXPECT_EQ(error, path_ + " に書き込めません");
+    EXPECT_EQ(ReadFileBytes(path_), old);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+        EXPECT_EQ(entry.path().string(), path_);
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SoundEventInfoTest, KeysAreDistinctAndFollowTheStems) {
+    std::set<std::string_view> keys;
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        const SoundEventInfo& info = SoundEventInfoOf(SoundEvent(i));
+        EXPECT_TRUE(keys.insert(info.enabledKey).second) << info.enabledKey;
+        EXPECT_TRUE(keys.insert(info.soundKey).second) << info.soundKey;
+        EXPECT_EQ(info.enabledKey, std::string(info.stem) + "Enabled");
+        EXPECT_TRUE(info.defaultPath.starts_with("%SystemRoot%\\Media\\")) << info.defaultPath;
+    }
+    for (const char* other : {"SoundEnabled", "AdapterIndex", "Debug", "LogLevel"}) {
+        EXPECT_EQ(keys.count(other), 0u) << other;
+    }
+}
+
+}  // namespace
+}  // namespace kestro

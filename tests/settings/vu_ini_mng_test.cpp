@@ -1,0 +1,145 @@
+#include "settings/vu_ini_mng.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <string>
+
+#include "temp_folder.h"
+
+namespace kestro {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+TEST(IniFileNameTest, ReplacesTheExtensionOfTheLastPathPart) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/opt/kestro/kestro", "/opt/kestro/kestro.ini"},
+        {"/opt/kestro/prog.exe", "/opt/kestro/prog.ini"},
+        {"/a.b/prog", "/a.b/prog.ini"},
+        {"/a/prog.tar.gz", "/a/prog.tar.ini"},
+        {"/a/prog.", "/a/prog.ini"},
+        {"/x/.hidden", "/x/.ini"},
+        {"prog", "prog.ini"},
+        {"", ".ini"},
+    };
+    for (const auto& [exe, ini] : cases) {
+        EXPECT_EQ(IniFileNameFor(exe), ini) << exe;
+    }
+}
+
+TEST(IniFileNameTest, IsBesideTheRunningExecutableUnlessOverridden) {
+    const std::string own = GetIniFileName();
+    EXPECT_TRUE(own.ends_with("/vu_ini_mng_test.ini")) << own;
+    EXPECT_EQ(std::filesystem::path(own).parent_path(),
+              std::filesystem::read_symlink("/proc/self/exe").parent_path());
+
+    SetIniFileNameOverride("/tmp/replay.ini");
+    EXPECT_EQ(GetIniFileName(), "/tmp/replay.ini");
+    SetIniFileNameOverride("");
+    EXPECT_EQ(GetIniFileName(), own);
+}
+
+TEST(ReadIniBoolTest, ReadsOneSwitch) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string path = folder.Path("k.ini");
+    EXPECT_TRUE(ReadIniBool(path, "Function", "SaveFormSize", true));  // no file
+    WriteFileBytes(path, "[function]\nsaveformsize=0\nWord=no\n");
+    EXPECT_FALSE(ReadIniBool(path, "Function", "SaveFormSize", true));
+    EXPECT_TRUE(ReadIniBool(path, "Function", "Word", true));
+
+    SetIniFileNameOverride(path);
+    EXPECT_FALSE(ReadIniBool("Function", "SaveFormSize", true));
+    SetIniFileNameOverride("");
+}
+
+const WindowPlacement kCurrent{0, 1, -1, -1, -1, -1, 10, 20, 410, 320};  // 400 x 300
+
+TEST(PlacementTest, TheTenKeysRoundTripInOrder) {
+    const WindowPlacement stored{2, 3, -32000, -32000, -8, -8, 100, 50, 545, 165};
+    IniFile ini = IniFile::Parse("[TfrmZKconfig]\nPlaceFlags=9\n");
+    ASSERT_TRUE(WritePlacement(ini, "TfrmZKmain", stored));
+    EXPECT_EQ(ini.Text(),
+              "[TfrmZKconfig]\nPlaceFlags=9\n"
+              "[TfrmZKmain]\nPlaceFlags=2\nPlaceShowCmd=3\nPlaceMinPos.X=-32000\n"
+              "PlaceMinPos.Y=-32000\nPlaceMaxPos.X=-8\nPlaceMaxPos.Y=-8\nPlaceNormalPos.Left=100\n"
+              "PlaceNormalPos.Top=50\nPlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n");
+    EXPECT_EQ(ReadPlacement(ini, "tfrmzkmain", ppAll, kCurrent, 400, 300), stored);
+    EXPECT_FALSE(WritePlacement(ini, "", stored));
+}
+
+TEST(PlacementTest, MissingOrBadKeysKeepTheCurrentPlacement) {
+    EXPECT_EQ(ReadPlacement(IniFile(), "TfrmZKmain", ppAll, kCurrent, 400, 300), kCurrent);
+
+    const IniFile ini = IniFile::Parse(
+        "[TfrmZKmain]\nPlaceShowCmd=max\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n");
+    WindowPlacement expected = kCurrent;
+    expected.left = 100;
+    expected.top = 50;  // right and bottom stay: the window changes size
+    EXPECT_EQ(ReadPlacement(ini, "TfrmZKmain", ppAll, kCurrent, 400, 300), expected);
+}
+
+TEST(PlacementTest, PartsChooseTheKeysThatAreRestored) {
+    const WindowPlacement stored{2, 3, 1, 2, 3, 4, 100, 50, 545, 165};
+    IniFile ini;
+    ASSERT_TRUE(WritePlacement(ini, "F", stored));
+
+    // Without the normal rectangle the window moves and keeps its size.
+    WindowPlacement moved = kCurrent;
+    moved.left = 100;
+    moved.top = 50;
+    moved.right = 100 + 400;
+    moved.bottom = 50 + 300;
+    EXPECT_EQ(ReadPlacement(ini, "F", PlacementParts{}, kCurrent, 400, 300), moved);
+
+    WindowPlacement showOnly = moved;
+    showOnly.flags = 2;
+    showOnly.showCmd = 3;
+    EXPECT_EQ(ReadPlacement(ini, "F", ppShowCmd, kCurrent, 400, 300), showOnly);
+
+    WindowPlacement minMax = moved;
+    minMax.minX = 1;
+    minMax.minY = 2;
+    minMax.maxX = 3;
+    minMax.maxY = 4;
+    EXPECT_EQ(ReadPlacement(ini, "F", ppMinMaxPos, kCurrent, 400, 300), minMax);
+
+    WindowPlacement normal = kCurrent;
+    normal.left = 100;
+    normal.top = 50;
+    normal.right = 545;
+    normal.bottom = 165;
+    EXPECT_EQ(ReadPlacement(ini, "F", ppNormalPos, kCurrent, 400, 300), normal);
+}
+
+TEST(PlacementTest, FarOutEdgesDoNotOverflow) {
+    const IniFile ini =
+        IniFile::Parse("[F]\nPlaceNormalPos.Left=2147483000\nPlaceNormalPos.Top=-2147483000\n");
+    const WindowPlacement p = ReadPlacement(ini, "F", ppShowCmd, kCurrent, 1000, -1000);
+    EXPECT_EQ(p.right, INT32_MAX);
+    EXPECT_EQ(p.bottom, INT32_MIN);
+}
+
+TEST(PlacementTest, SavingKeepsTheRestOfTheFileOrReportsThePath) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string path = folder.Path("k.ini");
+    WriteFileBytes(path, "[Function]\nSaveFormSize=1\n");
+    ASSERT_EQ(SavePlacement(path, "TfrmZKconfig", kCurrent), "");
+    const IniFile saved = IniFile::Load(path);
+    EXPECT_EQ(saved.ReadString("Function", "SaveFormSize"), "1");
+    EXPECT_EQ(ReadPlacement(saved, "TfrmZKconfig", ppAll, WindowPlacement{}, 0, 0), kCurrent);
+
+    const std::string missing = folder.Path("gone/k.ini");
+    std::string detail;
+    EXPECT_EQ(SavePlacement(missing, "TfrmZKconfig", kCurrent, &detail),
+              missing + " に書き込めません");
+    EXPECT_FALSE(detail.empty());
+}
+
+}  // namespace
+}  // namespace kestro
