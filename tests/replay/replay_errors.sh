@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# kestro-replay refuses what it cannot replay with one line on standard error,
+# exit status 2 and nothing on standard output.
+set -uo pipefail
+replay_tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failed=0
+expect_refusal() {
+    local what=$1 pattern=$2
+    shift 2
+    "$replay_tool" "$@" > "$work/out" 2> "$work/err"
+    local status=$?
+    local lines
+    lines=$(wc -l < "$work/err")
+    if [ "$status" -eq 2 ] && [ ! -s "$work/out" ] && [ "$lines" -eq 1 ] \
+        && grep -q -- "$pattern" "$work/err"; then
+        echo "ok   $what: $(cat "$work/err")"
+    else
+        echo "FAIL $what: status $status, stdout $(wc -c < "$work/out") bytes, stderr:"
+        cat "$work/err"
+        failed=$((failed + 1))
+    fi
+}
+
+expect_refusal "missing file" "$work/none.pcap: No such file or directory" "$work/none.pcap"
+
+mkdir "$work/folder"
+expect_refusal "a folder" "$work/folder" "$work/folder"
+
+printf 'this is not a capture file\n' > "$work/text.pcap"
+expect_refusal "not a capture" "$work/text.pcap: not a capture file" "$work/text.pcap"
+
+# A valid pcap header with link type 113 (Linux cooked capture) and no frames.
+printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x71\x00\x00\x00' \
+    > "$work/cooked.pcap"
+expect_refusal "not Ethernet" "is not Ethernet" "$work/cooked.pcap"
+
+# An Ethernet capture with no frames replays to nothing, successfully.
+printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x01\x00\x00\x00' \
+    > "$work/empty.pcap"
+if "$replay_tool" "$work/empty.pcap" > "$work/out" 2> "$work/err" && [ ! -s "$work/out" ] && [ ! -s "$work/err" ]; then
+    echo "ok   empty capture"
+else
+    echo "FAIL empty capture"
+    failed=$((failed + 1))
+fi
+
+expect_refusal "missing settings file" "$work/none.ini" --settings "$work/none.ini" "$work/empty.pcap"
+expect_refusal "bad --sounds" "--sounds takes off, print or play" --sounds loud "$work/empty.pcap"
+
+echo "$((8 - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Replays each scenario of golden/TESTLIST with kestro-replay and compares the
+# output line by line with the expected file, which was worked out by hand from
+# the race rules.
+#   run_golden.sh SCENARIO_TOOL REPLAY_TOOL [NAME]
+set -euo pipefail
+scenario_tool=$1
+replay_tool=$2
+only=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Fixed wall clock and locale: the scenarios are written in local time.
+export TZ=UTC LC_ALL=C.UTF-8 LANG=C.UTF-8
+
+failed=0
+ran=0
+while read -r name scenario settings tail options; do
+    case "$name" in ''|'#'*) continue ;; esac
+    if [ -n "$only" ] && [ "$name" != "$only" ]; then continue; fi
+    ran=$((ran + 1))
+    "$scenario_tool" "$here/golden/$scenario" "$work/$name.pcap"
+    settings_args=()
+    if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
+    # shellcheck disable=SC2086
+    "$replay_tool" "${settings_args[@]}" --tail "$tail" $options "$work/$name.pcap" > "$work/$name.out"
+    if diff -u "$here/golden/$name.expected" "$work/$name.out"; then
+        echo "ok   $name"
+    else
+        echo "FAIL $name"
+        failed=$((failed + 1))
+    fi
+done < "$here/golden/TESTLIST"
+
+if [ "$ran" -eq 0 ]; then
+    echo "no golden test matched" >&2
+    exit 1
+fi
+echo "$((ran - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ]
