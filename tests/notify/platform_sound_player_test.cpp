@@ -1,0 +1,113 @@
+// Real playback through ALSA: the test's HOME holds an .asoundrc whose default
+// device is a "file" PCM, so the bytes the player sends end up in a file.
+#include "notify/platform_sound_player.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kMedia = std::string(KESTRO_BINARY_DIR) + "/src/app/sounds/Media";
+
+class PlatformSoundPlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        home_ =
+            new fs::path(fs::temp_directory_path() / ("kestro-alsa-" + std::to_string(getpid())));
+        fs::create_directories(*home_);
+        std::ofstream rc(*home_ / ".asoundrc");
+        rc << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \""
+           << (*home_ / "played.raw").string() << "\"\n  format \"raw\"\n}\n";
+        rc.close();
+        // ALSA reads its configuration at the first open in the process.
+        setenv("HOME", home_->c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        fs::remove_all(*home_);
+        delete home_;
+    }
+    void SetUp() override { fs::remove(Played()); }
+
+    static fs::path Played() { return *home_ / "played.raw"; }
+
+    static std::vector<char> ReadPlayed() {
+        std::ifstream in(Played(), std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+    }
+
+    // The file's samples as 16-bit little-endian bytes, decoded independently.
+    static std::vector<char> Decoded(const std::string& path) {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        EXPECT_NE(f, nullptr) << path;
+        if (!f) {
+            return {};
+        }
+        std::vector<short> samples(static_cast<size_t>(info.frames * info.channels));
+        sf_readf_short(f, samples.data(), info.frames);
+        sf_close(f);
+        std::vector<char> bytes;
+        for (short s : samples) {
+            bytes.push_back(static_cast<char>(s & 0xFF));
+            bytes.push_back(static_cast<char>((s >> 8) & 0xFF));
+        }
+        return bytes;
+    }
+
+    static fs::path* home_;
+};
+
+fs::path* PlatformSoundPlayerTest::home_ = nullptr;
+
+TEST_F(PlatformSoundPlayerTest, PlaysEveryDecodedSampleOfADefaultSound) {
+    for (const char* name : {"ding.wav", "tada.wav"}) {
+        SCOPED_TRACE(name);
+        fs::remove(Played());
+        PlatformSoundPlayer player;
+        const std::string path = kMedia + "/" + name;
+        player.Play(path);
+        const std::vector<char> played = ReadPlayed();
+        const std::vector<char> expected = Decoded(path);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(played.size(), expected.size());
+        EXPECT_TRUE(played == expected);
+    }
+}
+
+TEST_F(PlatformSoundPlayerTest, BackslashesInAPathAreFolderSeparators) {
+    PlatformSoundPlayer player;
+    std::string windowsStyle = kMedia + "\\notify.wav";
+    player.Play(windowsStyle);
+    EXPECT_EQ(ReadPlayed(), Decoded(kMedia + "/notify.wav"));
+}
+
+TEST_F(PlatformSoundPlayerTest, WhatCannotBePlayedWritesNothingAndReturns) {
+    const fs::path notWav = *home_ / "not-a-sound.wav";
+    std::ofstream(notWav) << "plain text, not a sound\n";
+    PlatformSoundPlayer player;
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& path :
+         {std::string(), std::string("/nonexistent/x.wav"), notWav.string(), (*home_).string()}) {
+        SCOPED_TRACE(path);
+        player.Play(path);
+        EXPECT_FALSE(fs::exists(Played()) && fs::file_size(Played()) > 0);
+    }
+    // Generous: the point is that nothing waits for a device or a time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+}  // namespace
+}  // namespace kestro
