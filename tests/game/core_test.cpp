@@ -1,0 +1,352 @@
+#include "game/core.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "race/race_engine.h"
+#include "race/race_state.h"
+#include "recorders.h"
+
+namespace kestro {
+namespace {
+
+using testing::At;
+using testing::Recorder;
+using testing::RecordingPlayer;
+using testing::Sjis;
+namespace rs = race_status;
+namespace cs = clock_status;
+using F = PanelField;
+
+class RecordingCoreView final : public CoreView {
+public:
+    explicit RecordingCoreView(Recorder& r) : r_(r), log_(r) {}
+    void SetStatusText(std::string_view cp932) override { log_.SetStatusText(cp932); }
+    void AppendLogLine(std::string_view line) override { log_.AppendLogLine(line); }
+    void RefreshPanel() override { r_.Refresh(); }
+
+private:
+    Recorder& r_;
+    testing::RecordingLogView log_;
+};
+
+class CoreTest : public ::testing::Test {
+protected:
+    SettableClock clock{At(12, 0, 0)};
+    Recorder rec;
+    RecordingCoreView view{rec};
+    RecordingPlayer player{rec};
+    KestroCore core{clock, view, player};
+    RaceState& state = core.engine().state();
+
+    CoreTest() { core.ResetRaceState(); }
+
+    void Feed(const std::vector<uint8_t>& payload) {
+        core.SnoopTCPDataCaptureTCPData(payload.data(), static_cast<int32_t>(payload.size()));
+    }
+    // The log lines without their time stamps.
+    std::vector<std::string> LogTexts() const {
+        std::vector<std::string> texts;
+        for (const std::string& line : rec.logLines) {
+            texts.push_back(line.substr(line.find(" - ") + 3));
+        }
+        return texts;
+    }
+    void TickSeconds(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            clock.AdvanceSeconds(1);
+            core.RealTimeTimer();
+        }
+    }
+};
+
+// ---- map changes -----------------------------------------------------------
+
+TEST_F(CoreTest, MapChangeToTheSameMapDoesNothing) {
+    core.settings().LogLevel = log_bits::MapChanges;
+    core.HandleMapChange("hugel.gat");
+    const std::vector<std::string> expected = {
+        "status: マップ移動: hugel.gat", "log: 12:00:00.000 - マップ移動: hugel.gat", "refresh"};
+    EXPECT_EQ(rec.events, expected);
+    rec.Clear();
+    core.HandleMapChange("hugel.gat");
+    EXPECT_TRUE(rec.events.empty());
+    // Case matters: this is another map.
+    core.HandleMapChange("HUGEL.gat");
+    EXPECT_EQ(state.CurrentMap, "HUGEL.gat");
+}
+
+TEST_F(CoreTest, FirstMapChangeAfterTheResetAlwaysCounts) {
+    core.settings().LogLevel = 0;
+    core.HandleMapChange("");  // equal to the empty map of the reset
+    EXPECT_EQ(rec.refreshes, 0);
+    core.HandleMapChange("prontera.gat");
+    EXPECT_EQ(rec.refreshes, 1);
+    EXPECT_TRUE(rec.logLines.empty());
+}
+
+TEST_F(CoreTest, LeavingATrackAfterItsResultAwaitsTheNextRace) {
+    const struct {
+        const char* why;
+        const char* from;
+        RaceStatus singles, doubles;
+        const char* to;
+        RaceStatus singlesAfter, doublesAfter;
+    } cases[] = {
+        {"Singles confirmed", "p_track01.gat", 5, 0, "hugel.gat", 1, 0},
+        {"Singles paying out", "p_track01.gat", 6, 14, "hugel.gat", 1, 14},
+        {"Singles still racing", "p_track01.gat", 4, 0, "hugel.gat", 4, 0},
+        {"Singles closing notice", "p_track01.gat", 7, 0, "hugel.gat", 7, 0},
+        {"Doubles confirmed", "p_track02.gat", 5, 14, "hugel.gat", 5, 9},
+        {"Doubles paying out", "p_track02.gat", 0, 15, "prontera.gat", 0, 9},
+        {"Doubles first place only", "p_track02.gat", 0, 13, "hugel.gat", 0, 13},
+        {"judged on the old map", "hugel.gat", 5, 14, "p_track01.gat", 5, 14},
+        {"from one track to the other", "p_track01.gat", 5, 14, "p_track02.gat", 1, 14},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        state.Reset();
+        state.CurrentMap = c.from;
+        state.SinglesStatus = c.singles;
+        state.DoublesStatus = c.doubles;
+        core.HandleMapChange(c.to);
+        EXPECT_EQ(state.SinglesStatus, c.singlesAfter);
+        EXPECT_EQ(state.DoublesStatus, c.doublesAfter);
+        EXPECT_EQ(state.CurrentMap, c.to);  // replaces the town set by the transition
+    }
+}
+
+TEST_F(CoreTest, LeavingTheTrackShowsTheMoveThenTheTransitionThenRefreshes) {
+    core.settings().LogLevel = log_bits::MapChanges;
+    state.CurrentMap = "p_track01.gat";
+    state.SinglesStatus = rs::SConfirmed;
+    state.SinglesClockStatus = cs::SRaceTime;
+    core.HandleMapChange("hugel.gat");
+    const std::vector<std::string> expected = {
+        "status: マップ移動: hugel.gat",
+        "log: 12:00:00.000 - マップ移動: hugel.gat",
+        "refresh",  // status WaitAccepting
+        "refresh",  // clock AcceptStart
+        "refresh",  // the map change itself
+    };
+    EXPECT_EQ(rec.events, expected);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SAcceptStart);
+}
+
+TEST_F(CoreTest, EnteringATrackMarksItsTicketsAsHeldButUnseen) {
+    state.TicketSingle = '4';
+    core.HandleMapChange("p_track02.gat");
+    EXPECT_EQ(state.TicketDouble1, '?');
+    EXPECT_EQ(state.TicketDouble2, '?');
+    EXPECT_EQ(state.TicketSingle, '4');
+
+    state.TicketDouble1 = '1';
+    state.TicketDouble2 = '2';
+    core.HandleMapChange("p_track01.gat");
+    EXPECT_EQ(state.TicketSingle, '?');
+    EXPECT_EQ(state.TicketDouble1, '1');
+    EXPECT_EQ(state.TicketDouble2, '2');
+}
+
+// ---- ticket purchases ------------------------------------------------------
+
+TEST_F(CoreTest, SinglesPurchaseRecordsTheTicketAndOpensAnUnknownRace) {
+    core.settings().LogLevel = log_bits::Tickets;
+    core.HandleTicketPurchase(0, '3', '0');
+    EXPECT_EQ(state.TicketSingle, '3');
+    EXPECT_EQ(state.CurrentMap, "p_track01.gat");
+    EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+    EXPECT_EQ(state.SinglesClockStatus, cs::SStartTime);
+    const std::vector<std::string> expected = {"status: チケット購入(シングルス): 3",
+                                               "log: 12:00:00.000 - チケット購入(シングルス): 3",
+                                               "refresh", "refresh"};
+    EXPECT_EQ(rec.events, expected);
+
+    // A race already followed is left where it is.
+    state.SinglesStatus = rs::SRacing;
+    core.HandleTicketPurchase(0, '5', '0');
+    EXPECT_EQ(state.TicketSingle, '5');
+    EXPECT_EQ(state.SinglesStatus, rs::SRacing);
+}
+
+TEST_F(CoreTest, SinglesPurchaseOnTheTrackDoesNotMarkTheTicketUnseen) {
+    state.CurrentMap = "hugel.gat";
+    core.HandleTicketPurchase(0, '2', '0');
+    EXPECT_EQ(state.TicketSingle, '2');  // set directly, no map change handling
+    EXPECT_EQ(state.CurrentMap, "p_track01.gat");
+}
+
+TEST_F(CoreTest, DoublesPurchaseStoresTheRunnersInAscendingOrder) {
+    core.settings().LogLevel = log_bits::Tickets;
+    const struct {
+        uint8_t runner, second;
+        char low, high;
+        const char* message;  // nullptr: none
+    } cases[] = {
+        {'5', '2', '2', '5', "チケット購入(ダブルス): 5-2"},
+        {'1', '4', '1', '4', "チケット購入(ダブルス): 1-4"},
+        {'3', '3', '3', '3', "チケット購入(ダブルス): 3-3"},
+        {'2', '6', '2', '6', nullptr},  // '6' as second gives no message
+        {'1', '0', '0', '1', nullptr},
+        {'6', '5', '5', '6', "チケット購入(ダブルス): 6-5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(1, static_cast<char>(c.runner)) + static_cast<char>(c.second));
+        state.Reset();
+        rec.Clear();
+        core.HandleTicketPurchase(1, c.runner, c.second);
+        EXPECT_EQ(state.TicketDouble1, c.low);
+        EXPECT_EQ(state.TicketDouble2, c.high);
+        EXPECT_EQ(state.CurrentMap, "p_track02.gat");
+        EXPECT_EQ(state.DoublesStatus, rs::Unknown);  // purchases never move Doubles
+        if (c.message) {
+            EXPECT_EQ(LogTexts(), std::vector<std::string>{c.message});
+        } else {
+            EXPECT_TRUE(rec.events.empty());
+        }
+    }
+}
+
+TEST_F(CoreTest, PurchaseRefreshesAtTheEndOnlyWithRealtimeUpdate) {
+    core.settings().LogLevel = 0;
+    state.SinglesStatus = rs::SAccepting;
+    core.HandleTicketPurchase(0, '1', '0');
+    core.HandleTicketPurchase(1, '1', '2');
+    core.HandleTicketPurchase(2, '1', '2');
+    EXPECT_EQ(rec.refreshes, 0);
+
+    core.settings().RealtimeUpdate = true;
+    core.HandleTicketPurchase(0, '1', '0');
+    core.HandleTicketPurchase(1, '1', '2');
+    core.HandleTicketPurchase(2, '4', '5');  // another kind changes nothing but still refreshes
+    EXPECT_EQ(rec.refreshes, 3);
+    EXPECT_EQ(state.TicketSingle, '1');
+    EXPECT_EQ(state.TicketDouble1, '1');
+    EXPECT_EQ(state.TicketDouble2, '2');
+    EXPECT_EQ(state.CurrentMap, "p_track02.gat");
+}
+
+// ---- log levels over a whole race ------------------------------------------
+
+// Singles from the town's acceptance line to the pay-out, with sounds on.
+void PlaySinglesRace(KestroCore& core, SettableClock& clock) {
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        core.settings().Sound(static_cast<SoundEvent>(i)) = {true, "x.wav"};
+    }
+    core.settings().SoundEnabled = true;
+    core.HandleMapChange("hugel.gat");
+    core.HandleAnnouncement(
+        Sjis("モンスターレースシングルスの受付を開始しました。皆様奮ってご参加ください。"));
+    core.HandleMapChange("p_track01.gat");
+    core.HandleTicketPurchase(0, '3', '0');
+    clock.AdvanceSeconds(300);
+    core.RealTimeTimer();
+    core.HandleAnnouncement(Sjis("優勝モンスターは") + "3" + Sjis("番のモンスターです。"));
+    core.HandleAnnouncement(Sjis("優勝したモンスターを見事当てた方は、交換員の元へ来てください。"));
+}
+
+TEST_F(CoreTest, LogLevelZeroWritesOnlyTheResult) {
+    core.settings().LogLevel = 0;
+    PlaySinglesRace(core, clock);
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{"順位確定(単勝): 3"});
+    EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
+}
+
+TEST_F(CoreTest, DefaultLogLevelWritesAnnouncerTicketsAndMapsButNoDiagnostics) {
+    ASSERT_EQ(core.settings().LogLevel, 7);
+    PlaySinglesRace(core, clock);
+    const std::vector<std::string> expected = {
+        "マップ移動: hugel.gat",
+        "天の声: モンスターレースシングルスの受付を開始しました。皆様奮ってご参加ください。",
+        "マップ移動: p_track01.gat",
+        "チケット購入(シングルス): 3",
+        "天の声: 優勝モンスターは3番のモンスターです。",
+        "順位確定(単勝): 3",
+        "天の声: 優勝したモンスターを見事当てた方は、交換員の元へ来てください。",
+    };
+    EXPECT_EQ(LogTexts(), expected);
+}
+
+TEST_F(CoreTest, AllBitsAddSoundAndPredictionDiagnostics) {
+    core.settings().LogLevel = 31;
+    PlaySinglesRace(core, clock);
+    const std::vector<std::string> texts = LogTexts();
+    auto count = [&](std::string_view prefix) {
+        int n = 0;
+        for (const std::string& t : texts) {
+            n += t.rfind(prefix, 0) == 0;
+        }
+        return n;
+    };
+    EXPECT_EQ(count("次回発走予想時刻(単勝): "), 2);  // acceptance line and result
+    // Acceptance line, the start-waiting tick, the result played twice.
+    EXPECT_EQ(count("InfoSound: "), 4);
+    EXPECT_EQ(count("順位確定(単勝): 3"), 1);
+    EXPECT_EQ(texts[3], "次回発走予想時刻(単勝): 12:05:00.000");
+}
+
+// ---- the core as the window uses it ----------------------------------------
+
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+std::vector<uint8_t> MapPacket(std::string_view name) {
+    return Bytes(std::string("\x91\x00", 2) + std::string(name) + '\0');
+}
+
+std::vector<uint8_t> AnnouncerPacket(const std::string& text) {
+    const std::size_t length = 16 + text.size() + 1;
+    std::string header(16, '\0');
+    header[0] = '\xC3';
+    header[1] = '\x01';
+    header[2] = static_cast<char>(length & 0xFF);
+    header[3] = static_cast<char>(length >> 8);
+    return Bytes(header + text + '\0');
+}
+
+TEST_F(CoreTest, PayloadsDriveTheRacesAndThePanel) {
+    core.settings().LogLevel = 0;
+    Feed(MapPacket("p_track02.gat"));
+    Feed(AnnouncerPacket("4" + Sjis("番のモンスターがゴールしました。")));
+    Feed(AnnouncerPacket(Sjis("続いて、") + "1" + Sjis("番のモンスターがゴールしました。")));
+    EXPECT_EQ(core.PacketCount(), 3);
+    EXPECT_EQ(LogTexts(), std::vector<std::string>{"順位確定(複勝): 1-4"});
+
+    clock.Set(At(12, 0, 42));
+    const PanelTexts panel = core.Panel(",");
+    EXPECT_EQ(panel[F::txtStatusDouble], "確定");
+    EXPECT_EQ(panel[F::txtClockStatusDouble], "タイム");
+    EXPECT_EQ(panel[F::txtClockNow], "12:00:42");
+    EXPECT_EQ(panel[F::txtClockDouble], "00:09:48");  // base is 12:10:30
+    EXPECT_EQ(panel[F::txtResultDouble1], "①");
+    EXPECT_EQ(panel[F::txtResultDouble2], "④");
+    EXPECT_EQ(panel[F::txtTicketDouble1], "×");  // '?' from entering the track
+    EXPECT_EQ(panel.packetCount, "3");
+}
+
+TEST_F(CoreTest, TimerTickRefreshesTheViewEvenWhenIdle) {
+    core.RealTimeTimer();
+    EXPECT_EQ(rec.events, std::vector<std::string>{"refresh"});
+}
+
+TEST_F(CoreTest, ResetSetsTheStateDirectlyWithoutRefreshing) {
+    core.HandleTicketPurchase(0, '3', '0');
+    core.HandleAnnouncement(Sjis("優勝モンスターは") + "3");
+    rec.Clear();
+    core.ResetRaceState();
+    EXPECT_EQ(rec.refreshes, 0);
+    const PanelTexts panel = core.Panel(",");
+    EXPECT_EQ(panel[F::txtStatusSingle], "状態不明");
+    EXPECT_EQ(panel[F::txtClockSingle], "--:--:--");
+    EXPECT_EQ(panel[F::txtTicketSingle], "×");
+    EXPECT_EQ(panel[F::txtResultSingle], "×");
+    EXPECT_TRUE(core.race().CurrentMap.empty());
+    EXPECT_EQ(core.race().SinglesBaseTime, 0.0);
+}
+
+}  // namespace
+}  // namespace kestro
