@@ -495,9 +495,14 @@ bool IniFile::Save(const std::string& path, std::string* detail) const {
             return false;
         }
         // The rename below would replace a read-only or immutable file without
-        // asking; the platform we mirror refuses to write such a file.
+        // asking; the platform we mirror refuses to write such a file. A file with
+        // no write permission for anyone counts as read-only for root as well.
         if (access(target.c_str(), W_OK) != 0) {
             SetDetail(detail, target + ": " + ErrnoText(errno));
+            return false;
+        }
+        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+            SetDetail(detail, target + ": " + ErrnoText(EACCES));
             return false;
         }
     }

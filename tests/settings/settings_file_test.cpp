@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <climits>
@@ -286,6 +287,16 @@ TEST_F(SettingsFileTest, AnImmutableFileIsReportedAndKept) {
     const std::string error = SaveSettings(path_, s, &kMainPlacement);
     std::system(("chattr -i '" + path_ + "'").c_str());
     EXPECT_EQ(error, path_ + " に書き込めません");
+    EXPECT_EQ(ReadFileBytes(path_), old);
+}
+
+TEST_F(SettingsFileTest, AReadOnlyFileIsReadButNotReplaced) {
+    const std::string old = "[Snoop]\nAdapterIndex=3\n";
+    WriteFileBytes(path_, old);
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    const Settings s = Load();
+    EXPECT_EQ(s.AdapterIndex, 3);
+    EXPECT_EQ(SaveSettings(path_, s, nullptr), path_ + " に書き込めません");
     EXPECT_EQ(ReadFileBytes(path_), old);
 }
 
