@@ -54,14 +54,6 @@ TEST(AnnouncementRuleTable, LiteralsBecomeTheGamesBytes) {
               "\x95\xAA\x8C\xE3");
 }
 
-TEST(AnnouncementRuleTable, TownSideLinesAndTheMapBoundRule) {
-    for (const AnnouncementRule& r : AnnouncementRules()) {
-        const bool town = (r.number >= 14 && r.number <= 18) || r.number >= 20;
-        EXPECT_EQ(r.inTown, town) << "rule " << r.number;
-        EXPECT_EQ(r.onlyOnMap, r.number == 11 ? "p_track02.gat" : "") << "rule " << r.number;
-    }
-}
-
 class ClassifierTest : public ::testing::Test {
 protected:
     SettableClock clock{At(12, 0, 0)};
@@ -165,6 +157,23 @@ TEST_F(ClassifierTest, EachRuleIsReachedByItsLine) {
         }
         EXPECT_EQ(state.CurrentMap, c.mapAfter);
     }
+}
+
+TEST_F(ClassifierTest, TownLinePlacesThePlayerInTownBeforeTheSoundIsChosen) {
+    testing::EnableAllSounds(settings);
+    state.CurrentMap = "p_track01.gat";
+    HandleAnnouncement(
+        engine,
+        Sjis("モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
+    EXPECT_EQ(rec.plays, std::vector<std::string>{"RaceAcceptingS.wav"});
+    // The track's own countdown line leaves the player on the track: no call to come.
+    rec.Clear();
+    HandleAnnouncement(
+        engine,
+        Sjis("モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
+    state.CurrentMap = "p_track01.gat";
+    HandleAnnouncement(engine, Sjis("約3分後にモンスターレースシングルスがスタートします。"));
+    EXPECT_EQ(rec.plays, (std::vector<std::string>{"RaceAcceptingS.wav", ""}));
 }
 
 TEST_F(ClassifierTest, RunnerBytesOfTheFinisherLines) {

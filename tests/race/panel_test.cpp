@@ -137,13 +137,5 @@ TEST(PanelTexts, PacketCountSeparators) {
     }
 }
 
-TEST(PanelTexts, FieldNamesFollowTheirOrder) {
-    EXPECT_EQ(PanelFieldName(F::txtStatusSingle), "txtStatusSingle");
-    EXPECT_EQ(PanelFieldName(F::txtClockNow), "txtClockNow");
-    EXPECT_EQ(PanelFieldName(F::txtClockRemainDouble), "txtClockRemainDouble");
-    EXPECT_EQ(PanelFieldName(F::txtResult2Double2), "txtResult2Double2");
-    EXPECT_EQ(PanelFieldName(static_cast<F>(kPanelFieldCount)), "");
-}
-
 }  // namespace
 }  // namespace kestro
