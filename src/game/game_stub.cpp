@@ -1,2 +1,0 @@
-// placeholder until the decoder lands
-namespace kestro {}
