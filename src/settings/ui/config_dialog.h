@@ -1,0 +1,105 @@
+// The settings dialog: the capture adapter, the master sound switch and, per
+// event, its switch and WAV file, with a button that plays the file being edited.
+// It edits the settings in memory; the main window writes them when it closes.
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QToolButton>
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notify/sound_player.h"
+#include "settings/settings.h"
+
+namespace kestro {
+
+// One event row of the dialog, top to bottom.
+struct ConfigDialogRow {
+    SoundEvent event;
+    int top;              // of the check box, in the group box
+    const char* caption;  // UTF-8
+};
+inline constexpr int kConfigDialogRowCount = 11;
+extern const std::array<ConfigDialogRow, kConfigDialogRowCount> kConfigDialogRows;
+
+// The test button's picture: a right-pointing triangle in a sunken square,
+// 16 x 16, with a greyed twin for the disabled button.
+QIcon PlayIcon();
+
+class TfrmZKconfig : public QDialog {
+    Q_OBJECT
+public:
+    // Shows an error to the user; tests plug in a recorder instead of a modal box.
+    using ErrorBox = std::function<void(const QString& title, const QString& text)>;
+
+    // errorBox: empty gives QMessageBox::critical.
+    explicit TfrmZKconfig(QWidget* parent = nullptr, ErrorBox errorBox = {});
+
+    // List index = adapter index. Filled when the main window is shown, not when
+    // the dialog opens.
+    void SetAdapters(const std::vector<std::string>& descriptions);
+
+    // Copies `settings` into the controls, runs the dialog modally and, on OK,
+    // stores the adapter, calls `applyAdapter`, then stores the sound settings.
+    // `player` serves the test button and the silence call while the dialog runs.
+    // True when the user confirmed with OK.
+    bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
+                           const std::function<void()>& applyAdapter);
+
+    // The dialog's own events, callable directly so their steps can be watched.
+    void FormShow();
+    void FormClose();
+    void btnTestServerMessageClick();
+
+    // The player used while no RunSettingsDialog is running (null: none).
+    void SetSoundPlayer(SoundPlayer* player) { player_ = player; }
+
+    QComboBox* AdapterBox() const { return cboAdapter; }
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct Row {
+        QCheckBox* check = nullptr;
+        QLineEdit* edit = nullptr;
+        // The path as it was handed in, and as the edit box first showed it: a
+        // path that is not valid UTF-8 cannot be shown exactly, and an untouched
+        // box must give back the bytes it was given.
+        std::string givenPath;
+        QString shownPath;
+    };
+
+    void BuildControls();
+    void BuildRow(Row& row, const ConfigDialogRow& design);
+    void CopyIn(const Settings& settings);
+    void CopyOut(Settings& settings) const;
+    static std::string PathIn(const Row& row);
+
+    QComboBox* cboAdapter = nullptr;
+    QCheckBox* chkSoundEnabled = nullptr;
+    QGroupBox* grpSound = nullptr;
+    QToolButton* btnTestServerMessage = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    ErrorBox errorBox_;
+    SoundPlayer* player_ = nullptr;
+    bool saveFormSize_ = true;
+    std::array<Row, kConfigDialogRowCount> rows_{};
+};
+
+}  // namespace kestro
