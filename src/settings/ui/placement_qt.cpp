@@ -78,11 +78,20 @@ void ApplyFormPlacement(QWidget* form, const WindowPlacement& placement) {
 
 void LoadFormPlacement(QWidget* form, std::string_view section, PlacementParts parts) {
     const IniFile ini = IniFile::Load(GetIniFileName());
+    const WindowPlacement current = QueryFormPlacement(form);
     WindowPlacement placement =
-        ReadPlacement(ini, section, parts, QueryFormPlacement(form), form->width(), form->height());
+        ReadPlacement(ini, section, parts, current, form->width(), form->height());
     if (!form->isVisible()) {
         // A form that is not shown yet is shown later in its normal state.
         placement.showCmd = kShowCmdHide;
+    }
+    // Nothing stored that differs: leave the window alone. While a window is being
+    // shown Qt may still report its position from before the frame was added, and
+    // setting that back would shift the window by its frame.
+    const bool sameRect = placement.left == current.left && placement.top == current.top &&
+                          placement.right == current.right && placement.bottom == current.bottom;
+    if (sameRect && (!form->isVisible() || placement.showCmd == current.showCmd)) {
+        return;
     }
     ApplyFormPlacement(form, placement);
 }
