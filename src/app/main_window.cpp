@@ -1,0 +1,455 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPalette>
+#include <QShowEvent>
+#include <optional>
+#include <stdexcept>
+
+#include "app/about_dialog.h"
+#include "app/config_dialog.h"
+#include "app/fonts.h"
+#include "app/log_window.h"
+#include "common/cp932.h"
+#include "notify/platform_sound_player.h"
+#include "settings/settings_file.h"
+#include "settings/ui/placement_qt.h"
+#include "settings/vu_ini_mng.h"
+
+namespace kestro {
+
+namespace {
+
+constexpr int kClientWidth = 433;
+constexpr int kClientHeight = 87;
+constexpr int kPanelHeight = 69;
+constexpr int kStatusBarHeight = 19;
+
+const QColor kControlBackground(61, 60, 41);
+const QColor kStyleAColour(128, 255, 0);
+const QColor kStyleBColour(255, 187, 12);
+
+struct FixedLabel {
+    const char* caption;
+    int left, top;
+};
+
+constexpr FixedLabel kFixedLabels[] = {
+    {"状態", 42, 9},   {"現在時刻", 110, 9}, {"あと", 233, 10}, {"投票", 278, 10},
+    {"結果", 331, 10}, {"前回", 382, 10},    {"単勝", 8, 31},   {"複勝", 8, 51},
+    {"-", 297, 49},    {"-", 350, 49},       {"-", 402, 49},
+};
+
+enum class TextStyle { A, B };
+
+struct DisplayControl {
+    PanelField field;
+    int left, top, width, height;
+    TextStyle style;
+    const char* designCaption;
+};
+
+constexpr DisplayControl kDisplayControls[] = {
+    {PanelField::txtClockNow, 165, 4, 58, 18, TextStyle::B, "23:59:59"},
+    {PanelField::txtStatusSingle, 38, 29, 63, 16, TextStyle::A, "受付中"},
+    {PanelField::txtStatusDouble, 38, 49, 63, 16, TextStyle::A, "受付待ち"},
+    {PanelField::txtClockStatusSingle, 108, 29, 53, 16, TextStyle::A, "発走時間"},
+    {PanelField::txtClockStatusDouble, 108, 49, 53, 16, TextStyle::A, "出走まで"},
+    {PanelField::txtClockSingle, 165, 27, 58, 18, TextStyle::B, "23:59:59"},
+    {PanelField::txtClockDouble, 165, 47, 58, 18, TextStyle::B, "23:59:59"},
+    {PanelField::txtClockRemainSingle, 233, 27, 35, 18, TextStyle::B, "9:59"},
+    {PanelField::txtClockRemainDouble, 233, 47, 35, 18, TextStyle::B, "9:59"},
+    {PanelField::txtTicketSingle, 277, 27, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtTicketDouble1, 277, 47, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtTicketDouble2, 304, 47, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResultSingle, 330, 27, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResultDouble1, 330, 47, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResultDouble2, 357, 47, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResult2Single, 381, 27, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResult2Double1, 382, 47, 18, 17, TextStyle::B, "①"},
+    {PanelField::txtResult2Double2, 409, 47, 18, 17, TextStyle::B, "①"},
+};
+
+QString FromCp932(std::string_view cp932) {
+    return QString::fromStdString(Cp932ToUtf8(cp932));
+}
+
+// Error texts of the platform are UTF-8 and may hold characters CP932 lacks
+// (a device name, say); those become "?" rather than losing the message.
+std::string ToCp932Lossy(const std::string& utf8) {
+    try {
+        return Utf8ToCp932(utf8);
+    } catch (const std::runtime_error&) {
+        std::string out;
+        for (const QChar c : QString::fromStdString(utf8)) {
+            try {
+                out += Utf8ToCp932(QString(c).toStdString());
+            } catch (const std::runtime_error&) {
+                out += '?';
+            }
+        }
+        return out;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TStatusBar::TStatusBar(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("StatusBar"));
+    for (int i = 0; i < 2; ++i) {
+        panels_[i] = new QLabel(this);
+        panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panels_[i]->setTextFormat(Qt::PlainText);
+        panels_[i]->setIndent(2);
+    }
+    panels_[0]->setObjectName(QStringLiteral("StatusPanel0"));
+    panels_[1]->setObjectName(QStringLiteral("StatusPanel1"));
+    LayOut();
+}
+
+void TStatusBar::SetPanelWidth(int index, int width) {
+    widths_[index] = width;
+    LayOut();
+}
+
+void TStatusBar::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    emit Resized();
+    LayOut();
+}
+
+void TStatusBar::LayOut() {
+    panels_[0]->setGeometry(0, 0, widths_[0], height());
+    panels_[1]->setGeometry(widths_[0], 0, widths_[1], height());
+}
+
+// ---------------------------------------------------------------------------
+
+TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+      errorBox_(std::move(errorBox)),
+      player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
+      core_(clock_, *this, *player_) {
+    setObjectName(QStringLiteral("frmZKmain"));
+    // The placement section stays the window's own, also for a subclass.
+    setProperty(VuIniMng::kFormClassProperty, QStringLiteral("TfrmZKmain"));
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setFont(ProportionalFont(12));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    SnoopTCPData = std::make_unique<TSnoopTCPData>(
+        [this](const std::string& text) { ShowError(QString::fromStdString(text)); });
+    // The capture thread waits in each hand-over until the main thread has run
+    // it; a late wake-up finds the hand-over served (by Close) and does nothing.
+    SnoopTCPData->SetMainThreadWake([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { SnoopTCPData->RunPendingHandOver(); }, Qt::QueuedConnection);
+    });
+    SnoopTCPData->SetAdapterIndex(-1);
+    SnoopTCPData->SetCaptureEnabled(true);
+    SnoopTCPData->SetThreadSafe(true);
+    SnoopTCPData->SetFilter("tcp port 5121");
+    SnoopTCPData->SetSnapLen(1600);
+    SnoopTCPData->SetFlags(1);
+    SnoopTCPData->SetReadTimeOut(100);
+    SnoopTCPData->SetOnCaptureTCPData(
+        [this](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*, const uint8_t*, const uint8_t*,
+               const uint8_t* tcpData,
+               int32_t tcpDataLength) { SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength); });
+
+    realTime_.setInterval(1000);
+    realTime_.stop();
+    connect(&realTime_, &QTimer::timeout, this, &TfrmZKmain::RealTimeTimer);
+
+    BuildPanel();
+    BuildStatusBar();
+    BuildPopupMenu();
+    FormCreate();
+}
+
+TfrmZKmain::~TfrmZKmain() {
+    FormDestroy();
+    // The capture thread calls into this window; it must end while the window is whole.
+    SnoopTCPData.reset();
+}
+
+void TfrmZKmain::BuildPanel() {
+    panInfomation = new QWidget(this);
+    panInfomation->setObjectName(QStringLiteral("panInfomation"));
+    panInfomation->setGeometry(0, 0, kClientWidth, kPanelHeight);
+    panInfomation->setAutoFillBackground(true);
+    QPalette black = panInfomation->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    panInfomation->setPalette(black);
+
+    const QFont labelFont = ProportionalFont(12);
+    for (const FixedLabel& spec : kFixedLabels) {
+        auto* label = new QLabel(QString::fromUtf8(spec.caption), panInfomation);
+        label->setFont(labelFont);
+        QPalette white = label->palette();
+        white.setColor(QPalette::WindowText, Qt::white);
+        label->setPalette(white);
+        label->adjustSize();
+        label->move(spec.left, spec.top);
+    }
+
+    auto* separator = new QFrame(panInfomation);
+    separator->setObjectName(QStringLiteral("Separator"));
+    separator->setGeometry(3, 24, 428, 1);
+    separator->setAutoFillBackground(true);
+    QPalette grey = separator->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    separator->setPalette(grey);
+
+    const QFont styleA = FixedPitchFont(12);
+    const QFont styleB = ProportionalFont(16);
+    for (const DisplayControl& spec : kDisplayControls) {
+        auto* control = new QLabel(QString::fromUtf8(spec.designCaption), panInfomation);
+        control->setObjectName(QString::fromLatin1(PanelFieldName(spec.field).data(),
+                                                   PanelFieldName(spec.field).size()));
+        control->setGeometry(spec.left, spec.top, spec.width, spec.height);
+        control->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        control->setLineWidth(1);
+        control->setAlignment(Qt::AlignCenter);
+        control->setTextFormat(Qt::PlainText);
+        control->setAutoFillBackground(true);
+        control->setFont(spec.style == TextStyle::A ? styleA : styleB);
+        QPalette palette = control->palette();
+        palette.setColor(QPalette::Window, kControlBackground);
+        palette.setColor(QPalette::WindowText,
+                         spec.style == TextStyle::A ? kStyleAColour : kStyleBColour);
+        palette.setColor(QPalette::Light, QColor(255, 255, 255));
+        palette.setColor(QPalette::Dark, QColor(128, 128, 128));
+        control->setPalette(palette);
+        fields_[static_cast<int>(spec.field)] = control;
+    }
+}
+
+void TfrmZKmain::BuildStatusBar() {
+    statusBar_ = new TStatusBar(this);
+    statusBar_->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+    connect(statusBar_, &TStatusBar::Resized, this, &TfrmZKmain::StatusBarResize);
+    StatusBarResize();
+}
+
+void TfrmZKmain::BuildPopupMenu() {
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
+    pmiAbout = popupMenu_->addAction(QStringLiteral("&About..."));
+    pmiConfig = popupMenu_->addAction(QStringLiteral("&Config..."));
+    pmiLog = popupMenu_->addAction(QStringLiteral("&Log..."));
+    pmiExit = popupMenu_->addAction(QStringLiteral("E&xit"));
+    pmiAbout->setObjectName(QStringLiteral("pmiAbout"));
+    pmiConfig->setObjectName(QStringLiteral("pmiConfig"));
+    pmiLog->setObjectName(QStringLiteral("pmiLog"));
+    pmiExit->setObjectName(QStringLiteral("pmiExit"));
+    connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
+
+    for (QWidget* owner : {static_cast<QWidget*>(this), panInfomation}) {
+        owner->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(owner, &QWidget::customContextMenuRequested, this,
+                [this, owner](const QPoint& at) { popupMenu_->popup(owner->mapToGlobal(at)); });
+    }
+}
+
+void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about) {
+    frmZKconfig = config;
+    frmZKlog = log;
+    frmZKabout = about;
+    if (frmZKabout) {
+        frmZKabout->SetCentreOn(this);
+    }
+}
+
+QAction* TfrmZKmain::MenuItem(int index) const {
+    const QList<QAction*> items = popupMenu_->actions();
+    return index >= 0 && index < items.size() ? items[index] : nullptr;
+}
+
+QString TfrmZKmain::StatusText(int panel) const {
+    return statusBar_->Panel(panel)->text();
+}
+
+std::string TfrmZKmain::SoundRoot() {
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/sounds");
+    if (QFileInfo(beside).isDir()) {
+        return QDir::toNativeSeparators(beside).toStdString();
+    }
+    return KESTRO_INSTALLED_SOUND_ROOT;
+}
+
+std::string TfrmZKmain::IniPath() const {
+    return VuIniMng::GetIniFileName();
+}
+
+// --- window events ---------------------------------------------------------
+
+void TfrmZKmain::FormCreate() {
+    core_.settings().SaveFormSize = VuIniMng::ReadIniBool("Function", "SaveFormSize", true);
+    if (core_.settings().SaveFormSize) {
+        LoadFormPlacement(this);
+    }
+}
+
+void TfrmZKmain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A restore from the task bar is the window system's show, not the form's.
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TfrmZKmain::FormShow() {
+    realTime_.stop();
+    if (frmZKconfig) {
+        frmZKconfig->SetAdapters(SnoopTCPData->AdapterDescriptions());
+    }
+    LoadSettings();
+    if (core_.settings().Debug) {
+        setWindowTitle(windowTitle() + QString::fromUtf8(kDebugMark));
+    }
+    ResetRaceState();
+    if (frmZKlog) {
+        frmZKlog->Clear();
+    }
+    ApplyAdapter();
+    if (core_.settings().RealtimeUpdate) {
+        RefreshPanel();
+    }
+}
+
+void TfrmZKmain::LoadSettings() {
+    kestro::LoadSettings(IniPath(), SoundRoot(), core_.settings());
+}
+
+void TfrmZKmain::ResetRaceState() {
+    core_.ResetRaceState();
+}
+
+void TfrmZKmain::ApplyAdapter() {
+    const int32_t configured = core_.settings().AdapterIndex;
+    if (SnoopTCPData->AdapterIndex() == configured) {
+        return;
+    }
+    if (SnoopTCPData->Active()) {
+        SnoopTCPData->Close();
+    }
+    SnoopTCPData->SetAdapterIndex(configured);
+    SnoopTCPData->Open();
+    if (SnoopTCPData->Active()) {
+        realTime_.start();
+        return;
+    }
+    realTime_.stop();
+    // Without this the user would see an idle window and never learn why.
+    if (configured != -1) {
+        core_.log().ShowStatusMessage(Utf8ToCp932("キャプチャを開始できません: ") +
+                                      ToCp932Lossy(SnoopTCPData->LastError()));
+    }
+}
+
+void TfrmZKmain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TfrmZKmain::FormClose() {
+    realTime_.stop();
+    if (SnoopTCPData->Active()) {
+        SnoopTCPData->Close();
+    }
+    SaveSettings();
+}
+
+void TfrmZKmain::SaveSettings() {
+    std::optional<WindowPlacement> placement;
+    if (core_.settings().SaveFormSize) {
+        placement = QueryFormPlacement(this);
+    }
+    const std::string error =
+        kestro::SaveSettings(IniPath(), core_.settings(), placement ? &*placement : nullptr);
+    if (!error.empty()) {
+        ShowError(QString::fromStdString(error));
+    }
+}
+
+void TfrmZKmain::FormDestroy() {
+    if (core_.settings().SaveFormSize) {
+        const std::string error = SaveFormPlacement(this);
+        if (!error.empty()) {
+            ShowError(QString::fromStdString(error));
+        }
+    }
+}
+
+void TfrmZKmain::StatusBarResize() {
+    statusBar_->SetPanelWidth(0, statusBar_->width() - statusBar_->PanelWidth(1));
+}
+
+void TfrmZKmain::RealTimeTimer() {
+    core_.RealTimeTimer();
+}
+
+void TfrmZKmain::PopupMenuClick(QAction* item) {
+    if (item == pmiAbout) {
+        if (frmZKabout) {
+            frmZKabout->exec();
+        }
+    } else if (item == pmiConfig) {
+        if (frmZKconfig && frmZKconfig->exec() == QDialog::Accepted) {
+            ApplyAdapter();
+        }
+    } else if (item == pmiLog) {
+        if (frmZKlog) {
+            frmZKlog->show();
+            frmZKlog->raise();
+            frmZKlog->activateWindow();
+        }
+    } else if (item == pmiExit) {
+        close();
+    }
+}
+
+void TfrmZKmain::SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
+    core_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
+}
+
+void TfrmZKmain::ShowError(const QString& text) {
+    const QString title = QStringLiteral("Kestro");
+    if (errorBox_) {
+        errorBox_(title, text);
+    } else {
+        QMessageBox::critical(this, title, text);
+    }
+}
+
+// --- CoreView --------------------------------------------------------------
+
+void TfrmZKmain::SetStatusText(std::string_view cp932) {
+    statusBar_->Panel(0)->setText(FromCp932(cp932));
+}
+
+void TfrmZKmain::AppendLogLine(std::string_view cp932Line) {
+    if (frmZKlog) {
+        frmZKlog->AppendLine(FromCp932(cp932Line));
+    }
+}
+
+void TfrmZKmain::RefreshPanel() {
+    const PanelTexts texts = core_.Panel(QLocale().groupSeparator().toStdString());
+    for (int i = 0; i < kPanelFieldCount; ++i) {
+        fields_[i]->setText(QString::fromStdString(texts.fields[i]));
+    }
+    statusBar_->Panel(1)->setText(QString::fromStdString(texts.packetCount));
+}
+
+}  // namespace kestro

@@ -1,0 +1,368 @@
+// The main window on the offscreen platform, with its settings file in a
+// temporary folder and real capture on the loopback adapter.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/config_dialog.h"
+#include "app/log_window.h"
+#include "app/main_window.h"
+#include "common/cp932.h"
+#include "qt_app.h"
+#include "race/race_state.h"
+#include "settings/vu_ini_mng.h"
+
+namespace kestro {
+namespace {
+
+using test::TestApp;
+
+const QString kCannotStart = QStringLiteral("キャプチャを開始できません: ");
+
+// Records the steps of show and close that touch settings and race state,
+// with what the capture component and the timer were doing at each.
+class RecordingMain : public TfrmZKmain {
+public:
+    using TfrmZKmain::TfrmZKmain;
+    std::vector<std::string> steps;
+
+protected:
+    void LoadSettings() override {
+        steps.push_back("load" + State());
+        TfrmZKmain::LoadSettings();
+    }
+    void ResetRaceState() override {
+        steps.push_back("reset" + State() +
+                        " adapter=" + std::to_string(Core().settings().AdapterIndex));
+        TfrmZKmain::ResetRaceState();
+    }
+    void SaveSettings() override {
+        steps.push_back("save" + State());
+        TfrmZKmain::SaveSettings();
+    }
+
+private:
+    std::string State() {
+        return std::string(Snoop().Active() ? " capturing" : " idle") +
+               (RealTime().isActive() ? " timer" : "");
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApp();
+        ASSERT_TRUE(dir_.isValid());
+        iniPath_ = dir_.filePath(QStringLiteral("kestro.ini")).toStdString();
+        VuIniMng::SetIniFileNameOverride(iniPath_);
+    }
+    void TearDown() override {
+        forms_.reset();
+        VuIniMng::SetIniFileNameOverride("");
+    }
+
+    // Creates the four windows in the program's order.
+    RecordingMain& Create() {
+        forms_ = std::make_unique<Forms>([this](const QString& title, const QString& text) {
+            errors_.emplace_back(title, text);
+        });
+        return forms_->main;
+    }
+
+    void WriteIni(const std::string& text) {
+        QFile file(QString::fromStdString(iniPath_));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    QString ReadIni() const {
+        QFile file(QString::fromStdString(iniPath_));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    static int LoopbackIndex(const TSnoopTCPData& snoop) {
+        const auto& names = snoop.AdapterNames();
+        const auto it = std::find(names.begin(), names.end(), "lo");
+        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+    }
+    QStringList LogLines() const {
+        const QString text = forms_->log.Memo()->toPlainText();
+        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    }
+    static QString FieldText(const TfrmZKmain& main, PanelField field) {
+        return main.Field(field)->text();
+    }
+
+    struct Forms {
+        explicit Forms(TfrmZKmain::ErrorBox box)
+            : main(std::move(box), std::make_unique<NullSoundPlayer>()) {
+            main.SetForms(&config, &log, &about);
+        }
+        RecordingMain main;
+        TfrmZKconfig config;
+        TfrmZKlog log;
+        TfrmZKabout about;
+    };
+
+    QTemporaryDir dir_;
+    std::string iniPath_;
+    std::vector<std::pair<QString, QString>> errors_;
+    std::unique_ptr<Forms> forms_;
+};
+
+TEST_F(MainWindowTest, FirstStartKeepsTheDesignCaptionsUntilARefresh) {
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
+    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.RealTime().isActive());
+    EXPECT_EQ(main.size(), QSize(433, 87));
+
+    const std::pair<PanelField, const char*> designed[] = {
+        {PanelField::txtClockNow, "23:59:59"},
+        {PanelField::txtStatusSingle, "受付中"},
+        {PanelField::txtStatusDouble, "受付待ち"},
+        {PanelField::txtClockStatusSingle, "発走時間"},
+        {PanelField::txtClockStatusDouble, "出走まで"},
+        {PanelField::txtClockRemainDouble, "9:59"},
+        {PanelField::txtTicketSingle, "①"},
+        {PanelField::txtResult2Double2, "①"},
+    };
+    for (const auto& [field, caption] : designed) {
+        EXPECT_EQ(FieldText(main, field), QString::fromUtf8(caption)) << PanelFieldName(field);
+    }
+
+    // The race state was reset at show; a refresh shows it.
+    main.RefreshPanel();
+    EXPECT_EQ(FieldText(main, PanelField::txtStatusSingle), QStringLiteral("状態不明"));
+    EXPECT_EQ(FieldText(main, PanelField::txtClockDouble), QStringLiteral("--:--:--"));
+    EXPECT_EQ(FieldText(main, PanelField::txtClockRemainSingle), QStringLiteral("-:--"));
+    EXPECT_EQ(FieldText(main, PanelField::txtResult2Double2), QStringLiteral("×"));
+    EXPECT_EQ(main.StatusText(1), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowTest, RealtimeUpdateRefreshesAtShow) {
+    WriteIni("[Config]\nRealtimeUpdate=1\n");
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_EQ(FieldText(main, PanelField::txtStatusDouble), QStringLiteral("状態不明"));
+    EXPECT_EQ(FieldText(main, PanelField::txtTicketSingle), QStringLiteral("×"));
+}
+
+TEST_F(MainWindowTest, DebugSwitchMarksTheCaption) {
+    WriteIni("[Config]\nDebug=1\n");
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01) [DEBUG]"));
+}
+
+TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
+    RecordingMain& main = Create();
+    const int lo = LoopbackIndex(main.Snoop());
+    if (lo < 0) {
+        GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
+    }
+    WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
+    // A map seen before the show must be forgotten by the reset.
+    const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};
+    main.Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
+    ASSERT_EQ(main.Core().race().CurrentMap, "hugel.gat");
+
+    main.show();
+    const std::vector<std::string> expected = {"load idle",
+                                               "reset idle adapter=" + std::to_string(lo)};
+    EXPECT_EQ(main.steps, expected);
+    EXPECT_TRUE(main.Core().race().CurrentMap.empty());
+    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    EXPECT_TRUE(main.RealTime().isActive());
+    EXPECT_EQ(main.RealTime().interval(), 1000);
+    EXPECT_EQ(forms_->config.AdapterBox()->count(),
+              static_cast<int>(main.Snoop().AdapterDescriptions().size()));
+}
+
+// A real TCP connection on 127.0.0.1:5121 carries a map change to the window.
+TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
+    RecordingMain& main = Create();
+    const int lo = LoopbackIndex(main.Snoop());
+    if (lo < 0) {
+        GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
+    }
+    WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
+    main.show();
+    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+
+    const int server = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(server, 0);
+    const int yes = 1;
+    setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(5121);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
+        << "port 5121 is taken";
+    ASSERT_EQ(listen(server, 1), 0);
+    const int client = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const int accepted = accept(server, nullptr, nullptr);
+    ASSERT_GE(accepted, 0);
+    const char packet[] = "\x91\x00p_track01.gat";  // the literal's NUL ends the name
+    ASSERT_EQ(send(accepted, packet, sizeof packet, 0), static_cast<ssize_t>(sizeof packet));
+
+    QElapsedTimer waited;
+    waited.start();
+    while (main.Core().race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
+        QTest::qWait(20);
+    }
+    close(client);
+    close(accepted);
+    close(server);
+    EXPECT_EQ(main.Core().race().CurrentMap, "p_track01.gat");
+    EXPECT_EQ(main.StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
+    EXPECT_GE(main.Core().PacketCount(), 1);
+}
+
+TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
+    // LogLevel 0 must not hide the failure.
+    WriteIni("[Snoop]\nAdapterIndex=999\n[Config]\nLogLevel=0\n");
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.RealTime().isActive());
+    const QString expected = kCannotStart + QString::fromStdString(main.Snoop().LastError());
+    EXPECT_EQ(main.StatusText(0), expected);
+    EXPECT_GT(main.StatusText(0).size(), kCannotStart.size()) << "the reason is missing";
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - ") + expected)) << lines[0].toStdString();
+}
+
+TEST_F(MainWindowTest, NoAdapterConfiguredIsNotAFailure) {
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_TRUE(main.StatusText(0).isEmpty());
+    EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
+    RecordingMain& main = Create();
+    const int lo = LoopbackIndex(main.Snoop());
+    if (lo < 0) {
+        GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
+    }
+    WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
+    main.show();
+    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    main.steps.clear();
+
+    EXPECT_TRUE(main.close());
+    EXPECT_EQ(main.steps, std::vector<std::string>{"save idle"});
+    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.RealTime().isActive());
+    const QString ini = ReadIni();
+    EXPECT_TRUE(ini.contains(QStringLiteral("OpenCount=2"))) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(QStringLiteral("AdapterIndex=%1").arg(lo))) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(QStringLiteral("[TfrmZKmain]"))) << ini.toStdString();
+    EXPECT_TRUE(errors_.empty());
+
+    // The next start reads back what this one wrote.
+    forms_.reset();
+    RecordingMain& second = Create();
+    second.show();
+    EXPECT_EQ(second.Core().settings().OpenCount, 2);
+    EXPECT_TRUE(second.Snoop().Active()) << second.Snoop().LastError();
+    second.close();
+    EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=3")));
+}
+
+TEST_F(MainWindowTest, RefusedSettingsWriteIsShownAndTheWindowStillCloses) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("kestro.ini")));
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_TRUE(main.close());
+    EXPECT_FALSE(main.isVisible());
+    ASSERT_FALSE(errors_.empty());
+    EXPECT_EQ(errors_[0].first, QStringLiteral("Kestro"));
+    EXPECT_EQ(errors_[0].second,
+              QString::fromStdString(iniPath_) + QStringLiteral(" に書き込めません"));
+}
+
+TEST_F(MainWindowTest, StatusBarKeepsThePacketCountPanelWidth) {
+    RecordingMain& main = Create();
+    main.show();  // a hidden widget gets its resize events only when shown
+    for (const int width : {600, 433, 120}) {
+        main.StatusBar()->resize(width, 19);
+        EXPECT_EQ(main.StatusBar()->Panel(1)->width(), 80) << width;
+        EXPECT_EQ(main.StatusBar()->Panel(0)->width(), width - 80) << width;
+        EXPECT_EQ(main.StatusBar()->Panel(1)->x(), width - 80) << width;
+    }
+}
+
+TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
+    WriteIni("[Config]\nLogLevel=0\n");
+    RecordingMain& main = Create();
+    main.show();
+    const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};
+    main.Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_TRUE(main.StatusText(0).isEmpty());
+
+    main.Core().log().ShowStatusMessage(Utf8ToCp932("順位確定(複勝): 2-5"));
+    EXPECT_EQ(main.StatusText(0), QStringLiteral("順位確定(複勝): 2-5"));
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    static const QRegularExpression stamped(
+        QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d - 順位確定\\(複勝\\): 2-5$"));
+    EXPECT_TRUE(stamped.match(lines[0]).hasMatch()) << lines[0].toStdString();
+}
+
+TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
+    RecordingMain& main = Create();
+    const char* const items[] = {"&About...", "&Config...", "&Log...", "E&xit"};
+    ASSERT_EQ(main.PopupMenu()->actions().size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(main.MenuItem(i)->text(), QString::fromLatin1(items[i]));
+    }
+    EXPECT_EQ(main.InfoPanel()->contextMenuPolicy(), Qt::CustomContextMenu);
+    main.show();
+
+    main.PopupMenuClick(main.MenuItem(2));
+    EXPECT_TRUE(forms_->log.isVisible());
+    main.PopupMenuClick(main.MenuItem(3));
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
+}
+
+TEST_F(MainWindowTest, PlacementSurvivesARestart) {
+    RecordingMain& main = Create();
+    main.show();
+    main.move(100, 50);
+    QTest::qWait(10);
+    const QRect closedAt = main.geometry();
+    main.close();
+
+    forms_.reset();
+    RecordingMain& second = Create();
+    EXPECT_EQ(second.geometry(), closedAt);
+    second.show();
+    EXPECT_EQ(second.geometry(), closedAt);
+}
+
+}  // namespace
+}  // namespace kestro
