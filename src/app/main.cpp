@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "app/about_dialog.h"
-#include "app/config_dialog.h"
+#include "settings/ui/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 

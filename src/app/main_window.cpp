@@ -12,7 +12,7 @@
 #include <stdexcept>
 
 #include "app/about_dialog.h"
-#include "app/config_dialog.h"
+#include "settings/ui/config_dialog.h"
 #include "app/fonts.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
@@ -405,8 +405,8 @@ void TfrmZKmain::PopupMenuClick(QAction* item) {
             frmZKabout->exec();
         }
     } else if (item == pmiConfig) {
-        if (frmZKconfig && frmZKconfig->exec() == QDialog::Accepted) {
-            ApplyAdapter();
+        if (frmZKconfig) {
+            frmZKconfig->RunSettingsDialog(core_.settings(), *player_, [this] { ApplyAdapter(); });
         }
     } else if (item == pmiLog) {
         if (frmZKlog) {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/config_dialog.h"
+#include "settings/ui/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "common/cp932.h"
