@@ -1,2 +1,0 @@
-// placeholder until the capture component lands
-namespace kestro {}
