@@ -1,0 +1,488 @@
+#include "capture/snoop.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "capture/frames.h"
+
+namespace kestro {
+
+namespace {
+
+constexpr const char* kErrorAlreadyOpen = "Snoop Error: Already open";
+constexpr const char* kErrorInvalidAdapterName = "Snoop Error: Invalid AdapterName";
+constexpr const char* kErrorNoThreadToStop = "Snoop Error: No thread to stop";
+
+// libpcap's error buffers hold at most this many characters.
+constexpr size_t kErrorBufferSize = 256;
+
+std::string BufferText(const char* buffer) {
+    size_t length = 0;
+    while (length < kErrorBufferSize && buffer[length] != '\0') {
+        ++length;
+    }
+    return std::string(buffer, length);
+}
+
+void PrintToStderr(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+// The netmask of the device's first listed address, in network byte order, as
+// the filter compiler takes it for "broadcast" tests.
+bpf_u_int32 DeviceNetmask(const pcap_if_t* device) {
+    const pcap_addr_t* address = device != nullptr ? device->addresses : nullptr;
+    if (address == nullptr || address->netmask == nullptr ||
+        address->netmask->sa_family != AF_INET) {
+        return PCAP_NETMASK_UNKNOWN;
+    }
+    return reinterpret_cast<const sockaddr_in*>(address->netmask)->sin_addr.s_addr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TSnoopThread
+
+TSnoopThread::TSnoopThread(TCustomSnoop* component, MainThreadInvoker& invoker)
+    : component_(component), invoker_(invoker) {}
+
+TSnoopThread::~TSnoopThread() {
+    if (thread_.joinable()) {
+        StopAndWait();
+    }
+}
+
+void TSnoopThread::Resume() {
+    invoker_.Reset();
+    thread_ = std::thread([this] { Run(); });
+}
+
+// Stop protocol (main thread side):
+//   1. Set the terminate request and break the read in progress. The capture
+//      thread looks at the request after every read. The read time-out alone
+//      does not bound the wait: libpcap may keep polling past it when no frame
+//      arrives, so pcap_breakloop wakes the read, which then returns at once.
+//      A thread that is handing a frame over notices as soon as that frame has
+//      been handled.
+//   2. Until the capture thread reports its end, wait on the hand-over slot and
+//      run whatever it offers. The capture thread may be blocked in a hand-over
+//      right now (a frame read before the request): running it here lets it go
+//      on, so that frame is still delivered, exactly once. The thread's last
+//      act is the synchronous hand-over of its end handler, which therefore
+//      also runs here, on the main thread.
+//   3. Join. A wake-up that the window had queued for a call already run in
+//      step 2 later finds the slot empty and does nothing.
+void TSnoopThread::StopAndWait() {
+    Terminate();
+    if (!thread_.joinable()) {
+        return;
+    }
+    // The handle stays open until the end handler has run, later in this wait.
+    if (component_ != nullptr && component_->captureHandle_ != nullptr) {
+        pcap_breakloop(component_->captureHandle_);
+    }
+    invoker_.ServeUntil(MainThreadInvoker::Clock::time_point::max());
+    thread_.join();
+}
+
+void TSnoopThread::WaitFor() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void TSnoopThread::Run() {
+    if (component_ != nullptr) {
+        Execute();
+        // The end handler runs on the main thread, whatever ended the loop.
+        try {
+            invoker_.Invoke([this] { component_->ThreadTerminated(); });
+        } catch (...) {
+            // ThreadTerminated only closes the handle; nothing to carry further.
+        }
+    }
+    invoker_.MarkFinished();
+}
+
+void TSnoopThread::Execute() {
+    TCustomSnoop& component = *component_;
+    pcap_t* const handle = component.captureHandle_;
+    const bool threadSafe = component.threadSafe_;
+    const TSnoopFrameHook& frameHook = component.frameHook_;
+    const std::function<void()> processPacket = [&component] { component.ProcessPacket(); };
+
+    while (!Terminated()) {
+        pcap_pkthdr* header = nullptr;
+        const u_char* frame = nullptr;
+        const int result = pcap_next_ex(handle, &header, &frame);
+        if (Terminated()) {
+            break;
+        }
+        if (result == 0) {
+            continue;
+        }
+        if (result == PCAP_ERROR_BREAK) {
+            break;  // end of a capture file (a broken read was a stop, seen above)
+        }
+        if (result < 0) {
+            component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
+            break;
+        }
+        if (frameHook) {
+            frameHook(*header);
+            if (Terminated()) {
+                break;
+            }
+        }
+        component.currentHeader_ = header;
+        component.currentFrame_ = frame;
+        if (!component.AcceptFrame()) {
+            continue;
+        }
+        // A handler that throws ends the capture like a read error, but it is
+        // not a capture failure, so LastError stays as it was.
+        try {
+            if (threadSafe) {
+                invoker_.Invoke(processPacket);
+            } else {
+                component.ProcessPacket();
+            }
+        } catch (...) {
+            break;
+        }
+    }
+    component.currentHeader_ = nullptr;
+    component.currentFrame_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TCustomSnoop
+
+TCustomSnoop::TCustomSnoop(TSnoopMessageBox showMessage)
+    : showMessage_(showMessage ? std::move(showMessage) : TSnoopMessageBox(PrintToStderr)) {
+    ReadAdapterNames();
+    ReadAdapterDescriptions();
+    if (!lastError_.empty()) {
+        showMessage_(lastError_);
+    }
+    lastError_.clear();
+}
+
+TCustomSnoop::~TCustomSnoop() {
+    Shutdown();
+}
+
+void TCustomSnoop::Shutdown() {
+    ReleaseFinishedThread();
+    if (active_ && captureThread_ == nullptr && captureEnabled_) {
+        // Close would refuse ("No thread to stop") and keep the handle open;
+        // on the way out the handle is closed anyway, without a message box
+        // that could reach an owner already being destroyed.
+        active_ = false;
+        CloseHandle();
+        return;
+    }
+    Close();
+}
+
+void TCustomSnoop::ReadAdapterNames() {
+    char errorBuffer[kErrorBufferSize + 1] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errorBuffer) != 0) {
+        lastError_ = BufferText(errorBuffer);
+        return;
+    }
+    for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
+        adapterNames_.emplace_back(device->name != nullptr ? device->name : "");
+    }
+    lastError_.clear();
+    pcap_freealldevs(devices);
+}
+
+void TCustomSnoop::ReadAdapterDescriptions() {
+    char errorBuffer[kErrorBufferSize + 1] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errorBuffer) != 0) {
+        lastError_ = BufferText(errorBuffer);
+        return;
+    }
+    for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
+        adapterDescriptions_.emplace_back(device->description != nullptr ? device->description
+                                                                         : "");
+    }
+    lastError_.clear();
+    pcap_freealldevs(devices);
+}
+
+void TCustomSnoop::SetAdapterIndex(int32_t value) {
+    if (value == adapterIndex_) {
+        return;
+    }
+    if (value >= 0 && static_cast<size_t>(value) < adapterNames_.size()) {
+        adapterIndex_ = value;
+        adapterName_ = adapterNames_[static_cast<size_t>(value)];
+        adapterDescription_ = static_cast<size_t>(value) < adapterDescriptions_.size()
+                                  ? adapterDescriptions_[static_cast<size_t>(value)]
+                                  : std::string();
+        return;
+    }
+    adapterIndex_ = -1;
+    adapterName_.clear();
+}
+
+void TCustomSnoop::SetAdapterName(const std::string& value) {
+    if (value == adapterName_) {
+        return;
+    }
+    for (size_t i = 0; i < adapterNames_.size(); ++i) {
+        if (adapterNames_[i] == value) {
+            adapterIndex_ = static_cast<int32_t>(i);
+            adapterName_ = adapterNames_[i];
+            adapterDescription_ =
+                i < adapterDescriptions_.size() ? adapterDescriptions_[i] : std::string();
+            return;
+        }
+    }
+    adapterIndex_ = -1;
+    adapterName_.clear();
+    adapterDescription_.clear();
+}
+
+void TCustomSnoop::SetAdapterDescription(const std::string& value) {
+    if (value == adapterDescription_) {
+        return;
+    }
+    for (size_t i = 0; i < adapterDescriptions_.size(); ++i) {
+        if (adapterDescriptions_[i] == value) {
+            adapterIndex_ = static_cast<int32_t>(i);
+            adapterName_ = i < adapterNames_.size() ? adapterNames_[i] : std::string();
+            adapterDescription_ = adapterDescriptions_[i];
+            return;
+        }
+    }
+    adapterIndex_ = -1;
+    adapterName_.clear();
+    adapterDescription_.clear();
+}
+
+void TCustomSnoop::Open() {
+    ReleaseFinishedThread();
+    if (active_) {
+        lastError_ = kErrorAlreadyOpen;
+        return;
+    }
+    char errorBuffer[kErrorBufferSize + 1] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errorBuffer) != 0) {
+        lastError_ = BufferText(errorBuffer);
+        return;
+    }
+    const pcap_if_t* found = nullptr;
+    if (!adapterName_.empty()) {
+        for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
+            if (device->name != nullptr && adapterName_ == device->name) {
+                found = device;
+                break;
+            }
+        }
+    }
+    if (found == nullptr) {
+        lastError_ = kErrorInvalidAdapterName;
+    } else {
+        OpenAdapter(adapterName_, found);
+        if (active_ && captureEnabled_) {
+            StartThread();
+        }
+    }
+    pcap_freealldevs(devices);
+}
+
+void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device) {
+    char errorBuffer[PCAP_ERRBUF_SIZE + 1] = {};
+    pcap_t* handle = pcap_create(name.c_str(), errorBuffer);
+    if (handle == nullptr) {
+        lastError_ = BufferText(errorBuffer);
+        return;
+    }
+    pcap_set_snaplen(handle, snapLen_);
+    pcap_set_promisc(handle, flags_ & 1);
+    pcap_set_timeout(handle, readTimeOut_);
+    // Frames go to the handler as they arrive, not when a kernel block fills.
+    pcap_set_immediate_mode(handle, 1);
+    const int status = pcap_activate(handle);
+    if (status < 0) {
+        std::string text = pcap_geterr(handle);
+        lastError_ = text.empty() ? std::string(pcap_statustostr(status)) : text;
+        pcap_close(handle);
+        return;
+    }
+    // A warning (status > 0, e.g. no promiscuous mode) still gives a working capture.
+    captureHandle_ = handle;
+    ApplyFilter(DeviceNetmask(device));
+}
+
+void TCustomSnoop::OpenFile(const std::string& path) {
+    ReleaseFinishedThread();
+    if (active_) {
+        lastError_ = kErrorAlreadyOpen;
+        return;
+    }
+    char errorBuffer[PCAP_ERRBUF_SIZE + 1] = {};
+    pcap_t* handle = pcap_open_offline(path.c_str(), errorBuffer);
+    if (handle == nullptr) {
+        lastError_ = BufferText(errorBuffer);
+        return;
+    }
+    captureHandle_ = handle;
+    ApplyFilter(PCAP_NETMASK_UNKNOWN);
+    if (active_ && captureEnabled_) {
+        StartThread();
+    }
+}
+
+void TCustomSnoop::ApplyFilter(bpf_u_int32 netmask) {
+    bpf_program program{};
+    if (pcap_compile(captureHandle_, &program, filter_.c_str(), 1, netmask) != 0) {
+        lastError_ = pcap_geterr(captureHandle_);
+        // The handle is of no further use without its filter.
+        CloseHandle();
+        return;
+    }
+    const int set = pcap_setfilter(captureHandle_, &program);
+    pcap_freecode(&program);
+    if (set != 0) {
+        lastError_ = pcap_geterr(captureHandle_);
+        CloseHandle();
+        return;
+    }
+    active_ = true;
+}
+
+void TCustomSnoop::StartThread() {
+    captureThread_ = std::make_unique<TSnoopThread>(this, invoker_);
+    captureThread_->Resume();
+}
+
+void TCustomSnoop::Close() {
+    ReleaseFinishedThread();
+    if (!active_) {
+        return;
+    }
+    // A running thread is stopped whatever CaptureEnabled says now: closing the
+    // handle under it would pull the buffer from under its read.
+    if (captureThread_ == nullptr && captureEnabled_) {
+        lastError_ = kErrorNoThreadToStop;
+        showMessage_(lastError_);
+        return;
+    }
+    active_ = false;
+    if (captureThread_ != nullptr) {
+        captureThread_->StopAndWait();  // the end handler closes the handle meanwhile
+        captureThread_.reset();
+    } else {
+        CloseHandle();
+    }
+}
+
+void TCustomSnoop::ThreadTerminated() {
+    if (!threadError_.empty()) {
+        lastError_ = std::exchange(threadError_, std::string());
+    }
+    active_ = false;
+    CloseHandle();
+}
+
+bool TCustomSnoop::ServeFor(std::chrono::milliseconds duration) {
+    return Serve(MainThreadInvoker::Clock::now() + duration);
+}
+
+void TCustomSnoop::ServeUntilThreadEnds() {
+    Serve(MainThreadInvoker::Clock::time_point::max());
+}
+
+bool TCustomSnoop::Serve(MainThreadInvoker::Clock::time_point deadline) {
+    if (captureThread_ == nullptr) {
+        return true;
+    }
+    if (!invoker_.ServeUntil(deadline)) {
+        return false;
+    }
+    ReleaseFinishedThread();
+    return true;
+}
+
+// A thread that ended by itself (end of file, read error, a throwing handler)
+// has run its end handler, so Active is false while the object is still held;
+// joining it here waits at most for its last return.
+void TCustomSnoop::ReleaseFinishedThread() {
+    if (captureThread_ != nullptr && !active_) {
+        captureThread_->WaitFor();
+        captureThread_.reset();
+    }
+}
+
+int TCustomSnoop::DataLink() const {
+    return captureHandle_ != nullptr ? pcap_datalink(captureHandle_) : -1;
+}
+
+void TCustomSnoop::CloseHandle() {
+    if (captureHandle_ != nullptr) {
+        pcap_close(captureHandle_);
+        captureHandle_ = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TSnoopTCPData
+
+TSnoopTCPData::TSnoopTCPData(TSnoopMessageBox showMessage) : TCustomSnoop(std::move(showMessage)) {
+    SetFilter("tcp");
+}
+
+TSnoopTCPData::~TSnoopTCPData() {
+    Shutdown();
+}
+
+void TSnoopTCPData::SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler) {
+    onCaptureTCPData_ = std::move(handler);
+    hasHandler_.store(static_cast<bool>(onCaptureTCPData_));
+}
+
+// Runs the same tests as ProcessPacket on the capture thread, so that frames
+// without payload (pure acknowledgements) cost no hand-over.
+bool TSnoopTCPData::AcceptFrame() const {
+    if (!hasHandler_.load()) {
+        return false;
+    }
+    const uint8_t* ipHeader = nullptr;
+    uint32_t ipCaptured = 0;
+    const uint8_t* tcpHeader = nullptr;
+    return GetIPHeader(CurrentFrame(), CurrentHeader()->caplen, &ipHeader, &ipCaptured) &&
+           GetTCPHeader(ipHeader, ipCaptured, &tcpHeader) &&
+           GetTCPData(ipHeader, ipCaptured, tcpHeader);
+}
+
+void TSnoopTCPData::ProcessPacket() {
+    if (!onCaptureTCPData_) {
+        return;
+    }
+    const pcap_pkthdr* header = CurrentHeader();
+    const uint8_t* frame = CurrentFrame();
+    const uint8_t* ipHeader = nullptr;
+    uint32_t ipCaptured = 0;
+    const uint8_t* tcpHeader = nullptr;
+    const uint8_t* tcpData = nullptr;
+    int32_t tcpDataLength = 0;
+    if (!GetIPHeader(frame, header->caplen, &ipHeader, &ipCaptured) ||
+        !GetTCPHeader(ipHeader, ipCaptured, &tcpHeader) ||
+        !GetTCPData(ipHeader, ipCaptured, tcpHeader, &tcpData, &tcpDataLength)) {
+        return;
+    }
+    onCaptureTCPData_(this, header, frame, ipHeader, tcpHeader, tcpData, tcpDataLength);
+}
+
+}  // namespace kestro

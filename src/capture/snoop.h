@@ -1,0 +1,210 @@
+// The capture component: lists the capture adapters, opens one (or a capture
+// file) with a filter, and runs one capture thread that reads frames and hands
+// each accepted one over to the main thread.
+//
+// Threads: everything here is called on the main thread, except what the
+// capture thread runs itself (TSnoopThread::Execute, AcceptFrame, the frame
+// hook, and ProcessPacket when ThreadSafe is false). With ThreadSafe the
+// capture thread hands each frame over and blocks until it has been handled;
+// the main thread runs hand-overs when its wake function schedules
+// RunPendingHandOver(), while Close() waits, or in ServeFor()/ServeUntilThreadEnds().
+// Close() must not be called from inside the OnCaptureTCPData handler.
+#pragma once
+
+#include <pcap/pcap.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/main_thread_invoker.h"
+
+namespace kestro {
+
+class TCustomSnoop;
+class TSnoopTCPData;
+
+// Shows a capture failure to the user (one OK button).
+using TSnoopMessageBox = std::function<void(const std::string& text)>;
+
+using TOnCaptureTCPDataEvent =
+    std::function<void(TSnoopTCPData* Sender, const pcap_pkthdr* PacketHeader,
+                       const uint8_t* EthernetHeader, const uint8_t* IPHeader,
+                       const uint8_t* TCPHeader, const uint8_t* TCPData, int32_t TCPDataLength)>;
+
+// Called on the capture thread for each frame read, before it is processed.
+using TSnoopFrameHook = std::function<void(const pcap_pkthdr& header)>;
+
+class TSnoopThread {
+public:
+    // Created suspended: nothing runs before Resume().
+    TSnoopThread(TCustomSnoop* component, MainThreadInvoker& invoker);
+    ~TSnoopThread();
+    TSnoopThread(const TSnoopThread&) = delete;
+    TSnoopThread& operator=(const TSnoopThread&) = delete;
+
+    void Resume();
+    void Terminate() { terminated_.store(true); }
+    bool Terminated() const { return terminated_.load(); }
+    // Main thread: requests the end and serves hand-overs until the thread has
+    // ended, then joins it.
+    void StopAndWait();
+    // Main thread: joins a thread whose end handler has already run.
+    void WaitFor();
+
+    TCustomSnoop* Component() const { return component_; }
+
+private:
+    void Execute();
+    void Run();
+
+    TCustomSnoop* component_;
+    MainThreadInvoker& invoker_;
+    std::atomic<bool> terminated_{false};
+    std::thread thread_;
+};
+
+class TCustomSnoop {
+public:
+    // Enumerates the adapters; a failure is shown through `showMessage`
+    // (stderr when none is given) and leaves the lists empty.
+    explicit TCustomSnoop(TSnoopMessageBox showMessage = nullptr);
+    virtual ~TCustomSnoop();
+    TCustomSnoop(const TCustomSnoop&) = delete;
+    TCustomSnoop& operator=(const TCustomSnoop&) = delete;
+
+    // Selection: each setter only selects; the choice takes effect at the next Open.
+    int32_t AdapterIndex() const { return adapterIndex_; }
+    void SetAdapterIndex(int32_t value);
+    const std::string& AdapterName() const { return adapterName_; }
+    void SetAdapterName(const std::string& value);
+    const std::string& AdapterDescription() const { return adapterDescription_; }
+    void SetAdapterDescription(const std::string& value);
+
+    bool CaptureEnabled() const { return captureEnabled_; }
+    void SetCaptureEnabled(bool value) { captureEnabled_ = value; }
+    bool ThreadSafe() const { return threadSafe_; }
+    void SetThreadSafe(bool value) { threadSafe_ = value; }
+    const std::string& Filter() const { return filter_; }
+    void SetFilter(const std::string& value) { filter_ = value; }
+    int32_t SnapLen() const { return snapLen_; }
+    void SetSnapLen(int32_t value) { snapLen_ = value; }
+    int32_t Flags() const { return flags_; }
+    void SetFlags(int32_t value) { flags_ = value; }
+    int32_t ReadTimeOut() const { return readTimeOut_; }
+    void SetReadTimeOut(int32_t value) { readTimeOut_ = value; }
+
+    bool Active() const { return active_; }
+    const std::string& LastError() const { return lastError_; }
+    const std::vector<std::string>& AdapterNames() const { return adapterNames_; }
+    const std::vector<std::string>& AdapterDescriptions() const { return adapterDescriptions_; }
+
+    // Each enumerates the devices afresh and appends to its list.
+    void ReadAdapterNames();
+    void ReadAdapterDescriptions();
+
+    // Opens the adapter named AdapterName. Failures only set LastError; the
+    // caller looks at Active.
+    void Open();
+    // Opens a capture file (pcap or pcapng) instead of an adapter; the capture
+    // thread ends by itself at the end of the file.
+    void OpenFile(const std::string& path);
+    void Close();
+
+    // Link type of the open handle (DLT_EN10MB for Ethernet), -1 when closed.
+    int DataLink() const;
+    bool HasCaptureThread() const { return captureThread_ != nullptr; }
+
+    // Main thread, before Open: how the capture thread asks the main thread to
+    // call RunPendingHandOver() (the window posts a queued call). None: the
+    // main thread serves hand-overs only in Close, ServeFor and ServeUntilThreadEnds.
+    void SetMainThreadWake(MainThreadInvoker::Wake wake) { invoker_.SetWake(std::move(wake)); }
+    // Main thread: runs the pending hand-over, if any. Harmless when late.
+    bool RunPendingHandOver() { return invoker_.RunPending(); }
+    // Main thread without an event loop: serve hand-overs for `duration` or until
+    // the capture thread has ended (then it is released). Returns whether the
+    // capture thread has ended.
+    bool ServeFor(std::chrono::milliseconds duration);
+    void ServeUntilThreadEnds();
+
+    // Capture thread hook; set while closed.
+    void SetFrameHook(TSnoopFrameHook hook) { frameHook_ = std::move(hook); }
+
+    // End handler of the capture thread, run on the main thread.
+    void ThreadTerminated();
+    void StartThread();
+
+protected:
+    // Capture thread: whether the current frame is worth a hand-over at all.
+    virtual bool AcceptFrame() const { return true; }
+    // Works on CurrentHeader/CurrentFrame, on the main thread with ThreadSafe.
+    virtual void ProcessPacket() = 0;
+
+    // Closes whatever is open, quietly. Every derived destructor calls it
+    // first: a frame still pending in a hand-over must reach the derived
+    // ProcessPacket, which is gone once the base destructor runs.
+    void Shutdown();
+
+    const pcap_pkthdr* CurrentHeader() const { return currentHeader_; }
+    const uint8_t* CurrentFrame() const { return currentFrame_; }
+
+private:
+    friend class TSnoopThread;
+
+    bool Serve(MainThreadInvoker::Clock::time_point deadline);
+    void ReleaseFinishedThread();
+    void OpenAdapter(const std::string& name, const pcap_if_t* device);
+    void ApplyFilter(bpf_u_int32 netmask);
+    void CloseHandle();
+
+    TSnoopMessageBox showMessage_;
+    int32_t adapterIndex_ = -1;
+    std::string adapterName_;
+    std::string adapterDescription_;
+    bool captureEnabled_ = true;
+    bool threadSafe_ = true;
+    std::string filter_;
+    int32_t snapLen_ = 1600;
+    int32_t flags_ = 1;
+    int32_t readTimeOut_ = 100;
+
+    bool active_ = false;
+    std::string lastError_;
+    std::vector<std::string> adapterNames_;
+    std::vector<std::string> adapterDescriptions_;
+
+    pcap_t* captureHandle_ = nullptr;
+    std::unique_ptr<TSnoopThread> captureThread_;
+    MainThreadInvoker invoker_;
+    TSnoopFrameHook frameHook_;
+    // Written by the capture thread before its end handler, read by that handler.
+    std::string threadError_;
+
+    const pcap_pkthdr* currentHeader_ = nullptr;
+    const uint8_t* currentFrame_ = nullptr;
+};
+
+class TSnoopTCPData : public TCustomSnoop {
+public:
+    explicit TSnoopTCPData(TSnoopMessageBox showMessage = nullptr);
+    ~TSnoopTCPData() override;
+
+    const TOnCaptureTCPDataEvent& OnCaptureTCPData() const { return onCaptureTCPData_; }
+    void SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler);
+
+protected:
+    bool AcceptFrame() const override;
+    void ProcessPacket() override;
+
+private:
+    TOnCaptureTCPDataEvent onCaptureTCPData_;
+    // Read by the capture thread, which must not touch the handler itself.
+    std::atomic<bool> hasHandler_{false};
+};
+
+}  // namespace kestro
