@@ -1,0 +1,347 @@
+// The capture component over capture files written by the tests themselves:
+// the same thread, header tests and hand-over as a live capture, but
+// deterministic and without capture rights.
+#include "capture/snoop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "test_frames.h"
+
+namespace kestro {
+namespace {
+
+using namespace std::chrono_literals;
+using test::BuildFrame;
+using test::Bytes;
+using test::FrameSpec;
+using test::PcapRecord;
+using test::Text;
+using test::WritePcap;
+
+FrameSpec Segment(const std::string& payload, uint16_t destinationPort = 5121) {
+    FrameSpec spec;
+    spec.payload = Text(payload);
+    spec.destinationPort = destinationPort;
+    return spec;
+}
+
+// What the handler saw.
+struct Delivery {
+    std::string payload;
+    std::thread::id thread;
+};
+
+class SnoopFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        snoop_.SetFilter("tcp port 5121");
+        snoop_.SetOnCaptureTCPData([this](TSnoopTCPData* sender, const pcap_pkthdr* header,
+                                          const uint8_t* ethernet, const uint8_t* ip,
+                                          const uint8_t* tcp, const uint8_t* data, int32_t length) {
+            EXPECT_EQ(sender, &snoop_);
+            EXPECT_EQ(ip, ethernet + 14);
+            EXPECT_LE(static_cast<uint32_t>(data - ethernet + length), header->caplen);
+            EXPECT_GE(data - tcp, 20);
+            deliveries_.push_back(
+                {std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(length)),
+                 std::this_thread::get_id()});
+            if (throwOnDelivery_) {
+                throw std::runtime_error("handler failed");
+            }
+        });
+        snoop_.SetMainThreadWake([this] { ++wakes_; });
+    }
+
+    std::string File(const std::vector<PcapRecord>& records, uint32_t linkType = 1,
+                     size_t truncateLast = 0) {
+        const std::string path = (dir_.Path() / ("c" + std::to_string(files_++) + ".pcap"));
+        WritePcap(path, records, linkType, truncateLast);
+        return path;
+    }
+
+    std::vector<std::string> Payloads() const {
+        std::vector<std::string> payloads;
+        for (const Delivery& d : deliveries_) {
+            payloads.push_back(d.payload);
+        }
+        return payloads;
+    }
+
+    // Waits for the capture thread to ask for a hand-over, without serving it.
+    bool WaitForWake(int count) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (wakes_.load() < count) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+
+    test::TempDir dir_;
+    int files_ = 0;
+    std::vector<std::string> messages_;
+    TSnoopTCPData snoop_{[this](const std::string& text) { messages_.push_back(text); }};
+    std::vector<Delivery> deliveries_;
+    std::atomic<int> wakes_{0};
+    bool throwOnDelivery_ = false;
+};
+
+std::vector<PcapRecord> MixedTraffic() {
+    FrameSpec ipv6 = Segment("v6");
+    ipv6.etherType = 0x86DD;
+    FrameSpec options = Segment("with options");
+    options.dataOffset = 8;
+    return {
+        {BuildFrame(Segment("first"))},
+        {BuildFrame(Segment(""))},  // a pure acknowledgement
+        {BuildFrame(ipv6)},
+        {BuildFrame(Segment("other port", 80))},
+        {BuildFrame(options)},
+        {BuildFrame(Segment("cut short")), 14 + 20 + 20 + 3},
+        {BuildFrame(Segment("last"))},
+    };
+}
+
+TEST_F(SnoopFileTest, ReadsAFileToItsEndAndDeliversEachPayloadOnTheMainThread) {
+    std::atomic<int> framesSeen{0};
+    snoop_.SetFrameHook([&framesSeen](const pcap_pkthdr&) { ++framesSeen; });
+    snoop_.OpenFile(File(MixedTraffic()));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
+
+    snoop_.ServeUntilThreadEnds();
+
+    EXPECT_EQ(Payloads(), (std::vector<std::string>{"first", "with options", "cut", "last"}));
+    for (const Delivery& d : deliveries_) {
+        EXPECT_EQ(d.thread, std::this_thread::get_id());
+    }
+    // The filter keeps the port-80 frame and the non-IPv4 one from the capture
+    // thread; the hook sees the rest, the pure acknowledgement among them.
+    EXPECT_EQ(framesSeen.load(), 5);
+    // One hand-over per delivered payload and one for the end handler: frames
+    // that raise no event never leave the capture thread.
+    EXPECT_EQ(wakes_.load(), 5);
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_FALSE(snoop_.HasCaptureThread());
+    EXPECT_EQ(snoop_.DataLink(), -1) << "the end handler closes the handle";
+    EXPECT_EQ(snoop_.LastError(), "") << "the end of a file is no failure";
+}
+
+TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEndHandlerDoesNot) {
+    snoop_.SetThreadSafe(false);
+    snoop_.OpenFile(File(MixedTraffic()));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    ASSERT_TRUE(WaitForWake(1));
+    // The capture thread now waits for the main thread to run its end handler.
+    EXPECT_TRUE(snoop_.Active());
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(wakes_.load(), 1);
+    ASSERT_EQ(deliveries_.size(), 4u);
+    for (const Delivery& d : deliveries_) {
+        EXPECT_NE(d.thread, std::this_thread::get_id());
+    }
+}
+
+TEST_F(SnoopFileTest, CloseDeliversTheFramePendingInAHandOverExactlyOnce) {
+    snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
+                          {BuildFrame(Segment("two"))},
+                          {BuildFrame(Segment("three"))}}));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    // Nobody serves: the capture thread is stuck in the hand-over of "one".
+    ASSERT_TRUE(WaitForWake(1));
+    EXPECT_TRUE(deliveries_.empty());
+
+    const auto start = std::chrono::steady_clock::now();
+    snoop_.Close();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_FALSE(snoop_.HasCaptureThread());
+    EXPECT_EQ(snoop_.DataLink(), -1);
+    EXPECT_LT(elapsed, 2s) << "Close must not wait for a hand-over nobody serves";
+    // The wake-ups the window would have queued arrive late and find nothing.
+    EXPECT_FALSE(snoop_.RunPendingHandOver());
+    EXPECT_FALSE(snoop_.RunPendingHandOver());
+    EXPECT_EQ(deliveries_.size(), 1u);
+}
+
+TEST_F(SnoopFileTest, CloseStopsARunningThreadEvenWhenCaptureWasSwitchedOff) {
+    snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    ASSERT_TRUE(WaitForWake(1));
+    snoop_.SetCaptureEnabled(false);
+    snoop_.Close();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_FALSE(snoop_.HasCaptureThread());
+    EXPECT_EQ(snoop_.DataLink(), -1);
+    EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
+}
+
+TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {
+    for (const bool threadSafe : {true, false}) {
+        SCOPED_TRACE(threadSafe ? "ThreadSafe" : "on the capture thread");
+        deliveries_.clear();
+        throwOnDelivery_ = true;
+        snoop_.SetThreadSafe(threadSafe);
+        snoop_.Open();  // no adapter: leaves a failure text behind
+        ASSERT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
+
+        snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+        ASSERT_TRUE(snoop_.Active());
+        snoop_.ServeUntilThreadEnds();
+
+        EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
+        EXPECT_FALSE(snoop_.Active());
+        EXPECT_EQ(snoop_.DataLink(), -1);
+        EXPECT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
+    }
+}
+
+TEST_F(SnoopFileTest, AReadErrorEndsTheCaptureWithItsOwnText) {
+    snoop_.OpenFile(
+        File({{BuildFrame(Segment("whole"))}, {BuildFrame(Segment("broken"))}}, DLT_EN10MB, 5));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_EQ(Payloads(), std::vector<std::string>{"whole"});
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
+    snoop_.Close();  // already closed: nothing to do, no new text
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
+}
+
+TEST_F(SnoopFileTest, AThreadThatEndedByItselfIsReleasedAtTheNextOpen) {
+    const std::string path = File({{BuildFrame(Segment("again"))}});
+    snoop_.OpenFile(path);
+    ASSERT_TRUE(snoop_.Active());
+    // Serve the way a window's event loop would, one wake-up at a time.
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (snoop_.Active() && std::chrono::steady_clock::now() < deadline) {
+        snoop_.RunPendingHandOver();
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_FALSE(snoop_.Active());
+    EXPECT_TRUE(snoop_.HasCaptureThread()) << "held until the next Open, Close or destruction";
+
+    snoop_.OpenFile(path);
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_EQ(Payloads(), (std::vector<std::string>{"again", "again"}));
+}
+
+TEST_F(SnoopFileTest, OpenWhileActiveChangesNothingButLastError) {
+    snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+    ASSERT_TRUE(snoop_.Active());
+    snoop_.OpenFile(File({{BuildFrame(Segment("other"))}}));
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
+    snoop_.Open();
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
+    EXPECT_TRUE(snoop_.Active());
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_EQ(Payloads(), (std::vector<std::string>{"one", "two"}));
+}
+
+TEST_F(SnoopFileTest, WithCaptureDisabledTheHandleIsOpenButNothingIsRead) {
+    snoop_.SetCaptureEnabled(false);
+    snoop_.OpenFile(File({{BuildFrame(Segment("never"))}}));
+    EXPECT_TRUE(snoop_.Active()) << snoop_.LastError();
+    EXPECT_FALSE(snoop_.HasCaptureThread());
+    EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
+    snoop_.ServeFor(100ms);
+
+    // Switched on afterwards, there is no thread that Close could stop.
+    snoop_.SetCaptureEnabled(true);
+    snoop_.Close();
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: No thread to stop");
+    EXPECT_EQ(messages_, std::vector<std::string>{"Snoop Error: No thread to stop"});
+    EXPECT_TRUE(snoop_.Active());
+    EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
+
+    snoop_.SetCaptureEnabled(false);
+    snoop_.Close();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(snoop_.DataLink(), -1);
+    snoop_.Close();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_TRUE(deliveries_.empty());
+    EXPECT_EQ(wakes_.load(), 0);
+}
+
+TEST_F(SnoopFileTest, ABadFilterLeavesLibpcapsTextAndNoCapture) {
+    snoop_.SetFilter("tcp port");
+    snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_NE(snoop_.LastError().find("syntax error"), std::string::npos) << snoop_.LastError();
+    EXPECT_EQ(snoop_.DataLink(), -1) << "the handle without its filter is closed at once";
+    EXPECT_FALSE(snoop_.HasCaptureThread());
+}
+
+TEST_F(SnoopFileTest, AFailedOpenKeepsItsTextThroughALaterSuccess) {
+    snoop_.OpenFile((dir_.Path() / "missing.pcap").string());
+    EXPECT_FALSE(snoop_.Active());
+    const std::string failure = snoop_.LastError();
+    EXPECT_NE(failure.find("missing.pcap"), std::string::npos) << failure;
+
+    snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
+    EXPECT_TRUE(snoop_.Active());
+    EXPECT_EQ(snoop_.LastError(), failure);
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_EQ(snoop_.LastError(), failure);
+}
+
+TEST_F(SnoopFileTest, ReportsTheLinkTypeSoCallersCanRefuseNonEthernetFiles) {
+    snoop_.SetFilter("");
+    snoop_.SetCaptureEnabled(false);
+    snoop_.OpenFile(File({{Bytes(40, 0x45)}}, DLT_RAW));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    EXPECT_EQ(snoop_.DataLink(), DLT_RAW);
+    snoop_.Close();
+}
+
+TEST_F(SnoopFileTest, DestructionStopsACaptureBlockedInAHandOver) {
+    std::vector<std::string> seen;
+    {
+        TSnoopTCPData snoop([](const std::string&) {});
+        std::atomic<bool> woken{false};
+        snoop.SetMainThreadWake([&woken] { woken = true; });
+        snoop.SetOnCaptureTCPData([&seen](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*,
+                                          const uint8_t*, const uint8_t*, const uint8_t* data,
+                                          int32_t length) {
+            seen.emplace_back(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+        });
+        snoop.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+        ASSERT_TRUE(snoop.Active());
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!woken && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_TRUE(woken);
+    }
+    EXPECT_EQ(seen, std::vector<std::string>{"one"});
+}
+
+TEST_F(SnoopFileTest, DestructionClosesAHandleThatCloseWouldRefuse) {
+    std::vector<std::string> messages;
+    {
+        TSnoopTCPData snoop([&messages](const std::string& text) { messages.push_back(text); });
+        snoop.SetCaptureEnabled(false);
+        snoop.OpenFile(File({{BuildFrame(Segment("x"))}}));
+        ASSERT_TRUE(snoop.Active());
+        snoop.SetCaptureEnabled(true);
+    }
+    // LeakSanitizer reports the handle if it was left open.
+    EXPECT_TRUE(messages.empty());
+}
+
+}  // namespace
+}  // namespace kestro

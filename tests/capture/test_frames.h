@@ -1,0 +1,144 @@
+// Builds Ethernet/IPv4/TCP frames and small capture files for the capture tests.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestro::test {
+
+using Bytes = std::vector<uint8_t>;
+
+struct FrameSpec {
+    uint16_t etherType = 0x0800;
+    uint8_t ihl = 5;  // 32-bit words, options filled with NOPs (1)
+    uint8_t protocol = 6;
+    uint8_t dataOffset = 5;  // 32-bit words, options filled with NOPs (1)
+    uint16_t sourcePort = 40000;
+    uint16_t destinationPort = 5121;
+    Bytes payload;
+    // The IP total length field; by default it tells the truth.
+    std::optional<uint16_t> totalLength;
+};
+
+inline void PutBE16(Bytes& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(value & 0xFF);
+}
+
+inline Bytes BuildFrame(const FrameSpec& spec) {
+    const size_t ipLength = 4u * spec.ihl;
+    const size_t tcpLength = 4u * spec.dataOffset;
+    // Headers shorter than their minimum still get 20 bytes so that the length
+    // fields can lie about them.
+    const size_t ipRoom = ipLength < 20 ? 20 : ipLength;
+    const size_t tcpRoom = tcpLength < 20 ? 20 : tcpLength;
+    Bytes frame(14 + ipRoom + tcpRoom, 0);
+    for (size_t i = 0; i < 12; ++i) {
+        frame[i] = static_cast<uint8_t>(0x10 + i);
+    }
+    PutBE16(frame, 12, spec.etherType);
+    const size_t ip = 14;
+    frame[ip] = static_cast<uint8_t>(0x40 | (spec.ihl & 0x0F));
+    const size_t total = ipLength + tcpLength + spec.payload.size();
+    PutBE16(frame, ip + 2, spec.totalLength.value_or(static_cast<uint16_t>(total)));
+    frame[ip + 8] = 64;
+    frame[ip + 9] = spec.protocol;
+    const uint8_t address[8] = {127, 0, 0, 1, 127, 0, 0, 1};
+    for (size_t i = 0; i < 8; ++i) {
+        frame[ip + 12 + i] = address[i];
+    }
+    for (size_t i = 20; i < ipRoom; ++i) {
+        frame[ip + i] = 1;
+    }
+    const size_t tcp = ip + ipRoom;
+    PutBE16(frame, tcp, spec.sourcePort);
+    PutBE16(frame, tcp + 2, spec.destinationPort);
+    frame[tcp + 12] = static_cast<uint8_t>(spec.dataOffset << 4);
+    frame[tcp + 13] = spec.payload.empty() ? 0x10 : 0x18;  // ACK / PSH+ACK
+    for (size_t i = 20; i < tcpRoom; ++i) {
+        frame[tcp + i] = 1;
+    }
+    frame.insert(frame.end(), spec.payload.begin(), spec.payload.end());
+    return frame;
+}
+
+inline Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+struct PcapRecord {
+    PcapRecord(Bytes bytes, std::optional<uint32_t> kept = std::nullopt)
+        : frame(std::move(bytes)), caplen(kept) {}
+    Bytes frame;
+    // Bytes kept of the frame; the whole frame when absent.
+    std::optional<uint32_t> caplen;
+};
+
+// A classic little-endian pcap file (microsecond time stamps). `truncateLast`
+// cuts the last record's data short, as a capture that was interrupted would.
+inline void WritePcap(const std::filesystem::path& path, const std::vector<PcapRecord>& records,
+                      uint32_t linkType = 1, size_t truncateLast = 0) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto put32 = [&out](uint32_t v) {
+        const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+        out.write(b, 4);
+    };
+    const auto put16 = [&out](uint16_t v) {
+        const char b[2] = {static_cast<char>(v), static_cast<char>(v >> 8)};
+        out.write(b, 2);
+    };
+    put32(0xA1B2C3D4);
+    put16(2);
+    put16(4);
+    put32(0);
+    put32(0);
+    put32(65535);
+    put32(linkType);
+    uint32_t second = 1700000000;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const PcapRecord& record = records[i];
+        const uint32_t caplen = record.caplen.value_or(static_cast<uint32_t>(record.frame.size()));
+        put32(second++);
+        put32(0);
+        put32(caplen);
+        put32(static_cast<uint32_t>(record.frame.size()));
+        size_t written = caplen;
+        if (i + 1 == records.size() && truncateLast > 0) {
+            written = truncateLast < written ? written - truncateLast : 0;
+        }
+        out.write(reinterpret_cast<const char*>(record.frame.data()),
+                  static_cast<std::streamsize>(written));
+    }
+}
+
+// A fresh folder under the system's temporary folder, removed at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/kestro-capture-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            throw std::filesystem::filesystem_error(
+                "mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace kestro::test
