@@ -5,7 +5,9 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/fonts.h"
 
@@ -101,6 +103,14 @@ void TfrmZKabout::showEvent(QShowEvent* event) {
     if (centreOn_) {
         QRect box = frameGeometry();
         box.moveCenter(centreOn_->frameGeometry().center());
+        // A main window near a screen edge must not push the box's title bar off it.
+        if (const QScreen* screen = centreOn_->screen()) {
+            const QRect area = screen->availableGeometry();
+            box.moveLeft(std::clamp(box.left(), area.left(),
+                                    std::max(area.left(), area.right() - box.width() + 1)));
+            box.moveTop(std::clamp(box.top(), area.top(),
+                                   std::max(area.top(), area.bottom() - box.height() + 1)));
+        }
         move(box.topLeft());
     }
     QDialog::showEvent(event);

@@ -4,20 +4,22 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPalette>
 #include <QShowEvent>
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 
 #include "app/about_dialog.h"
-#include "settings/ui/config_dialog.h"
 #include "app/fonts.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "notify/platform_sound_player.h"
 #include "settings/settings_file.h"
+#include "settings/ui/config_dialog.h"
 #include "settings/ui/placement_qt.h"
 #include "settings/vu_ini_mng.h"
 
@@ -74,6 +76,24 @@ constexpr DisplayControl kDisplayControls[] = {
     {PanelField::txtResult2Double1, 382, 47, 18, 17, TextStyle::B, "①"},
     {PanelField::txtResult2Double2, 409, 47, 18, 17, TextStyle::B, "①"},
 };
+
+// The panel was laid out for faces whose ascent is about 0.86 of their pixel
+// size. A face with a taller ascent would put its glyphs lower, onto the
+// separator line; this is how far to lift a label to keep them where designed.
+int DesignBaselineLift(const QFont& font) {
+    const int designAscent = qRound(0.86 * font.pixelSize());
+    return std::max(0, QFontMetrics(font).ascent() - designAscent);
+}
+
+// A stand-in face may be wider than the designed one; the design caption is the
+// widest text a control shows, so narrow the face until it fits.
+QFont FitToWidth(QFont font, const QString& widest, int width) {
+    const int advance = QFontMetrics(font).horizontalAdvance(widest);
+    if (advance > width) {
+        font.setStretch(std::max(50, 100 * width / advance));
+    }
+    return font;
+}
 
 QString FromCp932(std::string_view cp932) {
     return QString::fromStdString(Cp932ToUtf8(cp932));
@@ -199,7 +219,7 @@ void TfrmZKmain::BuildPanel() {
         white.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(white);
         label->adjustSize();
-        label->move(spec.left, spec.top);
+        label->move(spec.left, spec.top - DesignBaselineLift(labelFont));
     }
 
     auto* separator = new QFrame(panInfomation);
@@ -222,7 +242,9 @@ void TfrmZKmain::BuildPanel() {
         control->setAlignment(Qt::AlignCenter);
         control->setTextFormat(Qt::PlainText);
         control->setAutoFillBackground(true);
-        control->setFont(spec.style == TextStyle::A ? styleA : styleB);
+        constexpr int kBorders = 2;
+        control->setFont(FitToWidth(spec.style == TextStyle::A ? styleA : styleB, control->text(),
+                                    spec.width - kBorders));
         QPalette palette = control->palette();
         palette.setColor(QPalette::Window, kControlBackground);
         palette.setColor(QPalette::WindowText,

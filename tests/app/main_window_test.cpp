@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "settings/ui/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "common/cp932.h"
 #include "qt_app.h"
 #include "race/race_state.h"
+#include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 
 namespace kestro {
@@ -196,7 +196,7 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
               static_cast<int>(main.Snoop().AdapterDescriptions().size()));
 }
 
-// A real TCP connection on 127.0.0.1:5121 carries a map change to the window.
+// A real TCP connection on the loopback adapter, port 5121, carries a map change to the window.
 TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
     RecordingMain& main = Create();
     const int lo = LoopbackIndex(main.Snoop());
@@ -214,7 +214,10 @@ TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(5121);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A loopback address of this process's own, so that other programs serving
+    // 127.0.0.1:5121 at the same time do not take the port.
+    const uint32_t ownLoopback = (127u << 24) | (uint32_t(getpid() % 250 + 2) << 8) | 7u;
+    address.sin_addr.s_addr = htonl(ownLoopback);
     ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
         << "port 5121 is taken";
     ASSERT_EQ(listen(server, 1), 0);

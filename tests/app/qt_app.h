@@ -9,8 +9,9 @@ inline QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "kestro_app_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at process exit Qt's own globals may already be gone.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 }  // namespace kestro::test
