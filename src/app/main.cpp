@@ -3,9 +3,9 @@
 #include <QApplication>
 
 #include "app/about_dialog.h"
-#include "settings/ui/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
+#include "settings/ui/config_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
