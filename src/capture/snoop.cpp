@@ -47,8 +47,16 @@ bpf_u_int32 DeviceNetmask(const pcap_if_t* device) {
 // ---------------------------------------------------------------------------
 // TSnoopThread
 
+// What the loop needs of the component is read here, on the main thread, once:
+// later changes of ThreadSafe or the hook do not reach a running thread.
 TSnoopThread::TSnoopThread(TCustomSnoop* component, MainThreadInvoker& invoker)
-    : component_(component), invoker_(invoker) {}
+    : component_(component), invoker_(invoker) {
+    if (component_ != nullptr) {
+        handle_ = component_->captureHandle_;
+        threadSafe_ = component_->threadSafe_;
+        frameHook_ = component_->frameHook_;
+    }
+}
 
 TSnoopThread::~TSnoopThread() {
     if (thread_.joinable()) {
@@ -96,7 +104,7 @@ void TSnoopThread::WaitFor() {
 }
 
 void TSnoopThread::Run() {
-    if (component_ != nullptr) {
+    if (component_ != nullptr && handle_ != nullptr) {
         Execute();
         // The end handler runs on the main thread, whatever ended the loop.
         try {
@@ -110,15 +118,12 @@ void TSnoopThread::Run() {
 
 void TSnoopThread::Execute() {
     TCustomSnoop& component = *component_;
-    pcap_t* const handle = component.captureHandle_;
-    const bool threadSafe = component.threadSafe_;
-    const TSnoopFrameHook& frameHook = component.frameHook_;
     const std::function<void()> processPacket = [&component] { component.ProcessPacket(); };
 
     while (!Terminated()) {
         pcap_pkthdr* header = nullptr;
         const u_char* frame = nullptr;
-        const int result = pcap_next_ex(handle, &header, &frame);
+        const int result = pcap_next_ex(handle_, &header, &frame);
         if (Terminated()) {
             break;
         }
@@ -132,21 +137,21 @@ void TSnoopThread::Execute() {
             component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
             break;
         }
-        if (frameHook) {
-            frameHook(*header);
-            if (Terminated()) {
-                break;
-            }
-        }
-        component.currentHeader_ = header;
-        component.currentFrame_ = frame;
-        if (!component.AcceptFrame()) {
-            continue;
-        }
-        // A handler that throws ends the capture like a read error, but it is
-        // not a capture failure, so LastError stays as it was.
+        // A handler (or hook) that throws ends the capture like a read error,
+        // but it is not a capture failure, so LastError stays as it was.
         try {
-            if (threadSafe) {
+            if (frameHook_) {
+                frameHook_(*header);
+                if (Terminated()) {
+                    break;
+                }
+            }
+            component.currentHeader_ = header;
+            component.currentFrame_ = frame;
+            if (!component.AcceptFrame()) {
+                continue;
+            }
+            if (threadSafe_) {
                 invoker_.Invoke(processPacket);
             } else {
                 component.ProcessPacket();
@@ -363,6 +368,10 @@ void TCustomSnoop::ApplyFilter(bpf_u_int32 netmask) {
 }
 
 void TCustomSnoop::StartThread() {
+    ReleaseFinishedThread();
+    if (captureHandle_ == nullptr || captureThread_ != nullptr) {
+        return;  // nothing to read, or a thread reads already
+    }
     captureThread_ = std::make_unique<TSnoopThread>(this, invoker_);
     captureThread_->Resume();
 }

@@ -65,6 +65,9 @@ private:
 
     TCustomSnoop* component_;
     MainThreadInvoker& invoker_;
+    pcap_t* handle_ = nullptr;
+    bool threadSafe_ = true;
+    TSnoopFrameHook frameHook_;
     std::atomic<bool> terminated_{false};
     std::thread thread_;
 };
@@ -132,11 +135,12 @@ public:
     bool ServeFor(std::chrono::milliseconds duration);
     void ServeUntilThreadEnds();
 
-    // Capture thread hook; set while closed.
+    // Capture thread hook; taken by the next capture thread that starts.
     void SetFrameHook(TSnoopFrameHook hook) { frameHook_ = std::move(hook); }
 
     // End handler of the capture thread, run on the main thread.
     void ThreadTerminated();
+    // Starts the capture thread on the open handle (Open does this).
     void StartThread();
 
 protected:
