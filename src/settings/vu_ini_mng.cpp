@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 namespace kestro {
@@ -13,6 +16,7 @@ namespace {
 
 std::mutex g_overrideMutex;
 std::string g_override;
+bool g_readOnly = false;
 
 std::string ExecutablePath() {
     std::string path(4096, '\0');
@@ -54,19 +58,69 @@ std::string IniFileNameFor(std::string_view exePath) {
     return name;
 }
 
+std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
+    const std::string beside = IniFileNameFor(exePath);
+    const std::size_t slash = exePath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
+    // The save replaces the file through a new one in the same folder, so a
+    // writable file alone is not enough: the folder decides.
+    if (access(folder.c_str(), W_OK) == 0) {
+        return beside;
+    }
+    std::string configHome;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+        configHome = xdg;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        configHome = std::string(home) + "/.config";
+    } else {
+        // Nowhere of the user's own to go: keep the program's file, whose save
+        // then reports that it cannot be written.
+        return beside;
+    }
+    const std::size_t nameStart = beside.rfind('/');
+    const std::string folderOfUser = configHome + "/kestro";
+    if (createFolder) {
+        // A failure shows up as the save's own error, naming the file.
+        std::error_code ignored;
+        std::filesystem::create_directories(folderOfUser, ignored);
+    }
+    return folderOfUser + "/" +
+           (nameStart == std::string::npos ? beside : beside.substr(nameStart + 1));
+}
+
 std::string GetIniFileName() {
     {
         std::lock_guard<std::mutex> lock(g_overrideMutex);
+        if (g_readOnly || !g_override.empty()) {
+            return g_override;
+        }
+    }
+    return SettingsFileFor(ExecutablePath());
+}
+
+std::string GetIniFileNameForSave() {
+    {
+        std::lock_guard<std::mutex> lock(g_overrideMutex);
+        if (g_readOnly) {
+            return std::string();
+        }
         if (!g_override.empty()) {
             return g_override;
         }
     }
-    return IniFileNameFor(ExecutablePath());
+    return SettingsFileFor(ExecutablePath(), true);
 }
 
 void SetIniFileNameOverride(std::string path) {
     std::lock_guard<std::mutex> lock(g_overrideMutex);
     g_override = std::move(path);
+    g_readOnly = false;
+}
+
+void SetIniFileReadOnly(std::string path) {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    g_override = std::move(path);
+    g_readOnly = true;
 }
 
 bool ReadIniBool(const std::string& iniPath, std::string_view section, std::string_view key,

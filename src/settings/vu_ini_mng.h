@@ -57,13 +57,32 @@ inline constexpr std::array<std::string_view, 10> kPlacementKeys = {
 // "." after the last "/") replaced by ".ini", or ".ini" appended when it has none.
 std::string IniFileNameFor(std::string_view exePath);
 
+// Where the executable at `exePath` keeps its settings: beside it
+// (IniFileNameFor) when its folder is writable for this process; otherwise, as
+// for a program installed into a system folder, a file of the user's own,
+// $XDG_CONFIG_HOME/kestro/<name>.ini ($HOME/.config when XDG_CONFIG_HOME is
+// unset or not absolute), so that a user who cannot write beside the program
+// still keeps settings and never meets a write error at every exit. With
+// `createFolder` (at a save) a missing folder of the per-user file is created.
+std::string SettingsFileFor(const std::string& exePath, bool createFolder = false);
+
 // The settings file of this process: the override when one is set, otherwise
-// IniFileNameFor(/proc/self/exe).
+// SettingsFileFor(/proc/self/exe).
 std::string GetIniFileName();
 
-// Makes GetIniFileName() return `path` for the rest of the process (tests, the
-// replay tool); an empty path restores the executable's own settings file.
+// The file to save the settings into: GetIniFileName(), after creating the
+// folder of a per-user settings file that does not exist yet. Empty when this
+// process only reads its settings (SetIniFileReadOnly): then nothing is saved.
+std::string GetIniFileNameForSave();
+
+// Makes GetIniFileName() return `path` for the rest of the process (tests);
+// an empty path restores the executable's own settings file.
 void SetIniFileNameOverride(std::string path);
+
+// For the rest of the process the settings are read from `path` (empty: from no
+// file, so every setting has its default) and never written: the GUI replay
+// shows a recording with a user's settings without changing them.
+void SetIniFileReadOnly(std::string path);
 
 // A boolean switch of the settings file; the default when absent or unparseable.
 bool ReadIniBool(std::string_view section, std::string_view key, bool defaultValue);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "temp_folder.h"
@@ -41,6 +43,120 @@ TEST(IniFileNameTest, IsBesideTheRunningExecutableUnlessOverridden) {
     EXPECT_EQ(GetIniFileName(), "/tmp/replay.ini");
     SetIniFileNameOverride("");
     EXPECT_EQ(GetIniFileName(), own);
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Root writes through any permission bits; an immutable folder it cannot write.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const std::string& path) : path_(path) {
+        std::filesystem::create_directories(path_);
+        ok_ = std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~ImmutableFolder() {
+        if (ok_) {
+            std::system(("chattr -i '" + path_ + "'").c_str());
+        }
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::string path_;
+    bool ok_ = false;
+};
+
+TEST(SettingsFileTest, BesideAProgramWhoseFolderIsWritable) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
+    ScopedEnv xdg("XDG_CONFIG_HOME", folder.Path("config").c_str());
+    EXPECT_EQ(SettingsFileFor(folder.Path("kestro"), true), folder.Path("kestro.ini"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path("config")));
+}
+
+TEST(SettingsFileTest, PerUserFileForAProgramInAFolderTheUserCannotWrite) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
+    ImmutableFolder bin(folder.Path("bin"));
+    if (!bin.ok()) {
+        GTEST_SKIP() << "chattr +i is not available here, so no folder is read-only for root";
+    }
+    const std::string exe = folder.Path("bin/kestro");
+    const std::string home = folder.Path("home");
+
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", folder.Path("cfg").c_str());
+        EXPECT_EQ(SettingsFileFor(exe), folder.Path("cfg/kestro/kestro.ini"));
+        // Only a save creates the folder.
+        EXPECT_FALSE(std::filesystem::exists(folder.Path("cfg")));
+        EXPECT_EQ(SettingsFileFor(exe, true), folder.Path("cfg/kestro/kestro.ini"));
+        EXPECT_TRUE(std::filesystem::is_directory(folder.Path("cfg/kestro")));
+        // The file itself is left to the save, which can then write it.
+        EXPECT_FALSE(std::filesystem::exists(folder.Path("cfg/kestro/kestro.ini")));
+        IniFile ini;
+        ini.WriteInteger("Config", "OpenCount", 2);
+        EXPECT_TRUE(ini.Save(folder.Path("cfg/kestro/kestro.ini")));
+    }
+    // Without XDG_CONFIG_HOME, or with a relative one (which the XDG rules
+    // ignore), the user's ~/.config.
+    for (const char* xdgValue : {static_cast<const char*>(nullptr), "relative/cfg"}) {
+        ScopedEnv xdg("XDG_CONFIG_HOME", xdgValue);
+        ScopedEnv homeEnv("HOME", home.c_str());
+        EXPECT_EQ(SettingsFileFor(folder.Path("bin/kestro-replay")),
+                  home + "/.config/kestro/kestro-replay.ini");
+    }
+    // No home at all: the program's own file, whose save reports the refusal.
+    ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    ScopedEnv homeEnv("HOME", nullptr);
+    EXPECT_EQ(SettingsFileFor(exe, true), folder.Path("bin/kestro.ini"));
+}
+
+TEST(SettingsFileTest, ReadOnlySettingsAreReadAndNeverSaved) {
+    TempFolder folder;
+    ASSERT_TRUE(folder.ok());
+    const std::string path = folder.Path("user.ini");
+    WriteFileBytes(path, "[Function]\nSaveFormSize=0\n");
+
+    SetIniFileReadOnly(path);
+    EXPECT_EQ(GetIniFileName(), path);
+    EXPECT_FALSE(ReadIniBool("Function", "SaveFormSize", true));
+    EXPECT_EQ(GetIniFileNameForSave(), "");
+
+    // No file at all: every switch has its default, not the program's own file.
+    SetIniFileReadOnly("");
+    EXPECT_EQ(GetIniFileName(), "");
+    EXPECT_TRUE(ReadIniBool("Function", "SaveFormSize", true));
+    EXPECT_EQ(GetIniFileNameForSave(), "");
+
+    // An override for tests is written as usual.
+    SetIniFileNameOverride(path);
+    EXPECT_EQ(GetIniFileNameForSave(), path);
+    SetIniFileNameOverride("");
+    EXPECT_EQ(GetIniFileNameForSave(), GetIniFileName());
 }
 
 TEST(ReadIniBoolTest, ReadsOneSwitch) {

@@ -105,7 +105,11 @@ void LoadFormPlacement(QWidget* form) {
 }
 
 std::string SaveFormPlacement(QWidget* form, std::string_view section) {
-    return SavePlacement(GetIniFileName(), section, QueryFormPlacement(form));
+    const std::string path = GetIniFileNameForSave();
+    if (path.empty()) {
+        return std::string();  // settings kept read-only: nothing to save, nothing failed
+    }
+    return SavePlacement(path, section, QueryFormPlacement(form));
 }
 
 std::string SaveFormPlacement(QWidget* form) {

@@ -36,7 +36,8 @@ void LoadFormPlacement(QWidget* form, std::string_view section, PlacementParts p
 void LoadFormPlacement(QWidget* form, std::string_view section);
 void LoadFormPlacement(QWidget* form);
 
-// Stores the form's placement; empty on success, otherwise the message for the user.
+// Stores the form's placement (GetIniFileNameForSave(); nothing while the settings
+// are read-only); empty on success, otherwise the message for the user.
 std::string SaveFormPlacement(QWidget* form, std::string_view section);
 std::string SaveFormPlacement(QWidget* form);
 
