@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/fonts.h"
@@ -117,6 +118,20 @@ std::string ToCp932Lossy(const std::string& utf8) {
     }
 }
 
+// What the settings dialog lists for each adapter, in adapter order: its
+// description, or its name where it has none (most adapters on Linux, "lo" too),
+// so that no line of the list is blank.
+std::vector<std::string> AdapterLabels(const TCustomSnoop& snoop) {
+    const std::vector<std::string>& names = snoop.AdapterNames();
+    std::vector<std::string> labels = snoop.AdapterDescriptions();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (labels[i].empty() && i < names.size()) {
+            labels[i] = names[i];
+        }
+    }
+    return labels;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -152,13 +167,13 @@ void TStatusBar::LayOut() {
 
 // ---------------------------------------------------------------------------
 
-TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
+TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, const Clock* clock)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
       errorBox_(std::move(errorBox)),
       player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
-      core_(clock_, *this, *player_) {
+      core_(clock != nullptr ? *clock : systemClock_, *this, *player_) {
     setObjectName(QStringLiteral("frmZKmain"));
     // The placement section stays the window's own, also for a subclass.
     setProperty(VuIniMng::kFormClassProperty, QStringLiteral("TfrmZKmain"));
@@ -309,10 +324,6 @@ std::string TfrmZKmain::SoundRoot() {
     return KESTRO_INSTALLED_SOUND_ROOT;
 }
 
-std::string TfrmZKmain::IniPath() const {
-    return VuIniMng::GetIniFileName();
-}
-
 // --- window events ---------------------------------------------------------
 
 void TfrmZKmain::FormCreate() {
@@ -333,7 +344,7 @@ void TfrmZKmain::showEvent(QShowEvent* event) {
 void TfrmZKmain::FormShow() {
     realTime_.stop();
     if (frmZKconfig) {
-        frmZKconfig->SetAdapters(SnoopTCPData->AdapterDescriptions());
+        frmZKconfig->SetAdapters(AdapterLabels(*SnoopTCPData));
     }
     LoadSettings();
     if (core_.settings().Debug) {
@@ -343,18 +354,28 @@ void TfrmZKmain::FormShow() {
     if (frmZKlog) {
         frmZKlog->Clear();
     }
-    ApplyAdapter();
+    StartCapture();
     if (core_.settings().RealtimeUpdate) {
         RefreshPanel();
     }
 }
 
 void TfrmZKmain::LoadSettings() {
-    kestro::LoadSettings(IniPath(), SoundRoot(), core_.settings());
+    kestro::LoadSettings(VuIniMng::GetIniFileName(), SoundRoot(), core_.settings());
 }
 
 void TfrmZKmain::ResetRaceState() {
     core_.ResetRaceState();
+}
+
+void TfrmZKmain::StartCapture() {
+    ApplyAdapter();
+}
+
+void TfrmZKmain::StopCapture() {
+    if (SnoopTCPData->Active()) {
+        SnoopTCPData->Close();
+    }
 }
 
 void TfrmZKmain::ApplyAdapter() {
@@ -386,29 +407,33 @@ void TfrmZKmain::closeEvent(QCloseEvent* event) {
 
 void TfrmZKmain::FormClose() {
     realTime_.stop();
-    if (SnoopTCPData->Active()) {
-        SnoopTCPData->Close();
-    }
+    StopCapture();
     SaveSettings();
 }
 
 void TfrmZKmain::SaveSettings() {
+    const std::string path = VuIniMng::GetIniFileNameForSave();
+    if (path.empty()) {
+        return;  // the settings are only read in this process
+    }
     std::optional<WindowPlacement> placement;
     if (core_.settings().SaveFormSize) {
         placement = QueryFormPlacement(this);
     }
     const std::string error =
-        kestro::SaveSettings(IniPath(), core_.settings(), placement ? &*placement : nullptr);
+        kestro::SaveSettings(path, core_.settings(), placement ? &*placement : nullptr);
     if (!error.empty()) {
-        ShowError(QString::fromStdString(error));
+        closeError_ = QString::fromStdString(error);
+        ShowError(closeError_);
     }
 }
 
 void TfrmZKmain::FormDestroy() {
     if (core_.settings().SaveFormSize) {
-        const std::string error = SaveFormPlacement(this);
-        if (!error.empty()) {
-            ShowError(QString::fromStdString(error));
+        const QString error = QString::fromStdString(SaveFormPlacement(this));
+        // The same refusal as at close tells the user nothing new.
+        if (!error.isEmpty() && error != closeError_) {
+            ShowError(error);
         }
     }
 }

@@ -56,8 +56,11 @@ public:
     using ErrorBox = std::function<void(const QString& title, const QString& text)>;
 
     // errorBox: empty gives QMessageBox::critical. player: empty gives the
-    // platform's WAV player.
-    explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {});
+    // platform's WAV player. clock: where "now" comes from for the race rules and
+    // the panel (the replay's virtual time); null gives the system's local time.
+    // It must outlive the window.
+    explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {},
+                        const Clock* clock = nullptr);
     ~TfrmZKmain() override;
 
     // The other forms, created after this one; the window uses them from its show on.
@@ -68,7 +71,7 @@ public:
     void FormShow();
     void FormClose();
     void FormDestroy();
-    void ApplyAdapter();
+    virtual void ApplyAdapter();
     void StatusBarResize();
     void RealTimeTimer();
     void PopupMenuClick(QAction* item);
@@ -97,6 +100,10 @@ protected:
     virtual void LoadSettings();
     virtual void ResetRaceState();
     virtual void SaveSettings();
+    // FormShow's capture step (ApplyAdapter) and FormClose's (closing an open
+    // capture): a window that captures from elsewhere replaces them.
+    virtual void StartCapture();
+    virtual void StopCapture();
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -107,10 +114,11 @@ private:
     void BuildPopupMenu();
     void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength);
     void ShowError(const QString& text);
-    std::string IniPath() const;
 
     ErrorBox errorBox_;
-    SystemClock clock_;
+    SystemClock systemClock_;
+    // The error shown at close, so that destroying the window does not show it again.
+    QString closeError_;
     std::unique_ptr<SoundPlayer> player_;
     KestroCore core_;
     std::unique_ptr<TSnoopTCPData> SnoopTCPData;

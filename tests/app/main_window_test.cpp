@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -192,8 +193,16 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
     EXPECT_TRUE(main.RealTime().isActive());
     EXPECT_EQ(main.RealTime().interval(), 1000);
-    EXPECT_EQ(forms_->config.AdapterBox()->count(),
-              static_cast<int>(main.Snoop().AdapterDescriptions().size()));
+    // List index = adapter index; an adapter without a description ("lo" on
+    // Linux) is listed by its name rather than as a blank line.
+    const QComboBox* box = forms_->config.AdapterBox();
+    ASSERT_EQ(box->count(), static_cast<int>(main.Snoop().AdapterNames().size()));
+    EXPECT_EQ(box->itemText(lo).toStdString(), main.Snoop().AdapterDescriptions()[lo].empty()
+                                                   ? std::string("lo")
+                                                   : main.Snoop().AdapterDescriptions()[lo]);
+    for (int i = 0; i < box->count(); ++i) {
+        EXPECT_FALSE(box->itemText(i).isEmpty()) << "adapter " << i;
+    }
 }
 
 // A real TCP connection on the loopback adapter, port 5121, carries a map change to the window.
@@ -304,6 +313,25 @@ TEST_F(MainWindowTest, RefusedSettingsWriteIsShownAndTheWindowStillCloses) {
     EXPECT_EQ(errors_[0].first, QStringLiteral("Kestro"));
     EXPECT_EQ(errors_[0].second,
               QString::fromStdString(iniPath_) + QStringLiteral(" に書き込めません"));
+    // Destroying the window fails on the same file: the user was told already.
+    forms_.reset();
+    EXPECT_EQ(errors_.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ADifferentRefusalAtDestroyIsStillShown) {
+    RecordingMain& main = Create();
+    main.show();
+    EXPECT_TRUE(main.close());
+    EXPECT_TRUE(errors_.empty());
+    // The file was written at close; now it cannot be, and the user must learn it.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(iniPath_)));
+    const std::string otherPath = iniPath_ + ".moved";
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QString::fromStdString(otherPath).section('/', -1)));
+    VuIniMng::SetIniFileNameOverride(otherPath);
+    forms_.reset();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0].second,
+              QString::fromStdString(otherPath) + QStringLiteral(" に書き込めません"));
 }
 
 TEST_F(MainWindowTest, StatusBarKeepsThePacketCountPanelWidth) {
