@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/replay/gui_replay.h"
 #include "app/replay/virtual_ticker.h"
 #include "capture/snoop.h"
 #include "common/clock.h"
@@ -263,8 +264,16 @@ int RunHeadless(const Options& options) {
 int main(int argc, char** argv) {
     using namespace kestro;
     const Options options = ParseOptions(argc, argv);
-    if (options.gui || options.speed) {
-        Fail("--gui and --speed are not available yet");
+    if (options.gui) {
+        if (options.panel || options.tailSeconds > 0) {
+            Fail("--panel and --tail belong to the replay without --gui");
+        }
+        CheckCaptureFile(options.capture);
+        return RunGuiReplay(argc, argv,
+                            {options.capture, options.settingsFile, options.speed.value_or(1.0)});
+    }
+    if (options.speed) {
+        Fail("--speed needs --gui: without a window the replay runs as fast as it can");
     }
     return RunHeadless(options);
 }

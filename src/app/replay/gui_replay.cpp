@@ -1,0 +1,232 @@
+#include "app/replay/gui_replay.h"
+
+#include <pcap/pcap.h>
+
+#include <QApplication>
+#include <QRect>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "app/about_dialog.h"
+#include "app/log_window.h"
+#include "common/cp932.h"
+#include "settings/ui/config_dialog.h"
+#include "settings/vu_ini_mng.h"
+
+namespace kestro {
+
+namespace {
+
+constexpr const char* kProgram = "kestro-replay";
+constexpr const char* kGameFilter = "tcp port 5121";
+
+// The longest the capture thread sleeps before looking again whether the
+// replay is ending: a close must not wait for a frame due in an hour.
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+int64_t SystemMicros() {
+    struct timespec ts {};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+}  // namespace
+
+// --- ReplayClock -------------------------------------------------------------
+
+ReplayClock::ReplayClock(int64_t startMicros, double factor)
+    : startMicros_(startMicros), factor_(factor > 0 ? factor : 1.0) {}
+
+void ReplayClock::Start() {
+    steadyStart_.store(Steady::now().time_since_epoch().count());
+    started_.store(true);
+}
+
+int64_t ReplayClock::NowMicros() const {
+    if (live_.load()) {
+        return SystemMicros();
+    }
+    if (!started_.load()) {
+        return startMicros_;
+    }
+    const Steady::duration elapsed =
+        Steady::now() - Steady::time_point(Steady::duration(steadyStart_.load()));
+    const double virtualMicros =
+        std::chrono::duration<double, std::micro>(elapsed).count() * factor_;
+    return startMicros_ + static_cast<int64_t>(virtualMicros);
+}
+
+TDateTime ReplayClock::Now() const {
+    if (live_.load()) {
+        return system_.Now();
+    }
+    return converter_.Convert(NowMicros());
+}
+
+// --- ReplayWindow ------------------------------------------------------------
+
+ReplayWindow::ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox,
+                           std::unique_ptr<SoundPlayer> player)
+    : TfrmZKmain(std::move(errorBox), std::move(player), &clock),
+      clock_(clock),
+      capturePath_(std::move(capturePath)) {
+    // The hook is taken by the capture thread when it starts: set it once, here.
+    Snoop().SetFrameHook([this](const pcap_pkthdr& header) {
+        WaitForFrameTime(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
+                         static_cast<int64_t>(header.ts.tv_usec));
+    });
+}
+
+ReplayWindow::~ReplayWindow() {
+    // The capture thread may be waiting in the hook, which uses this object:
+    // it must end before this part of the window is gone.
+    ending_.store(true);
+    StopCapture();
+}
+
+int ReplayWindow::TickInterval(double factor) {
+    // Rounded down, so that no virtual second passes without its tick.
+    const double interval = std::floor(1000.0 / factor);
+    return static_cast<int>(std::clamp(interval, 1.0, 1000.0 * 1000.0));
+}
+
+void ReplayWindow::LoadSettings() {
+    TfrmZKmain::LoadSettings();
+    // The replay is the capture: the configured adapter plays no part, and the
+    // settings dialog starts without one, so that confirming it keeps the replay.
+    Core().settings().AdapterIndex = -1;
+}
+
+void ReplayWindow::StartCapture() {
+    TSnoopTCPData& snoop = Snoop();
+    if (snoop.Active()) {
+        return;
+    }
+    snoop.SetThreadSafe(true);
+    RealTime().setTimerType(Qt::PreciseTimer);
+    RealTime().setInterval(TickInterval(clock_.Factor()));
+    ending_.store(false);
+    clock_.Start();
+    snoop.OpenFile(capturePath_);
+    replaying_ = snoop.Active();
+    // The clock and the countdowns run on also after the last frame.
+    RealTime().start();
+    if (!replaying_) {
+        std::string why;
+        try {
+            why = Utf8ToCp932(capturePath_ + ": " + snoop.LastError());
+        } catch (const std::runtime_error&) {
+            why = snoop.LastError();  // a path CP932 cannot show; the reason stays
+        }
+        Core().log().ShowStatusMessage(Utf8ToCp932("再生できません: ") + why);
+    }
+}
+
+void ReplayWindow::StopCapture() {
+    ending_.store(true);
+    TfrmZKmain::StopCapture();
+}
+
+void ReplayWindow::EndReplay() {
+    if (!replaying_) {
+        return;
+    }
+    replaying_ = false;
+    StopCapture();
+    clock_.GoLive();
+    RealTime().setInterval(1000);
+}
+
+void ReplayWindow::ApplyAdapter() {
+    if (Core().settings().AdapterIndex == Snoop().AdapterIndex()) {
+        return;
+    }
+    // A live adapter's frames happen now, not in the recording's time.
+    EndReplay();
+    TfrmZKmain::ApplyAdapter();
+}
+
+void ReplayWindow::WaitForFrameTime(int64_t frameMicros) const {
+    const double factor = clock_.Factor();
+    while (!ending_.load()) {
+        const int64_t ahead = frameMicros - clock_.NowMicros();
+        if (ahead <= 0) {
+            return;
+        }
+        const auto realAhead = std::chrono::duration<double, std::micro>(ahead / factor);
+        std::this_thread::sleep_for(std::min<std::chrono::duration<double, std::micro>>(
+            realAhead, std::chrono::duration<double, std::micro>(kWaitSlice)));
+    }
+}
+
+// --- the program -------------------------------------------------------------
+
+std::optional<int64_t> FirstFrameMicros(const std::string& capturePath, const std::string& filter) {
+    char errorBuffer[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* handle = pcap_open_offline(capturePath.c_str(), errorBuffer);
+    if (handle == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<int64_t> first;
+    bpf_program program{};
+    if (pcap_compile(handle, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) == 0) {
+        if (pcap_setfilter(handle, &program) == 0) {
+            pcap_pkthdr* header = nullptr;
+            const u_char* frame = nullptr;
+            if (pcap_next_ex(handle, &header, &frame) == 1) {
+                first = static_cast<int64_t>(header->ts.tv_sec) * 1000000 +
+                        static_cast<int64_t>(header->ts.tv_usec);
+            }
+        }
+        pcap_freecode(&program);
+    }
+    pcap_close(handle);
+    return first;
+}
+
+int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
+    if (options.settingsFile) {
+        std::ifstream probe(*options.settingsFile);
+        if (!probe) {
+            std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.settingsFile->c_str(),
+                         std::strerror(errno));
+            return 2;
+        }
+    }
+    // Read as the program reads its own, written never: neither the given file
+    // nor one beside this program.
+    VuIniMng::SetIniFileReadOnly(options.settingsFile.value_or(std::string()));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kestro"));
+
+    // A capture without a single game frame still shows a running clock.
+    ReplayClock clock(FirstFrameMicros(options.capture, kGameFilter).value_or(SystemMicros()),
+                      options.speed);
+
+    ReplayWindow frmZKmain(clock, options.capture);
+    TfrmZKconfig frmZKconfig;
+    TfrmZKlog frmZKlog;
+    TfrmZKabout frmZKabout;
+    frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
+
+    frmZKmain.show();
+    // What the replay does is told by the log as much as by the panel: open it
+    // below the main window.
+    const QRect frame = frmZKmain.frameGeometry();
+    frmZKlog.move(frame.left(), frame.bottom() + 1);
+    frmZKlog.show();
+    frmZKmain.raise();
+    frmZKmain.activateWindow();
+    return app.exec();
+}
+
+}  // namespace kestro

@@ -1,0 +1,102 @@
+// The replay in the real main window: a recorded capture fed to the window as
+// if it were arriving live, FACTOR times faster than it was recorded, with the
+// window's clock, countdowns and timer running in the recording's time.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/replay/virtual_ticker.h"
+#include "common/clock.h"
+
+namespace kestro {
+
+// Virtual time that runs on its own: the recording's start plus the real time
+// since Start(), times the speed factor. Once switched live it reads the system's
+// local time instead.
+class ReplayClock final : public Clock {
+public:
+    using Steady = std::chrono::steady_clock;
+
+    ReplayClock(int64_t startMicros, double factor);
+
+    // Main thread: virtual time begins to run (the clock stands still before).
+    void Start();
+    // Main thread: from now on "now" is the system's local time.
+    void GoLive() { live_.store(true); }
+    bool Live() const { return live_.load(); }
+
+    // Any thread: the virtual time as POSIX microseconds.
+    int64_t NowMicros() const;
+    // Main thread (the conversion keeps a cache).
+    TDateTime Now() const override;
+
+    double Factor() const { return factor_; }
+
+private:
+    const int64_t startMicros_;
+    const double factor_;
+    std::atomic<bool> started_{false};
+    std::atomic<bool> live_{false};
+    std::atomic<Steady::rep> steadyStart_{0};
+    SystemClock system_;
+    mutable LocalTimeConverter converter_;
+};
+
+// The main window replaying a capture file. At show it opens the file instead of
+// the configured adapter; the capture thread holds each frame back until its
+// time has come, and hands it over to the window as a live capture would. The
+// timer ticks once per virtual second, also after the last frame, until the
+// window closes. Choosing an adapter in the settings dialog ends the replay:
+// the window then captures live, in real time.
+class ReplayWindow : public TfrmZKmain {
+    Q_OBJECT
+public:
+    // `clock` must outlive the window.
+    ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox = {},
+                 std::unique_ptr<SoundPlayer> player = {});
+    ~ReplayWindow() override;
+
+    // The real-time interval of one virtual second, in milliseconds.
+    static int TickInterval(double factor);
+
+    void ApplyAdapter() override;
+    bool Replaying() const { return replaying_; }
+
+protected:
+    void LoadSettings() override;
+    void StartCapture() override;
+    void StopCapture() override;
+
+private:
+    // Capture thread: returns when the frame's virtual time has come, or at once
+    // when the replay is ending.
+    void WaitForFrameTime(int64_t frameMicros) const;
+    void EndReplay();
+
+    ReplayClock& clock_;
+    std::string capturePath_;
+    bool replaying_ = false;
+    std::atomic<bool> ending_{false};
+};
+
+// The time stamp of the first frame of the capture that passes `filter`, as
+// POSIX microseconds; nullopt when it has none or cannot be read.
+std::optional<int64_t> FirstFrameMicros(const std::string& capturePath, const std::string& filter);
+
+struct GuiReplayOptions {
+    std::string capture;
+    std::optional<std::string> settingsFile;
+    double speed = 1.0;
+};
+
+// kestro-replay --gui: runs the four windows until the main window closes and
+// returns the process's exit status. The capture has been checked already.
+int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options);
+
+}  // namespace kestro

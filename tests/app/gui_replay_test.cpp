@@ -1,0 +1,304 @@
+// The replay in the main window on the offscreen platform: scenario captures
+// fed to the real windows at high speed, with settings files in a temporary
+// folder that the replay may read and must never write.
+#include "app/replay/gui_replay.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/log_window.h"
+#include "common/cp932.h"
+#include "qt_app.h"
+#include "scenario.h"
+#include "settings/ui/config_dialog.h"
+#include "settings/vu_ini_mng.h"
+
+namespace kestro {
+namespace {
+
+using test::TestApp;
+
+// A Singles race run from the track: ticket on 3, start, winner 3.
+constexpr const char* kShortSingles = R"(date 2009-03-27
+12:00:00.000 server map p_track01.gat
+12:00:01.000 client ticket single 3
+12:00:02.500 server announce "モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"
+12:00:20.500 server announce "優勝モンスターは3番のモンスターです！"
+)";
+constexpr double kShortSinglesSeconds = 20.5;
+
+// A map change, then nothing for an hour.
+constexpr const char* kLongPause = R"(date 2009-03-27
+12:00:00.000 server map hugel.gat
+13:00:00.000 server map p_track01.gat
+)";
+
+class GuiReplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The scenario's times are read as local times; the panel shows local times.
+        setenv("TZ", "UTC", 1);
+        tzset();
+        TestApp();
+        ASSERT_TRUE(dir_.isValid());
+    }
+    void TearDown() override {
+        forms_.reset();
+        clock_.reset();
+        VuIniMng::SetIniFileNameOverride("");
+    }
+
+    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+    std::string WriteCapture(const char* name, const char* scenarioText) {
+        const std::string path = Path(name);
+        scenario::PcapWriter writer;
+        std::string error;
+        EXPECT_TRUE(writer.Open(path, error)) << error;
+        for (const scenario::Frame& frame : scenario::BuildScenario(scenarioText)) {
+            writer.Write(frame.seconds, frame.microseconds, frame.bytes);
+        }
+        EXPECT_TRUE(writer.Commit(error)) << error;
+        return path;
+    }
+
+    void WriteFile(const std::string& path, const std::string& text) {
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    static QByteArray ReadFile(const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The four windows in the program's order, replaying `capture` at `speed`;
+    // the settings are read from `settingsFile` ("" for none) and never written.
+    ReplayWindow& Create(const std::string& capture, double speed,
+                         const std::string& settingsFile = "") {
+        VuIniMng::SetIniFileReadOnly(settingsFile);
+        clock_ = std::make_unique<ReplayClock>(
+            FirstFrameMicros(capture, "tcp port 5121").value_or(0), speed);
+        forms_ = std::make_unique<Forms>(*clock_, capture,
+                                         [this](const QString& title, const QString& text) {
+                                             errors_.emplace_back(title, text);
+                                         });
+        return forms_->main;
+    }
+
+    QString Field(PanelField field) const { return forms_->main.Field(field)->text(); }
+    QString LogText() const { return forms_->log.Memo()->toPlainText(); }
+
+    struct Forms {
+        Forms(ReplayClock& clock, const std::string& capture, TfrmZKmain::ErrorBox box)
+            : main(clock, capture, std::move(box), std::make_unique<NullSoundPlayer>()) {
+            main.SetForms(&config, &log, &about);
+        }
+        ReplayWindow main;
+        TfrmZKconfig config;
+        TfrmZKlog log;
+        TfrmZKabout about;
+    };
+
+    QTemporaryDir dir_;
+    std::vector<std::pair<QString, QString>> errors_;
+    std::unique_ptr<ReplayClock> clock_;
+    std::unique_ptr<Forms> forms_;
+};
+
+TEST_F(GuiReplayTest, ARaceAtSixtyTimesSpeedReachesItsResultInTheRecordingsTime) {
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    ReplayWindow& main = Create(capture, 60);
+    QElapsedTimer real;
+    real.start();
+    main.show();
+    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    EXPECT_TRUE(main.Replaying());
+    EXPECT_EQ(main.RealTime().interval(), 16);
+    EXPECT_TRUE(main.RealTime().isActive());
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Field(PanelField::txtStatusSingle) == QStringLiteral("確定"); }, 10000))
+        << Field(PanelField::txtStatusSingle).toStdString();
+    // The winner was held back until its time had come, not handed over at once.
+    EXPECT_GE(real.elapsed(), static_cast<qint64>(kShortSinglesSeconds / 60 * 1000) - 20);
+    EXPECT_EQ(Field(PanelField::txtTicketSingle), QStringLiteral("③"));
+    EXPECT_EQ(Field(PanelField::txtResultSingle), QStringLiteral("③"));
+    EXPECT_TRUE(Field(PanelField::txtClockNow).startsWith(QStringLiteral("12:00:2")))
+        << Field(PanelField::txtClockNow).toStdString();
+
+    const QString log = LogText();
+    for (const char* line : {
+             " - マップ移動: p_track01.gat",
+             " - チケット購入(シングルス): 3",
+             " - 天の声: モンスターレースシングルスがスタートします。皆様の幸運を祈ります。",
+             " - 天の声: 優勝モンスターは3番のモンスターです！",
+             " - 順位確定(単勝): 3",
+         }) {
+        EXPECT_TRUE(log.contains(QString::fromUtf8(line))) << line;
+    }
+    // Each line is stamped with the recording's time, never before the frame's own.
+    const qsizetype winner = log.indexOf(QStringLiteral(" - 天の声: 優勝モンスター"));
+    ASSERT_GE(winner, 12);
+    const QString stamp = log.mid(winner - 12, 12);
+    EXPECT_GE(stamp, QStringLiteral("12:00:20.500")) << stamp.toStdString();
+    EXPECT_LT(stamp, QStringLiteral("12:00:30.000")) << stamp.toStdString();
+    EXPECT_EQ(main.Core().PacketCount(), 4);
+}
+
+TEST_F(GuiReplayTest, TheClockAndTimerRunOnAfterTheLastFrame) {
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    ReplayWindow& main = Create(capture, 60);
+    main.show();
+    // The end of the file ends the capture thread, not the replay.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Snoop().Active(); }, 10000));
+    EXPECT_TRUE(main.Snoop().LastError().empty()) << main.Snoop().LastError();
+    EXPECT_TRUE(main.RealTime().isActive());
+    EXPECT_TRUE(main.Replaying());
+
+    // Two virtual minutes later the clock shows them, as the timer repaints.
+    const QString atEnd = Field(PanelField::txtClockNow);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Field(PanelField::txtClockNow) >= QStringLiteral("12:02:20"); }, 10000))
+        << atEnd.toStdString() << " then " << Field(PanelField::txtClockNow).toStdString();
+    // and the timer's rules have carried the race on from its result.
+    EXPECT_NE(Field(PanelField::txtStatusSingle), QStringLiteral("確定"));
+}
+
+TEST_F(GuiReplayTest, ClosingWhileTheNextFrameIsAnHourAwayReturnsPromptly) {
+    const std::string capture = WriteCapture("pause.pcap", kLongPause);
+    ReplayWindow& main = Create(capture, 1);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LogText().contains(QStringLiteral("マップ移動: hugel.gat")); }, 10000));
+    ASSERT_TRUE(main.Snoop().Active());
+
+    QElapsedTimer closing;
+    closing.start();
+    EXPECT_TRUE(main.close());
+    // The capture thread sleeps in slices and looks at the close between them.
+    EXPECT_LT(closing.elapsed(), 2000);
+    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.RealTime().isActive());
+    EXPECT_FALSE(LogText().contains(QStringLiteral("p_track01.gat")));
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(GuiReplayTest, DestroyingTheWindowMidReplayEndsTheWaitingCaptureThread) {
+    const std::string capture = WriteCapture("pause.pcap", kLongPause);
+    ReplayWindow& main = Create(capture, 1);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return LogText().contains(QStringLiteral("マップ移動: hugel.gat")); }, 10000));
+    QElapsedTimer destroying;
+    destroying.start();
+    forms_.reset();
+    EXPECT_LT(destroying.elapsed(), 2000);
+}
+
+TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    const std::string ini = Path("user.ini");
+    const std::string text =
+        "[Snoop]\nAdapterIndex=0\n[Config]\nDebug=1\nLogLevel=3\n"
+        "[Function]\nSaveFormSize=1\nOpenCount=41\n";
+    WriteFile(ini, text);
+    ReplayWindow& main = Create(capture, 60, ini);
+    main.show();
+    EXPECT_TRUE(main.windowTitle().endsWith(QStringLiteral(" [DEBUG]")));
+    EXPECT_EQ(main.Core().settings().LogLevel, 3);
+    EXPECT_EQ(main.Core().settings().OpenCount, 41);
+    // The recording is the capture, whatever adapter the file names.
+    EXPECT_EQ(main.Core().settings().AdapterIndex, -1);
+    EXPECT_TRUE(main.Replaying());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Snoop().Active(); }, 10000));
+    // Map changes (LogLevel bit 4) are off in this file.
+    EXPECT_FALSE(LogText().contains(QStringLiteral("マップ移動")));
+
+    // The settings dialog restores and saves its placement: not here.
+    forms_->config.FormShow();
+    forms_->config.FormClose();
+    EXPECT_TRUE(main.close());
+    forms_.reset();
+    EXPECT_EQ(ReadFile(ini), QByteArray::fromStdString(text));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({QStringLiteral("singles.pcap"), QStringLiteral("user.ini")}));
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(GuiReplayTest, WithoutASettingsFileEverySettingHasItsDefaultAndNothingIsWritten) {
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    const QString beside =
+        QFileInfo(QCoreApplication::applicationFilePath()).path() + QStringLiteral("/") +
+        QFileInfo(QCoreApplication::applicationFilePath()).baseName() + QStringLiteral(".ini");
+    ASSERT_FALSE(QFileInfo::exists(beside)) << "left over from an earlier run";
+    ReplayWindow& main = Create(capture, 60);
+    main.show();
+    EXPECT_EQ(main.Core().settings().LogLevel, 7);
+    EXPECT_EQ(main.Core().settings().OpenCount, 1);
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
+    EXPECT_TRUE(main.close());
+    forms_.reset();
+    EXPECT_FALSE(QFileInfo::exists(beside));
+    EXPECT_TRUE(errors_.empty());
+}
+
+// The dialog's adapter is applied when it is confirmed (RunSettingsDialog calls
+// ApplyAdapter after storing the choice); the steps are driven directly here.
+TEST_F(GuiReplayTest, ChoosingAnAdapterEndsTheReplayForLiveCaptureInRealTime) {
+    const std::string capture = WriteCapture("pause.pcap", kLongPause);
+    ReplayWindow& main = Create(capture, 1);
+    main.show();
+    ASSERT_TRUE(main.Replaying());
+
+    // Confirming the dialog without an adapter keeps the replay.
+    main.ApplyAdapter();
+    EXPECT_TRUE(main.Replaying());
+    EXPECT_TRUE(main.Snoop().Active());
+
+    const auto& names = main.Snoop().AdapterNames();
+    const auto lo = std::find(names.begin(), names.end(), "lo");
+    if (lo == names.end()) {
+        GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
+    }
+    main.Core().settings().AdapterIndex = static_cast<int32_t>(lo - names.begin());
+    QElapsedTimer switching;
+    switching.start();
+    main.ApplyAdapter();
+    EXPECT_LT(switching.elapsed(), 2000);
+    EXPECT_FALSE(main.Replaying());
+    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    EXPECT_EQ(main.Snoop().AdapterName(), "lo");
+    EXPECT_EQ(main.RealTime().interval(), 1000);
+    EXPECT_TRUE(main.RealTime().isActive());
+    // "Now" is today again, not 2009.
+    EXPECT_TRUE(clock_->Live());
+    EXPECT_GT(clock_->Now(), EncodeDateTime(2020, 1, 1, 0, 0, 0));
+}
+
+TEST(ReplayTickTest, OneTickPerVirtualSecondNeverSlower) {
+    const std::pair<double, int> cases[] = {
+        {1, 1000}, {8, 125}, {60, 16}, {0.5, 2000}, {3000, 1}, {1e9, 1},
+    };
+    for (const auto& [factor, interval] : cases) {
+        EXPECT_EQ(ReplayWindow::TickInterval(factor), interval) << factor;
+    }
+}
+
+}  // namespace
+}  // namespace kestro
