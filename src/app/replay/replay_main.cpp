@@ -16,10 +16,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/replay/gui_replay.h"
 #include "app/replay/virtual_ticker.h"
@@ -128,21 +130,60 @@ Options ParseOptions(int argc, char** argv) {
     return options;
 }
 
+// Cp932ToUtf8 with a memory of the texts it has converted. A session repeats
+// the same few dozen game texts for hours, and the conversion (iconv) costs
+// more than decoding the frame that carried the text.
+class Utf8Memo {
+public:
+    const std::string& Convert(std::string_view cp932) {
+        if (const auto found = known_.find(cp932); found != known_.end()) {
+            return found->second;
+        }
+        // Texts that never repeat (a long chat, say) must not grow it without bound.
+        if (known_.size() >= kLimit) {
+            known_.clear();
+        }
+        return known_.emplace(std::string(cp932), Cp932ToUtf8(cp932)).first->second;
+    }
+
+private:
+    static constexpr std::size_t kLimit = 1024;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_map<std::string, std::string, Hash, std::equal_to<>> known_;
+};
+
 // Prints the log lines in UTF-8, one per line, and keeps the status line.
 class PrintingView final : public CoreView {
 public:
     explicit PrintingView(FILE* out) : out_(out) {}
     void SetStatusText(std::string_view cp932) override { status_.assign(cp932); }
     void AppendLogLine(std::string_view cp932Line) override {
-        const std::string line = Cp932ToUtf8(cp932Line);
-        std::fwrite(line.data(), 1, line.size(), out_);
-        std::fputc('\n', out_);
+        // The time stamp in front changes with every line and is ASCII, which
+        // reads the same in both encodings. CP932 lead and single bytes are
+        // all 0x80 or above, so the first such byte starts a character.
+        std::size_t ascii = 0;
+        while (ascii < cp932Line.size() && static_cast<unsigned char>(cp932Line[ascii]) < 0x80) {
+            ++ascii;
+        }
+        line_.assign(cp932Line.substr(0, ascii));
+        if (ascii < cp932Line.size()) {
+            line_ += memo_.Convert(cp932Line.substr(ascii));
+        }
+        line_ += '\n';
+        std::fwrite(line_.data(), 1, line_.size(), out_);
     }
     void RefreshPanel() override {}
 
 private:
     FILE* out_;
     std::string status_;
+    Utf8Memo memo_;
+    std::string line_;  // reused, so that a line costs no allocation
 };
 
 // Writes each platform sound call in order with the log lines.

@@ -14,12 +14,17 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }  // namespace
 
 TDateTime LocalTimeConverter::Convert(int64_t micros) {
-    const int64_t second = FloorDiv(micros, kMicrosPerSecond);
-    if (second != cachedSecond_) {
-        cachedSecond_ = second;
+    // Within the cached second not even the division by 10^6 is needed. The
+    // unsigned difference cannot overflow and is the true one when micros >= start.
+    if (!cached_ || micros < cachedStart_ ||
+        static_cast<uint64_t>(micros) - static_cast<uint64_t>(cachedStart_) >=
+            static_cast<uint64_t>(kMicrosPerSecond)) {
+        const int64_t second = FloorDiv(micros, kMicrosPerSecond);
+        cached_ = true;
+        cachedStart_ = second * kMicrosPerSecond;
         cachedValue_ = FromUnixTime(second, 0);
     }
-    const int64_t fraction = micros - second * kMicrosPerSecond;
+    const int64_t fraction = micros - cachedStart_;
     return cachedValue_ + static_cast<double>(fraction) / (kSecondsPerDay * 1e6);
 }
 

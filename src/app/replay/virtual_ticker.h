@@ -17,7 +17,8 @@ public:
     TDateTime Convert(int64_t micros);
 
 private:
-    int64_t cachedSecond_ = INT64_MIN;
+    bool cached_ = false;
+    int64_t cachedStart_ = 0;  // the cached second, in microseconds
     TDateTime cachedValue_ = 0.0;
 };
 

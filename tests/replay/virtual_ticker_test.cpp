@@ -1,0 +1,106 @@
+#include "app/replay/virtual_ticker.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+// Local time must matter, so the zone has a whole-hour and a half-hour offset.
+class LocalTimeConverterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "IST-5:30", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        ::unsetenv("TZ");
+        ::tzset();
+    }
+};
+
+TDateTime Uncached(int64_t micros) {
+    int64_t second = micros / 1000000;
+    int64_t fraction = micros % 1000000;
+    if (fraction < 0) {
+        second -= 1;
+        fraction += 1000000;
+    }
+    return FromUnixTime(second, 0) + static_cast<double>(fraction) / (kSecondsPerDay * 1e6);
+}
+
+TEST_F(LocalTimeConverterTest, AgreesWithAFreshConversionWhateverTheOrderOfFrames) {
+    constexpr int64_t base = 1238155200LL * 1000000;  // 2009-03-27 12:00:00 UTC
+    // Runs of frames in one second, crossings both ways, a jump of days, a
+    // frame going back into the previous second and the microseconds next to
+    // each boundary: each must read exactly as if converted on its own.
+    const std::vector<int64_t> frames = {
+        base,
+        base + 1,
+        base + 999999,
+        base + 1000000,
+        base + 999999,
+        base + 1500000,
+        base - 1,
+        base - 1000000,
+        base - 1000001,
+        base + 86400LL * 1000000 * 3 + 250000,
+        base + 86400LL * 1000000 * 3 + 250001,
+        base,
+        0,
+        -1,
+        -999999,
+        -1000000,
+        -1000001,
+        0,
+    };
+    LocalTimeConverter converter;
+    for (const int64_t micros : frames) {
+        EXPECT_EQ(converter.Convert(micros), Uncached(micros)) << micros;
+    }
+    EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(base + 1500000)), "17:30:01.500");
+}
+
+TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFrame) {
+    SettableClock clock;
+    std::vector<TDateTime> tickTimes;
+    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.Now()); });
+    LocalTimeConverter reference;
+
+    constexpr int64_t first = 1000000000LL * 1000000 + 400000;
+    ticker.BeforeFrame(first);
+    EXPECT_TRUE(tickTimes.empty());
+    EXPECT_EQ(clock.Now(), reference.Convert(first));
+
+    // 2.6 s later: the ticks due at +1 s and +2 s run, in their own time.
+    ticker.BeforeFrame(first + 2600000);
+    ASSERT_EQ(tickTimes.size(), 2u);
+    EXPECT_EQ(tickTimes[0], reference.Convert(first + 1000000));
+    EXPECT_EQ(tickTimes[1], reference.Convert(first + 2000000));
+    EXPECT_EQ(clock.Now(), reference.Convert(first + 2600000));
+
+    // Exactly on a tick's time: the tick comes before the frame.
+    ticker.BeforeFrame(first + 3000000);
+    EXPECT_EQ(ticker.TicksRun(), 3);
+
+    // A tail of 2.5 s after the last frame runs the ticks at +4 s and +5 s.
+    ticker.Finish(2.5);
+    EXPECT_EQ(ticker.TicksRun(), 5);
+    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 5000000));
+}
+
+TEST(VirtualTickerTest, NoFrameMeansNoTickEvenWithATail) {
+    SettableClock clock(42.0);
+    int ticks = 0;
+    VirtualTicker ticker(clock, [&] { ++ticks; });
+    ticker.Finish(10.0);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_FALSE(ticker.SawFrame());
+    EXPECT_EQ(clock.Now(), 42.0);
+}
+
+}  // namespace
+}  // namespace kestro
