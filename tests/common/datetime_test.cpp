@@ -21,6 +21,8 @@ TEST(DateTime, FormatsTimesOfDay) {
     EXPECT_EQ(FormatHhNnSs(t), "21:05:26");
     EXPECT_EQ(FormatHhMmSsZzz(t), "21:05:26.250");
     EXPECT_EQ(FormatHhMmSsZzz(EncodeDateTime(2009, 3, 27, 21, 4, 5, 6)), "21:04:05.006");
+    EXPECT_EQ(FormatHhMmSsZzz(EncodeDateTime(2009, 3, 27, 23, 59, 59, 999)), "23:59:59.999");
+    EXPECT_EQ(FormatHhMmSsZzz(EncodeDateTime(2009, 3, 27, 0, 0, 0, 0)), "00:00:00.000");
     EXPECT_EQ(FormatHhNnSs(0.0), "00:00:00");
 }
 
