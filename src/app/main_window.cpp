@@ -1,9 +1,6 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QMessageBox>
@@ -19,6 +16,7 @@
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "notify/platform_sound_player.h"
+#include "notify/sound_root.h"
 #include "settings/settings_file.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/ui/placement_qt.h"
@@ -317,11 +315,7 @@ QString TfrmZKmain::StatusText(int panel) const {
 }
 
 std::string TfrmZKmain::SoundRoot() {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/sounds");
-    if (QFileInfo(beside).isDir()) {
-        return QDir::toNativeSeparators(beside).toStdString();
-    }
-    return KESTRO_INSTALLED_SOUND_ROOT;
+    return KestroSoundRoot();
 }
 
 // --- window events ---------------------------------------------------------

@@ -11,6 +11,11 @@ std::string KestroSoundRootFor(const std::string& exeDir) {
     if (std::filesystem::is_directory(beside / "Media", ec)) {
         return beside.string();
     }
+    const std::filesystem::path installed =
+        (std::filesystem::path(exeDir) / KESTRO_SOUND_ROOT_FROM_BINDIR).lexically_normal();
+    if (std::filesystem::is_directory(installed / "Media", ec)) {
+        return installed.string();
+    }
     return KESTRO_INSTALLED_SOUND_ROOT;
 }
 

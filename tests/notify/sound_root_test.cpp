@@ -1,0 +1,49 @@
+// Where the default sounds are looked for: beside the program in the build
+// tree, in the data folder of the prefix the program is installed in.
+#include "notify/sound_root.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace kestro {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SoundRootTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kestro-sounds-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        fs::create_directories(root_ / "bin");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+    fs::path root_;
+};
+
+TEST_F(SoundRootTest, AnInstalledProgramFindsTheSoundsOfItsOwnPrefix) {
+    fs::create_directories(root_ / "share/kestro/sounds/Media");
+    EXPECT_EQ(KestroSoundRootFor((root_ / "bin").string()),
+              (root_ / "share/kestro/sounds").string());
+}
+
+TEST_F(SoundRootTest, SoundsBesideTheProgramComeFirst) {
+    fs::create_directories(root_ / "share/kestro/sounds/Media");
+    fs::create_directories(root_ / "bin/sounds/Media");
+    EXPECT_EQ(KestroSoundRootFor((root_ / "bin").string()), (root_ / "bin/sounds").string());
+}
+
+TEST_F(SoundRootTest, WithoutEitherTheConfiguredPrefixIsNamed) {
+    // A folder named sounds without Media is not the sounds' folder.
+    fs::create_directories(root_ / "bin/sounds");
+    const std::string found = KestroSoundRootFor((root_ / "bin").string());
+    EXPECT_EQ(found.find(root_.string()), std::string::npos) << found;
+    EXPECT_TRUE(found.ends_with("/kestro/sounds")) << found;
+}
+
+}  // namespace
+}  // namespace kestro
