@@ -64,6 +64,17 @@ TEST_F(LocalTimeConverterTest, AgreesWithAFreshConversionWhateverTheOrderOfFrame
     EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(base + 1500000)), "17:30:01.500");
 }
 
+TEST_F(LocalTimeConverterTest, TheSummerTimeStepShowsAtItsFirstMicrosecond) {
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+    constexpr int64_t step = 1238288400LL * 1000000;  // 2009-03-29 01:00:00 UTC
+    LocalTimeConverter converter;
+    EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(step - 1000000)), "01:59:59.000");
+    EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(step - 1000)), "01:59:59.999");
+    EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(step)), "03:00:00.000");
+    EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(step - 1000)), "01:59:59.999");
+}
+
 TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFrame) {
     SettableClock clock;
     std::vector<TDateTime> tickTimes;
