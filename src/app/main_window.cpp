@@ -225,14 +225,14 @@ void TfrmZKmain::BuildPanel() {
     panInfomation->setPalette(black);
 
     const QFont labelFont = ProportionalFont(12);
-    for (const FixedLabel& spec : kFixedLabels) {
-        auto* label = new QLabel(QString::fromUtf8(spec.caption), panInfomation);
+    for (const FixedLabel& design : kFixedLabels) {
+        auto* label = new QLabel(QString::fromUtf8(design.caption), panInfomation);
         label->setFont(labelFont);
         QPalette white = label->palette();
         white.setColor(QPalette::WindowText, Qt::white);
         label->setPalette(white);
         label->adjustSize();
-        label->move(spec.left, spec.top - DesignBaselineLift(labelFont));
+        label->move(design.left, design.top - DesignBaselineLift(labelFont));
     }
 
     auto* separator = new QFrame(panInfomation);
@@ -245,19 +245,19 @@ void TfrmZKmain::BuildPanel() {
 
     const QFont styleA = FixedPitchFont(12);
     const QFont styleB = ProportionalFont(16);
-    for (const DisplayControl& spec : kDisplayControls) {
-        auto* control = new QLabel(QString::fromUtf8(spec.designCaption), panInfomation);
-        control->setObjectName(QString::fromLatin1(PanelFieldName(spec.field).data(),
-                                                   PanelFieldName(spec.field).size()));
-        control->setGeometry(spec.left, spec.top, spec.width, spec.height);
+    for (const DisplayControl& design : kDisplayControls) {
+        auto* control = new QLabel(QString::fromUtf8(design.designCaption), panInfomation);
+        control->setObjectName(QString::fromLatin1(PanelFieldName(design.field).data(),
+                                                   PanelFieldName(design.field).size()));
+        control->setGeometry(design.left, design.top, design.width, design.height);
         control->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         control->setLineWidth(1);
         control->setAlignment(Qt::AlignCenter);
         control->setTextFormat(Qt::PlainText);
         control->setAutoFillBackground(true);
         constexpr int kBorders = 2;
-        control->setFont(FitToWidth(spec.style == TextStyle::A ? styleA : styleB, control->text(),
-                                    spec.width - kBorders));
+        control->setFont(FitToWidth(design.style == TextStyle::A ? styleA : styleB, control->text(),
+                                    design.width - kBorders));
         QPalette palette = control->palette();
         palette.setColor(QPalette::Window, kControlBackground);
         palette.setColor(QPalette::WindowText,
