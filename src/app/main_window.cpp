@@ -261,11 +261,11 @@ void TfrmZKmain::BuildPanel() {
         QPalette palette = control->palette();
         palette.setColor(QPalette::Window, kControlBackground);
         palette.setColor(QPalette::WindowText,
-                         spec.style == TextStyle::A ? kStyleAColour : kStyleBColour);
+                         design.style == TextStyle::A ? kStyleAColour : kStyleBColour);
         palette.setColor(QPalette::Light, QColor(255, 255, 255));
         palette.setColor(QPalette::Dark, QColor(128, 128, 128));
         control->setPalette(palette);
-        fields_[static_cast<int>(spec.field)] = control;
+        fields_[static_cast<int>(design.field)] = control;
     }
 }
 
