@@ -461,37 +461,26 @@ void TSnoopTCPData::SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler) {
     hasHandler_.store(static_cast<bool>(onCaptureTCPData_));
 }
 
-// Runs the same tests as ProcessPacket on the capture thread, so that frames
-// without payload (pure acknowledgements) cost no hand-over.
-bool TSnoopTCPData::AcceptFrame() const {
+// The header tests run here, once per frame, so that frames without payload
+// (pure acknowledgements) cost no hand-over; ProcessPacket raises the event
+// from what they found.
+bool TSnoopTCPData::AcceptFrame() {
     if (!hasHandler_.load()) {
         return false;
     }
-    const uint8_t* ipHeader = nullptr;
     uint32_t ipCaptured = 0;
-    const uint8_t* tcpHeader = nullptr;
-    return GetIPHeader(CurrentFrame(), CurrentHeader()->caplen, &ipHeader, &ipCaptured) &&
-           GetTCPHeader(ipHeader, ipCaptured, &tcpHeader) &&
-           GetTCPData(ipHeader, ipCaptured, tcpHeader);
+    return GetIPHeader(CurrentFrame(), CurrentHeader()->caplen, &ipHeader_, &ipCaptured) &&
+           GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) &&
+           GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_);
 }
 
+// Runs only for a frame its AcceptFrame passed (see the members).
 void TSnoopTCPData::ProcessPacket() {
     if (!onCaptureTCPData_) {
         return;
     }
-    const pcap_pkthdr* header = CurrentHeader();
-    const uint8_t* frame = CurrentFrame();
-    const uint8_t* ipHeader = nullptr;
-    uint32_t ipCaptured = 0;
-    const uint8_t* tcpHeader = nullptr;
-    const uint8_t* tcpData = nullptr;
-    int32_t tcpDataLength = 0;
-    if (!GetIPHeader(frame, header->caplen, &ipHeader, &ipCaptured) ||
-        !GetTCPHeader(ipHeader, ipCaptured, &tcpHeader) ||
-        !GetTCPData(ipHeader, ipCaptured, tcpHeader, &tcpData, &tcpDataLength)) {
-        return;
-    }
-    onCaptureTCPData_(this, header, frame, ipHeader, tcpHeader, tcpData, tcpDataLength);
+    onCaptureTCPData_(this, CurrentHeader(), CurrentFrame(), ipHeader_, tcpHeader_, tcpData_,
+                      tcpDataLength_);
 }
 
 }  // namespace kestro

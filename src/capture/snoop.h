@@ -145,7 +145,8 @@ public:
 
 protected:
     // Capture thread: whether the current frame is worth a hand-over at all.
-    virtual bool AcceptFrame() const { return true; }
+    // What it works out may be kept for the ProcessPacket of the same frame.
+    virtual bool AcceptFrame() { return true; }
     // Works on CurrentHeader/CurrentFrame, on the main thread with ThreadSafe.
     virtual void ProcessPacket() = 0;
 
@@ -202,13 +203,24 @@ public:
     void SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler);
 
 protected:
-    bool AcceptFrame() const override;
+    bool AcceptFrame() override;
     void ProcessPacket() override;
 
 private:
     TOnCaptureTCPDataEvent onCaptureTCPData_;
     // Read by the capture thread, which must not touch the handler itself.
     std::atomic<bool> hasHandler_{false};
+
+    // The current frame's headers and payload, found by AcceptFrame and raised
+    // by ProcessPacket. Without ThreadSafe both run on the capture thread. With
+    // it, AcceptFrame writes them on the capture thread before the hand-over,
+    // and that thread stays blocked until ProcessPacket has returned on the main
+    // thread; the hand-over's lock orders the writes before the reads and the
+    // reads before the next frame's writes, so they need no lock of their own.
+    const uint8_t* ipHeader_ = nullptr;
+    const uint8_t* tcpHeader_ = nullptr;
+    const uint8_t* tcpData_ = nullptr;
+    int32_t tcpDataLength_ = 0;
 };
 
 }  // namespace kestro

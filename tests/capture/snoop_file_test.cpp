@@ -36,6 +36,8 @@ FrameSpec Segment(const std::string& payload, uint16_t destinationPort = 5121) {
 struct Delivery {
     std::string payload;
     std::thread::id thread;
+    long ipHeaderLength = 0;   // tcp - ip
+    long tcpHeaderLength = 0;  // data - tcp
 };
 
 class SnoopFileTest : public testing::Test {
@@ -51,7 +53,7 @@ protected:
             EXPECT_GE(data - tcp, 20);
             deliveries_.push_back(
                 {std::string(reinterpret_cast<const char*>(data), static_cast<size_t>(length)),
-                 std::this_thread::get_id()});
+                 std::this_thread::get_id(), tcp - ip, data - tcp});
             if (throwOnDelivery_) {
                 throw std::runtime_error("handler failed");
             }
@@ -149,6 +151,41 @@ TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEnd
     ASSERT_EQ(deliveries_.size(), 4u);
     for (const Delivery& d : deliveries_) {
         EXPECT_NE(d.thread, std::this_thread::get_id());
+    }
+}
+
+// The headers are found once, on the capture thread, and raised later, on
+// either thread: each event must carry its own frame's places, also when frames
+// without payload were tested in between.
+TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes) {
+    auto segment = [](const std::string& payload, uint8_t ihl, uint8_t dataOffset) {
+        FrameSpec spec = Segment(payload);
+        spec.ihl = ihl;
+        spec.dataOffset = dataOffset;
+        return PcapRecord{BuildFrame(spec)};
+    };
+    const std::vector<PcapRecord> records = {
+        segment("plain", 5, 5),        segment("", 7, 9),
+        segment("ip options", 7, 5),   segment("", 5, 5),
+        segment("tcp options", 5, 10), segment("both", 6, 8),
+        segment("", 15, 15),           segment("end", 5, 5),
+    };
+    for (const bool threadSafe : {true, false}) {
+        SCOPED_TRACE(threadSafe ? "ThreadSafe" : "capture thread");
+        deliveries_.clear();
+        snoop_.SetThreadSafe(threadSafe);
+        snoop_.OpenFile(File(records));
+        ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+        snoop_.ServeUntilThreadEnds();
+
+        ASSERT_EQ(Payloads(),
+                  (std::vector<std::string>{"plain", "ip options", "tcp options", "both", "end"}));
+        const long ipLengths[] = {20, 28, 20, 24, 20};
+        const long tcpLengths[] = {20, 20, 40, 32, 20};
+        for (size_t i = 0; i < deliveries_.size(); ++i) {
+            EXPECT_EQ(deliveries_[i].ipHeaderLength, ipLengths[i]) << deliveries_[i].payload;
+            EXPECT_EQ(deliveries_[i].tcpHeaderLength, tcpLengths[i]) << deliveries_[i].payload;
+        }
     }
 }
 
