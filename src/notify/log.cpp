@@ -1,14 +1,20 @@
 #include "notify/log.h"
 
+#include <utility>
+
 #include "common/datetime.h"
 
 namespace kestro {
 
 void Log::AddLogLine(std::string_view cp932) {
-    std::string line = FormatHhMmSsZzz(clock_.Now());
+    // Taken out while the view reads it: a view that logs in turn gets a
+    // fresh buffer instead of overwriting the line it is being shown.
+    std::string line = std::move(buffer_);
+    line.assign(FormatHhMmSsZzz(clock_.Now()));
     line += " - ";
     line += cp932;
     view_.AppendLogLine(line);
+    buffer_ = std::move(line);
 }
 
 void Log::ShowStatusMessage(std::string_view cp932) {

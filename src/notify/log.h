@@ -28,6 +28,8 @@ public:
 private:
     const Clock& clock_;
     LogView& view_;
+    // The last line's storage, reused: a busy capture logs a line per packet.
+    std::string buffer_;
 };
 
 }  // namespace kestro
