@@ -71,6 +71,17 @@ public:
     bool FromServer(const std::vector<uint8_t>& payload) { return Pass(server_, client_, payload); }
     bool FromClient(const std::vector<uint8_t>& payload) { return Pass(client_, server_, payload); }
 
+    // The client's side of the connection, to tell its segments from other traffic.
+    uint16_t ClientPort() const {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (client_ < 0 ||
+            getsockname(client_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return 0;
+        }
+        return ntohs(address.sin_port);
+    }
+
     void Close() {
         for (int* fd : {&client_, &server_, &listener_}) {
             if (*fd >= 0) {
