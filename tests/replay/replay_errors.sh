@@ -7,9 +7,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 failed=0
+checks=0
 expect_refusal() {
     local what=$1 pattern=$2
     shift 2
+    checks=$((checks + 1))
     "$replay_tool" "$@" > "$work/out" 2> "$work/err"
     local status=$?
     local lines
@@ -40,6 +42,7 @@ expect_refusal "not Ethernet" "is not Ethernet" "$work/cooked.pcap"
 # An Ethernet capture with no frames replays to nothing, successfully.
 printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x01\x00\x00\x00' \
     > "$work/empty.pcap"
+checks=$((checks + 1))
 if "$replay_tool" "$work/empty.pcap" > "$work/out" 2> "$work/err" && [ ! -s "$work/out" ] && [ ! -s "$work/err" ]; then
     echo "ok   empty capture"
 else
@@ -50,5 +53,19 @@ fi
 expect_refusal "missing settings file" "$work/none.ini" --settings "$work/none.ini" "$work/empty.pcap"
 expect_refusal "bad --sounds" "--sounds takes off, print or play" --sounds loud "$work/empty.pcap"
 
-echo "$((8 - failed)) passed, $failed failed"
+# --gui hands the same arguments to kestro-replay-gui beside the program, which
+# refuses what it cannot replay in the same words, before it opens any window.
+expect_refusal "--gui with --panel" "--panel and --tail belong to the replay without --gui" \
+    --gui --panel "$work/empty.pcap"
+expect_refusal "--speed without --gui" "--speed needs --gui" --speed 2 "$work/empty.pcap"
+expect_refusal "--gui, not Ethernet" "kestro-replay: $work/cooked.pcap: link type LINUX_SLL is not Ethernet" \
+    --gui --speed 4 "$work/cooked.pcap"
+expect_refusal "--gui, missing settings file" "kestro-replay: $work/none.ini: No such file or directory" \
+    --gui --settings "$work/none.ini" "$work/empty.pcap"
+mkdir "$work/alone"
+cp "$replay_tool" "$work/alone/kestro-replay"
+replay_tool=$work/alone/kestro-replay expect_refusal "--gui without the window program" \
+    "cannot start $work/alone/kestro-replay-gui: No such file or directory" --gui "$work/empty.pcap"
+
+echo "$((checks - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

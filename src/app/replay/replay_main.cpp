@@ -4,6 +4,10 @@
 //
 //   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
 //                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE
+//
+// With --gui it becomes kestro-replay-gui, found beside it, with the same
+// arguments: only that program loads Qt Widgets, whose start-up would cost the
+// replay without a window more than a small capture takes.
 #include <pcap/pcap.h>
 #include <unistd.h>
 
@@ -23,7 +27,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "app/replay/gui_replay.h"
+#include "app/replay/replay_options.h"
 #include "app/replay/virtual_ticker.h"
 #include "capture/snoop.h"
 #include "common/clock.h"
@@ -36,99 +40,6 @@
 
 namespace kestro {
 namespace {
-
-constexpr const char* kProgram = "kestro-replay";
-
-struct Options {
-    std::optional<std::string> settingsFile;
-    double tailSeconds = 0.0;
-    bool panel = false;
-    enum class Sounds { Off, Print, Play } sounds = Sounds::Off;
-    std::optional<double> speed;
-    bool gui = false;
-    std::string capture;
-};
-
-void Usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
-                 "[--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE\n",
-                 kProgram);
-}
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
-    std::exit(2);
-}
-
-std::optional<double> ParseNumber(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-Options ParseOptions(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                Fail(std::string(name) + " needs a value");
-            }
-            return argv[++i];
-        };
-        if (arg == "--settings") {
-            options.settingsFile = value("--settings");
-        } else if (arg == "--tail") {
-            const auto tail = ParseNumber(value("--tail"));
-            if (!tail || *tail < 0) {
-                Fail("--tail needs a number of seconds, 0 or more");
-            }
-            options.tailSeconds = *tail;
-        } else if (arg == "--panel") {
-            options.panel = true;
-        } else if (arg == "--sounds") {
-            const std::string_view mode = value("--sounds");
-            if (mode == "off") {
-                options.sounds = Options::Sounds::Off;
-            } else if (mode == "print") {
-                options.sounds = Options::Sounds::Print;
-            } else if (mode == "play") {
-                options.sounds = Options::Sounds::Play;
-            } else {
-                Fail("--sounds takes off, print or play");
-            }
-        } else if (arg == "--speed") {
-            const auto speed = ParseNumber(value("--speed"));
-            if (!speed || *speed <= 0) {
-                Fail("--speed needs a factor above 0");
-            }
-            options.speed = *speed;
-        } else if (arg == "--gui") {
-            options.gui = true;
-        } else if (arg == "-h" || arg == "--help") {
-            Usage(stdout);
-            std::exit(0);
-        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-            Usage(stderr);
-            Fail("unknown option " + std::string(arg));
-        } else if (options.capture.empty()) {
-            options.capture = arg;
-        } else {
-            Usage(stderr);
-            Fail("only one capture file can be replayed at a time");
-        }
-    }
-    if (options.capture.empty()) {
-        Usage(stderr);
-        std::exit(2);
-    }
-    return options;
-}
 
 // Cp932ToUtf8 with a memory of the texts it has converted. A session repeats
 // the same few dozen game texts for hours, and the conversion (iconv) costs
@@ -198,33 +109,14 @@ private:
     FILE* out_;
 };
 
-// The reasons a capture file cannot be replayed, in the user's terms.
-void CheckCaptureFile(const std::string& path) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) {
-        Fail(path + ": " + std::strerror(errno));
-    }
-    char errbuf[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* handle = pcap_open_offline(path.c_str(), errbuf);
-    if (handle == nullptr) {
-        Fail(path + ": not a capture file (" + errbuf + ")");
-    }
-    const int linkType = pcap_datalink(handle);
-    pcap_close(handle);
-    if (linkType != DLT_EN10MB) {
-        const char* name = pcap_datalink_val_to_name(linkType);
-        Fail(path + ": link type " + (name ? name : std::to_string(linkType)) + " is not Ethernet");
-    }
-}
-
-int RunHeadless(const Options& options) {
+int RunHeadless(const ReplayOptions& options) {
     CheckCaptureFile(options.capture);
 
     std::string settingsPath;
     if (options.settingsFile) {
         std::ifstream probe(*options.settingsFile);
         if (!probe) {
-            Fail(*options.settingsFile + ": " + std::strerror(errno));
+            FailReplay(*options.settingsFile + ": " + std::strerror(errno));
         }
         settingsPath = *options.settingsFile;
     }
@@ -238,9 +130,9 @@ int RunHeadless(const Options& options) {
     PrintingSoundPlayer printing(stdout);
     PlatformSoundPlayer platform;
     SoundPlayer* player = &silent;
-    if (options.sounds == Options::Sounds::Print) {
+    if (options.sounds == ReplayOptions::Sounds::Print) {
         player = &printing;
-    } else if (options.sounds == Options::Sounds::Play) {
+    } else if (options.sounds == ReplayOptions::Sounds::Play) {
         player = &platform;
     }
 
@@ -250,8 +142,9 @@ int RunHeadless(const Options& options) {
 
     VirtualTicker ticker(clock, [&core] { core.RealTimeTimer(); });
 
-    TSnoopTCPData snoop(
-        [](const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str()); });
+    TSnoopTCPData snoop([](const std::string& text) {
+        std::fprintf(stderr, "%s: %s\n", kReplayProgram, text.c_str());
+    });
     snoop.SetFilter("tcp port 5121");
     // Nothing else touches the race state during a replay, so the payloads are
     // decoded on the reading thread: a hand-over per frame would cost more
@@ -267,7 +160,7 @@ int RunHeadless(const Options& options) {
                 int32_t length) { core.SnoopTCPDataCaptureTCPData(data, length); });
     snoop.OpenFile(options.capture);
     if (!snoop.Active()) {
-        Fail(options.capture + ": " + snoop.LastError());
+        FailReplay(options.capture + ": " + snoop.LastError());
     }
     snoop.ServeUntilThreadEnds();
     const std::string readError = snoop.LastError();
@@ -286,17 +179,31 @@ int RunHeadless(const Options& options) {
     }
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "%s: cannot write the output: %s\n", kProgram, std::strerror(errno));
+        std::fprintf(stderr, "%s: cannot write the output: %s\n", kReplayProgram,
+                     std::strerror(errno));
         return 1;
     }
     if (!readError.empty()) {
         // The file broke off part-way (a capture cut short while it was written):
         // what was read has been replayed, but the user must know it was not all.
-        std::fprintf(stderr, "%s: %s: reading stopped early: %s\n", kProgram,
+        std::fprintf(stderr, "%s: %s: reading stopped early: %s\n", kReplayProgram,
                      options.capture.c_str(), readError.c_str());
         return 1;
     }
     return 0;
+}
+
+// Replaces this process with kestro-replay-gui from this program's own folder.
+[[noreturn]] void ExecWindowReplay(char** argv) {
+    std::string self(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
+        FailReplay(std::string("cannot find the program's own folder: ") + std::strerror(errno));
+    }
+    self.resize(static_cast<std::size_t>(length));
+    const std::string windowProgram = self.substr(0, self.rfind('/') + 1) + "kestro-replay-gui";
+    execv(windowProgram.c_str(), argv);
+    FailReplay("cannot start " + windowProgram + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -304,17 +211,9 @@ int RunHeadless(const Options& options) {
 
 int main(int argc, char** argv) {
     using namespace kestro;
-    const Options options = ParseOptions(argc, argv);
+    const ReplayOptions options = ParseReplayOptions(argc, argv);
     if (options.gui) {
-        if (options.panel || options.tailSeconds > 0) {
-            Fail("--panel and --tail belong to the replay without --gui");
-        }
-        CheckCaptureFile(options.capture);
-        return RunGuiReplay(argc, argv,
-                            {options.capture, options.settingsFile, options.speed.value_or(1.0)});
-    }
-    if (options.speed) {
-        Fail("--speed needs --gui: without a window the replay runs as fast as it can");
+        ExecWindowReplay(argv);
     }
     return RunHeadless(options);
 }

@@ -1,0 +1,131 @@
+#include "app/replay/replay_options.h"
+
+#include <pcap/pcap.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string_view>
+
+namespace kestro {
+
+namespace {
+
+void Usage(FILE* to) {
+    std::fprintf(to,
+                 "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
+                 "[--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE\n",
+                 kReplayProgram);
+}
+
+std::optional<double> ParseNumber(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+ReplayOptions ParseOptionsOnly(int argc, char** argv) {
+    ReplayOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                FailReplay(std::string(name) + " needs a value");
+            }
+            return argv[++i];
+        };
+        if (arg == "--settings") {
+            options.settingsFile = value("--settings");
+        } else if (arg == "--tail") {
+            const auto tail = ParseNumber(value("--tail"));
+            if (!tail || *tail < 0) {
+                FailReplay("--tail needs a number of seconds, 0 or more");
+            }
+            options.tailSeconds = *tail;
+        } else if (arg == "--panel") {
+            options.panel = true;
+        } else if (arg == "--sounds") {
+            const std::string_view mode = value("--sounds");
+            if (mode == "off") {
+                options.sounds = ReplayOptions::Sounds::Off;
+            } else if (mode == "print") {
+                options.sounds = ReplayOptions::Sounds::Print;
+            } else if (mode == "play") {
+                options.sounds = ReplayOptions::Sounds::Play;
+            } else {
+                FailReplay("--sounds takes off, print or play");
+            }
+        } else if (arg == "--speed") {
+            const auto speed = ParseNumber(value("--speed"));
+            if (!speed || *speed <= 0) {
+                FailReplay("--speed needs a factor above 0");
+            }
+            options.speed = *speed;
+        } else if (arg == "--gui") {
+            options.gui = true;
+        } else if (arg == "-h" || arg == "--help") {
+            Usage(stdout);
+            std::exit(0);
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            Usage(stderr);
+            FailReplay("unknown option " + std::string(arg));
+        } else if (options.capture.empty()) {
+            options.capture = arg;
+        } else {
+            Usage(stderr);
+            FailReplay("only one capture file can be replayed at a time");
+        }
+    }
+    if (options.capture.empty()) {
+        Usage(stderr);
+        std::exit(2);
+    }
+    return options;
+}
+
+}  // namespace
+
+void FailReplay(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", kReplayProgram, message.c_str());
+    std::exit(2);
+}
+
+ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
+    ReplayOptions options = ParseOptionsOnly(argc, argv);
+    options.gui = options.gui || windowProgram;
+    if (options.gui && (options.panel || options.tailSeconds > 0)) {
+        FailReplay("--panel and --tail belong to the replay without --gui");
+    }
+    if (!options.gui && options.speed) {
+        FailReplay("--speed needs --gui: without a window the replay runs as fast as it can");
+    }
+    return options;
+}
+
+void CheckCaptureFile(const std::string& path) {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) {
+        FailReplay(path + ": " + std::strerror(errno));
+    }
+    char errbuf[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* handle = pcap_open_offline(path.c_str(), errbuf);
+    if (handle == nullptr) {
+        FailReplay(path + ": not a capture file (" + errbuf + ")");
+    }
+    const int linkType = pcap_datalink(handle);
+    pcap_close(handle);
+    if (linkType != DLT_EN10MB) {
+        const char* name = pcap_datalink_val_to_name(linkType);
+        FailReplay(path + ": link type " + (name ? name : std::to_string(linkType)) +
+                   " is not Ethernet");
+    }
+}
+
+}  // namespace kestro

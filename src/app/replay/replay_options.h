@@ -1,0 +1,39 @@
+// The command line of kestro-replay, shared by the headless replay and the
+// window replay (kestro-replay-gui), which it starts for --gui with the same
+// arguments; both refuse a bad line in the same words.
+//
+//   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
+//                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kestro {
+
+// The name every message of either program starts with: users type kestro-replay.
+inline constexpr const char* kReplayProgram = "kestro-replay";
+
+struct ReplayOptions {
+    std::optional<std::string> settingsFile;
+    double tailSeconds = 0.0;
+    bool panel = false;
+    enum class Sounds { Off, Print, Play } sounds = Sounds::Off;
+    std::optional<double> speed;
+    bool gui = false;
+    std::string capture;
+};
+
+// Prints "kestro-replay: MESSAGE" on standard error and exits with status 2.
+[[noreturn]] void FailReplay(const std::string& message);
+
+// Exits (status 0 for --help, 2 with a message for a bad line) unless the
+// arguments make sense together. The window program replays in the window
+// whether or not --gui is among them.
+ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram = false);
+
+// Exits with status 2 and the reason, in the user's terms, unless `path` is a
+// readable Ethernet capture file.
+void CheckCaptureFile(const std::string& path);
+
+}  // namespace kestro
