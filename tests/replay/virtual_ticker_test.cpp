@@ -76,7 +76,7 @@ TEST_F(LocalTimeConverterTest, TheSummerTimeStepShowsAtItsFirstMicrosecond) {
 }
 
 TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFrame) {
-    SettableClock clock;
+    VirtualClock clock;
     std::vector<TDateTime> tickTimes;
     VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.Now()); });
     LocalTimeConverter reference;
@@ -93,18 +93,23 @@ TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFra
     EXPECT_EQ(tickTimes[1], reference.Convert(first + 2000000));
     EXPECT_EQ(clock.Now(), reference.Convert(first + 2600000));
 
-    // Exactly on a tick's time: the tick comes before the frame.
+    // Exactly on a tick's time: the tick comes before the frame. Frames the
+    // clock was not read for leave it at the last one.
+    ticker.BeforeFrame(first + 2700000);
     ticker.BeforeFrame(first + 3000000);
     EXPECT_EQ(ticker.TicksRun(), 3);
+    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 3000000));
+    ticker.BeforeFrame(first + 3500001);
+    EXPECT_EQ(clock.Now(), reference.Convert(first + 3500001));
 
-    // A tail of 2.5 s after the last frame runs the ticks at +4 s and +5 s.
+    // A tail of 2.5 s after the last frame (+3.5 s) runs the ticks at +4 s, +5 s and +6 s.
     ticker.Finish(2.5);
-    EXPECT_EQ(ticker.TicksRun(), 5);
-    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 5000000));
+    EXPECT_EQ(ticker.TicksRun(), 6);
+    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 6000000));
 }
 
 TEST(VirtualTickerTest, NoFrameMeansNoTickEvenWithATail) {
-    SettableClock clock(42.0);
+    VirtualClock clock(42.0);
     int ticks = 0;
     VirtualTicker ticker(clock, [&] { ++ticks; });
     ticker.Finish(10.0);

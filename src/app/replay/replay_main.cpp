@@ -124,7 +124,7 @@ int RunHeadless(const ReplayOptions& options) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 
-    SettableClock clock;
+    VirtualClock clock;
     PrintingView view(stdout);
     NullSoundPlayer silent;
     PrintingSoundPlayer printing(stdout);

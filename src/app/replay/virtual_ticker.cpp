@@ -30,7 +30,7 @@ TDateTime LocalTimeConverter::Convert(int64_t micros) {
 
 void VirtualTicker::RunTicksUntil(int64_t micros) {
     while (nextTickMicros_ <= micros) {
-        clock_.Set(converter_.Convert(nextTickMicros_));
+        clock_.SetMicros(nextTickMicros_);
         tick_();
         ++ticksRun_;
         nextTickMicros_ += kMicrosPerSecond;
@@ -44,7 +44,7 @@ void VirtualTicker::BeforeFrame(int64_t frameMicros) {
     }
     RunTicksUntil(frameMicros);
     lastFrameMicros_ = frameMicros;
-    clock_.Set(converter_.Convert(frameMicros));
+    clock_.SetMicros(frameMicros);
 }
 
 void VirtualTicker::Finish(double tailSeconds) {

@@ -22,9 +22,35 @@ private:
     TDateTime cachedValue_ = 0.0;
 };
 
+// "Now" during a replay: the time stamp of the frame being handled. It is set
+// for every frame but read only when a line is logged or the race rules look
+// at the time, so the conversion waits for a reading. One thread at a time.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(TDateTime before = 0.0) : value_(before) {}
+
+    void SetMicros(int64_t micros) {
+        micros_ = micros;
+        stale_ = true;
+    }
+    TDateTime Now() const override {
+        if (stale_) {
+            value_ = converter_.Convert(micros_);
+            stale_ = false;
+        }
+        return value_;
+    }
+
+private:
+    int64_t micros_ = 0;
+    mutable bool stale_ = false;
+    mutable TDateTime value_;
+    mutable LocalTimeConverter converter_;
+};
+
 class VirtualTicker {
 public:
-    VirtualTicker(SettableClock& clock, std::function<void()> tick)
+    VirtualTicker(VirtualClock& clock, std::function<void()> tick)
         : clock_(clock), tick_(std::move(tick)) {}
 
     // Runs every tick due at or before the frame's time stamp, then sets the
@@ -40,9 +66,8 @@ public:
 private:
     void RunTicksUntil(int64_t micros);
 
-    SettableClock& clock_;
+    VirtualClock& clock_;
     std::function<void()> tick_;
-    LocalTimeConverter converter_;
     bool started_ = false;
     int64_t nextTickMicros_ = 0;
     int64_t lastFrameMicros_ = 0;
