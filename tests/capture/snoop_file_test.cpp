@@ -159,10 +159,10 @@ TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEnd
 // without payload were tested in between.
 TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes) {
     auto segment = [](const std::string& payload, uint8_t ihl, uint8_t dataOffset) {
-        FrameSpec spec = Segment(payload);
-        spec.ihl = ihl;
-        spec.dataOffset = dataOffset;
-        return PcapRecord{BuildFrame(spec)};
+        FrameSpec frame = Segment(payload);
+        frame.ihl = ihl;
+        frame.dataOffset = dataOffset;
+        return PcapRecord{BuildFrame(frame)};
     };
     const std::vector<PcapRecord> records = {
         segment("plain", 5, 5),        segment("", 7, 9),
