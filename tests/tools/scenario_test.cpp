@@ -301,5 +301,49 @@ TEST_F(ScenarioTest, BulkCaptureIsTheSameEveryTimeAndMostlyGameTraffic) {
     EXPECT_LT(r.payloadTimes.size(), 2700u) << "pure ACKs and other traffic deliver nothing";
 }
 
+TEST_F(ScenarioTest, SessionBulkMixIsFixedAndRarelyRaisesAnEvent) {
+    const fs::path a = dir_ / "a.pcap";
+    const fs::path b = dir_ / "b.pcap";
+    const fs::path stress = dir_ / "stress.pcap";
+    ASSERT_EQ(RunTool("--bulk 20000 --mix session " + a.string()), 0);
+    ASSERT_EQ(RunTool("--bulk 20000 --mix session " + b.string()), 0);
+    ASSERT_EQ(RunTool("--bulk 20000 --mix stress " + stress.string()), 0);
+    auto bytesOf = [](const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), {});
+    };
+    EXPECT_EQ(bytesOf(a), bytesOf(b));
+    EXPECT_NE(bytesOf(a), bytesOf(stress));
+
+    // The stress mix stays what it was without the option, so older captures still compare.
+    const fs::path plain = dir_ / "plain.pcap";
+    ASSERT_EQ(RunTool("--bulk 20000 " + plain.string()), 0);
+    EXPECT_EQ(bytesOf(plain), bytesOf(stress));
+
+    const Replayed r = Replay(a);
+    EXPECT_EQ(r.frames, 20000);
+    int announcements = 0, maps = 0, tickets = 0;
+    for (const std::string& e : r.events) {
+        announcements += e.starts_with("announce ");
+        maps += e.starts_with("map ");
+        tickets += e.starts_with("ticket ");
+    }
+    // About 100, 100 and 20 expected; the bounds tell the mixes apart, not the exact draw.
+    EXPECT_GT(announcements, 50);
+    EXPECT_LT(announcements, 200);
+    EXPECT_GT(maps, 50);
+    EXPECT_LT(maps, 200);
+    EXPECT_GT(tickets, 5);
+    EXPECT_LT(tickets, 60);
+    EXPECT_GT(r.payloadTimes.size(), 14000u);
+}
+
+TEST_F(ScenarioTest, BulkRefusesAnUnknownMix) {
+    const fs::path out = dir_ / "x.pcap";
+    EXPECT_EQ(RunTool("--bulk 10 --mix quiet " + out.string()), 2);
+    EXPECT_EQ(RunTool("--bulk 10 --blend session " + out.string()), 2);
+    EXPECT_FALSE(fs::exists(out));
+}
+
 }  // namespace
 }  // namespace kestro::scenario

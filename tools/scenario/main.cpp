@@ -1,7 +1,7 @@
 // kestro-scenario: writes the capture file of a scenario, or a bulk capture for benchmarks.
 //
 //   kestro-scenario SCENARIO.txt OUT.pcap     ("-" reads the scenario from standard input)
-//   kestro-scenario --bulk N OUT.pcap
+//   kestro-scenario --bulk N [--mix stress|session] OUT.pcap
 //
 // Exit status: 0 written, 2 bad scenario or arguments, 1 the file could not be written.
 #include <charconv>
@@ -23,7 +23,7 @@ constexpr int kBadInput = 2;
 
 int Usage() {
     std::cerr << "usage: kestro-scenario SCENARIO.txt OUT.pcap\n"
-                 "       kestro-scenario --bulk N OUT.pcap\n";
+                 "       kestro-scenario --bulk N [--mix stress|session] OUT.pcap\n";
     return kBadInput;
 }
 
@@ -40,7 +40,22 @@ int Finish(kestro::scenario::PcapWriter& writer) {
 
 int main(int argc, char** argv) {
     using namespace kestro::scenario;
-    if (argc == 4 && std::string(argv[1]) == "--bulk") {
+    if ((argc == 4 || argc == 6) && std::string(argv[1]) == "--bulk") {
+        BulkMix mix = BulkMix::Stress;
+        if (argc == 6) {
+            const std::string option(argv[3]), name(argv[4]);
+            if (option != "--mix") {
+                return Usage();
+            }
+            if (name == "session") {
+                mix = BulkMix::Session;
+            } else if (name != "stress") {
+                std::cerr << "kestro-scenario: unknown mix \"" << name
+                          << "\"; known: stress, session\n";
+                return kBadInput;
+            }
+        }
+        const char* const out = argv[argc - 1];
         const std::string count(argv[2]);
         uint64_t n = 0;
         auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), n);
@@ -50,11 +65,12 @@ int main(int argc, char** argv) {
         }
         PcapWriter writer;
         std::string error;
-        if (!writer.Open(argv[3], error)) {
+        if (!writer.Open(out, error)) {
             std::cerr << "kestro-scenario: " << error << "\n";
             return kWriteFailed;
         }
-        GenerateBulk(n, [&](const Frame& f) { writer.Write(f.seconds, f.microseconds, f.bytes); });
+        GenerateBulk(
+            n, [&](const Frame& f) { writer.Write(f.seconds, f.microseconds, f.bytes); }, mix);
         return Finish(writer);
     }
     if (argc != 3) {

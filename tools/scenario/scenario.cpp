@@ -397,7 +397,25 @@ std::vector<Frame> BuildScenario(std::string_view text) {
     return frames;
 }
 
-void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit) {
+namespace {
+
+// Per-mille thresholds of the frame kinds of a bulk capture, cumulative.
+struct BulkShares {
+    uint32_t scale;                                                     // the draw is below(scale)
+    uint32_t led, other, ack, announce, map, ticket, b1Only, web, udp;  // the rest: ARP
+};
+
+// Stress: 30 % led by 0x00B1, 25 % other ids, 15 % ACKs, 7 % announcer, 6 % maps,
+// 3 % tickets, 9 % 0x00B1 only, 3 % web, 1 % UDP, 1 % ARP.
+constexpr BulkShares kStressShares{100, 30, 55, 70, 77, 83, 86, 95, 98, 99};
+// Session: 40 % led by 0x00B1, 30 % other ids, 20 % ACKs, 0.5 % announcer, 0.5 % maps,
+// 0.1 % tickets, 7.9 % 0x00B1 only, 0.6 % web, 0.2 % UDP, 0.2 % ARP.
+constexpr BulkShares kSessionShares{1000, 400, 700, 900, 905, 910, 911, 990, 996, 998};
+
+}  // namespace
+
+void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit, BulkMix mix) {
+    const BulkShares& shares = mix == BulkMix::Session ? kSessionShares : kStressShares;
     static const char* const kLines[] = {
         "約3分後にモンスターレースシングルスがスタートします。",
         "モンスターレースシングルスがスタートします。皆様の幸運を祈ります。",
@@ -440,9 +458,9 @@ void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit)
 
     for (uint64_t n = 0; n < count; ++n) {
         Frame frame{startSeconds + int64_t(n / 1000), int32_t(n % 1000) * 1000, {}};
-        const uint32_t pick = below(100);
+        const uint32_t pick = below(shares.scale);
         Bytes payload;
-        if (pick < 30) {  // movement and status packets behind 0x00B1 ones
+        if (pick < shares.led) {  // movement and status packets behind 0x00B1 ones
             const uint32_t skipped = 1 + below(3);
             for (uint32_t i = 0; i < skipped; ++i) {
                 PutLe16(payload, 0x00B1);
@@ -450,34 +468,34 @@ void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit)
             }
             otherPacket(payload, 4 + below(100));
             frame.bytes = game.Segment(false, payload);
-        } else if (pick < 55) {
+        } else if (pick < shares.other) {
             otherPacket(payload, below(300));
             frame.bytes = game.Segment(below(3) == 0, payload);
-        } else if (pick < 70) {
+        } else if (pick < shares.ack) {
             frame.bytes = game.Segment(below(2) == 0, {});
-        } else if (pick < 77) {
+        } else if (pick < shares.announce) {
             const std::string& line = lines[below(uint32_t(lines.size()))];
             payload = below(4) == 0 ? Announcer2Packet(line) : AnnouncerPacket(line);
             frame.bytes = game.Segment(false, payload);
-        } else if (pick < 83) {
+        } else if (pick < shares.map) {
             static const uint16_t kMapIds[] = {0x0091, 0x0091, 0x0092, 0x0071};
             payload = MapPacket(kMapIds[below(4)], kMaps[below(4)]);
             frame.bytes = game.Segment(false, payload);
-        } else if (pick < 86) {
+        } else if (pick < shares.ticket) {
             payload = below(2) == 0
                           ? SinglesTicketPacket(uint8_t('1' + below(6)))
                           : DoublesTicketPacket(uint8_t('1' + below(6)), uint8_t('1' + below(6)));
             frame.bytes = game.Segment(true, payload);
-        } else if (pick < 95) {
+        } else if (pick < shares.b1Only) {
             for (uint32_t i = 0, k = 1 + below(4); i < k; ++i) {
                 PutLe16(payload, 0x00B1);
                 randomBytes(payload, 6);
             }
             frame.bytes = game.Segment(false, payload);
-        } else if (pick < 98) {  // a few frames that are not game traffic
+        } else if (pick < shares.web) {  // a few frames that are not game traffic
             randomBytes(payload, 20 + below(600));
             frame.bytes = web.Segment(below(2) == 0, payload);
-        } else if (pick < 99) {
+        } else if (pick < shares.udp) {
             randomBytes(payload, 30 + below(40));
             frame.bytes = BuildUdpFrame(kClient, kResolver, udpId++, payload);
         } else {

@@ -39,7 +39,13 @@ Bytes DoublesTicketPacket(uint8_t runner, uint8_t second);
 // Parses a whole scenario; throws ScenarioError naming the first bad line.
 std::vector<Frame> BuildScenario(std::string_view text);
 
-// `count` frames of a realistic mix of game traffic, always the same for the same count.
-void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit);
+// Which traffic a bulk capture holds. `Stress` raises a log line or an event on about one
+// frame in six; `Session` is closer to a real game session, where announcer lines and map
+// changes are rare among movement and status packets.
+enum class BulkMix { Stress, Session };
+
+// `count` frames of a fixed mix of game traffic, always the same for the same count and mix.
+void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit,
+                  BulkMix mix = BulkMix::Stress);
 
 }  // namespace kestro::scenario
