@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/clock.h"
+#include "common/datetime.h"
 
 namespace kestro {
 
@@ -30,6 +31,9 @@ private:
     LogView& view_;
     // The last line's storage, reused: a busy capture logs a line per packet.
     std::string buffer_;
+    // Lines of one packet share a time: its stamp is formatted once.
+    TDateTime stampTime_ = 0;
+    std::string stamp_;
 };
 
 }  // namespace kestro

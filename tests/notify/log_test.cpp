@@ -41,12 +41,15 @@ TEST(LogTest, EachLineIsItsOwnStampAndTextWhateverTheLineBeforeWas) {
     log.AddLogLine("short");
     log.AddLogLine("");
     log.ShowStatusMessage("\x83\x65\x83\x58\x83\x67");  // CP932 bytes pass through as they are
+    clock.AdvanceSeconds(-1.5);  // a clock set back is stamped as it reads now
+    log.AddLogLine("back");
 
     EXPECT_EQ(view.lines, (std::vector<std::string>{
                               "21:05:26.250 - a long first line of the log, longer than the next",
                               "21:05:27.750 - short",
                               "21:05:27.750 - ",
                               "21:05:27.750 - \x83\x65\x83\x58\x83\x67",
+                              "21:05:26.250 - back",
                           }));
     EXPECT_EQ(view.status, "\x83\x65\x83\x58\x83\x67");
 }
