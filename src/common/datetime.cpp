@@ -46,12 +46,11 @@ TimeOfDay SplitTimeOfDay(TDateTime value) {
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond) {
-    const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month),
-                                       static_cast<unsigned>(day)) +
-                         kEpochOffsetDays;
-    const double fraction =
-        (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) /
-        static_cast<double>(kMillisPerDay);
+    const int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+        kEpochOffsetDays;
+    const double fraction = (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) /
+                            static_cast<double>(kMillisPerDay);
     return static_cast<double>(days) + fraction;
 }
 

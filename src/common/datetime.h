@@ -25,8 +25,8 @@ TDateTime FromUnixTime(int64_t seconds, int64_t microseconds);
 
 // Time texts. Each takes the magnitude, rounds to the nearest millisecond and
 // keeps the part below one day; seconds are truncated, never rounded up.
-std::string FormatHhNnSs(TDateTime value);    // "hh:nn:ss"  e.g. 09:05:07
-std::string FormatNSs(TDateTime value);       // "n:ss"      minutes within the hour, e.g. 2:05
-std::string FormatHhMmSsZzz(TDateTime value); // "hh:mm:ss.zzz" e.g. 21:05:26.250
+std::string FormatHhNnSs(TDateTime value);     // "hh:nn:ss"  e.g. 09:05:07
+std::string FormatNSs(TDateTime value);        // "n:ss"      minutes within the hour, e.g. 2:05
+std::string FormatHhMmSsZzz(TDateTime value);  // "hh:mm:ss.zzz" e.g. 21:05:26.250
 
 }  // namespace kestro

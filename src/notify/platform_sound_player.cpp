@@ -1,8 +1,8 @@
 #include "notify/platform_sound_player.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 #else
 #include <alsa/asoundlib.h>
 #include <sndfile.h>
@@ -57,7 +57,8 @@ void PlatformSoundPlayer::Play(const std::string& path) {
         return;  // the silence call: nothing of ours is playing, since playback is synchronous
     }
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndFileCloser> file(sf_open(NativeSoundPath(path).c_str(), SFM_READ, &info));
+    std::unique_ptr<SNDFILE, SndFileCloser> file(
+        sf_open(NativeSoundPath(path).c_str(), SFM_READ, &info));
     if (!file || info.channels <= 0 || info.samplerate <= 0) {
         return;
     }

@@ -31,7 +31,10 @@ TEST(Cp932, DisplaysBrokenBytesAsReplacementCharacters) {
     // A lone lead byte at the end, as a runner byte may be.
     EXPECT_EQ(Cp932ToUtf8("3\x82"), "3\xEF\xBF\xBD");
     // An unassigned double-byte code in the middle keeps the text around it.
-    EXPECT_EQ(Cp932ToUtf8("a\x85\x40" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Cp932ToUtf8("a\x85\x40"
+                          "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(Cp932ToUtf8(""), "");
 }
 

@@ -8,7 +8,9 @@
 namespace kestro {
 namespace {
 
-TDateTime Noon() { return EncodeDateTime(2009, 3, 27, 12, 0, 0); }
+TDateTime Noon() {
+    return EncodeDateTime(2009, 3, 27, 12, 0, 0);
+}
 
 TEST(DateTime, CountsDaysFromTheEpochOf1899) {
     EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 30, 0, 0, 0), 0.0);

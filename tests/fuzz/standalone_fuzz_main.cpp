@@ -17,7 +17,8 @@ int RunFile(const std::filesystem::path& path) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
     // Copy into an exactly sized heap block so that ASan catches a read one past the end.
     std::vector<uint8_t> exact(bytes.begin(), bytes.end());
     LLVMFuzzerTestOneInput(exact.empty() ? nullptr : exact.data(), exact.size());

@@ -20,7 +20,9 @@ constexpr double kPi = 3.14159265358979323846;
 
 using Samples = std::vector<double>;
 
-double NoteHz(int midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+double NoteHz(int midi) {
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
 
 // A struck bell: a few inharmonic partials, each decaying on its own.
 void AddBell(Samples& out, double startSec, double hz, double seconds, double gain) {
@@ -80,7 +82,8 @@ bool Write(const std::string& path, Samples samples) {
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!f) {
-        std::fprintf(stderr, "make_sounds: cannot write %s: %s\n", path.c_str(), sf_strerror(nullptr));
+        std::fprintf(stderr, "make_sounds: cannot write %s: %s\n", path.c_str(),
+                     sf_strerror(nullptr));
         return false;
     }
     const sf_count_t written = sf_write_short(f, pcm.data(), static_cast<sf_count_t>(pcm.size()));
