@@ -95,6 +95,7 @@ int Run(int frames, int paceMs) {
     main.Snoop().SetFrameHook([&](const pcap_pkthdr& header) {
         lastArrival.store(SteadyClock::now().time_since_epoch().count());
         lastKernelMicros.store(int64_t{header.ts.tv_sec} * 1000000 + header.ts.tv_usec);
+        return true;
     });
     // Set while capture is closed, as the component requires. Segments of other
     // connections on the game port (another program's) are left out of the

@@ -140,11 +140,8 @@ void TSnoopThread::Execute() {
         // A handler (or hook) that throws ends the capture like a read error,
         // but it is not a capture failure, so LastError stays as it was.
         try {
-            if (frameHook_) {
-                frameHook_(*header);
-                if (Terminated()) {
-                    break;
-                }
+            if (frameHook_ && (!frameHook_(*header) || Terminated())) {
+                break;
             }
             component.currentHeader_ = header;
             component.currentFrame_ = frame;

@@ -38,7 +38,10 @@ using TOnCaptureTCPDataEvent =
                        const uint8_t* TCPHeader, const uint8_t* TCPData, int32_t TCPDataLength)>;
 
 // Called on the capture thread for each frame read, before it is processed.
-using TSnoopFrameHook = std::function<void(const pcap_pkthdr& header)>;
+// Returning false ends the capture there: the frame is dropped, as a frame read
+// after a stop request is. A hook that waits (a paced replay) must return false
+// when it gave up waiting, or the frame would still be handed over.
+using TSnoopFrameHook = std::function<bool(const pcap_pkthdr& header)>;
 
 class TSnoopThread {
 public:

@@ -115,7 +115,10 @@ std::vector<PcapRecord> MixedTraffic() {
 
 TEST_F(SnoopFileTest, ReadsAFileToItsEndAndDeliversEachPayloadOnTheMainThread) {
     std::atomic<int> framesSeen{0};
-    snoop_.SetFrameHook([&framesSeen](const pcap_pkthdr&) { ++framesSeen; });
+    snoop_.SetFrameHook([&framesSeen](const pcap_pkthdr&) {
+        ++framesSeen;
+        return true;
+    });
     snoop_.OpenFile(File(MixedTraffic()));
     ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
     EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
@@ -223,6 +226,23 @@ TEST_F(SnoopFileTest, CloseStopsARunningThreadEvenWhenCaptureWasSwitchedOff) {
     EXPECT_FALSE(snoop_.HasCaptureThread());
     EXPECT_EQ(snoop_.DataLink(), -1);
     EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
+}
+
+TEST_F(SnoopFileTest, AHookThatSaysStopEndsTheCaptureAndDropsItsFrame) {
+    // A paced replay's hook gives up waiting when its window closes; the frame it
+    // held must not be delivered after that.
+    int seen = 0;
+    snoop_.SetFrameHook([&seen](const pcap_pkthdr&) { return ++seen < 2; });
+    snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
+                          {BuildFrame(Segment("two"))},
+                          {BuildFrame(Segment("three"))}}));
+    ASSERT_TRUE(snoop_.Active());
+    snoop_.ServeUntilThreadEnds();
+
+    EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
+    EXPECT_EQ(seen, 2);
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(snoop_.LastError(), "") << "a stop is no failure";
 }
 
 TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {

@@ -79,9 +79,11 @@ ReplayWindow::ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox
       clock_(clock),
       capturePath_(std::move(capturePath)) {
     // The hook is taken by the capture thread when it starts: set it once, here.
+    // A frame whose wait was cut short by the closing window is dropped: handed
+    // over, it would still be delivered while the capture stops.
     Snoop().SetFrameHook([this](const pcap_pkthdr& header) {
-        WaitForFrameTime(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
-                         static_cast<int64_t>(header.ts.tv_usec));
+        return WaitForFrameTime(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
+                                static_cast<int64_t>(header.ts.tv_usec));
     });
 }
 
@@ -154,17 +156,18 @@ void ReplayWindow::ApplyAdapter() {
     TfrmZKmain::ApplyAdapter();
 }
 
-void ReplayWindow::WaitForFrameTime(int64_t frameMicros) const {
+bool ReplayWindow::WaitForFrameTime(int64_t frameMicros) const {
     const double factor = clock_.Factor();
     while (!ending_.load()) {
         const int64_t ahead = frameMicros - clock_.NowMicros();
         if (ahead <= 0) {
-            return;
+            return true;
         }
         const auto realAhead = std::chrono::duration<double, std::micro>(ahead / factor);
         std::this_thread::sleep_for(std::min<std::chrono::duration<double, std::micro>>(
             realAhead, std::chrono::duration<double, std::micro>(kWaitSlice)));
     }
+    return false;
 }
 
 // --- the program -------------------------------------------------------------

@@ -74,9 +74,9 @@ protected:
     void StopCapture() override;
 
 private:
-    // Capture thread: returns when the frame's virtual time has come, or at once
-    // when the replay is ending.
-    void WaitForFrameTime(int64_t frameMicros) const;
+    // Capture thread: true when the frame's virtual time has come; false, at
+    // once, when the replay is ending first.
+    bool WaitForFrameTime(int64_t frameMicros) const;
     void EndReplay();
 
     ReplayClock& clock_;

@@ -153,6 +153,7 @@ int RunHeadless(const ReplayOptions& options) {
     snoop.SetFrameHook([&ticker](const pcap_pkthdr& header) {
         ticker.BeforeFrame(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
                            static_cast<int64_t>(header.ts.tv_usec));
+        return true;
     });
     snoop.SetOnCaptureTCPData(
         [&core](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*, const uint8_t*, const uint8_t*,
