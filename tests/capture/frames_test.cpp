@@ -14,7 +14,7 @@ namespace {
 
 using test::BuildFrame;
 using test::Bytes;
-using test::FrameSpec;
+using test::FrameLayout;
 using test::Text;
 
 enum class Stops { kNowhere, kAtIP, kAtTCP, kAtData };
@@ -30,14 +30,14 @@ struct FrameCase {
     int32_t dataLength = 0;
 };
 
-FrameSpec WithPayload(std::string payload) {
-    FrameSpec spec;
-    spec.payload = Text(payload);
-    return spec;
+FrameLayout WithPayload(std::string payload) {
+    FrameLayout layout;
+    layout.payload = Text(payload);
+    return layout;
 }
 
-Bytes Frame(FrameSpec spec) {
-    return BuildFrame(spec);
+Bytes Frame(FrameLayout layout) {
+    return BuildFrame(layout);
 }
 
 Bytes Padded(Bytes frame, size_t extra) {
@@ -46,37 +46,37 @@ Bytes Padded(Bytes frame, size_t extra) {
 }
 
 std::vector<FrameCase> Cases() {
-    FrameSpec ipv6 = WithPayload("abc");
+    FrameLayout ipv6 = WithPayload("abc");
     ipv6.etherType = 0x86DD;
-    FrameSpec vlan = WithPayload("abc");
+    FrameLayout vlan = WithPayload("abc");
     vlan.etherType = 0x8100;
-    FrameSpec udp = WithPayload("abc");
+    FrameLayout udp = WithPayload("abc");
     udp.protocol = 17;
-    FrameSpec offset8 = WithPayload("0123456789");
+    FrameLayout offset8 = WithPayload("0123456789");
     offset8.dataOffset = 8;
-    FrameSpec ihl6 = WithPayload("xyz");
+    FrameLayout ihl6 = WithPayload("xyz");
     ihl6.ihl = 6;
-    FrameSpec ihl15 = WithPayload("xyz");
+    FrameLayout ihl15 = WithPayload("xyz");
     ihl15.ihl = 15;
-    FrameSpec ihl4 = WithPayload("xyz");
+    FrameLayout ihl4 = WithPayload("xyz");
     ihl4.ihl = 4;
-    FrameSpec ihl0 = WithPayload("xyz");
+    FrameLayout ihl0 = WithPayload("xyz");
     ihl0.ihl = 0;
-    FrameSpec offset4 = WithPayload("xyz");
+    FrameLayout offset4 = WithPayload("xyz");
     offset4.dataOffset = 4;
-    FrameSpec offset15 = WithPayload("xyz");
+    FrameLayout offset15 = WithPayload("xyz");
     offset15.dataOffset = 15;
-    FrameSpec overclaim = WithPayload("abc");
+    FrameLayout overclaim = WithPayload("abc");
     overclaim.totalLength = 40 + 100;
-    FrameSpec underclaim = WithPayload("abc");
+    FrameLayout underclaim = WithPayload("abc");
     underclaim.totalLength = 30;
-    FrameSpec claimsHeadersOnly = WithPayload("abc");
+    FrameLayout claimsHeadersOnly = WithPayload("abc");
     claimsHeadersOnly.totalLength = 40;
-    FrameSpec claimsZero = WithPayload("abc");
+    FrameLayout claimsZero = WithPayload("abc");
     claimsZero.totalLength = 0;
-    FrameSpec claimsMax = WithPayload("abc");
+    FrameLayout claimsMax = WithPayload("abc");
     claimsMax.totalLength = 0xFFFF;
-    FrameSpec ihl15offset15 = WithPayload("z");
+    FrameLayout ihl15offset15 = WithPayload("z");
     ihl15offset15.ihl = 15;
     ihl15offset15.dataOffset = 15;
 
@@ -192,9 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Frames, FrameTest, testing::ValuesIn(Cases()),
                          });
 
 TEST(FrameTest, PayloadFollowsTheTCPHeaderWhereTheIPHeaderLengthPuts) {
-    FrameSpec spec = WithPayload("abcdefgh");
-    spec.ihl = 6;
-    const Bytes frame = BuildFrame(spec);
+    FrameLayout layout = WithPayload("abcdefgh");
+    layout.ihl = 6;
+    const Bytes frame = BuildFrame(layout);
     const uint8_t* ipHeader = frame.data() + 14;
     const auto ipCaptured = static_cast<uint32_t>(frame.size() - 14);
     // 20 bytes in, where a header that ignores IHL would look.

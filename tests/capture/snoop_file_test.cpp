@@ -20,16 +20,16 @@ namespace {
 using namespace std::chrono_literals;
 using test::BuildFrame;
 using test::Bytes;
-using test::FrameSpec;
+using test::FrameLayout;
 using test::PcapRecord;
 using test::Text;
 using test::WritePcap;
 
-FrameSpec Segment(const std::string& payload, uint16_t destinationPort = 5121) {
-    FrameSpec spec;
-    spec.payload = Text(payload);
-    spec.destinationPort = destinationPort;
-    return spec;
+FrameLayout Segment(const std::string& payload, uint16_t destinationPort = 5121) {
+    FrameLayout layout;
+    layout.payload = Text(payload);
+    layout.destinationPort = destinationPort;
+    return layout;
 }
 
 // What the handler saw.
@@ -98,9 +98,9 @@ protected:
 };
 
 std::vector<PcapRecord> MixedTraffic() {
-    FrameSpec ipv6 = Segment("v6");
+    FrameLayout ipv6 = Segment("v6");
     ipv6.etherType = 0x86DD;
-    FrameSpec options = Segment("with options");
+    FrameLayout options = Segment("with options");
     options.dataOffset = 8;
     return {
         {BuildFrame(Segment("first"))},
@@ -162,7 +162,7 @@ TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEnd
 // without payload were tested in between.
 TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes) {
     auto segment = [](const std::string& payload, uint8_t ihl, uint8_t dataOffset) {
-        FrameSpec frame = Segment(payload);
+        FrameLayout frame = Segment(payload);
         frame.ihl = ihl;
         frame.dataOffset = dataOffset;
         return PcapRecord{BuildFrame(frame)};
