@@ -220,55 +220,49 @@ void TCustomSnoop::ReadAdapterDescriptions() {
     pcap_freealldevs(devices);
 }
 
+void TCustomSnoop::SelectAdapter(size_t index) {
+    adapterIndex_ = static_cast<int32_t>(index);
+    adapterName_ = index < adapterNames_.size() ? adapterNames_[index] : std::string();
+    adapterDescription_ =
+        index < adapterDescriptions_.size() ? adapterDescriptions_[index] : std::string();
+}
+
 void TCustomSnoop::SetAdapterIndex(int32_t value) {
     if (value == adapterIndex_) {
         return;
     }
     if (value >= 0 && static_cast<size_t>(value) < adapterNames_.size()) {
-        adapterIndex_ = value;
-        adapterName_ = adapterNames_[static_cast<size_t>(value)];
-        adapterDescription_ = static_cast<size_t>(value) < adapterDescriptions_.size()
-                                  ? adapterDescriptions_[static_cast<size_t>(value)]
-                                  : std::string();
+        SelectAdapter(static_cast<size_t>(value));
         return;
+    }
+    // Out of range: no adapter, while the description keeps its value.
+    adapterIndex_ = -1;
+    adapterName_.clear();
+}
+
+// Selects the first entry of `list` equal to `value`; none found selects nothing.
+void TCustomSnoop::SelectAdapterBy(const std::vector<std::string>& list, const std::string& value) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == value) {
+            SelectAdapter(i);
+            return;
+        }
     }
     adapterIndex_ = -1;
     adapterName_.clear();
+    adapterDescription_.clear();
 }
 
 void TCustomSnoop::SetAdapterName(const std::string& value) {
-    if (value == adapterName_) {
-        return;
+    if (value != adapterName_) {
+        SelectAdapterBy(adapterNames_, value);
     }
-    for (size_t i = 0; i < adapterNames_.size(); ++i) {
-        if (adapterNames_[i] == value) {
-            adapterIndex_ = static_cast<int32_t>(i);
-            adapterName_ = adapterNames_[i];
-            adapterDescription_ =
-                i < adapterDescriptions_.size() ? adapterDescriptions_[i] : std::string();
-            return;
-        }
-    }
-    adapterIndex_ = -1;
-    adapterName_.clear();
-    adapterDescription_.clear();
 }
 
 void TCustomSnoop::SetAdapterDescription(const std::string& value) {
-    if (value == adapterDescription_) {
-        return;
+    if (value != adapterDescription_) {
+        SelectAdapterBy(adapterDescriptions_, value);
     }
-    for (size_t i = 0; i < adapterDescriptions_.size(); ++i) {
-        if (adapterDescriptions_[i] == value) {
-            adapterIndex_ = static_cast<int32_t>(i);
-            adapterName_ = i < adapterNames_.size() ? adapterNames_[i] : std::string();
-            adapterDescription_ = adapterDescriptions_[i];
-            return;
-        }
-    }
-    adapterIndex_ = -1;
-    adapterName_.clear();
-    adapterDescription_.clear();
 }
 
 void TCustomSnoop::Open() {

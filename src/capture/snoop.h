@@ -165,6 +165,8 @@ private:
     friend class TSnoopThread;
 
     bool Serve(MainThreadInvoker::Clock::time_point deadline);
+    void SelectAdapter(size_t index);
+    void SelectAdapterBy(const std::vector<std::string>& list, const std::string& value);
     void ReleaseFinishedThread();
     void OpenAdapter(const std::string& name, const pcap_if_t* device);
     void ApplyFilter(bpf_u_int32 netmask);
