@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "qt_environment.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
 #include "temp_folder.h"
@@ -27,21 +28,6 @@ namespace {
 using testing::ReadFileBytes;
 using testing::TempFolder;
 using testing::WriteFileBytes;
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[24] = "config_dialog_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQt =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class RecordingPlayer final : public SoundPlayer {
 public:

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "qt_environment.h"
 #include "temp_folder.h"
 
 namespace kestro {
@@ -21,21 +22,6 @@ namespace {
 
 using testing::TempFolder;
 using testing::WriteFileBytes;
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[24] = "placement_qt_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kQt =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class PlacementQtTest : public ::testing::Test {
 protected:
