@@ -11,8 +11,8 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/replay/virtual_ticker.h"
 #include "common/clock.h"
+#include "replay/virtual_ticker.h"
 
 namespace kestro {
 

@@ -2,7 +2,7 @@
 // the same arguments (see replay_options.h), so that the replay without a
 // window never loads Qt Widgets.
 #include "app/replay/gui_replay.h"
-#include "app/replay/replay_options.h"
+#include "replay/replay_options.h"
 
 int main(int argc, char** argv) {
     using namespace kestro;

@@ -27,8 +27,6 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "app/replay/replay_options.h"
-#include "app/replay/virtual_ticker.h"
 #include "capture/snoop.h"
 #include "common/clock.h"
 #include "common/cp932.h"
@@ -36,6 +34,8 @@
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
 #include "race/panel.h"
+#include "replay/replay_options.h"
+#include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
 
 namespace kestro {

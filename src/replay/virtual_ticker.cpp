@@ -1,4 +1,4 @@
-#include "app/replay/virtual_ticker.h"
+#include "replay/virtual_ticker.h"
 
 #include <algorithm>
 #include <cmath>

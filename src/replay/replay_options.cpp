@@ -1,4 +1,4 @@
-#include "app/replay/replay_options.h"
+#include "replay/replay_options.h"
 
 #include <pcap/pcap.h>
 
