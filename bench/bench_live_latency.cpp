@@ -54,8 +54,8 @@ public:
     // The frame whose panel change has not been painted yet, or -1.
     int awaitingPaint = -1;
 
-    void RefreshPanel() override {
-        TfrmZKmain::RefreshPanel();
+    void ShowPanel(const PanelTexts& texts) override {
+        TfrmZKmain::ShowPanel(texts);
         if (handling >= 0) {
             FrameTimes& t = gFrames[handling];
             t.lastRefresh = SteadyClock::now();

@@ -7,17 +7,12 @@
 #include <QPalette>
 #include <QShowEvent>
 #include <algorithm>
-#include <optional>
-#include <stdexcept>
-#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/fonts.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
-#include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
-#include "settings/settings_file.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/ui/placement_qt.h"
 #include "settings/vu_ini_mng.h"
@@ -98,38 +93,6 @@ QString FromCp932(std::string_view cp932) {
     return QString::fromStdString(Cp932ToUtf8(cp932));
 }
 
-// Error texts of the platform are UTF-8 and may hold characters CP932 lacks
-// (a device name, say); those become "?" rather than losing the message.
-std::string ToCp932Lossy(const std::string& utf8) {
-    try {
-        return Utf8ToCp932(utf8);
-    } catch (const std::runtime_error&) {
-        std::string out;
-        for (const QChar c : QString::fromStdString(utf8)) {
-            try {
-                out += Utf8ToCp932(QString(c).toStdString());
-            } catch (const std::runtime_error&) {
-                out += '?';
-            }
-        }
-        return out;
-    }
-}
-
-// What the settings dialog lists for each adapter, in adapter order: its
-// description, or its name where it has none (most adapters on Linux, "lo" too),
-// so that no line of the list is blank.
-std::vector<std::string> AdapterLabels(const TCustomSnoop& snoop) {
-    const std::vector<std::string>& names = snoop.AdapterNames();
-    std::vector<std::string> labels = snoop.AdapterDescriptions();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (labels[i].empty() && i < names.size()) {
-            labels[i] = names[i];
-        }
-    }
-    return labels;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -165,13 +128,12 @@ void TStatusBar::LayOut() {
 
 // ---------------------------------------------------------------------------
 
-TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, const Clock* clock)
+TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, const Clock* clock,
+                       std::unique_ptr<ReplaySource> replay)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
-      errorBox_(std::move(errorBox)),
-      player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
-      core_(clock != nullptr ? *clock : systemClock_, *this, *player_) {
+      errorBox_(std::move(errorBox)) {
     setObjectName(QStringLiteral("frmZKmain"));
     // The placement section stays the window's own, also for a subclass.
     setProperty(VuIniMng::kFormClassProperty, QStringLiteral("TfrmZKmain"));
@@ -179,27 +141,8 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
     setFont(ProportionalFont(12));
     setFixedSize(kClientWidth, kClientHeight);
 
-    SnoopTCPData = std::make_unique<TSnoopTCPData>(
-        [this](const std::string& text) { ShowError(QString::fromStdString(text)); });
-    // The capture thread waits in each hand-over until the main thread has run
-    // it; a late wake-up finds the hand-over served (by Close) and does nothing.
-    SnoopTCPData->SetMainThreadWake([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { SnoopTCPData->RunPendingHandOver(); }, Qt::QueuedConnection);
-    });
-    SnoopTCPData->SetAdapterIndex(-1);
-    SnoopTCPData->SetCaptureEnabled(true);
-    SnoopTCPData->SetThreadSafe(true);
-    SnoopTCPData->SetFilter("tcp port 5121");
-    SnoopTCPData->SetSnapLen(1600);
-    SnoopTCPData->SetFlags(1);
-    SnoopTCPData->SetReadTimeOut(100);
-    SnoopTCPData->SetOnCaptureTCPData(
-        [this](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*, const uint8_t*, const uint8_t*,
-               const uint8_t* tcpData,
-               int32_t tcpDataLength) { SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength); });
-
-    realTime_.setInterval(1000);
+    shell_ = std::make_unique<KestroShell>(*this, std::move(player), clock, std::move(replay));
+    realTime_.setInterval(KestroShell::kTimerInterval);
     realTime_.stop();
     connect(&realTime_, &QTimer::timeout, this, &TfrmZKmain::RealTimeTimer);
 
@@ -212,7 +155,7 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
 TfrmZKmain::~TfrmZKmain() {
     FormDestroy();
     // The capture thread calls into this window; it must end while the window is whole.
-    SnoopTCPData.reset();
+    shell_.reset();
 }
 
 void TfrmZKmain::BuildPanel() {
@@ -320,13 +263,6 @@ std::string TfrmZKmain::SoundRoot() {
 
 // --- window events ---------------------------------------------------------
 
-void TfrmZKmain::FormCreate() {
-    core_.settings().SaveFormSize = VuIniMng::ReadIniBool("Function", "SaveFormSize", true);
-    if (core_.settings().SaveFormSize) {
-        LoadFormPlacement(this);
-    }
-}
-
 void TfrmZKmain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A restore from the task bar is the window system's show, not the form's.
@@ -335,145 +271,28 @@ void TfrmZKmain::showEvent(QShowEvent* event) {
     }
 }
 
-void TfrmZKmain::FormShow() {
-    realTime_.stop();
-    if (frmZKconfig) {
-        frmZKconfig->SetAdapters(AdapterLabels(*SnoopTCPData));
-    }
-    LoadSettings();
-    if (core_.settings().Debug) {
-        setWindowTitle(windowTitle() + QString::fromUtf8(kDebugMark));
-    }
-    ResetRaceState();
-    if (frmZKlog) {
-        frmZKlog->Clear();
-    }
-    StartCapture();
-    if (core_.settings().RealtimeUpdate) {
-        RefreshPanel();
-    }
-}
-
-void TfrmZKmain::LoadSettings() {
-    kestro::LoadSettings(VuIniMng::GetIniFileName(), SoundRoot(), core_.settings());
-}
-
-void TfrmZKmain::ResetRaceState() {
-    core_.ResetRaceState();
-}
-
-void TfrmZKmain::StartCapture() {
-    ApplyAdapter();
-}
-
-void TfrmZKmain::StopCapture() {
-    if (SnoopTCPData->Active()) {
-        SnoopTCPData->Close();
-    }
-}
-
-void TfrmZKmain::ApplyAdapter() {
-    const int32_t configured = core_.settings().AdapterIndex;
-    if (SnoopTCPData->AdapterIndex() == configured) {
-        return;
-    }
-    if (SnoopTCPData->Active()) {
-        SnoopTCPData->Close();
-    }
-    SnoopTCPData->SetAdapterIndex(configured);
-    SnoopTCPData->Open();
-    if (SnoopTCPData->Active()) {
-        realTime_.start();
-        return;
-    }
-    realTime_.stop();
-    // Without this the user would see an idle window and never learn why.
-    if (configured != -1) {
-        core_.log().ShowStatusMessage(Utf8ToCp932("キャプチャを開始できません: ") +
-                                      ToCp932Lossy(SnoopTCPData->LastError()));
-    }
-}
-
 void TfrmZKmain::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
-}
-
-void TfrmZKmain::FormClose() {
-    realTime_.stop();
-    StopCapture();
-    SaveSettings();
-}
-
-void TfrmZKmain::SaveSettings() {
-    const std::string path = VuIniMng::GetIniFileNameForSave();
-    if (path.empty()) {
-        return;  // the settings are only read in this process
-    }
-    std::optional<WindowPlacement> placement;
-    if (core_.settings().SaveFormSize) {
-        placement = QueryFormPlacement(this);
-    }
-    const std::string error =
-        kestro::SaveSettings(path, core_.settings(), placement ? &*placement : nullptr);
-    if (!error.empty()) {
-        closeError_ = QString::fromStdString(error);
-        ShowError(closeError_);
-    }
-}
-
-void TfrmZKmain::FormDestroy() {
-    if (core_.settings().SaveFormSize) {
-        const QString error = QString::fromStdString(SaveFormPlacement(this));
-        // The same refusal as at close tells the user nothing new.
-        if (!error.isEmpty() && error != closeError_) {
-            ShowError(error);
-        }
-    }
 }
 
 void TfrmZKmain::StatusBarResize() {
     statusBar_->SetPanelWidth(0, statusBar_->width() - statusBar_->PanelWidth(1));
 }
 
-void TfrmZKmain::RealTimeTimer() {
-    core_.RealTimeTimer();
-}
-
 void TfrmZKmain::PopupMenuClick(QAction* item) {
     if (item == pmiAbout) {
-        if (frmZKabout) {
-            frmZKabout->exec();
-        }
+        shell_->PopupMenuClick(MenuItem::pmiAbout);
     } else if (item == pmiConfig) {
-        if (frmZKconfig) {
-            frmZKconfig->RunSettingsDialog(core_.settings(), *player_, [this] { ApplyAdapter(); });
-        }
+        shell_->PopupMenuClick(MenuItem::pmiConfig);
     } else if (item == pmiLog) {
-        if (frmZKlog) {
-            frmZKlog->show();
-            frmZKlog->raise();
-            frmZKlog->activateWindow();
-        }
+        shell_->PopupMenuClick(MenuItem::pmiLog);
     } else if (item == pmiExit) {
-        close();
+        shell_->PopupMenuClick(MenuItem::pmiExit);
     }
 }
 
-void TfrmZKmain::SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
-    core_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
-}
-
-void TfrmZKmain::ShowError(const QString& text) {
-    const QString title = QStringLiteral("Kestro");
-    if (errorBox_) {
-        errorBox_(title, text);
-    } else {
-        QMessageBox::critical(this, title, text);
-    }
-}
-
-// --- CoreView --------------------------------------------------------------
+// --- ShellView ---------------------------------------------------------------
 
 void TfrmZKmain::SetStatusText(std::string_view cp932) {
     statusBar_->Panel(0)->setText(FromCp932(cp932));
@@ -485,12 +304,83 @@ void TfrmZKmain::AppendLogLine(std::string_view cp932Line) {
     }
 }
 
-void TfrmZKmain::RefreshPanel() {
-    const PanelTexts texts = core_.Panel(QLocale().groupSeparator().toStdString());
+void TfrmZKmain::ClearLog() {
+    if (frmZKlog) {
+        frmZKlog->Clear();
+    }
+}
+
+void TfrmZKmain::ShowPanel(const PanelTexts& texts) {
     for (int i = 0; i < kPanelFieldCount; ++i) {
         fields_[i]->setText(QString::fromStdString(texts.fields[i]));
     }
     statusBar_->Panel(1)->setText(QString::fromStdString(texts.packetCount));
+}
+
+std::string TfrmZKmain::ThousandsSeparator() const {
+    return QLocale().groupSeparator().toStdString();
+}
+
+void TfrmZKmain::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void TfrmZKmain::ShowError(const std::string& text) {
+    const QString title = QStringLiteral("Kestro");
+    if (errorBox_) {
+        errorBox_(title, QString::fromStdString(text));
+    } else {
+        QMessageBox::critical(this, title, QString::fromStdString(text));
+    }
+}
+
+void TfrmZKmain::SetTimer(bool enabled, int intervalMs) {
+    // A replay ticks many times a second; a coarse timer would let its ticks drift.
+    realTime_.setTimerType(intervalMs < KestroShell::kTimerInterval ? Qt::PreciseTimer
+                                                                    : Qt::CoarseTimer);
+    realTime_.setInterval(intervalMs);
+    if (enabled) {
+        realTime_.start();
+    } else {
+        realTime_.stop();
+    }
+}
+
+WindowPlacement TfrmZKmain::QueryPlacement() const {
+    return QueryFormPlacement(this);
+}
+
+void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
+    ApplyFormPlacement(this, placement);
+}
+
+void TfrmZKmain::SetAdapterList(const std::vector<std::string>& labels) {
+    if (frmZKconfig) {
+        frmZKconfig->SetAdapters(labels);
+    }
+}
+
+bool TfrmZKmain::RunSettingsDialog(Settings& settings, SoundPlayer& player,
+                                   const std::function<void()>& applyAdapter) {
+    return frmZKconfig && frmZKconfig->RunSettingsDialog(settings, player, applyAdapter);
+}
+
+void TfrmZKmain::ShowLog() {
+    if (frmZKlog) {
+        frmZKlog->show();
+        frmZKlog->raise();
+        frmZKlog->activateWindow();
+    }
+}
+
+void TfrmZKmain::ShowAbout() {
+    if (frmZKabout) {
+        frmZKabout->exec();
+    }
+}
+
+void TfrmZKmain::PostToMainThread(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
 }  // namespace kestro

@@ -1,6 +1,7 @@
 // The main window: the black race panel, the status bar and the popup menu.
-// It owns the capture component, the one-second timer and the Qt-free core,
-// forwards their events to the core and shows what the core reports.
+// It draws; the Qt-free shell it owns does the rest (capture, settings, race
+// state, log). The window forwards its events to the shell and shows what the
+// shell reports through ShellView.
 #pragma once
 
 #include <QFrame>
@@ -13,12 +14,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "capture/snoop.h"
 #include "common/clock.h"
-#include "game/core.h"
 #include "notify/sound_player.h"
 #include "race/panel.h"
+#include "shell/core.h"
+#include "shell/shell.h"
 
 namespace kestro {
 
@@ -47,45 +51,43 @@ private:
     std::array<int, 2> widths_{50, 80};
 };
 
-class TfrmZKmain : public QWidget, public CoreView {
+class TfrmZKmain : public QWidget, public ShellView {
     Q_OBJECT
 public:
-    static constexpr const char* kCaption = "Kestro (#20090327-01)";
-    static constexpr const char* kDebugMark = " [DEBUG]";
+    static constexpr const char* kCaption = KestroShell::kCaption;
+    static constexpr const char* kDebugMark = KestroShell::kDebugMark;
     // Shows an error to the user; tests plug in a recorder instead of a modal box.
     using ErrorBox = std::function<void(const QString& title, const QString& text)>;
 
     // errorBox: empty gives QMessageBox::critical. player: empty gives the
     // platform's WAV player. clock: where "now" comes from for the race rules and
     // the panel (the replay's virtual time); null gives the system's local time.
-    // It must outlive the window.
+    // It must outlive the window. replay: a recording shown instead of the
+    // configured adapter (see KestroShell).
     explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {},
-                        const Clock* clock = nullptr);
+                        const Clock* clock = nullptr, std::unique_ptr<ReplaySource> replay = {});
     ~TfrmZKmain() override;
 
     // The other forms, created after this one; the window uses them from its show on.
     void SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about);
 
     // Window events, callable directly so their steps can be driven and watched.
-    void FormCreate();
-    void FormShow();
-    void FormClose();
-    void FormDestroy();
-    virtual void ApplyAdapter();
+    void FormCreate() { shell_->FormCreate(); }
+    void FormShow() { shell_->FormShow(); }
+    void FormClose() { shell_->FormClose(); }
+    void FormDestroy() { shell_->FormDestroy(); }
+    void ApplyAdapter() { shell_->ApplyAdapter(); }
     void StatusBarResize();
-    void RealTimeTimer();
+    void RealTimeTimer() { shell_->RealTimeTimer(); }
     void PopupMenuClick(QAction* item);
-
-    // CoreView
-    void SetStatusText(std::string_view cp932) override;
-    void AppendLogLine(std::string_view cp932Line) override;
-    void RefreshPanel() override;
+    void RefreshPanel() { shell_->RefreshPanel(); }
 
     // The folder that stands for "%SystemRoot%" in the default sound paths.
     static std::string SoundRoot();
 
-    KestroCore& Core() { return core_; }
-    TSnoopTCPData& Snoop() { return *SnoopTCPData; }
+    KestroShell& Shell() { return *shell_; }
+    KestroCore& Core() { return shell_->Core(); }
+    TSnoopTCPData& Snoop() { return shell_->Snoop(); }
     QTimer& RealTime() { return realTime_; }
     TStatusBar* StatusBar() const { return statusBar_; }
     QWidget* InfoPanel() const { return panInfomation; }
@@ -95,15 +97,24 @@ public:
     QAction* MenuItem(int index) const;
 
 protected:
-    // The steps of FormShow and FormClose that reach the settings file and the
-    // race state, separate so that their order can be observed.
-    virtual void LoadSettings();
-    virtual void ResetRaceState();
-    virtual void SaveSettings();
-    // FormShow's capture step (ApplyAdapter) and FormClose's (closing an open
-    // capture): a window that captures from elsewhere replaces them.
-    virtual void StartCapture();
-    virtual void StopCapture();
+    // ShellView
+    void SetStatusText(std::string_view cp932) override;
+    void AppendLogLine(std::string_view cp932Line) override;
+    void ClearLog() override;
+    void ShowPanel(const PanelTexts& texts) override;
+    std::string ThousandsSeparator() const override;
+    void SetCaption(const std::string& caption) override;
+    void ShowError(const std::string& text) override;
+    void SetTimer(bool enabled, int intervalMs) override;
+    WindowPlacement QueryPlacement() const override;
+    void ApplyPlacement(const WindowPlacement& placement) override;
+    void SetAdapterList(const std::vector<std::string>& labels) override;
+    bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
+                           const std::function<void()>& applyAdapter) override;
+    void ShowLog() override;
+    void ShowAbout() override;
+    void Close() override { close(); }
+    void PostToMainThread(std::function<void()> call) override;
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -112,17 +123,10 @@ private:
     void BuildPanel();
     void BuildStatusBar();
     void BuildPopupMenu();
-    void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength);
-    void ShowError(const QString& text);
 
     ErrorBox errorBox_;
-    SystemClock systemClock_;
-    // The error shown at close, so that destroying the window does not show it again.
-    QString closeError_;
-    std::unique_ptr<SoundPlayer> player_;
-    KestroCore core_;
-    std::unique_ptr<TSnoopTCPData> SnoopTCPData;
     QTimer realTime_;
+    std::unique_ptr<KestroShell> shell_;
 
     QWidget* panInfomation = nullptr;
     std::array<QLabel*, kPanelFieldCount> fields_{};

@@ -30,7 +30,7 @@
 #include "capture/snoop.h"
 #include "common/clock.h"
 #include "common/cp932.h"
-#include "game/core.h"
+#include "shell/core.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
 #include "race/panel.h"

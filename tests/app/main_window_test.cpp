@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -42,23 +43,16 @@ const QString kCannotStart = QStringLiteral("キャプチャを開始できま�
 // with what the capture component and the timer were doing at each.
 class RecordingMain : public TfrmZKmain {
 public:
-    using TfrmZKmain::TfrmZKmain;
+    template <typename... Args>
+    explicit RecordingMain(Args&&... args) : TfrmZKmain(std::forward<Args>(args)...) {
+        Shell().SetStepWatcher([this](std::string_view step) {
+            steps.push_back(std::string(step) + State() +
+                            (step == "reset"
+                                 ? " adapter=" + std::to_string(Core().settings().AdapterIndex)
+                                 : ""));
+        });
+    }
     std::vector<std::string> steps;
-
-protected:
-    void LoadSettings() override {
-        steps.push_back("load" + State());
-        TfrmZKmain::LoadSettings();
-    }
-    void ResetRaceState() override {
-        steps.push_back("reset" + State() +
-                        " adapter=" + std::to_string(Core().settings().AdapterIndex));
-        TfrmZKmain::ResetRaceState();
-    }
-    void SaveSettings() override {
-        steps.push_back("save" + State());
-        TfrmZKmain::SaveSettings();
-    }
 
 private:
     std::string State() {

@@ -71,92 +71,43 @@ TDateTime ReplayClock::Now() const {
     return converter_.Convert(NowMicros());
 }
 
-// --- ReplayWindow ------------------------------------------------------------
+// --- RecordedCapture ----------------------------------------------------------
 
-ReplayWindow::ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox,
-                           std::unique_ptr<SoundPlayer> player)
-    : TfrmZKmain(std::move(errorBox), std::move(player), &clock),
-      clock_(clock),
-      capturePath_(std::move(capturePath)) {
+RecordedCapture::RecordedCapture(ReplayClock& clock, std::string capturePath)
+    : clock_(clock), capturePath_(std::move(capturePath)) {}
+
+void RecordedCapture::Attach(TSnoopTCPData& snoop) {
     // The hook is taken by the capture thread when it starts: set it once, here.
     // A frame whose wait was cut short by the closing window is dropped: handed
     // over, it would still be delivered while the capture stops.
-    Snoop().SetFrameHook([this](const pcap_pkthdr& header) {
+    snoop.SetFrameHook([this](const pcap_pkthdr& header) {
         return WaitForFrameTime(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
                                 static_cast<int64_t>(header.ts.tv_usec));
     });
 }
 
-ReplayWindow::~ReplayWindow() {
-    // The capture thread may be waiting in the hook, which uses this object:
-    // it must end before this part of the window is gone.
-    ending_.store(true);
-    StopCapture();
-}
-
-int ReplayWindow::TickInterval(double factor) {
-    // Rounded down, so that no virtual second passes without its tick.
-    const double interval = std::floor(1000.0 / factor);
-    return static_cast<int>(std::clamp(interval, 1.0, 1000.0 * 1000.0));
-}
-
-void ReplayWindow::LoadSettings() {
-    TfrmZKmain::LoadSettings();
-    // The replay is the capture: the configured adapter plays no part, and the
-    // settings dialog starts without one, so that confirming it keeps the replay.
-    Core().settings().AdapterIndex = -1;
-}
-
-void ReplayWindow::StartCapture() {
-    TSnoopTCPData& snoop = Snoop();
-    if (snoop.Active()) {
-        return;
-    }
+void RecordedCapture::Open(TSnoopTCPData& snoop) {
     snoop.SetThreadSafe(true);
-    RealTime().setTimerType(Qt::PreciseTimer);
-    RealTime().setInterval(TickInterval(clock_.Factor()));
     ending_.store(false);
     clock_.Start();
     snoop.OpenFile(capturePath_);
-    replaying_ = snoop.Active();
-    // The clock and the countdowns run on also after the last frame.
-    RealTime().start();
-    if (!replaying_) {
-        std::string why;
-        try {
-            why = Utf8ToCp932(capturePath_ + ": " + snoop.LastError());
-        } catch (const std::runtime_error&) {
-            why = snoop.LastError();  // a path CP932 cannot show; the reason stays
-        }
-        Core().log().ShowStatusMessage(Utf8ToCp932("再生できません: ") + why);
+}
+
+int RecordedCapture::TickInterval() const {
+    return ReplayWindow::TickInterval(clock_.Factor());
+}
+
+std::string RecordedCapture::OpenFailure(const std::string& lastError) const {
+    std::string why;
+    try {
+        why = Utf8ToCp932(capturePath_ + ": " + lastError);
+    } catch (const std::runtime_error&) {
+        why = lastError;  // a path CP932 cannot show; the reason stays
     }
+    return Utf8ToCp932("再生できません: ") + why;
 }
 
-void ReplayWindow::StopCapture() {
-    ending_.store(true);
-    TfrmZKmain::StopCapture();
-}
-
-void ReplayWindow::EndReplay() {
-    if (!replaying_) {
-        return;
-    }
-    replaying_ = false;
-    StopCapture();
-    clock_.GoLive();
-    RealTime().setInterval(1000);
-}
-
-void ReplayWindow::ApplyAdapter() {
-    if (Core().settings().AdapterIndex == Snoop().AdapterIndex()) {
-        return;
-    }
-    // A live adapter's frames happen now, not in the recording's time.
-    EndReplay();
-    TfrmZKmain::ApplyAdapter();
-}
-
-bool ReplayWindow::WaitForFrameTime(int64_t frameMicros) const {
+bool RecordedCapture::WaitForFrameTime(int64_t frameMicros) const {
     const double factor = clock_.Factor();
     while (!ending_.load()) {
         const int64_t ahead = frameMicros - clock_.NowMicros();
@@ -168,6 +119,19 @@ bool ReplayWindow::WaitForFrameTime(int64_t frameMicros) const {
             realAhead, std::chrono::duration<double, std::micro>(kWaitSlice)));
     }
     return false;
+}
+
+// --- ReplayWindow ------------------------------------------------------------
+
+ReplayWindow::ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox,
+                           std::unique_ptr<SoundPlayer> player)
+    : TfrmZKmain(std::move(errorBox), std::move(player), &clock,
+                 std::make_unique<RecordedCapture>(clock, std::move(capturePath))) {}
+
+int ReplayWindow::TickInterval(double factor) {
+    // Rounded down, so that no virtual second passes without its tick.
+    const double interval = std::floor(1000.0 / factor);
+    return static_cast<int>(std::clamp(interval, 1.0, 1000.0 * 1000.0));
 }
 
 // --- the program -------------------------------------------------------------

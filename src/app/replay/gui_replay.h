@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "common/clock.h"
 #include "replay/virtual_ticker.h"
+#include "shell/shell.h"
 
 namespace kestro {
 
@@ -48,41 +49,45 @@ private:
     mutable LocalTimeConverter converter_;
 };
 
-// The main window replaying a capture file. At show it opens the file instead of
-// the configured adapter; the capture thread holds each frame back until its
-// time has come, and hands it over to the window as a live capture would. The
-// timer ticks once per virtual second, also after the last frame, until the
-// window closes. Choosing an adapter in the settings dialog ends the replay:
-// the window then captures live, in real time.
+// A capture file played in the recording's time: the capture thread holds each
+// frame back until its time has come and then hands it over as a live capture
+// would. The timer ticks once per virtual second, also after the last frame.
+class RecordedCapture final : public ReplaySource {
+public:
+    // `clock` must outlive this.
+    RecordedCapture(ReplayClock& clock, std::string capturePath);
+
+    void Attach(TSnoopTCPData& snoop) override;
+    void Open(TSnoopTCPData& snoop) override;
+    void Closing() override { ending_.store(true); }
+    void Ended() override { clock_.GoLive(); }
+    int TickInterval() const override;
+    std::string OpenFailure(const std::string& lastError) const override;
+
+private:
+    // Capture thread: true when the frame's virtual time has come; false, at
+    // once, when the replay is ending first.
+    bool WaitForFrameTime(int64_t frameMicros) const;
+
+    ReplayClock& clock_;
+    const std::string capturePath_;
+    std::atomic<bool> ending_{false};
+};
+
+// The main window replaying a capture file: at show it opens the file instead of
+// the configured adapter. Choosing an adapter in the settings dialog ends the
+// replay: the window then captures live, in real time.
 class ReplayWindow : public TfrmZKmain {
     Q_OBJECT
 public:
     // `clock` must outlive the window.
     ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox = {},
                  std::unique_ptr<SoundPlayer> player = {});
-    ~ReplayWindow() override;
 
     // The real-time interval of one virtual second, in milliseconds.
     static int TickInterval(double factor);
 
-    void ApplyAdapter() override;
-    bool Replaying() const { return replaying_; }
-
-protected:
-    void LoadSettings() override;
-    void StartCapture() override;
-    void StopCapture() override;
-
-private:
-    // Capture thread: true when the frame's virtual time has come; false, at
-    // once, when the replay is ending first.
-    bool WaitForFrameTime(int64_t frameMicros) const;
-    void EndReplay();
-
-    ReplayClock& clock_;
-    std::string capturePath_;
-    bool replaying_ = false;
-    std::atomic<bool> ending_{false};
+    bool Replaying() { return Shell().Replaying(); }
 };
 
 // The time stamp of the first frame of the capture that passes `filter`, as

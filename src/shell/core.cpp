@@ -1,4 +1,4 @@
-#include "game/core.h"
+#include "shell/core.h"
 
 #include "game/handlers.h"
 #include "race/classifier.h"

@@ -1,0 +1,160 @@
+// The main window's logic without a toolkit: the lifecycle steps (create, show,
+// close, destroy), the adapter switch and the capture it owns, the one-second
+// timer, the settings file, the status line and log, and the popup menu's
+// actions. Each face (a Qt window, a Win32 window) implements ShellView, owns
+// one KestroShell and forwards its window events to it.
+//
+// Threads: everything here runs on the main thread. The capture thread only
+// asks the view to wake the main thread; the hand-over then runs there.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "capture/snoop.h"
+#include "common/clock.h"
+#include "notify/sound_player.h"
+#include "race/panel.h"
+#include "settings/settings.h"
+#include "settings/vu_ini_mng.h"
+#include "shell/core.h"
+
+namespace kestro {
+
+// What the shell asks of the window that shows it. Texts marked CP932 are
+// game and log texts; every other text is UTF-8.
+class ShellView {
+public:
+    virtual ~ShellView() = default;
+
+    // Panel 0 of the status bar (CP932).
+    virtual void SetStatusText(std::string_view cp932) = 0;
+    // One more line in the log window (CP932), and the log window emptied.
+    virtual void AppendLogLine(std::string_view cp932Line) = 0;
+    virtual void ClearLog() = 0;
+    // The race panel's fields and the packet count, as they should read now.
+    virtual void ShowPanel(const PanelTexts& texts) = 0;
+    // The user's thousands separator, for the packet count.
+    virtual std::string ThousandsSeparator() const = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // The default error box, titled with the program's name.
+    virtual void ShowError(const std::string& text) = 0;
+
+    // The timer that calls KestroShell::RealTimeTimer.
+    virtual void SetTimer(bool enabled, int intervalMs) = 0;
+
+    // The main window's placement; applying it to a hidden window only moves it.
+    virtual WindowPlacement QueryPlacement() const = 0;
+    virtual void ApplyPlacement(const WindowPlacement& placement) = 0;
+
+    // The other windows. The adapter list is the settings dialog's, in adapter
+    // order. The dialog runs modally and calls `applyAdapter` when confirmed;
+    // true when it was.
+    virtual void SetAdapterList(const std::vector<std::string>& labels) = 0;
+    virtual bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
+                                   const std::function<void()>& applyAdapter) = 0;
+    virtual void ShowLog() = 0;
+    virtual void ShowAbout() = 0;
+    // Closes the main window through its normal close (which calls FormClose).
+    virtual void Close() = 0;
+
+    // Any thread: run `call` on the main thread soon, from its event loop; a
+    // call still queued when the window is gone is dropped.
+    virtual void PostToMainThread(std::function<void()> call) = 0;
+};
+
+// A recording that plays in place of the configured adapter: the show opens it
+// instead of the adapter, and choosing an adapter in the settings dialog ends it
+// for good, for live capture in real time.
+class ReplaySource {
+public:
+    virtual ~ReplaySource() = default;
+    // Once, before anything is opened: what the capture thread needs (a frame hook).
+    virtual void Attach(TSnoopTCPData& snoop) = 0;
+    // Opens the recording on `snoop`; a failure stays in its LastError.
+    virtual void Open(TSnoopTCPData& snoop) = 0;
+    // The capture is about to close: a capture thread waiting for a frame gives up.
+    virtual void Closing() = 0;
+    // Live capture takes over.
+    virtual void Ended() = 0;
+    // The timer's interval while the recording plays.
+    virtual int TickInterval() const = 0;
+    // The status line (CP932) when Open failed with `lastError`.
+    virtual std::string OpenFailure(const std::string& lastError) const = 0;
+};
+
+enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiExit };
+
+class KestroShell final : private CoreView {
+public:
+    static constexpr const char* kCaption = "Kestro (#20090327-01)";
+    static constexpr const char* kDebugMark = " [DEBUG]";
+    static constexpr const char* kGameFilter = "tcp port 5121";
+    static constexpr int kTimerInterval = 1000;
+
+    // player: null gives the platform's WAV player. clock: where "now" comes
+    // from for the race rules and the panel; null gives the system's local time.
+    // replay: null captures from the configured adapter only. `view` and `clock`
+    // must outlive the shell.
+    KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player = {},
+                const Clock* clock = nullptr, std::unique_ptr<ReplaySource> replay = {});
+    ~KestroShell() override;
+    KestroShell(const KestroShell&) = delete;
+    KestroShell& operator=(const KestroShell&) = delete;
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+    void ApplyAdapter();
+    void RealTimeTimer() { core_.RealTimeTimer(); }
+    void PopupMenuClick(MenuItem item);
+    // Shows the race state and the packet count as they are now.
+    void RefreshPanel() override;
+
+    // Called before each step of show and close that reaches the settings file
+    // or the race state ("load", "reset", "save"), so that their order can be watched.
+    void SetStepWatcher(std::function<void(std::string_view step)> watcher) {
+        stepWatcher_ = std::move(watcher);
+    }
+
+    KestroCore& Core() { return core_; }
+    TSnoopTCPData& Snoop() { return *snoop_; }
+    SoundPlayer& Player() { return *player_; }
+    bool TimerEnabled() const { return timerEnabled_; }
+    bool Replaying() const { return replaying_; }
+
+private:
+    // CoreView
+    void SetStatusText(std::string_view cp932) override { view_.SetStatusText(cp932); }
+    void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
+
+    void Step(std::string_view step);
+    void SetTimer(bool enabled, int intervalMs = kTimerInterval);
+    void LoadSettings();
+    void StartCapture();
+    void StopCapture();
+    void EndReplay();
+    void SaveSettings();
+    void LoadPlacement();
+    std::vector<std::string> AdapterLabels() const;
+
+    ShellView& view_;
+    SystemClock systemClock_;
+    std::unique_ptr<SoundPlayer> player_;
+    std::unique_ptr<ReplaySource> replay_;
+    KestroCore core_;
+    std::unique_ptr<TSnoopTCPData> snoop_;
+    std::function<void(std::string_view)> stepWatcher_;
+    bool timerEnabled_ = false;
+    bool replaying_ = false;
+    bool replayEnded_ = false;
+    // The error shown at close, so that the save at destruction does not show it again.
+    std::string closeError_;
+};
+
+}  // namespace kestro
