@@ -1,0 +1,195 @@
+// The shell on a view that writes down what it was asked, without any toolkit:
+// real settings files in a temporary folder, a real capture file.
+#include "shell/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/cp932.h"
+#include "settings/vu_ini_mng.h"
+#include "temp_folder.h"
+
+namespace kestro {
+namespace {
+
+class RecordingView final : public ShellView {
+public:
+    std::vector<std::string> events;
+
+    void SetStatusText(std::string_view cp932) override {
+        events.push_back("status " + Cp932ToUtf8(cp932));
+    }
+    void AppendLogLine(std::string_view line) override {
+        const std::string text = Cp932ToUtf8(line);
+        events.push_back("log" + text.substr(text.find(" - ") + 2));
+    }
+    void ClearLog() override { events.push_back("clear log"); }
+    void ShowPanel(const PanelTexts& texts) override {
+        events.push_back("panel " + texts.packetCount);
+    }
+    std::string ThousandsSeparator() const override { return ","; }
+    void SetCaption(const std::string& caption) override { events.push_back("caption " + caption); }
+    void ShowError(const std::string& text) override { events.push_back("error " + text); }
+    void SetTimer(bool enabled, int intervalMs) override {
+        events.push_back(enabled ? "timer " + std::to_string(intervalMs) : "timer off");
+    }
+    WindowPlacement QueryPlacement() const override { return placement; }
+    void ApplyPlacement(const WindowPlacement& p) override {
+        placement = p;
+        events.push_back("place " + std::to_string(p.left) + "," + std::to_string(p.top));
+    }
+    void SetAdapterList(const std::vector<std::string>&) override { events.push_back("adapters"); }
+    bool RunSettingsDialog(Settings&, SoundPlayer&, const std::function<void()>& apply) override {
+        events.push_back("config");
+        apply();
+        return true;
+    }
+    void ShowLog() override { events.push_back("log window"); }
+    void ShowAbout() override { events.push_back("about"); }
+    void Close() override { events.push_back("close"); }
+    // The capture thread's wake-ups, run by the test on its own (main) thread.
+    void PostToMainThread(std::function<void()> call) override {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        posted_.push_back(std::move(call));
+    }
+    void RunPosted() {
+        std::deque<std::function<void()>> calls;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            calls.swap(posted_);
+        }
+        for (const auto& call : calls) {
+            call();
+        }
+    }
+
+    WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
+
+private:
+    std::mutex mutex_;
+    std::deque<std::function<void()>> posted_;
+};
+
+// A capture file played as fast as it can be read.
+class FileReplay final : public ReplaySource {
+public:
+    explicit FileReplay(std::string path) : path_(std::move(path)) {}
+    void Attach(TSnoopTCPData&) override {}
+    void Open(TSnoopTCPData& snoop) override { snoop.OpenFile(path_); }
+    void Closing() override {}
+    void Ended() override {}
+    int TickInterval() const override { return 16; }
+    std::string OpenFailure(const std::string& error) const override { return error; }
+
+private:
+    std::string path_;
+};
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.ok());
+        iniPath_ = folder_.Path("kestro.ini");
+        VuIniMng::SetIniFileNameOverride(iniPath_);
+    }
+    void TearDown() override { VuIniMng::SetIniFileNameOverride(""); }
+
+    void WriteIni(const std::string& text) { std::ofstream(iniPath_) << text; }
+    // The shell, with every step of show and close written down among the view's calls.
+    KestroShell& Create(std::unique_ptr<ReplaySource> replay = {}) {
+        shell_ = std::make_unique<KestroShell>(view_, std::make_unique<NullSoundPlayer>(), &clock_,
+                                               std::move(replay));
+        shell_->SetStepWatcher([this](std::string_view step) { view_.events.emplace_back(step); });
+        return *shell_;
+    }
+
+    testing::TempFolder folder_;
+    std::string iniPath_;
+    SettableClock clock_{EncodeDateTime(2009, 3, 27, 21, 0, 0, 0)};
+    RecordingView view_;
+    std::unique_ptr<KestroShell> shell_;
+};
+
+TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
+    WriteIni(
+        "[Config]\nDebug=1\nRealtimeUpdate=1\n"
+        "[TfrmZKmain]\nPlaceNormalPos.Left=40\nPlaceNormalPos.Top=30\n");
+    KestroShell& shell = Create();
+    shell.FormCreate();
+    shell.FormShow();
+    for (const MenuItem item :
+         {MenuItem::pmiAbout, MenuItem::pmiConfig, MenuItem::pmiLog, MenuItem::pmiExit}) {
+        shell.PopupMenuClick(item);
+    }
+    shell.FormClose();
+    shell.FormDestroy();
+    const std::vector<std::string> expected = {
+        // create: the stored placement, the show state left for the show
+        "place 40,30",
+        // show: no adapter configured, so no capture, no timer and no message
+        "timer off", "adapters", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset",
+        "clear log", "panel 0",
+        // the menu; confirming the same adapter does not restart anything
+        "about", "config", "log window", "close",
+        // close, then destroy
+        "timer off", "save"};
+    EXPECT_EQ(view_.events, expected);
+    EXPECT_FALSE(shell.TimerEnabled());
+    std::ifstream in(iniPath_);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(written.find("OpenCount=2"), std::string::npos) << written;
+    EXPECT_NE(written.find("PlaceNormalPos.Left=40"), std::string::npos) << written;
+}
+
+TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyAndLeavesTheTimerOff) {
+    WriteIni("[Snoop]\nAdapterIndex=999\n[Config]\nLogLevel=0\n");
+    KestroShell& shell = Create();
+    shell.FormShow();
+    ASSERT_FALSE(shell.Snoop().Active());
+    const std::string message = "キャプチャを開始できません: " + shell.Snoop().LastError();
+    EXPECT_GT(shell.Snoop().LastError().size(), 0u);
+    const std::vector<std::string> tail(view_.events.end() - 3, view_.events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"timer off", "status " + message, "log " + message}));
+}
+
+TEST_F(ShellTest, RefusedSaveIsShownOnceAcrossCloseAndDestroy) {
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    KestroShell& shell = Create();
+    shell.FormShow();
+    shell.FormClose();
+    shell.FormDestroy();
+    std::vector<std::string> errors;
+    for (const std::string& event : view_.events) {
+        if (event.rfind("error ", 0) == 0) {
+            errors.push_back(event);
+        }
+    }
+    EXPECT_EQ(errors, std::vector<std::string>{"error " + iniPath_ + " に書き込めません"});
+}
+
+// The capture thread hands each frame over through the view's wake-up and
+// waits; the frames reach the core on the thread that runs the posted calls.
+TEST_F(ShellTest, ReplayedFramesArriveThroughTheViewsMainThreadWake) {
+    KestroShell& shell = Create(std::make_unique<FileReplay>(KESTRO_SOURCE_DIR "/data/demo.pcap"));
+    shell.FormShow();
+    ASSERT_TRUE(shell.Replaying()) << shell.Snoop().LastError();
+    EXPECT_EQ(view_.events.back(), "timer 16");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (shell.Snoop().Active() && std::chrono::steady_clock::now() < deadline) {
+        view_.RunPosted();
+    }
+    EXPECT_FALSE(shell.Snoop().Active());
+    EXPECT_TRUE(shell.Snoop().LastError().empty()) << shell.Snoop().LastError();
+    EXPECT_EQ(shell.Core().PacketCount(), 26);
+    shell.FormClose();
+}
+
+}  // namespace
+}  // namespace kestro
