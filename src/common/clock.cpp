@@ -5,8 +5,8 @@
 namespace kestro {
 
 TDateTime SystemClock::Now() const {
-    struct timespec ts {};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    std::timespec ts{};
+    std::timespec_get(&ts, TIME_UTC);
     return FromUnixTime(ts.tv_sec, ts.tv_nsec / 1000);
 }
 

@@ -1,98 +1,64 @@
 #include "common/cp932.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include <optional>
 #include <stdexcept>
+#include <utility>
+
+#include "platform/cp932_codec.h"
 
 namespace kestro {
 namespace {
 
-// One converter per direction and thread: iconv_open is costly and a
-// descriptor keeps shift state, so it must not be shared between threads.
-class Converter {
-public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(std::string("iconv_open failed: ") + from + " -> " + to);
-        }
+// The length of the character that starts at `pos`: its UTF-8 sequence, or as
+// much of it as is there, so that a broken sequence counts as one character and
+// the bytes after it are kept.
+std::size_t Utf8CharacterLength(std::string_view utf8, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(utf8[pos]);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xF4) {
+        length = lead >= 0xF0 ? 4 : (lead >= 0xE0 ? 3 : 2);
     }
-    ~Converter() { iconv_close(cd_); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts as much as possible; on an invalid or incomplete sequence calls
-    // onInvalid(out, consumedBytes) which appends a replacement and says how
-    // many input bytes to skip (0 aborts the conversion with false).
-    template <typename OnInvalid>
-    bool Convert(std::string_view in, std::string& out, OnInvalid onInvalid) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        size_t srcLeft = in.size();
-        char buffer[512];
-        while (srcLeft > 0) {
-            char* dst = buffer;
-            size_t dstLeft = sizeof buffer;
-            size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
-            out.append(buffer, static_cast<size_t>(dst - buffer));
-            if (r != static_cast<size_t>(-1)) {
-                continue;
-            }
-            if (errno == E2BIG) {
-                continue;
-            }
-            size_t skip = onInvalid(out, std::string_view(src, srcLeft));
-            if (skip == 0) {
-                return false;
-            }
-            src += skip;
-            srcLeft -= skip;
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        }
-        return true;
+    std::size_t taken = 1;
+    while (taken < length && pos + taken < utf8.size() &&
+           (static_cast<unsigned char>(utf8[pos + taken]) & 0xC0) == 0x80) {
+        ++taken;
     }
-
-private:
-    iconv_t cd_;
-};
+    return taken;
+}
 
 }  // namespace
 
 std::string Utf8ToCp932(std::string_view utf8) {
-    thread_local Converter converter("CP932", "UTF-8");
-    std::string out;
-    out.reserve(utf8.size());
-    if (!converter.Convert(utf8, out, [](std::string&, std::string_view) { return size_t{0}; })) {
+    std::optional<std::string> cp932 = platform::EncodeCp932(utf8);
+    if (!cp932) {
         throw std::runtime_error("text has no CP932 form: " + std::string(utf8));
+    }
+    return std::move(*cp932);
+}
+
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+    if (std::optional<std::string> whole = platform::EncodeCp932(utf8)) {
+        return std::move(*whole);
+    }
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const std::size_t length = Utf8CharacterLength(utf8, pos);
+        const std::optional<std::string> one = platform::EncodeCp932(utf8.substr(pos, length));
+        out += one ? *one : std::string("?");
+        pos += length;
     }
     return out;
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
     // Plain ASCII is the common case (map names, digits, packet trace lines).
-    bool ascii = true;
     for (unsigned char c : cp932) {
         if (c >= 0x80) {
-            ascii = false;
-            break;
+            return platform::DecodeCp932(cp932);
         }
     }
-    if (ascii) {
-        return std::string(cp932);
-    }
-    thread_local Converter converter("UTF-8", "CP932");
-    std::string out;
-    out.reserve(cp932.size() * 3 / 2);
-    converter.Convert(cp932, out, [](std::string& o, std::string_view rest) {
-        o += "\xEF\xBF\xBD";  // U+FFFD
-        // Skip a whole double-byte unit when it is complete, so that one bad
-        // character yields one replacement.
-        if (rest.size() >= 2 && IsCp932LeadByte(static_cast<unsigned char>(rest[0]))) {
-            return size_t{2};
-        }
-        return size_t{1};
-    });
-    return out;
+    return std::string(cp932);
 }
 
 std::size_t Cp932PrefixBytes(std::string_view cp932, std::size_t chars) {

@@ -12,6 +12,11 @@ namespace kestro {
 // CP932 form: the literals of the program are fixed, so that is a build fault.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// Converts UTF-8 to CP932 for texts that come from outside (a system message, a
+// path): never fails, and each character without a CP932 form, or each byte that
+// is not UTF-8, becomes "?", so that the rest of the message is kept.
+std::string Utf8ToCp932Lossy(std::string_view utf8);
+
 // Converts CP932 to UTF-8 for display. Never fails: a byte that does not form a
 // character (a lone lead byte, an unassigned code) becomes U+FFFD.
 std::string Cp932ToUtf8(std::string_view cp932);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace kestro {
 namespace {
 
@@ -55,9 +57,7 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 }
 
 TDateTime FromUnixTime(int64_t seconds, int64_t microseconds) {
-    const time_t t = static_cast<time_t>(seconds);
-    struct tm local {};
-    localtime_r(&t, &local);
+    const std::tm local = platform::LocalTime(seconds);
     TDateTime whole = EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                      local.tm_hour, local.tm_min, local.tm_sec);
     return whole + static_cast<double>(microseconds) / (kSecondsPerDay * 1e6);

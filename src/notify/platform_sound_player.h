@@ -1,6 +1,6 @@
-// The platform's synchronous WAV player: returns only when the sound has
-// finished, as the race transitions expect. On Linux libsndfile decodes and
-// ALSA's "default" device plays; on Windows PlaySoundA does both.
+// The platform's synchronous WAV player (platform/sound.h) as the sound player
+// of the events: returns only when the sound has finished, as the race
+// transitions expect.
 #pragma once
 
 #include <atomic>

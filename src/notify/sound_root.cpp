@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/process.h"
+
 namespace kestro {
 
 std::string KestroSoundRootFor(const std::string& exeDir) {
@@ -20,9 +22,9 @@ std::string KestroSoundRootFor(const std::string& exeDir) {
 }
 
 std::string KestroSoundRoot() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return KestroSoundRootFor(ec ? std::string(".") : exe.parent_path().string());
+    const std::string exe = platform::ExecutablePath();
+    return KestroSoundRootFor(exe.empty() ? std::string(".")
+                                          : std::filesystem::path(exe).parent_path().string());
 }
 
 }  // namespace kestro

@@ -9,7 +9,6 @@
 // arguments: only that program loads Qt Widgets, whose start-up would cost the
 // replay without a window more than a small capture takes.
 #include <pcap/pcap.h>
-#include <unistd.h>
 
 #include <QLocale>
 #include <QString>
@@ -33,6 +32,7 @@
 #include "shell/core.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
+#include "platform/process.h"
 #include "race/panel.h"
 #include "replay/replay_options.h"
 #include "replay/virtual_ticker.h"
@@ -196,15 +196,12 @@ int RunHeadless(const ReplayOptions& options) {
 
 // Replaces this process with kestro-replay-gui from this program's own folder.
 [[noreturn]] void ExecWindowReplay(char** argv) {
-    std::string self(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", self.data(), self.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= self.size()) {
+    const std::string self = platform::ExecutablePath();
+    if (self.empty()) {
         FailReplay(std::string("cannot find the program's own folder: ") + std::strerror(errno));
     }
-    self.resize(static_cast<std::size_t>(length));
     const std::string windowProgram = self.substr(0, self.rfind('/') + 1) + "kestro-replay-gui";
-    execv(windowProgram.c_str(), argv);
-    FailReplay("cannot start " + windowProgram + ": " + std::strerror(errno));
+    FailReplay("cannot start " + windowProgram + ": " + platform::RunInstead(windowProgram, argv));
 }
 
 }  // namespace

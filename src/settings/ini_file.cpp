@@ -1,15 +1,8 @@
 #include "settings/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <utility>
+
+#include "platform/files.h"
 
 namespace kestro {
 
@@ -86,105 +79,16 @@ int DigitValue(char c, bool hex) {
     return -1;
 }
 
-std::string ErrnoText(int error) {
-    return std::strerror(error);
-}
-
 void SetDetail(std::string* detail, std::string text) {
     if (detail != nullptr) {
         *detail = std::move(text);
     }
 }
 
-std::string ParentFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == npos ? path : path.substr(slash + 1);
-}
-
-// Follows symbolic links to the file that a save must replace, so that a linked
-// settings file stays linked instead of being replaced by a plain file.
-bool ResolveSaveTarget(const std::string& path, std::string& target, std::string* detail) {
-    constexpr int kMaxLinks = 40;
-    target = path;
-    for (int hops = 0; hops <= kMaxLinks; ++hops) {
-        struct stat st {};
-        if (lstat(target.c_str(), &st) != 0) {
-            if (errno == ENOENT) {
-                return true;  // a new file
-            }
-            SetDetail(detail, target + ": " + ErrnoText(errno));
-            return false;
-        }
-        if (!S_ISLNK(st.st_mode)) {
-            return true;
-        }
-        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
-        if (n < 0) {
-            SetDetail(detail, target + ": " + ErrnoText(errno));
-            return false;
-        }
-        if (static_cast<std::size_t>(n) >= link.size()) {
-            SetDetail(detail, target + ": symbolic link changed while being read");
-            return false;
-        }
-        link.resize(static_cast<std::size_t>(n));
-        if (link.empty()) {
-            SetDetail(detail, target + ": empty symbolic link");
-            return false;
-        }
-        target = link.front() == '/' ? link : ParentFolder(target) + "/" + link;
-    }
-    SetDetail(detail, path + ": " + ErrnoText(ELOOP));
-    return false;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// A name no other writer picks: process id, a clock reading and a counter.
-std::string TemporaryName(const std::string& folder, const std::string& base) {
-    static std::atomic<unsigned> counter{0};
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%llx-%u", static_cast<long>(getpid()),
-                  static_cast<unsigned long long>(ticks), counter.fetch_add(1));
-    return folder + "/." + base + suffix;
-}
-
-std::atomic<ini_testing::RenameFunction> g_rename{nullptr};
-
-int CommitRename(const char* from, const char* to) {
-    const ini_testing::RenameFunction hook = g_rename.load();
-    return hook != nullptr ? hook(from, to) : std::rename(from, to);
-}
-
 }  // namespace
 
 void ini_testing::SetRenameForTesting(RenameFunction rename) {
-    g_rename.store(rename);
+    platform::files_testing::SetCommitForTesting(rename);
 }
 
 int32_t ParseIniInteger(std::string_view text, int32_t defaultValue) {
@@ -302,39 +206,13 @@ IniFile IniFile::Parse(std::string_view text) {
 
 bool IniFile::LoadForUpdate(const std::string& path, IniFile& out, std::string* detail) {
     out = IniFile();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return true;  // absent: every key reads as missing
-        }
-        SetDetail(detail, path + ": " + ErrnoText(errno));
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        SetDetail(detail, path + ": not a regular file");
-        close(fd);
-        return false;
-    }
     std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            SetDetail(detail, path + ": " + ErrnoText(errno));
-            close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
+    const Result read = platform::ReadWholeFile(path, bytes);
+    if (!read) {
+        SetDetail(detail, read.Reason());
+        return false;
     }
-    close(fd);
-    out = Parse(bytes);
+    out = Parse(bytes);  // an absent file reads as empty: every key is missing
     return true;
 }
 
@@ -479,91 +357,11 @@ bool IniFile::Save(const std::string& path, std::string* detail) const {
         SetDetail(detail, "no settings file name");
         return false;
     }
-    std::string target;
-    if (!ResolveSaveTarget(path, target, detail)) {
-        return false;
+    const Result replaced = platform::ReplaceFile(path, Text());
+    if (!replaced) {
+        SetDetail(detail, replaced.Reason());
     }
-    struct stat old {};
-    const bool exists = stat(target.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        SetDetail(detail, target + ": " + ErrnoText(errno));
-        return false;
-    }
-    if (exists) {
-        if (!S_ISREG(old.st_mode)) {
-            SetDetail(detail, target + ": not a regular file");
-            return false;
-        }
-        // The rename below would replace a read-only or immutable file without
-        // asking; the platform we mirror refuses to write such a file. A file with
-        // no write permission for anyone counts as read-only for root as well.
-        if (access(target.c_str(), W_OK) != 0) {
-            SetDetail(detail, target + ": " + ErrnoText(errno));
-            return false;
-        }
-        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-            SetDetail(detail, target + ": " + ErrnoText(EACCES));
-            return false;
-        }
-    }
-
-    const std::string folder = ParentFolder(target);
-    const std::string base = BaseName(target);
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = TemporaryName(folder, base);
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            SetDetail(detail, temporary + ": " + ErrnoText(errno));
-            return false;
-        }
-    }
-    if (fd < 0) {
-        SetDetail(detail, folder + ": no free temporary file name");
-        return false;
-    }
-
-    auto fail = [&](const std::string& what, int error) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        unlink(temporary.c_str());
-        SetDetail(detail, what + ": " + ErrnoText(error));
-        return false;
-    };
-
-    if (!WriteAll(fd, Text())) {
-        return fail(temporary, errno);
-    }
-    if (exists) {
-        // Owner first: changing it may clear set-id bits that the mode then restores.
-        // Only a privileged process may give the file away; anyone else keeps it.
-        if (fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) {
-            return fail(temporary, errno);
-        }
-        if (fchmod(fd, old.st_mode & 07777) != 0) {
-            return fail(temporary, errno);
-        }
-    }
-    if (fsync(fd) != 0) {
-        return fail(temporary, errno);
-    }
-    const int closeResult = close(fd);
-    fd = -1;
-    if (closeResult != 0) {
-        return fail(temporary, errno);
-    }
-    if (CommitRename(temporary.c_str(), target.c_str()) != 0) {
-        return fail(target, errno);
-    }
-    // Make the rename itself durable; the new file is complete either way.
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return true;
+    return replaced.Succeeded();
 }
 
 }  // namespace kestro

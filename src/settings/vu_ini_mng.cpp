@@ -1,13 +1,14 @@
 #include "settings/vu_ini_mng.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <mutex>
 #include <system_error>
 #include <utility>
+
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace kestro {
 inline namespace VuIniMng {
@@ -17,21 +18,6 @@ namespace {
 std::mutex g_overrideMutex;
 std::string g_override;
 bool g_readOnly = false;
-
-std::string ExecutablePath() {
-    std::string path(4096, '\0');
-    for (;;) {
-        const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
-        if (n < 0) {
-            return std::string();
-        }
-        if (static_cast<std::size_t>(n) < path.size()) {
-            path.resize(static_cast<std::size_t>(n));
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // Right and bottom follow left and top by the window's size; stored edges far out
 // must not overflow the sum.
@@ -64,7 +50,7 @@ std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
     // The save replaces the file through a new one in the same folder, so a
     // writable file alone is not enough: the folder decides.
-    if (access(folder.c_str(), W_OK) == 0) {
+    if (platform::FolderTakesNewFiles(folder)) {
         return beside;
     }
     std::string configHome;
@@ -95,7 +81,7 @@ std::string GetIniFileName() {
             return g_override;
         }
     }
-    return SettingsFileFor(ExecutablePath());
+    return SettingsFileFor(platform::ExecutablePath());
 }
 
 std::string GetIniFileNameForSave() {
@@ -108,7 +94,7 @@ std::string GetIniFileNameForSave() {
             return g_override;
         }
     }
-    return SettingsFileFor(ExecutablePath(), true);
+    return SettingsFileFor(platform::ExecutablePath(), true);
 }
 
 void SetIniFileNameOverride(std::string path) {

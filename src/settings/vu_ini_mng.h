@@ -67,7 +67,7 @@ std::string IniFileNameFor(std::string_view exePath);
 std::string SettingsFileFor(const std::string& exePath, bool createFolder = false);
 
 // The settings file of this process: the override when one is set, otherwise
-// SettingsFileFor(/proc/self/exe).
+// SettingsFileFor(the executable's path).
 std::string GetIniFileName();
 
 // The file to save the settings into: GetIniFileName(), after creating the

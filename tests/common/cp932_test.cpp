@@ -27,6 +27,25 @@ TEST(Cp932, RefusesTextWithoutCp932Form) {
     EXPECT_THROW(Utf8ToCp932("\xF0\x9F\x98\x80"), std::runtime_error);  // an emoji
 }
 
+// Texts from outside (system messages, paths) keep everything CP932 can show.
+TEST(Cp932, LossyConversionMarksWhatCp932CannotShow) {
+    const struct {
+        const char* utf8;
+        const char* cp932;
+    } cases[] = {
+        {"lo: 番の", "lo: \x94\xD4\x82\xCC"},
+        {"/tmp/\xF0\x9F\x98\x80.pcap: 番", "/tmp/?.pcap: \x94\xD4"},  // an emoji
+        {"a\xE3\x81"
+         "b",
+         "a?b"},                 // a cut sequence
+        {"\xFF\xC3\xA9", "??"},  // not UTF-8; "é", which CP932 lacks
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToCp932Lossy(c.utf8), c.cp932) << c.utf8;
+    }
+}
+
 TEST(Cp932, DisplaysBrokenBytesAsReplacementCharacters) {
     // A lone lead byte at the end, as a runner byte may be.
     EXPECT_EQ(Cp932ToUtf8("3\x82"), "3\xEF\xBF\xBD");

@@ -1,0 +1,36 @@
+// Whole-file reads and atomic replacement, for the settings file: the one place
+// that knows how each system names, links, flushes and renames files.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/result.h"
+
+namespace kestro::platform {
+
+// Reads the whole file at `path` into `bytes`. An absent file succeeds with no
+// bytes; a file that exists and cannot be read, or is not a regular file, fails
+// with "<path>: <why>".
+Result ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Replaces the file at `path` with `bytes`, atomically: a temporary file in the
+// same folder is written, flushed to disk and renamed over the target (over the
+// final target when `path` is a symbolic link), keeping the old file's owner and
+// permission bits. A read-only file is refused, not replaced. On failure the old
+// file is left whole, no temporary file remains, and the reason names the file.
+Result ReplaceFile(const std::string& path, std::string_view bytes);
+
+// True when this process may create files in `folder` (a save replaces a file
+// through a new one beside it, so the folder decides, not the file).
+bool FolderTakesNewFiles(const std::string& folder);
+
+namespace files_testing {
+// Replaces the rename that commits a replacement (nullptr restores the system's),
+// so a test can make the last step fail after the temporary file has been
+// written. Like rename(), it returns 0 or sets errno.
+using CommitFunction = int (*)(const char* from, const char* to);
+void SetCommitForTesting(CommitFunction commit);
+}  // namespace files_testing
+
+}  // namespace kestro::platform

@@ -1,0 +1,201 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kestro::platform {
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+std::string SystemMessage(DWORD error) {
+    char* text = nullptr;
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = n > 0 && text != nullptr ? std::string(text, n) : std::string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.')) {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        message = "error " + std::to_string(error);
+    }
+    return message;
+}
+
+Result Failed(const std::string& what, DWORD error) {
+    return Result::Failure(what + ": " + SystemMessage(error));
+}
+
+// Windows takes both separators.
+std::size_t LastSeparator(const std::string& path) {
+    return path.find_last_of("\\/");
+}
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t slash = LastSeparator(path);
+    return slash == npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+std::string BaseName(const std::string& path) {
+    const std::size_t slash = LastSeparator(path);
+    return slash == npos ? path : path.substr(slash + 1);
+}
+
+bool IsAbsent(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A name no other writer picks: process id, a clock reading and a counter.
+std::string TemporaryName(const std::string& folder, const std::string& base) {
+    static std::atomic<unsigned> counter{0};
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%llx-%u",
+                  static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<unsigned long long>(GetTickCount64()), counter.fetch_add(1));
+    const std::string separator =
+        folder.empty() || folder.back() == '\\' || folder.back() == '/' ? "" : "\\";
+    return folder + separator + "." + base + suffix;
+}
+
+std::atomic<files_testing::CommitFunction> g_commit{nullptr};
+
+// std::rename does not replace an existing file here; MoveFileExA does, and
+// waits until the move is on disk.
+Result Commit(const std::string& from, const std::string& to) {
+    if (const files_testing::CommitFunction hook = g_commit.load(); hook != nullptr) {
+        if (hook(from.c_str(), to.c_str()) != 0) {
+            return Result::Failure(to + ": " + std::strerror(errno));
+        }
+        return Result();
+    }
+    if (!MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return Failed(to, GetLastError());
+    }
+    return Result();
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk =
+            static_cast<DWORD>(bytes.size() > 0x40000000 ? 0x40000000 : bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+void files_testing::SetCommitForTesting(CommitFunction commit) {
+    g_commit.store(commit);
+}
+
+Result ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return IsAbsent(error) ? Result() : Failed(path, error);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Result::Failure(path + ": not a regular file");
+    }
+    // Binary: the file's own line ends are kept, never translated.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return Result::Failure(path + ": " + std::strerror(errno));
+    }
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, n);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        bytes.clear();
+        return Result::Failure(path + ": cannot be read");
+    }
+    return Result();
+}
+
+Result ReplaceFile(const std::string& path, std::string_view bytes) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (const DWORD error = GetLastError(); !IsAbsent(error)) {
+            return Failed(path, error);
+        }
+    } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Result::Failure(path + ": not a regular file");
+    } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        // The replacement would succeed over it; the read-only mark says no.
+        return Failed(path, ERROR_ACCESS_DENIED);
+    }
+
+    const std::string folder = ParentFolder(path);
+    const std::string base = BaseName(path);
+    std::string temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = TemporaryName(folder, base);
+        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            return Failed(temporary, GetLastError());
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        return Result::Failure(folder + ": no free temporary file name");
+    }
+
+    auto fail = [&](const std::string& what, DWORD error) {
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+        DeleteFileA(temporary.c_str());
+        return Failed(what, error);
+    };
+    if (!WriteAll(file, bytes)) {
+        return fail(temporary, GetLastError());
+    }
+    if (!FlushFileBuffers(file)) {
+        return fail(temporary, GetLastError());
+    }
+    const BOOL closed = CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+    if (!closed) {
+        return fail(temporary, GetLastError());
+    }
+    if (Result committed = Commit(temporary, path); !committed) {
+        DeleteFileA(temporary.c_str());
+        return committed;
+    }
+    return Result();
+}
+
+bool FolderTakesNewFiles(const std::string& folder) {
+    // The folder's attributes do not tell (Program Files is not marked read-only),
+    // so try: create a file that is gone again when closed.
+    const std::string probe =
+        TemporaryName(folder.empty() ? std::string(".") : folder, "kestro-probe");
+    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace kestro::platform

@@ -1,0 +1,32 @@
+#include "platform/process.h"
+
+#include <process.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestro::platform {
+
+std::string ExecutablePath() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) {
+            return std::string();
+        }
+        // A full buffer means the name was cut; try again with more room.
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string RunInstead(const std::string& path, char** argv) {
+    _execv(path.c_str(), argv);
+    return std::strerror(errno);
+}
+
+}  // namespace kestro::platform
