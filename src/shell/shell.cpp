@@ -15,38 +15,10 @@ namespace kestro {
 
 namespace {
 
-std::size_t Utf8SequenceLength(unsigned char lead) {
-    if ((lead & 0xE0) == 0xC0) {
-        return 2;
-    }
-    if ((lead & 0xF0) == 0xE0) {
-        return 3;
-    }
-    if ((lead & 0xF8) == 0xF0) {
-        return 4;
-    }
-    return 1;
-}
-
 // Error texts of the platform are UTF-8 and may hold characters CP932 lacks
 // (a device name, say); those become "?" rather than losing the message.
 std::string ToCp932Lossy(const std::string& utf8) {
-    try {
-        return Utf8ToCp932(utf8);
-    } catch (const std::runtime_error&) {
-    }
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t length =
-            std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        try {
-            out += Utf8ToCp932(std::string_view(utf8).substr(i, length));
-        } catch (const std::runtime_error&) {
-            out += '?';
-        }
-        i += length;
-    }
-    return out;
+    return Utf8ToCp932Lossy(utf8);
 }
 
 }  // namespace

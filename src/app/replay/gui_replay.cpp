@@ -98,13 +98,8 @@ int RecordedCapture::TickInterval() const {
 }
 
 std::string RecordedCapture::OpenFailure(const std::string& lastError) const {
-    std::string why;
-    try {
-        why = Utf8ToCp932(capturePath_ + ": " + lastError);
-    } catch (const std::runtime_error&) {
-        why = lastError;  // a path CP932 cannot show; the reason stays
-    }
-    return Utf8ToCp932("再生できません: ") + why;
+    // A path CP932 cannot show keeps the rest of the message.
+    return Utf8ToCp932("再生できません: ") + Utf8ToCp932Lossy(capturePath_ + ": " + lastError);
 }
 
 bool RecordedCapture::WaitForFrameTime(int64_t frameMicros) const {
