@@ -2,8 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace kestro {
+
+// The maps the races are tied to: the two tracks and the town they are reached from.
+inline constexpr std::string_view kSinglesTrackMap = "p_track01.gat";
+inline constexpr std::string_view kDoublesTrackMap = "p_track02.gat";
+inline constexpr std::string_view kTownMap = "hugel.gat";
 
 // 0 = Singles, 1 = Doubles; any other value changes no race.
 using RaceKind = int32_t;
@@ -58,6 +64,9 @@ constexpr uint8_t Tickets = 2;
 constexpr uint8_t MapChanges = 4;
 constexpr uint8_t PacketTrace = 8;
 constexpr uint8_t Diagnostics = 16;
+// What a settings file without "LogLevel" logs; "Debug" adds the last two.
+constexpr uint8_t Default = Announcer | Tickets | MapChanges;
+constexpr uint8_t Debug = Default | PacketTrace | Diagnostics;
 }  // namespace log_bits
 
 }  // namespace kestro

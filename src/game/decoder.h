@@ -8,6 +8,9 @@
 
 namespace kestro {
 
+// The capture filter that lets the game's traffic through and nothing else.
+inline constexpr const char* kGameCaptureFilter = "tcp port 5121";
+
 // Receivers of the decoded game events. Texts are CP932 bytes as read.
 class GameEventSink {
 public:

@@ -32,7 +32,7 @@ std::optional<SoundEvent> SinglesSound(RaceStatus status, std::string_view curre
             return SoundEvent::RaceStartWaitAcceptingS;
         case rs::SAccepting:
             // No acceptance call while standing on the track itself.
-            if (currentMap != "p_track01.gat") {
+            if (currentMap != kSinglesTrackMap) {
                 return SoundEvent::RaceAcceptingS;
             }
             return std::nullopt;
@@ -60,7 +60,7 @@ std::optional<SoundEvent> DoublesSound(RaceStatus status, std::string_view curre
         case rs::DWaitAccepting:
             return SoundEvent::RaceStartWaitAcceptingD;
         case rs::DAccepting:
-            if (currentMap != "p_track02.gat") {
+            if (currentMap != kDoublesTrackMap) {
                 return SoundEvent::RaceAcceptingD;
             }
             return std::nullopt;

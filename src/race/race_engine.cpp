@@ -268,7 +268,7 @@ void RaceEngine::ApplyTimeRules(RaceKind kind) {
     const TDateTime now = clock_.Now();
     const TDateTime base = BaseTimeOf(state_, kind);
     const bool confirmed = status == CodeFor(kind, rs::SConfirmed, rs::DConfirmed);
-    const int payOutAfter = CodeFor(kind, rt::kSinglesPayOutAfterBase, rt::kDoublesPayOutAfterBase);
+    const int payOutAfter = CodeFor(kind, rt::kSinglesPayOutFromBase, rt::kDoublesPayOutFromBase);
 
     if (IsLaterThan(now, base, rt::kGiveUpAfter)) {
         ResetRace(kind);

@@ -10,25 +10,10 @@
 #include "notify/log.h"
 #include "notify/sound_player.h"
 #include "race/race_state.h"
+#include "race/race_timing.h"
 #include "settings/settings.h"
 
 namespace kestro {
-
-// Seconds from the base time (or from now) that the race cycle is built on.
-namespace race_timing {
-constexpr int kWaitAcceptingLead = 326;       // AnnounceWaitAccepting: base := now + 326
-constexpr int kSinglesNextStart = 637;        // ConfirmResult, Singles
-constexpr int kDoublesNextStart = 630;        // ConfirmResult, Doubles
-constexpr int kSinglesPayOutNextStart = 636;  // EnterPayingOut, result missed
-constexpr int kDoublesPayOutNextStart = 629;
-constexpr int kGiveUpAfter = 900;              // rule 1: base + 900
-constexpr int kSinglesPayOutAfterBase = -627;  // rule 2: 10 s after ConfirmResult
-constexpr int kDoublesPayOutAfterBase = -620;
-constexpr int kStartWaitingFrom = -30;    // rule 4
-constexpr int kAcceptingFrom = -306;      // rule 5, and the "受付開始" clock
-constexpr int kWaitAcceptingFrom = -329;  // rule 6
-constexpr int kExchangeDeadline = -330;   // the "交換締切" clock
-}  // namespace race_timing
 
 class RaceEngine {
 public:

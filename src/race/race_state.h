@@ -10,10 +10,6 @@
 
 namespace kestro {
 
-inline constexpr std::string_view kSinglesTrackMap = "p_track01.gat";
-inline constexpr std::string_view kDoublesTrackMap = "p_track02.gat";
-inline constexpr std::string_view kTownMap = "hugel.gat";
-
 // The member initialisers are the state after the reset at show time.
 struct RaceState {
     TicketChar TicketSingle = '0';

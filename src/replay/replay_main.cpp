@@ -145,7 +145,7 @@ int RunHeadless(const ReplayOptions& options) {
     TSnoopTCPData snoop([](const std::string& text) {
         std::fprintf(stderr, "%s: %s\n", kReplayProgram, text.c_str());
     });
-    snoop.SetFilter("tcp port 5121");
+    snoop.SetFilter(kGameCaptureFilter);
     // Nothing else touches the race state during a replay, so the payloads are
     // decoded on the reading thread: a hand-over per frame would cost more
     // than the decoding itself.

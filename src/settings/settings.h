@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/race_types.h"
+
 namespace kestro {
 
 // The sound events in the order of the settings file.
@@ -43,7 +45,7 @@ struct Settings {
     int32_t OpenCount = 1;
     bool SaveFormSize = true;
     bool RealtimeUpdate = false;
-    uint8_t LogLevel = 7;
+    uint8_t LogLevel = log_bits::Default;
     bool Debug = false;
     int32_t AdapterIndex = -1;
     bool SoundEnabled = false;

@@ -13,9 +13,6 @@ constexpr std::string_view kSound = "Sound";
 constexpr std::string_view kConfig = "Config";
 constexpr std::string_view kFunction = "Function";
 
-constexpr uint8_t kDefaultLogLevel = 7;
-constexpr uint8_t kDebugLogLevel = kDefaultLogLevel | 8 | 16;
-
 constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
     {"ServerMessage", "ServerMessageEnabled", "ServerMessageSound",
      "%SystemRoot%\\Media\\notify.wav"},
@@ -95,7 +92,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     settings.Debug = ini.ReadBool(kConfig, "Debug", false);
     settings.RealtimeUpdate = ini.ReadBool(kConfig, "RealtimeUpdate", false);
     const int32_t logLevel =
-        ini.ReadInteger(kConfig, "LogLevel", settings.Debug ? kDebugLogLevel : kDefaultLogLevel);
+        ini.ReadInteger(kConfig, "LogLevel", settings.Debug ? log_bits::Debug : log_bits::Default);
     settings.LogLevel = static_cast<uint8_t>(static_cast<uint32_t>(logLevel) & 0xFFu);
     settings.OpenCount = ini.ReadInteger(kFunction, "OpenCount", 1);
     settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);

@@ -93,7 +93,7 @@ class KestroShell final : private CoreView {
 public:
     static constexpr const char* kCaption = "Kestro (#20090327-01)";
     static constexpr const char* kDebugMark = " [DEBUG]";
-    static constexpr const char* kGameFilter = "tcp port 5121";
+    static constexpr const char* kGameFilter = kGameCaptureFilter;
     static constexpr int kTimerInterval = 1000;
 
     // player: null gives the platform's WAV player. clock: where "now" comes

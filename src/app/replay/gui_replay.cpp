@@ -26,7 +26,6 @@ namespace kestro {
 namespace {
 
 constexpr const char* kProgram = "kestro-replay";
-constexpr const char* kGameFilter = "tcp port 5121";
 
 // The longest the capture thread sleeps before looking again whether the
 // replay is ending: a close must not wait for a frame due in an hour.
@@ -171,8 +170,9 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     QApplication::setApplicationName(QStringLiteral("Kestro"));
 
     // A capture without a single game frame still shows a running clock.
-    ReplayClock clock(FirstFrameMicros(options.capture, kGameFilter).value_or(SystemMicros()),
-                      options.speed);
+    ReplayClock clock(
+        FirstFrameMicros(options.capture, kGameCaptureFilter).value_or(SystemMicros()),
+        options.speed);
 
     ReplayWindow frmZKmain(clock, options.capture);
     TfrmZKconfig frmZKconfig;
