@@ -61,13 +61,13 @@ std::string ClockText(const RaceState& state, ClockStatus clockStatus, TDateTime
     const TDateTime base = BaseFor(state, clockStatus);
     switch (KindOf(clockStatus)) {
         case ClockKind::AcceptStart:
-            return FormatHhNnSs(AddSeconds(base, rt::kAcceptingFrom));
+            return FormatHhNnSs(AddSeconds(base, -rt::kAcceptingBeforeBase));
         case ClockKind::StartTime:
             return FormatHhNnSs(base);
         case ClockKind::RaceTime:
             return FormatHhNnSs(now - base);
         case ClockKind::ExchangeDeadline:
-            return FormatHhNnSs(AddSeconds(base, rt::kExchangeDeadline));
+            return FormatHhNnSs(AddSeconds(base, -rt::kExchangeDeadlineBeforeBase));
         case ClockKind::None:
             break;
     }
@@ -79,11 +79,11 @@ std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, TDa
     // A countdown past its target loses its sign and counts up again.
     switch (KindOf(clockStatus)) {
         case ClockKind::AcceptStart:
-            return FormatNSs(AddSeconds(base, rt::kAcceptingFrom) - now);
+            return FormatNSs(AddSeconds(base, -rt::kAcceptingBeforeBase) - now);
         case ClockKind::StartTime:
             return FormatNSs(base - now);
         case ClockKind::ExchangeDeadline:
-            return FormatNSs(AddSeconds(base, rt::kExchangeDeadline) - now);
+            return FormatNSs(AddSeconds(base, -rt::kExchangeDeadlineBeforeBase) - now);
         case ClockKind::RaceTime:
         case ClockKind::None:
             break;

@@ -32,6 +32,27 @@ RaceStatus StatusOf(const RaceState& state, RaceKind kind) {
     return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
 }
 
+// Running, for Doubles also with the first finisher known: the start is behind us.
+bool IsUnderway(const RaceState& state, RaceKind kind) {
+    const RaceStatus status = StatusOf(state, kind);
+    return kind == kSingles
+               ? status == race_status::SRacing
+               : status == race_status::DRacing || status == race_status::DFirstPlaceDecided;
+}
+
+// At the start the last race's result becomes the previous one.
+void RotateResults(RaceState& state, RaceKind kind) {
+    if (kind == kSingles) {
+        state.PrevResultSingle = state.ResultSingle;
+        state.ResultSingle = '0';
+    } else {
+        state.PrevResultDouble1 = state.ResultDouble1;
+        state.ResultDouble1 = '0';
+        state.PrevResultDouble2 = state.ResultDouble2;
+        state.ResultDouble2 = '0';
+    }
+}
+
 // Date-times are days in a double, so base + offset rarely lands exactly on the
 // second it stands for. Comparing whole milliseconds keeps a tick that falls
 // exactly on a boundary from counting as later than it.
@@ -94,8 +115,8 @@ void RaceEngine::EnterWaitAccepting(RaceKind kind) {
     if (!IsRace(kind)) {
         return;
     }
-    // Acceptance is announced in town, so that is where the player is assumed.
-    state_.CurrentMap = kTownMap;
+    // The player's map stays: the timer comes here too, and a player who is
+    // already on a track must not be moved back to town by the clock.
     SetRaceStatus(kind, CodeFor(kind, rs::SWaitAccepting, rs::DWaitAccepting));
     SetClockStatus(kind, CodeFor(kind, cs::SAcceptStart, cs::DAcceptStart));
 }
@@ -104,8 +125,9 @@ void RaceEngine::AnnounceWaitAccepting(RaceKind kind) {
     if (!IsRace(kind)) {
         return;
     }
+    // This line is heard in town, so that is where the player is.
     state_.CurrentMap = kTownMap;
-    BaseTimeOf(state_, kind) = AddSeconds(clock_.Now(), rt::kWaitAcceptingLead);
+    BaseTimeOf(state_, kind) = AddSeconds(clock_.Now(), rt::kWaitAcceptingLeadAfterNow);
     EnterWaitAccepting(kind);
     PlayEventSound(kind);
     ShowPredictedStart(kind);
@@ -152,21 +174,12 @@ void RaceEngine::AnnounceStart(RaceKind kind) {
         return;
     }
     const TDateTime t = clock_.Now();
-    // The track and the town both announce the start: only the first one heard
-    // rotates the results and anchors the start time.
-    if (kind == kSingles) {
-        if (state_.SinglesStatus != rs::SRacing) {
-            state_.PrevResultSingle = state_.ResultSingle;
-            state_.ResultSingle = '0';
-            state_.SinglesBaseTime = t;
-        }
-    } else if (state_.DoublesStatus != rs::DRacing &&
-               state_.DoublesStatus != rs::DFirstPlaceDecided) {
-        state_.PrevResultDouble1 = state_.ResultDouble1;
-        state_.ResultDouble1 = '0';
-        state_.PrevResultDouble2 = state_.ResultDouble2;
-        state_.ResultDouble2 = '0';
-        state_.DoublesBaseTime = t;
+    // The track and the town both announce the start, and the timer may have
+    // started the race already: only the first of them rotates the results,
+    // and only a line anchors the start time.
+    if (!IsUnderway(state_, kind)) {
+        RotateResults(state_, kind);
+        BaseTimeOf(state_, kind) = t;
     }
     EnterRacing(kind);
     PlayEventSound(kind);
@@ -176,6 +189,7 @@ void RaceEngine::SetFirstFinisher(RaceKind kind, TicketChar runner) {
     if (kind == kSingles) {
         state_.ResultSingle = runner;
         ConfirmResult(kind);
+        // Twice in a row on purpose: ConfirmResult has played the result once.
         PlayEventSound(kind);
     } else if (kind == kDoubles) {
         state_.ResultDouble1 = runner;
@@ -189,7 +203,8 @@ void RaceEngine::SetSecondFinisher(RaceKind kind, TicketChar runner) {
     if (kind != kDoubles) {
         return;
     }
-    // Results are kept in ascending order, as the tickets are.
+    // Results are kept in ascending order, as the tickets are. A first finisher
+    // that was missed stays '0' on purpose: the result shows it as unknown.
     if (runner < state_.ResultDouble1) {
         state_.ResultDouble2 = state_.ResultDouble1;
         state_.ResultDouble1 = runner;
@@ -209,14 +224,14 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
         result.push_back(static_cast<char>(state_.ResultSingle));
         SetRaceStatus(kind, rs::SConfirmed);
         SetClockStatus(kind, cs::SRaceTime);
-        state_.SinglesBaseTime = AddSeconds(clock_.Now(), rt::kSinglesNextStart);
+        state_.SinglesBaseTime = AddSeconds(clock_.Now(), rt::kSinglesNextStartAfterNow);
     } else {
         result.push_back(static_cast<char>(state_.ResultDouble1));
         result.push_back('-');
         result.push_back(static_cast<char>(state_.ResultDouble2));
         SetRaceStatus(kind, rs::DConfirmed);
         SetClockStatus(kind, cs::DRaceTime);
-        state_.DoublesBaseTime = AddSeconds(clock_.Now(), rt::kDoublesNextStart);
+        state_.DoublesBaseTime = AddSeconds(clock_.Now(), rt::kDoublesNextStartAfterNow);
     }
     PlayEventSound(kind);
     ShowPredictedStart(kind);
@@ -229,14 +244,15 @@ void RaceEngine::EnterPayingOut(RaceKind kind) {
     if (!IsRace(kind)) {
         return;
     }
-    // A pay-out line after a confirmed result keeps the prediction made then;
-    // otherwise the result was missed and the pay-out line is the anchor.
-    if (kind == kSingles) {
-        if (state_.SinglesStatus != rs::SConfirmed) {
-            state_.SinglesBaseTime = AddSeconds(clock_.Now(), rt::kSinglesPayOutNextStart);
-        }
-    } else if (state_.DoublesStatus != rs::DConfirmed) {
-        state_.DoublesBaseTime = AddSeconds(clock_.Now(), rt::kDoublesPayOutNextStart);
+    // After a confirmed result, also once the timer has moved it on to paying
+    // out, the prediction made at the result stands, however late this line is.
+    // Otherwise the result was missed and this line is the anchor.
+    const RaceStatus status = StatusOf(state_, kind);
+    if (status != CodeFor(kind, rs::SConfirmed, rs::DConfirmed) &&
+        status != CodeFor(kind, rs::SPayingOut, rs::DPayingOut)) {
+        BaseTimeOf(state_, kind) =
+            AddSeconds(clock_.Now(), CodeFor(kind, rt::kSinglesPayOutNextStartAfterNow,
+                                             rt::kDoublesPayOutNextStartAfterNow));
     }
     SetRaceStatus(kind, CodeFor(kind, rs::SPayingOut, rs::DPayingOut));
     SetClockStatus(kind, CodeFor(kind, cs::SExchangeDeadline, cs::DExchangeDeadline));
@@ -262,27 +278,44 @@ void RaceEngine::RealTimeTimer() {
 // that holds now, and the setters make the repeats invisible.
 void RaceEngine::ApplyTimeRules(RaceKind kind) {
     const RaceStatus status = StatusOf(state_, kind);
+    // Only a heard line or a packet starts following a race; the timer never
+    // revives one it gave up.
     if (status == rs::Unknown) {
         return;
     }
     const TDateTime now = clock_.Now();
     const TDateTime base = BaseTimeOf(state_, kind);
     const bool confirmed = status == CodeFor(kind, rs::SConfirmed, rs::DConfirmed);
-    const int payOutAfter = CodeFor(kind, rt::kSinglesPayOutFromBase, rt::kDoublesPayOutFromBase);
+    const int payOutBefore =
+        CodeFor(kind, rt::kSinglesPayOutBeforeBase, rt::kDoublesPayOutBeforeBase);
 
-    if (IsLaterThan(now, base, rt::kGiveUpAfter)) {
-        ResetRace(kind);
-    } else if (confirmed && IsLaterThan(now, base, payOutAfter)) {
-        EnterPayingOut(kind);
+    if (IsLaterThan(now, base, rt::kGiveUpAfterBase)) {
+        ResetRace(kind);  // give up
+    } else if (confirmed && IsLaterThan(now, base, -payOutBefore)) {
+        EnterPayingOut(kind);  // pay out
     } else if (IsLaterThan(now, base, 0)) {
-        EnterRacing(kind);
-    } else if (IsLaterThan(now, base, rt::kStartWaitingFrom)) {
-        EnterStartWaiting(kind);
-    } else if (IsLaterThan(now, base, rt::kAcceptingFrom)) {
-        EnterAccepting(kind);
-    } else if (IsLaterThan(now, base, rt::kWaitAcceptingFrom)) {
-        EnterWaitAccepting(kind);
+        StartByTimer(kind);  // start
+    } else if (IsLaterThan(now, base, -rt::kStartWaitingBeforeBase)) {
+        EnterStartWaiting(kind);  // countdown
+    } else if (IsLaterThan(now, base, -rt::kAcceptingBeforeBase)) {
+        EnterAccepting(kind);  // open
+    } else if (IsLaterThan(now, base, -rt::kWaitAcceptingBeforeBase)) {
+        EnterWaitAccepting(kind);  // await
     }
+}
+
+// The predicted start has passed. The start line may come later or not at all,
+// so the timer starts the race itself and moves the result to 前回 as the line
+// would; the base time stays the prediction until a line anchors it. A Doubles
+// race with its first finisher known has started long ago and awaits the second.
+void RaceEngine::StartByTimer(RaceKind kind) {
+    if (kind == kDoubles && state_.DoublesStatus == rs::DFirstPlaceDecided) {
+        return;
+    }
+    if (!IsUnderway(state_, kind)) {
+        RotateResults(state_, kind);
+    }
+    EnterRacing(kind);
 }
 
 void RaceEngine::ShowPredictedStart(RaceKind kind) {

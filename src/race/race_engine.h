@@ -62,6 +62,7 @@ public:
 
 private:
     void ApplyTimeRules(RaceKind kind);
+    void StartByTimer(RaceKind kind);
 
     const Clock& clock_;
     const Settings& settings_;

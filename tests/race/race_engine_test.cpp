@@ -47,6 +47,13 @@ protected:
     RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
     RaceState& state = engine.state();
 
+    RaceStatus StatusOf(RaceKind kind) const {
+        return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
+    }
+    TDateTime& BaseTimeOf(RaceKind kind) {
+        return kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime;
+    }
+
     std::vector<Step> TickUntil(RaceKind kind, TDateTime end) {
         std::vector<Step> steps;
         auto statusOf = [&] {
@@ -204,20 +211,93 @@ TEST_F(RaceEngineTest, SecondFinisherIsIgnoredForSingles) {
     EXPECT_TRUE(rec.events.empty());
 }
 
-TEST_F(RaceEngineTest, DoublesFirstPlaceFallsBackToRacingAtTheNextTick) {
+TEST_F(RaceEngineTest, DoublesFirstPlaceStaysUntilTheSecondFinisher) {
     engine.AnnounceStart(kDoubles);
     clock.AdvanceSeconds(60);
     engine.SetFirstFinisher(kDoubles, '4');
     EXPECT_EQ(state.DoublesStatus, rs::DFirstPlaceDecided);
-    clock.AdvanceSeconds(1);
-    engine.RealTimeTimer();
-    EXPECT_EQ(state.DoublesStatus, rs::DRacing);
+    const std::vector<Step> none;
+    EXPECT_EQ(TickUntil(kDoubles, At(12, 15, 0)), none);  // the whole give-up window
     EXPECT_EQ(state.ResultDouble1, '4');
     // A second start line now keeps the first finisher and the start time.
-    engine.SetFirstFinisher(kDoubles, '4');
     engine.AnnounceStart(kDoubles);
     EXPECT_EQ(state.ResultDouble1, '4');
     EXPECT_EQ(FormatHhNnSs(state.DoublesBaseTime), "12:00:00");
+    // Giving up still applies to it.
+    engine.SetFirstFinisher(kDoubles, '4');
+    const std::vector<Step> givenUp = {{"12:15:01", rs::Unknown, cs::Unknown, "--:--:--", "-:--"}};
+    EXPECT_EQ(TickUntil(kDoubles, At(12, 15, 1)), givenUp);
+}
+
+// Current and previous results of a race, in that order: "RP" for Singles,
+// "R1R2P1P2" for Doubles.
+std::string Results(const RaceState& s, RaceKind kind) {
+    if (kind == kSingles) {
+        return {static_cast<char>(s.ResultSingle), static_cast<char>(s.PrevResultSingle)};
+    }
+    return {static_cast<char>(s.ResultDouble1), static_cast<char>(s.ResultDouble2),
+            static_cast<char>(s.PrevResultDouble1), static_cast<char>(s.PrevResultDouble2)};
+}
+
+void SetResults(RaceState& s, RaceKind kind, const std::string& r) {
+    if (kind == kSingles) {
+        s.ResultSingle = r[0];
+        s.PrevResultSingle = r[1];
+    } else {
+        s.ResultDouble1 = r[0];
+        s.ResultDouble2 = r[1];
+        s.PrevResultDouble1 = r[2];
+        s.PrevResultDouble2 = r[3];
+    }
+}
+
+TEST_F(RaceEngineTest, TimerStartMovesTheResultToPreviousOncePerRace) {
+    const struct {
+        const char* why;
+        RaceKind kind;
+        RaceStatus status;
+        const char* results;
+        RaceStatus after;
+        const char* resultsAfter;
+    } cases[] = {
+        {"Singles awaiting acceptance", kSingles, rs::SWaitAccepting, "31", rs::SRacing, "03"},
+        {"Singles accepting", kSingles, rs::SAccepting, "31", rs::SRacing, "03"},
+        {"Singles start waiting", kSingles, rs::SStartWaiting, "31", rs::SRacing, "03"},
+        {"Singles start waiting, no result yet", kSingles, rs::SStartWaiting, "01", rs::SRacing,
+         "00"},
+        {"Singles paying out", kSingles, rs::SPayingOut, "31", rs::SRacing, "03"},
+        {"Singles closing notice", kSingles, rs::SClosingNotice, "31", rs::SRacing, "03"},
+        {"Singles racing already", kSingles, rs::SRacing, "31", rs::SRacing, "31"},
+        {"Doubles awaiting acceptance", kDoubles, rs::DWaitAccepting, "2516", rs::DRacing, "0025"},
+        {"Doubles accepting", kDoubles, rs::DAccepting, "2516", rs::DRacing, "0025"},
+        {"Doubles start waiting", kDoubles, rs::DStartWaiting, "2516", rs::DRacing, "0025"},
+        {"Doubles start waiting, no result yet", kDoubles, rs::DStartWaiting, "0016", rs::DRacing,
+         "0000"},
+        {"Doubles paying out", kDoubles, rs::DPayingOut, "2516", rs::DRacing, "0025"},
+        {"Doubles racing already", kDoubles, rs::DRacing, "2516", rs::DRacing, "2516"},
+        {"Doubles first place known", kDoubles, rs::DFirstPlaceDecided, "4016",
+         rs::DFirstPlaceDecided, "4016"},
+    };
+    testing::EnableAllSounds(settings);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        state.Reset();
+        clock.Set(At(12, 0, 0, 500));
+        engine.SetRaceStatus(c.kind, c.status);
+        BaseTimeOf(c.kind) = At(12, 0, 0);  // the predicted start, just passed
+        SetResults(state, c.kind, c.results);
+        engine.RealTimeTimer();
+        EXPECT_EQ(StatusOf(c.kind), c.after);
+        EXPECT_EQ(Results(state, c.kind), c.resultsAfter);
+        // The start line heard late: it neither moves the results again nor
+        // re-anchors the start, and still plays the start.
+        rec.Clear();
+        clock.AdvanceSeconds(1);
+        engine.AnnounceStart(c.kind);
+        EXPECT_EQ(Results(state, c.kind), c.resultsAfter);
+        EXPECT_EQ(BaseTimeOf(c.kind), At(12, 0, 0));
+        EXPECT_EQ(rec.plays, std::vector<std::string>{"RaceStart.wav"});
+    }
 }
 
 TEST_F(RaceEngineTest, SecondStartLineOnlyPlaysTheStartAgain) {
@@ -252,23 +332,51 @@ TEST_F(RaceEngineTest, DoublesStartRotatesBothResults) {
     EXPECT_EQ(state.DoublesClockStatus, cs::DRaceTime);
 }
 
-TEST_F(RaceEngineTest, PayOutKeepsAConfirmedPredictionAndAnchorsAMissedResult) {
-    engine.SetFirstFinisher(kSingles, '2');  // base 12:10:37
-    clock.AdvanceSeconds(5);
-    engine.EnterPayingOut(kSingles);
-    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
-    EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
-    EXPECT_EQ(state.SinglesClockStatus, cs::SExchangeDeadline);
-
-    engine.AnnounceStart(kDoubles);  // Racing: the result was missed
-    engine.EnterPayingOut(kDoubles);
-    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:10:34.000");  // 12:00:05 + 629 s
-    EXPECT_EQ(state.DoublesStatus, rs::DPayingOut);
-    EXPECT_EQ(state.DoublesClockStatus, cs::DExchangeDeadline);
-
-    engine.AnnounceStart(kSingles);
-    engine.EnterPayingOut(kSingles);
-    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:41.000");  // 12:00:05 + 636 s
+TEST_F(RaceEngineTest, PayOutLineKeepsTheResultsPredictionAndAnchorsAMissedResult) {
+    using Setup = void (*)(RaceEngine&);
+    const Setup singlesWon = [](RaceEngine& e) { e.SetFirstFinisher(kSingles, '2'); };
+    const Setup doublesWon = [](RaceEngine& e) {
+        e.SetFirstFinisher(kDoubles, '2');
+        e.SetSecondFinisher(kDoubles, '5');
+    };
+    const struct {
+        const char* why;
+        RaceKind kind;
+        Setup atNoon;
+        int lineAfter;  // seconds, ticking each one
+        RaceStatus statusAtLine;
+        const char* baseAfter;
+    } cases[] = {
+        {"Singles confirmed", kSingles, singlesWon, 5, rs::SConfirmed, "12:10:37.000"},
+        {"Singles paid out by the timer, line 40 s late", kSingles, singlesWon, 50, rs::SPayingOut,
+         "12:10:37.000"},
+        {"Singles result missed", kSingles, [](RaceEngine& e) { e.AnnounceStart(kSingles); }, 5,
+         rs::SRacing, "12:10:41.000"},  // 12:00:05 + 636 s
+        {"Doubles confirmed", kDoubles, doublesWon, 5, rs::DConfirmed, "12:10:30.000"},
+        {"Doubles paid out by the timer, line 40 s late", kDoubles, doublesWon, 50, rs::DPayingOut,
+         "12:10:30.000"},
+        {"Doubles result missed", kDoubles, [](RaceEngine& e) { e.AnnounceStart(kDoubles); }, 5,
+         rs::DRacing, "12:10:34.000"},  // 12:00:05 + 629 s
+        {"Doubles second finisher missed", kDoubles,
+         [](RaceEngine& e) {
+             e.AnnounceStart(kDoubles);
+             e.SetFirstFinisher(kDoubles, '3');
+         },
+         50, rs::DFirstPlaceDecided, "12:11:19.000"},  // 12:00:50 + 629 s
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        state.Reset();
+        clock.Set(At(12, 0, 0));
+        c.atNoon(engine);
+        TickUntil(c.kind, At(12, 0, c.lineAfter));
+        ASSERT_EQ(StatusOf(c.kind), c.statusAtLine);
+        engine.EnterPayingOut(c.kind);
+        EXPECT_EQ(FormatHhMmSsZzz(BaseTimeOf(c.kind)), c.baseAfter);
+        EXPECT_EQ(StatusOf(c.kind), c.kind == kSingles ? rs::SPayingOut : rs::DPayingOut);
+        EXPECT_EQ(c.kind == kSingles ? state.SinglesClockStatus : state.DoublesClockStatus,
+                  c.kind == kSingles ? cs::SExchangeDeadline : cs::DExchangeDeadline);
+    }
 }
 
 TEST_F(RaceEngineTest, ClosingNoticeShowsTheExchangeDeadline) {
@@ -349,16 +457,19 @@ TEST_F(RaceEngineTest, ClockJumpingBackGivesTheStatusThatFitsTheTime) {
     EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
 }
 
-TEST_F(RaceEngineTest, TimerWaitAcceptingPlacesThePlayerInTownAtEveryTick) {
+TEST_F(RaceEngineTest, TimerWaitAcceptingLeavesThePlayersMapAlone) {
     engine.SetFirstFinisher(kSingles, '1');  // base 12:10:37
+    state.CurrentMap = "p_track02.gat";
     clock.Set(At(12, 5, 10));
     engine.RealTimeTimer();
     EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
     engine.RealTimeTimer();
     EXPECT_EQ(state.SinglesStatus, rs::SWaitAccepting);
-    state.CurrentMap = "p_track01.gat";
     clock.AdvanceSeconds(1);
     engine.RealTimeTimer();
+    EXPECT_EQ(state.CurrentMap, "p_track02.gat");
+    // Only the line heard in town places the player there.
+    engine.AnnounceWaitAccepting(kSingles);
     EXPECT_EQ(state.CurrentMap, "hugel.gat");
 }
 
