@@ -25,7 +25,8 @@ void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
                 state.DoublesStatus == race_status::DPayingOut)) {
         engine.EnterWaitAccepting(kDoubles);
     }
-    // On a track the player may hold a ticket bought before we saw it.
+    // On a track the player may hold a ticket bought before we saw it. Even a
+    // ticket seen before turns '?' on purpose: it may be from a race run since.
     if (mapName == kSinglesTrackMap) {
         state.TicketSingle = '?';
     } else if (mapName == kDoublesTrackMap) {
@@ -47,6 +48,8 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
             static const std::string prefix = Utf8ToCp932("チケット購入(シングルス): ");
             engine.log().ShowStatusMessage(prefix + static_cast<char>(runner));
         }
+        // Usually undone at the next tick (no recent base time, rule 1): a
+        // purchase shows that a race is on, but only a heard line says when.
         if (state.SinglesStatus == race_status::Unknown) {
             engine.EnterAccepting(kSingles);
         }
@@ -55,7 +58,9 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
         state.TicketDouble1 = runner < second ? runner : second;
         state.TicketDouble2 = runner < second ? second : runner;
         state.CurrentMap = kDoublesTrackMap;
-        if (logTickets && second >= '1' && second <= '5') {
+        // Runners are 1 to 6; any other byte is not a purchase worth telling.
+        // The message keeps the order the player chose, not the sorted one.
+        if (logTickets && second >= '1' && second <= '6') {
             static const std::string prefix = Utf8ToCp932("チケット購入(ダブルス): ");
             engine.log().ShowStatusMessage(prefix + static_cast<char>(runner) + "-" +
                                            static_cast<char>(second));

@@ -189,8 +189,9 @@ TEST_F(CoreTest, DoublesPurchaseStoresTheRunnersInAscendingOrder) {
         {'5', '2', '2', '5', "チケット購入(ダブルス): 5-2"},
         {'1', '4', '1', '4', "チケット購入(ダブルス): 1-4"},
         {'3', '3', '3', '3', "チケット購入(ダブルス): 3-3"},
-        {'2', '6', '2', '6', nullptr},  // '6' as second gives no message
-        {'1', '0', '0', '1', nullptr},
+        {'2', '6', '2', '6', "チケット購入(ダブルス): 2-6"},
+        {'1', '0', '0', '1', nullptr},  // no runner: no message
+        {'3', '7', '3', '7', nullptr},
         {'6', '5', '5', '6', "チケット購入(ダブルス): 6-5"},
     };
     for (const auto& c : cases) {
