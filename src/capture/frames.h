@@ -29,7 +29,8 @@ bool GetTCPHeader(const uint8_t* ipHeader, uint32_t ipCaptured,
                   const uint8_t** tcpHeader = nullptr);
 
 // The payload: TCP header wholly captured, data length > 0. The length comes
-// from the IP total length, clipped to the captured bytes.
+// from the IP total length, clipped to the captured bytes. A data offset below
+// 5 (a TCP header under 20 bytes) is malformed and drops the frame.
 bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
                 const uint8_t** tcpData = nullptr, int32_t* tcpDataLength = nullptr);
 
