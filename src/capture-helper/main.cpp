@@ -81,28 +81,24 @@ bool SetNoCapabilities() {
 }
 
 std::string FlagsText(bpf_u_int32 flags) {
-    std::string text;
-    const auto add = [&text](const char* word) {
-        text += text.empty() ? "" : ",";
-        text += word;
+    struct Word {
+        bpf_u_int32 mask, value;
+        const char* text;
     };
-    if (flags & PCAP_IF_LOOPBACK)
-        add("loopback");
-    if (flags & PCAP_IF_UP)
-        add("up");
-    if (flags & PCAP_IF_RUNNING)
-        add("running");
-    if (flags & PCAP_IF_WIRELESS)
-        add("wireless");
-    switch (flags & PCAP_IF_CONNECTION_STATUS) {
-        case PCAP_IF_CONNECTION_STATUS_CONNECTED:
-            add("connected");
-            break;
-        case PCAP_IF_CONNECTION_STATUS_DISCONNECTED:
-            add("disconnected");
-            break;
-        default:
-            break;
+    static constexpr Word kWords[] = {
+        {PCAP_IF_LOOPBACK, PCAP_IF_LOOPBACK, "loopback"},
+        {PCAP_IF_UP, PCAP_IF_UP, "up"},
+        {PCAP_IF_RUNNING, PCAP_IF_RUNNING, "running"},
+        {PCAP_IF_WIRELESS, PCAP_IF_WIRELESS, "wireless"},
+        {PCAP_IF_CONNECTION_STATUS, PCAP_IF_CONNECTION_STATUS_CONNECTED, "connected"},
+        {PCAP_IF_CONNECTION_STATUS, PCAP_IF_CONNECTION_STATUS_DISCONNECTED, "disconnected"},
+    };
+    std::string text;
+    for (const Word& word : kWords) {
+        if ((flags & word.mask) == word.value) {
+            text += text.empty() ? "" : ",";
+            text += word.text;
+        }
     }
     return text.empty() ? "-" : text;
 }
