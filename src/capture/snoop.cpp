@@ -90,8 +90,13 @@ void TSnoopThread::StopAndWait() {
         return;
     }
     // The handle stays open until the end handler has run, later in this wait.
-    if (component_ != nullptr && component_->captureHandle_ != nullptr) {
-        pcap_breakloop(component_->captureHandle_);
+    if (component_ != nullptr) {
+        component_->InterruptRead(false);
+    }
+    // A helper that does not end on request is killed, which ends its stream.
+    const auto patience = MainThreadInvoker::Clock::now() + CaptureHelperProcess::kStopPatience;
+    if (!invoker_.ServeUntil(patience) && component_ != nullptr) {
+        component_->InterruptRead(true);
     }
     invoker_.ServeUntil(MainThreadInvoker::Clock::time_point::max());
     thread_.join();
@@ -298,6 +303,11 @@ void TCustomSnoop::Open() {
 }
 
 void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device) {
+    if (source_ == CaptureSource::Helper ||
+        (source_ == CaptureSource::Automatic && !ProcessCanCapture())) {
+        OpenThroughHelper(name, device);
+        return;
+    }
     char errorBuffer[PCAP_ERRBUF_SIZE + 1] = {};
     pcap_t* handle = pcap_create(name.c_str(), errorBuffer);
     if (handle == nullptr) {
@@ -317,6 +327,19 @@ void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device)
         return;
     }
     // A warning (status > 0, e.g. no promiscuous mode) still gives a working capture.
+    captureHandle_ = handle;
+    ApplyFilter(DeviceNetmask(device));
+}
+
+// The helper opens the adapter and sets the game's filter; its stream reads
+// like a capture file that grows, so the rest is as for a direct capture.
+void TCustomSnoop::OpenThroughHelper(const std::string& name, const pcap_if_t* device) {
+    const std::string path =
+        captureHelperPath_.empty() ? DefaultCaptureHelperPath() : captureHelperPath_;
+    pcap_t* handle = captureHelper_.Start(path, name, lastError_);
+    if (handle == nullptr) {
+        return;
+    }
     captureHandle_ = handle;
     ApplyFilter(DeviceNetmask(device));
 }
@@ -393,7 +416,12 @@ void TCustomSnoop::ThreadTerminated() {
         lastError_ = std::exchange(threadError_, std::string());
     }
     active_ = false;
-    CloseHandle();
+    // A helper that ended without being asked says why better than the read did.
+    const bool stopped = captureThread_ != nullptr && captureThread_->Terminated();
+    const std::string helperEnd = CloseHandle();
+    if (!stopped && !helperEnd.empty()) {
+        lastError_ = helperEnd;
+    }
 }
 
 bool TCustomSnoop::ServeFor(std::chrono::milliseconds duration) {
@@ -429,11 +457,25 @@ int TCustomSnoop::DataLink() const {
     return captureHandle_ != nullptr ? pcap_datalink(captureHandle_) : -1;
 }
 
-void TCustomSnoop::CloseHandle() {
+void TCustomSnoop::InterruptRead(bool force) {
     if (captureHandle_ != nullptr) {
+        pcap_breakloop(captureHandle_);
+    }
+    if (force) {
+        captureHelper_.Kill();
+    } else {
+        captureHelper_.Stop();
+    }
+}
+
+std::string TCustomSnoop::CloseHandle() {
+    if (captureHandle_ != nullptr) {
+        // For the helper's stream this closes the pipe first: a helper blocked
+        // in writing to it ends at once.
         pcap_close(captureHandle_);
         captureHandle_ = nullptr;
     }
+    return captureHelper_.Finish();
 }
 
 // ---------------------------------------------------------------------------

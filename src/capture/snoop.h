@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/capture_source.h"
 #include "capture/main_thread_invoker.h"
 
 namespace kestro {
@@ -124,6 +125,17 @@ public:
 
     // Link type of the open handle (DLT_EN10MB for Ethernet), -1 when closed.
     int DataLink() const;
+
+    // How Open reaches the adapter (capture/capture_source.h). Through the
+    // helper, the frames are those of its fixed filter, snapshot length and
+    // read time-out (the window's own values); Filter still applies on top.
+    CaptureSource Source() const { return source_; }
+    void SetSource(CaptureSource value) { source_ = value; }
+    // The helper program to run; empty: DefaultCaptureHelperPath().
+    void SetCaptureHelperPath(std::string path) { captureHelperPath_ = std::move(path); }
+    // Whether the open capture reads the helper's stream, and its process id (-1: none).
+    bool ThroughHelper() const { return captureHelper_.Running(); }
+    pid_t CaptureHelperProcessId() const { return captureHelper_.ProcessId(); }
     bool HasCaptureThread() const { return captureThread_ != nullptr; }
 
     // Main thread, before Open: how the capture thread asks the main thread to
@@ -169,8 +181,12 @@ private:
     void SelectAdapterBy(const std::vector<std::string>& list, const std::string& value);
     void ReleaseFinishedThread();
     void OpenAdapter(const std::string& name, const pcap_if_t* device);
+    void OpenThroughHelper(const std::string& name, const pcap_if_t* device);
     void ApplyFilter(bpf_u_int32 netmask);
-    void CloseHandle();
+    // Main thread: makes a read that waits on the handle return.
+    void InterruptRead(bool force);
+    // Returns how a helper behind the handle ended (its error line), else empty.
+    std::string CloseHandle();
 
     TSnoopMessageBox showMessage_;
     int32_t adapterIndex_ = -1;
@@ -189,6 +205,9 @@ private:
     std::vector<std::string> adapterDescriptions_;
 
     pcap_t* captureHandle_ = nullptr;
+    CaptureSource source_ = CaptureSource::Automatic;
+    std::string captureHelperPath_;
+    CaptureHelperProcess captureHelper_;
     std::unique_ptr<TSnoopThread> captureThread_;
     MainThreadInvoker invoker_;
     TSnoopFrameHook frameHook_;

@@ -1,9 +1,12 @@
 // The capture component on the loopback adapter with a real TCP connection on
-// port 5121. Needs capture rights (root); skips with the reason otherwise.
+// port 5121, each case once opening the adapter itself and once reading the
+// stream of the capture helper. Needs capture rights (root); skips with the
+// reason otherwise.
 #include "capture/snoop.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -71,9 +75,23 @@ std::ostream& operator<<(std::ostream& out, const Segment& s) {
     return out << (s.fromClient ? "client:" : "server:") << s.payload;
 }
 
-class SnoopLiveTest : public testing::Test {
+const char* const kHelperPath = KESTRO_BINARY_DIR "/src/app/kestro-capture";
+
+// Descriptors this process holds: a capture must give back every one it took.
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+class SnoopLiveTest : public testing::TestWithParam<CaptureSource> {
 protected:
     void SetUp() override {
+        snoop_.SetSource(GetParam());
+        snoop_.SetCaptureHelperPath(kHelperPath);
         snoop_.SetAdapterName("lo");
         ASSERT_EQ(snoop_.AdapterName(), "lo") << "no loopback adapter listed";
         snoop_.SetFilter("tcp port 5121");
@@ -96,7 +114,9 @@ protected:
     // Skips the test where this process may not capture.
     void OpenOrSkip() {
         snoop_.Open();
-        if (!snoop_.Active()) {
+        if (snoop_.Active()) {
+            EXPECT_EQ(snoop_.ThroughHelper(), GetParam() == CaptureSource::Helper);
+        } else {
             const std::string& error = snoop_.LastError();
             if (error.find("ermission") != std::string::npos ||
                 error.find("not permitted") != std::string::npos) {
@@ -157,7 +177,7 @@ protected:
     std::vector<std::thread::id> threads_;
 };
 
-TEST_F(SnoopLiveTest, DeliversEveryPayloadOfBothDirectionsInOrderOnTheMainThread) {
+TEST_P(SnoopLiveTest, DeliversEveryPayloadOfBothDirectionsInOrderOnTheMainThread) {
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {
         return;
@@ -190,9 +210,10 @@ TEST_F(SnoopLiveTest, DeliversEveryPayloadOfBothDirectionsInOrderOnTheMainThread
     EXPECT_FALSE(snoop_.HasCaptureThread());
 }
 
-TEST_F(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce) {
+TEST_P(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce) {
     std::atomic<int> wakes{0};
     snoop_.SetMainThreadWake([&wakes] { ++wakes; });
+    const size_t descriptors = OpenDescriptors();
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {
         return;
@@ -209,14 +230,28 @@ TEST_F(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce
     ASSERT_EQ(wakes.load(), 1);
     EXPECT_TRUE(segments_.empty());
 
+    const pid_t helper = snoop_.CaptureHelperProcessId();
+    const auto start = std::chrono::steady_clock::now();
     snoop_.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_EQ(segments_, (std::vector<Segment>{{true, "pending"}}));
     EXPECT_FALSE(snoop_.Active());
     EXPECT_FALSE(snoop_.RunPendingHandOver());
     EXPECT_EQ(segments_.size(), 1u);
+    // Reaped, not a zombie: a zombie still answers a signal test.
+    if (GetParam() == CaptureSource::Helper) {
+        ASSERT_GT(helper, 0);
+        EXPECT_EQ(kill(helper, 0), -1);
+        EXPECT_EQ(errno, ESRCH);
+    }
+    EXPECT_EQ(snoop_.CaptureHelperProcessId(), -1);
+    client_.reset();
+    server_.reset();
+    listener_.reset();
+    EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
-TEST_F(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
+TEST_P(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {
         return;
@@ -232,7 +267,7 @@ TEST_F(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
 }
 
-TEST_F(SnoopLiveTest, ABadFilterLeavesTheCompilersTextAndNoCapture) {
+TEST_P(SnoopLiveTest, ABadFilterLeavesTheCompilersTextAndNoCapture) {
     snoop_.SetFilter("tcp port");
     snoop_.Open();
     if (snoop_.LastError().find("ermission") != std::string::npos) {
@@ -243,7 +278,7 @@ TEST_F(SnoopLiveTest, ABadFilterLeavesTheCompilersTextAndNoCapture) {
     EXPECT_NE(snoop_.LastError().find("syntax error"), std::string::npos) << snoop_.LastError();
 }
 
-TEST_F(SnoopLiveTest, CaptureDisabledOpensTheAdapterButDeliversNothing) {
+TEST_P(SnoopLiveTest, CaptureDisabledOpensTheAdapterButDeliversNothing) {
     snoop_.SetCaptureEnabled(false);
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {
@@ -261,6 +296,12 @@ TEST_F(SnoopLiveTest, CaptureDisabledOpensTheAdapterButDeliversNothing) {
     EXPECT_FALSE(snoop_.Active());
     EXPECT_EQ(snoop_.DataLink(), -1);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothSources, SnoopLiveTest,
+                         testing::Values(CaptureSource::Direct, CaptureSource::Helper),
+                         [](const testing::TestParamInfo<CaptureSource>& info) {
+                             return info.param == CaptureSource::Direct ? "Direct" : "Helper";
+                         });
 
 }  // namespace
 }  // namespace kestro

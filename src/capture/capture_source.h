@@ -1,0 +1,74 @@
+// Where a live capture's frames come from. A process that may capture (root,
+// or CAP_NET_RAW in its effective set) opens the adapter itself. Any other
+// reads the pcap stream of kestro-capture, a small helper that alone holds
+// cap_net_raw: the window loads plugins named by its environment and must
+// never carry a privilege. Both give the capture thread a pcap handle, so the
+// thread, the header tests and the hand-over are the same for either.
+//
+// The helper is looked for beside the running program first (the build tree,
+// an installed bin folder), then in the bin folder of the install prefix the
+// program was built for.
+#pragma once
+
+#include <pcap/pcap.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+
+namespace kestro {
+
+enum class CaptureSource {
+    Automatic,  // Direct where this process may capture, else Helper
+    Direct,
+    Helper,
+};
+
+// Root, or CAP_NET_RAW in the effective set.
+bool ProcessCanCapture();
+
+// Where kestro-capture is expected (the first of the places above that holds one).
+std::string DefaultCaptureHelperPath();
+
+// One run of the helper, and the read end of its stream. Main thread only.
+class CaptureHelperProcess {
+public:
+    // How long Start waits for the helper's stream to begin, and how long
+    // Finish waits after SIGTERM before it sends SIGKILL.
+    static constexpr std::chrono::milliseconds kStartPatience{5000};
+    static constexpr std::chrono::milliseconds kStopPatience{1000};
+
+    CaptureHelperProcess() = default;
+    ~CaptureHelperProcess();
+    CaptureHelperProcess(const CaptureHelperProcess&) = delete;
+    CaptureHelperProcess& operator=(const CaptureHelperProcess&) = delete;
+
+    // Runs `path --adapter adapter` and waits until its stream has begun. The
+    // handle returned reads that stream (closing it closes the pipe); nullptr
+    // when the helper could not start or failed, `error` saying why: its own
+    // error line where it wrote one.
+    pcap_t* Start(const std::string& path, const std::string& adapter, std::string& error);
+
+    bool Running() const { return pid_ > 0; }
+    pid_t ProcessId() const { return pid_; }
+
+    // Asks the helper to end. Its stream then ends, which ends a read that
+    // waits on it.
+    void Stop();
+    void Kill();
+
+    // Ends the helper (SIGTERM unless `ask` is false, SIGKILL after
+    // kStopPatience), reaps it and returns its error line, or how it ended when
+    // it left none. Empty when no helper runs.
+    std::string Finish(bool ask = true);
+
+private:
+    int Reap(std::chrono::milliseconds patience);
+    std::string ErrorLine();
+    void CloseErrorPipe();
+
+    pid_t pid_ = -1;
+    int errorFd_ = -1;
+};
+
+}  // namespace kestro

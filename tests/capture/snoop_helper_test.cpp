@@ -1,0 +1,86 @@
+// How the capture component reports a capture helper that cannot run, fails,
+// or ends while it captures: its error line (or how it ended) in LastError,
+// and no process or descriptor left behind.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "capture/snoop.h"
+
+namespace kestro {
+namespace {
+
+size_t OpenDescriptors() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+// A stand-in for the helper where a real one cannot be made to fail on cue.
+std::string Script(const std::string& name, const std::string& body) {
+    const auto path = std::filesystem::path(testing::TempDir()) / name;
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path.string();
+}
+
+TEST(SnoopHelperTest, AHelperThatCannotCaptureLeavesItsReasonAndNothingRunning) {
+    struct Case {
+        std::string what, helper, error;
+    };
+    const Case cases[] = {
+        {"missing", "/nonexistent/kestro-capture",
+         "Snoop Error: cannot run /nonexistent/kestro-capture: No such file or directory"},
+        {"error line", Script("refusing", "echo 'kestro-capture: lo: refused' >&2; exit 2"),
+         "kestro-capture: lo: refused"},
+        {"silent end", Script("silent", "exit 3"),
+         "Snoop Error: kestro-capture ended with status 3"},
+        {"no stream", Script("garbage", "echo 'not a capture'; exit 0"),
+         "Snoop Error: kestro-capture ended"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TSnoopTCPData snoop([](const std::string&) {});
+        snoop.SetSource(CaptureSource::Helper);
+        snoop.SetCaptureHelperPath(c.helper);
+        snoop.SetAdapterName("lo");
+        ASSERT_EQ(snoop.AdapterName(), "lo");
+        const size_t descriptors = OpenDescriptors();
+        snoop.Open();
+        EXPECT_FALSE(snoop.Active());
+        EXPECT_FALSE(snoop.HasCaptureThread());
+        EXPECT_EQ(snoop.LastError(), c.error);
+        EXPECT_EQ(snoop.CaptureHelperProcessId(), -1);
+        EXPECT_EQ(OpenDescriptors(), descriptors);
+    }
+}
+
+TEST(SnoopHelperTest, AHelperKilledUnderTheCaptureEndsItWithTheReason) {
+    TSnoopTCPData snoop([](const std::string&) {});
+    snoop.SetSource(CaptureSource::Helper);
+    snoop.SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
+    snoop.SetAdapterName("lo");
+    snoop.Open();
+    if (!snoop.Active() && snoop.LastError().find("ermission") != std::string::npos) {
+        GTEST_SKIP() << "the helper may not capture here: " << snoop.LastError();
+    }
+    ASSERT_TRUE(snoop.Active()) << snoop.LastError();
+    const pid_t helper = snoop.CaptureHelperProcessId();
+    ASSERT_GT(helper, 0);
+    ASSERT_EQ(kill(helper, SIGKILL), 0);
+    snoop.ServeUntilThreadEnds();
+    EXPECT_FALSE(snoop.Active());
+    EXPECT_FALSE(snoop.HasCaptureThread());
+    EXPECT_EQ(snoop.LastError(), "Snoop Error: kestro-capture ended by signal 9");
+    EXPECT_EQ(kill(helper, 0), -1);
+}
+
+}  // namespace
+}  // namespace kestro
