@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,6 +60,8 @@ protected:
         VuIniMng::SetIniFileNameOverride(iniPath_);
         forms_ = std::make_unique<Forms>(
             [this](const QString&, const QString& text) { errors_.push_back(text); });
+        // Run without capture rights, the window reads the helper's stream.
+        Main().Snoop().SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
     }
     void TearDown() override {
         forms_.reset();
@@ -91,6 +94,8 @@ protected:
             FAIL() << "capture on lo did not open: " << error;
         }
         ASSERT_TRUE(Main().RealTime().isActive());
+        std::printf("capturing on lo %s\n",
+                    Main().Snoop().ThroughHelper() ? "through kestro-capture" : "directly");
     }
 
     // Runs the window's event loop until `done` holds; false after the patience ran out.
