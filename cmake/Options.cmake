@@ -6,3 +6,5 @@ option(KESTRO_ENABLE_WERROR "Treat warnings as errors" ON)
 option(KESTRO_BUILD_GUI "Build the Qt windows and the programs that use them" ON)
 option(KESTRO_BUILD_TESTS "Build the unit tests" ON)
 option(KESTRO_BUILD_BENCH "Build the benchmarks under bench/" ON)
+set(KESTRO_HOMEPAGE_URL "" CACHE STRING
+    "The project's home page, linked from the about box (empty: the box shows the version)")

@@ -32,9 +32,31 @@ const char* const kCredits =
     "ALSA library - LGPL-2.1 or later.\n"
     "Noto Sans CJK fonts - SIL Open Font License 1.1.\n";
 
+void ShowAsLink(QLabel* label) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    label->setCursor(Qt::PointingHandCursor);
+}
+
 }  // namespace
 
-TfrmZKabout::TfrmZKabout(QWidget* parent) : QDialog(parent) {
+#ifndef KESTRO_HOMEPAGE_URL
+#define KESTRO_HOMEPAGE_URL ""
+#endif
+#ifndef KESTRO_VERSION
+#define KESTRO_VERSION ""
+#endif
+
+QString TfrmZKabout::ProjectUrl() {
+    return QString::fromUtf8(KESTRO_HOMEPAGE_URL);
+}
+
+TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
+    : QDialog(parent), projectUrl_(projectUrl) {
     setObjectName(QStringLiteral("frmZKabout"));
     setWindowTitle(QStringLiteral("About"));
     // Only the main window's closing ends the program.
@@ -70,17 +92,16 @@ TfrmZKabout::TfrmZKabout(QWidget* parent) : QDialog(parent) {
     labAuthor->setObjectName(QStringLiteral("labAuthor"));
     labAuthor->setGeometry(120, 28, 250, 16);
 
-    labURL = new QLabel(QString::fromLatin1(kProjectUrl), this);
+    labURL = new QLabel(this);
     labURL->setObjectName(QStringLiteral("labURL"));
     labURL->setGeometry(120, 46, 250, 16);
-    QPalette urlPalette = labURL->palette();
-    urlPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    labURL->setPalette(urlPalette);
-    QFont urlFont = labURL->font();
-    urlFont.setUnderline(true);
-    labURL->setFont(urlFont);
-    labURL->setCursor(Qt::PointingHandCursor);
-    labURL->installEventFilter(this);
+    if (projectUrl_.isEmpty()) {
+        labURL->setText(QStringLiteral("Version ") + QString::fromLatin1(KESTRO_VERSION));
+    } else {
+        labURL->setText(projectUrl_);
+        ShowAsLink(labURL);
+        labURL->installEventFilter(this);
+    }
 
     memCredits = new QPlainTextEdit(QString::fromUtf8(kCredits), this);
     memCredits->setObjectName(QStringLiteral("memCredits"));
@@ -96,7 +117,9 @@ TfrmZKabout::TfrmZKabout(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmZKabout::labURLClick() {
-    QDesktopServices::openUrl(QUrl(labURL->text()));
+    if (!projectUrl_.isEmpty()) {
+        QDesktopServices::openUrl(QUrl(projectUrl_));
+    }
 }
 
 void TfrmZKabout::showEvent(QShowEvent* event) {

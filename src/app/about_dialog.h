@@ -13,9 +13,11 @@ namespace kestro {
 class TfrmZKabout : public QDialog {
     Q_OBJECT
 public:
-    static constexpr const char* kProjectUrl = "https://kestro.invalid/";
+    // The home page this build was configured with (KESTRO_HOMEPAGE_URL), or empty.
+    static QString ProjectUrl();
 
-    explicit TfrmZKabout(QWidget* parent = nullptr);
+    // Without an address the label shows the version as plain text, not a dead link.
+    explicit TfrmZKabout(QWidget* parent = nullptr, const QString& projectUrl = ProjectUrl());
 
     // The window the box is centred on each time it is shown.
     void SetCentreOn(QWidget* window) { centreOn_ = window; }
@@ -41,6 +43,7 @@ private:
     QLabel* labURL;
     QPlainTextEdit* memCredits;
     QPushButton* btnOK;
+    QString projectUrl_;
     QPointer<QWidget> centreOn_;
     bool pictureLoaded_ = false;
 };

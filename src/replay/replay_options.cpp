@@ -34,13 +34,27 @@ std::optional<double> ParseNumber(const char* text) {
 ReplayOptions ParseOptionsOnly(int argc, char** argv) {
     ReplayOptions options;
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
+        std::string_view arg = argv[i];
+        // "--name=value" is "--name value".
+        const char* joined = nullptr;
+        if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != arg.npos) {
+            joined = argv[i] + equals + 1;
+            arg = arg.substr(0, equals);
+        }
         auto value = [&](const char* name) -> const char* {
+            if (joined != nullptr) {
+                return joined;
+            }
             if (i + 1 >= argc) {
                 FailReplay(std::string(name) + " needs a value");
             }
             return argv[++i];
         };
+        const bool flag =
+            arg == "--panel" || arg == "--gui" || arg == "--help" || arg == "--version";
+        if (flag && joined != nullptr) {
+            FailReplay(std::string(arg) + " takes no value");
+        }
         if (arg == "--settings") {
             options.settingsFile = value("--settings");
         } else if (arg == "--tail") {
@@ -72,6 +86,9 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
             options.gui = true;
         } else if (arg == "-h" || arg == "--help") {
             Usage(stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("%s %s\n", kReplayProgram, KESTRO_VERSION);
             std::exit(0);
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             Usage(stderr);

@@ -1,8 +1,10 @@
 // The log window and the about box, on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QImage>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QObject>
 #include <QTest>
@@ -11,6 +13,7 @@
 #include <QUrl>
 
 #include "app/about_dialog.h"
+#include "app/app_icon.h"
 #include "app/log_window.h"
 #include "qt_app.h"
 
@@ -52,7 +55,8 @@ public slots:
 
 TEST(AboutBox, ShowsTheGeneratedPictureAndOpensTheProjectAddress) {
     TestApp();
-    TfrmZKabout about;
+    const QString home = QStringLiteral("https://kestro.invalid/");
+    TfrmZKabout about(nullptr, home);
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(about.size(), QSize(378, 159));
     ASSERT_TRUE(about.PictureLoaded()) << about.Picture()->text().toStdString();
@@ -71,7 +75,25 @@ TEST(AboutBox, ShowsTheGeneratedPictureAndOpensTheProjectAddress) {
     QTest::mouseClick(about.UrlLabel(), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     ASSERT_EQ(recorder.opened.size(), 1);
-    EXPECT_EQ(recorder.opened[0], QUrl(QString::fromLatin1(TfrmZKabout::kProjectUrl)));
+    EXPECT_EQ(recorder.opened[0], QUrl(home));
+    EXPECT_EQ(about.UrlLabel()->text(), home);
+    EXPECT_TRUE(about.UrlLabel()->font().underline());
+}
+
+TEST(AboutBox, WithoutAHomePageTheLabelIsPlainTextThatOpensNothing) {
+    TestApp();
+    TfrmZKabout about(nullptr, QString());
+    EXPECT_TRUE(about.UrlLabel()->text().startsWith(QStringLiteral("Version ")));
+    EXPECT_FALSE(about.UrlLabel()->font().underline());
+    EXPECT_EQ(about.UrlLabel()->cursor().shape(), Qt::ArrowCursor);
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "Open");
+    QTest::mouseClick(about.UrlLabel(), Qt::LeftButton);
+    about.labURLClick();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_TRUE(recorder.opened.isEmpty());
 }
 
 TEST(AboutBox, IsCentredOnTheMainWindowAndClosesWithOk) {
@@ -86,6 +108,21 @@ TEST(AboutBox, IsCentredOnTheMainWindowAndClosesWithOk) {
     QTest::mouseClick(about.OkButton(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+TEST(AppIcon, EveryWindowShowsTheIconInEachSizeOfTheDesktop) {
+    TestApp();
+    InstallApplicationIcon();
+    TfrmZKlog log;
+    TfrmZKabout about(nullptr, QString());
+    QMessageBox box;
+    for (QWidget* window : std::initializer_list<QWidget*>{&log, &about, &box}) {
+        EXPECT_EQ(window->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+    }
+    const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "app/about_dialog.h"
+#include "app/app_icon.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "settings/ui/config_dialog.h"
@@ -168,6 +169,7 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestro"));
+    InstallApplicationIcon();
 
     // A capture without a single game frame still shows a running clock.
     ReplayClock clock(
