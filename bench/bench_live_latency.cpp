@@ -2,7 +2,11 @@
 // end of the panel refresh it causes, in the real main window (offscreen) with
 // capture on "lo" and a real connection on 127.0.0.1:5121.
 //
-//   bench_live_latency [--frames N] [--pace-ms MS]      (defaults 2000 and 5)
+//   bench_live_latency [--frames N] [--pace-ms MS] [--source direct|helper]
+//                                        (defaults 2000, 5 and direct)
+//
+// --source helper reads the frames through kestro-capture's pipe, as a window
+// without capture rights does; "send() -> ..." then includes that hop.
 //
 // The game server alternates two Singles lines (the three-minute countdown and
 // the start), so that every frame changes the race status and the clock status,
@@ -75,11 +79,13 @@ protected:
     }
 };
 
-int Run(int frames, int paceMs) {
+int Run(int frames, int paceMs, CaptureSource source) {
     gFrames.assign(static_cast<size_t>(frames), FrameTimes{});
     BenchSettings settings;
     BenchForms<StampingMain> forms;
     StampingMain& main = forms.main;
+    main.Snoop().SetSource(source);
+    main.Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
 
     const int lo = AdapterIndexOf(main.Snoop(), "lo");
     if (lo < 0) {
@@ -200,8 +206,9 @@ int Run(int frames, int paceMs) {
     }
 
     PrintMachineLoad();
-    std::printf("frames %d, paced %d ms apart, refreshes per frame %d, frames without one %d\n",
-                frames, paceMs, gFrames[frames - 1].refreshes, missingRefresh);
+    std::printf("frames %d, paced %d ms apart, refreshes per frame %d, frames without one %d, %s\n",
+                frames, paceMs, gFrames[frames - 1].refreshes, missingRefresh,
+                source == CaptureSource::Helper ? "through kestro-capture" : "direct capture");
     PrintSummary("capture thread -> main thread runs the hand-over", Summarise(toHandler));
     PrintSummary("capture thread -> end of first panel refresh", Summarise(toFirst));
     PrintSummary("capture thread -> end of last panel refresh", Summarise(toLast));
@@ -217,7 +224,12 @@ int Run(int frames, int paceMs) {
 int main(int argc, char** argv) {
     int frames = 2000;
     int paceMs = 5;
+    kestro::CaptureSource source = kestro::CaptureSource::Direct;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--source") == 0) {
+            source = std::strcmp(argv[i + 1], "helper") == 0 ? kestro::CaptureSource::Helper
+                                                             : kestro::CaptureSource::Direct;
+        }
         if (std::strcmp(argv[i], "--frames") == 0) {
             frames = std::atoi(argv[i + 1]);
         } else if (std::strcmp(argv[i], "--pace-ms") == 0) {
@@ -225,12 +237,14 @@ int main(int argc, char** argv) {
         }
     }
     if (frames < 1 || paceMs < 0 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: bench_live_latency [--frames N] [--pace-ms MS]\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_live_latency [--frames N] [--pace-ms MS] [--source direct|helper]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    return kestro::bench::Run(frames, paceMs);
+    return kestro::bench::Run(frames, paceMs, source);
 }
