@@ -1,7 +1,9 @@
 #include "capture/snoop.h"
 
+#ifndef _WIN32  // pcap.h brings winsock2.h on Windows
 #include <netinet/in.h>
 #include <sys/socket.h>
+#endif
 
 #include <cstdio>
 #include <utility>
