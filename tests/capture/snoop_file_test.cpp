@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -36,8 +37,8 @@ FrameLayout Segment(const std::string& payload, uint16_t destinationPort = 5121)
 struct Delivery {
     std::string payload;
     std::thread::id thread;
-    long ipHeaderLength = 0;   // tcp - ip
-    long tcpHeaderLength = 0;  // data - tcp
+    std::ptrdiff_t ipHeaderLength = 0;   // tcp - ip
+    std::ptrdiff_t tcpHeaderLength = 0;  // data - tcp
 };
 
 class SnoopFileTest : public testing::Test {
@@ -63,7 +64,8 @@ protected:
 
     std::string File(const std::vector<PcapRecord>& records, uint32_t linkType = 1,
                      size_t truncateLast = 0) {
-        const std::string path = (dir_.Path() / ("c" + std::to_string(files_++) + ".pcap"));
+        const std::string path =
+            (dir_.Path() / ("c" + std::to_string(files_++) + ".pcap")).string();
         WritePcap(path, records, linkType, truncateLast);
         return path;
     }
@@ -183,8 +185,8 @@ TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes)
 
         ASSERT_EQ(Payloads(),
                   (std::vector<std::string>{"plain", "ip options", "tcp options", "both", "end"}));
-        const long ipLengths[] = {20, 28, 20, 24, 20};
-        const long tcpLengths[] = {20, 20, 40, 32, 20};
+        const std::ptrdiff_t ipLengths[] = {20, 28, 20, 24, 20};
+        const std::ptrdiff_t tcpLengths[] = {20, 20, 40, 32, 20};
         for (size_t i = 0; i < deliveries_.size(); ++i) {
             EXPECT_EQ(deliveries_[i].ipHeaderLength, ipLengths[i]) << deliveries_[i].payload;
             EXPECT_EQ(deliveries_[i].tcpHeaderLength, tcpLengths[i]) << deliveries_[i].payload;
