@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/portable.h"
+
 namespace kestro::test {
 
 using Bytes = std::vector<uint8_t>;
@@ -123,13 +125,11 @@ inline void WritePcap(const std::filesystem::path& path, const std::vector<PcapR
 // A fresh folder under the system's temporary folder, removed at the end of the test.
 class TempDir {
 public:
-    TempDir() {
-        char pattern[] = "/tmp/kestro-capture-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            throw std::filesystem::filesystem_error(
-                "mkdtemp", pattern, std::error_code(errno, std::generic_category()));
+    TempDir() : path_(test_support::MakeTempFolder("kestro-capture-")) {
+        if (path_.empty()) {
+            throw std::filesystem::filesystem_error("no temporary folder",
+                                                    std::make_error_code(std::errc::io_error));
         }
-        path_ = pattern;
     }
     ~TempDir() {
         std::error_code ignored;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/portable.h"
+
 namespace kestro {
 namespace {
 
@@ -16,9 +18,8 @@ namespace fs = std::filesystem;
 class SoundRootTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestro-sounds-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
+        root_ = test_support::MakeTempFolder("kestro-sounds-");
+        ASSERT_FALSE(root_.empty());
         fs::create_directories(root_ / "bin");
     }
     void TearDown() override { fs::remove_all(root_); }

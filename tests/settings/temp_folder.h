@@ -8,17 +8,13 @@
 #include <string>
 #include <system_error>
 
+#include "support/portable.h"
+
 namespace kestro::testing {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kestro-set-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
+    TempFolder() : path_(test_support::MakeTempFolder("kestro-set-")) {}
     ~TempFolder() {
         std::error_code ignored;
         if (!path_.empty()) {

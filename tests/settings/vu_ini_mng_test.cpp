@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "support/portable.h"
 #include "temp_folder.h"
 
 namespace kestro {
@@ -52,19 +53,9 @@ public:
         if (const char* old = std::getenv(name)) {
             old_ = old;
         }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
+        test_support::SetEnv(name, value);
     }
-    ~ScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
+    ~ScopedEnv() { test_support::SetEnv(name_, old_ ? old_->c_str() : nullptr); }
 
 private:
     const char* name_;
