@@ -10,10 +10,6 @@ if(KESTRO_BUILD_BENCH)
     set(KESTRO_BUILD_BENCH OFF CACHE BOOL "" FORCE)
 endif()
 
-# GCC 12 warns of overlapping copies inside std::string's inlined code at -O3
-# (GCC bug 105329); the Linux builds run at -O2 and do not see it.
-add_compile_options(-Wno-restrict)
-
 # libpcap's headers are the same for wpcap.dll, so the host's are used; they are
 # copied on their own so that no other host header can reach the cross compiler.
 set(KESTRO_PCAP_HOST_INCLUDE_DIR /usr/include CACHE PATH

@@ -24,5 +24,10 @@ set(ENV{PKG_CONFIG_PATH} "")
 # unless the mingw runtime folders are on WINEPATH.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
+# -O2 as the Linux builds use: GCC 12 gives false -Wrestrict and
+# -Wmaybe-uninitialized reports inside std::string at -O3.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "")
+
 # Each build folder gets its own Wine prefix, created on first use.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)

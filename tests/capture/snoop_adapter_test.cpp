@@ -11,6 +11,23 @@
 namespace kestro {
 namespace {
 
+// The loopback adapter's name: "lo" on Linux; on Windows a device path, found
+// by its description ("lo" under Wine, which names the Linux adapter there).
+std::string LoopbackName(const TCustomSnoop& snoop) {
+#ifdef _WIN32
+    const auto& descriptions = snoop.AdapterDescriptions();
+    for (size_t i = 0; i < descriptions.size() && i < snoop.AdapterNames().size(); ++i) {
+        if (descriptions[i] == "lo" || descriptions[i].find("oopback") != std::string::npos) {
+            return snoop.AdapterNames()[i];
+        }
+    }
+    return "no loopback adapter";
+#else
+    (void)snoop;
+    return "lo";
+#endif
+}
+
 class SnoopAdapterTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -68,8 +85,9 @@ TEST(SnoopDefaultsTest, AFreshComponentHasItsDefaultsAndNoError) {
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(snoop.HasCaptureThread());
     EXPECT_EQ(snoop.DataLink(), -1);
-    EXPECT_NE(std::find(snoop.AdapterNames().begin(), snoop.AdapterNames().end(), "lo"),
-              snoop.AdapterNames().end());
+    EXPECT_NE(
+        std::find(snoop.AdapterNames().begin(), snoop.AdapterNames().end(), LoopbackName(snoop)),
+        snoop.AdapterNames().end());
 }
 
 TEST(SnoopDefaultsTest, ReadingTheListsAgainAppendsAFreshEnumeration) {
@@ -118,11 +136,12 @@ TEST_F(SnoopAdapterTest, IndexSetToItsCurrentValueChangesNothing) {
 }
 
 TEST_F(SnoopAdapterTest, NameSelectsByExactMatchOnly) {
-    snoop_.SetAdapterName("lo");
-    const auto lo = std::find(snoop_.AdapterNames().begin(), snoop_.AdapterNames().end(), "lo");
+    const std::string loopback = LoopbackName(snoop_);
+    snoop_.SetAdapterName(loopback);
+    const auto lo = std::find(snoop_.AdapterNames().begin(), snoop_.AdapterNames().end(), loopback);
     ASSERT_NE(lo, snoop_.AdapterNames().end());
     const auto loIndex = static_cast<int32_t>(lo - snoop_.AdapterNames().begin());
-    ExpectSelection(loIndex, "lo", Description(loIndex));
+    ExpectSelection(loIndex, loopback, Description(loIndex));
 
     snoop_.SetAdapterIndex(described_);
     std::string upper = Name(described_);
@@ -152,7 +171,7 @@ TEST_F(SnoopAdapterTest, DescriptionSelectsTheAdapterItDescribes) {
 }
 
 TEST_F(SnoopAdapterTest, SelectingDoesNotOpenAnything) {
-    snoop_.SetAdapterName("lo");
+    snoop_.SetAdapterName(LoopbackName(snoop_));
     EXPECT_FALSE(snoop_.Active());
     EXPECT_FALSE(snoop_.HasCaptureThread());
     EXPECT_EQ(snoop_.LastError(), "");

@@ -29,13 +29,13 @@ protected:
 TEST_F(SoundRootTest, AnInstalledProgramFindsTheSoundsOfItsOwnPrefix) {
     fs::create_directories(root_ / "share/kestro/sounds/Media");
     EXPECT_EQ(KestroSoundRootFor((root_ / "bin").string()),
-              (root_ / "share/kestro/sounds").string());
+              (root_ / "share" / "kestro" / "sounds").string());
 }
 
 TEST_F(SoundRootTest, SoundsBesideTheProgramComeFirst) {
     fs::create_directories(root_ / "share/kestro/sounds/Media");
     fs::create_directories(root_ / "bin/sounds/Media");
-    EXPECT_EQ(KestroSoundRootFor((root_ / "bin").string()), (root_ / "bin/sounds").string());
+    EXPECT_EQ(KestroSoundRootFor((root_ / "bin").string()), (root_ / "bin" / "sounds").string());
 }
 
 TEST_F(SoundRootTest, WithoutEitherTheConfiguredPrefixIsNamed) {

@@ -8,6 +8,10 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace kestro::test_support {
 
 // A new, empty folder under the system's temporary folder (mkdtemp is POSIX
@@ -37,6 +41,28 @@ inline void SetEnv(const char* name, const char* value) {
         unsetenv(name);
     }
     tzset();
+#endif
+}
+
+// Whether this Windows program runs under Wine, whose wpcap.dll cannot read
+// capture files (its file functions are stubs that end the process).
+inline bool RunningUnderWine() {
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
+// The running test program's own file, asked of the system directly.
+inline std::filesystem::path RunningExecutable() {
+#ifdef _WIN32
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::string(path, length));
+#else
+    return std::filesystem::read_symlink("/proc/self/exe");
 #endif
 }
 
