@@ -46,28 +46,3 @@ function(kestro_add_cross_googletest)
     add_subdirectory(${_gtest_src} ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     set_property(DIRECTORY PROPERTY COMPILE_OPTIONS "${_ours}")
 endfunction()
-
-# Libraries whose platform calls have no Windows side yet: not built by default,
-# and the tests that need them are reported as skipped (KestroHelpers.cmake).
-set(KESTRO_WINDOWS_PENDING_LIBRARIES kestro_common kestro_capture kestro_settings
-    kestro_notify kestro_race kestro_game)
-set(KESTRO_WINDOWS_PENDING_REASON "waits for the Windows side of the platform layer")
-add_library(PkgConfig::SNDFILE INTERFACE IMPORTED GLOBAL)
-add_library(PkgConfig::ALSA INTERFACE IMPORTED GLOBAL)
-function(kestro_windows_hold_back_pending)
-    foreach(target ${KESTRO_WINDOWS_PENDING_LIBRARIES})
-        set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL ON)
-    endforeach()
-endfunction()
-
-# Test executables that cannot run on Windows, each with its reason. They are
-# still registered, as skipped, so that ctest's summary names them.
-function(kestro_windows_skip_reason name out)
-    set(reason "")
-    if(DEFINED KESTRO_WINDOWS_SKIP_${name})
-        set(reason "${KESTRO_WINDOWS_SKIP_${name}}")
-    elseif(NOT name STREQUAL "wpcap_loader_test")
-        set(reason "${KESTRO_WINDOWS_PENDING_REASON}")
-    endif()
-    set(${out} "${reason}" PARENT_SCOPE)
-endfunction()

@@ -1,13 +1,16 @@
 #include "common/clock.h"
 
-#include <ctime>
+#include <chrono>
 
 namespace kestro {
 
+// system_clock counts from the Unix epoch (C++20); std::timespec_get is not
+// in every C++ library (mingw-w64's lacks it).
 TDateTime SystemClock::Now() const {
-    std::timespec ts{};
-    std::timespec_get(&ts, TIME_UTC);
-    return FromUnixTime(ts.tv_sec, ts.tv_nsec / 1000);
+    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    return FromUnixTime(since / 1000000, since % 1000000);
 }
 
 }  // namespace kestro

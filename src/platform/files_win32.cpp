@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <windows.h>
+#undef ReplaceFile  // windows.h maps it to ReplaceFileA; ours is platform::ReplaceFile
 
 #include <atomic>
 #include <cerrno>

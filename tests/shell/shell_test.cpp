@@ -177,6 +177,10 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAcrossCloseAndDestroy) {
 // The capture thread hands each frame over through the view's wake-up and
 // waits; the frames reach the core on the thread that runs the posted calls.
 TEST_F(ShellTest, ReplayedFramesArriveThroughTheViewsMainThreadWake) {
+    if (test_support::RunningUnderWine()) {
+        GTEST_SKIP() << "Wine's wpcap.dll cannot read capture files (its file functions are "
+                        "stubs that end the process); a real capture driver can";
+    }
     KestroShell& shell = Create(std::make_unique<FileReplay>(KESTRO_SOURCE_DIR "/data/demo.pcap"));
     shell.FormShow();
     ASSERT_TRUE(shell.Replaying()) << shell.Snoop().LastError();
