@@ -1,5 +1,6 @@
 #include "notify/sound_root.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -22,6 +23,12 @@ std::string KestroSoundRootFor(const std::string& exeDir) {
 }
 
 std::string KestroSoundRoot() {
+#ifdef _WIN32
+    // The system's own folder, as "%SystemRoot%" means there.
+    if (const char* windir = std::getenv("windir"); windir != nullptr && windir[0] != '\0') {
+        return windir;
+    }
+#endif
     const std::string exe = platform::ExecutablePath();
     return KestroSoundRootFor(exe.empty() ? std::string(".")
                                           : std::filesystem::path(exe).parent_path().string());

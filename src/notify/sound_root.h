@@ -10,7 +10,7 @@ namespace kestro {
 // <folder of the executable>/sounds when it holds the sounds (the build tree),
 // otherwise the data folder of the prefix the executable is installed in
 // (<folder>/../share/kestro/sounds) when it holds them, otherwise the data
-// folder of the configured prefix.
+// folder of the configured prefix. On Windows: the "windir" folder.
 std::string KestroSoundRoot();
 
 // The same decision for a given executable folder, for tests.

@@ -32,10 +32,17 @@ int32_t SaturatedSum(int32_t a, int32_t b) {
     return static_cast<int32_t>(sum);
 }
 
+// Windows paths take either separator; on Linux a backslash is part of a name.
+#ifdef _WIN32
+constexpr std::string_view kPathSeparators = "/\\";
+#else
+constexpr std::string_view kPathSeparators = "/";
+#endif
+
 }  // namespace
 
 std::string IniFileNameFor(std::string_view exePath) {
-    const std::size_t slash = exePath.rfind('/');
+    const std::size_t slash = exePath.find_last_of(kPathSeparators);
     const std::size_t dot = exePath.rfind('.');
     const bool hasExtension =
         dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
@@ -46,7 +53,7 @@ std::string IniFileNameFor(std::string_view exePath) {
 
 std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::string beside = IniFileNameFor(exePath);
-    const std::size_t slash = exePath.rfind('/');
+    const std::size_t slash = exePath.find_last_of(kPathSeparators);
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
     // The save replaces the file through a new one in the same folder, so a
     // writable file alone is not enough: the folder decides.

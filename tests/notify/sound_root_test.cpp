@@ -46,5 +46,13 @@ TEST_F(SoundRootTest, WithoutEitherTheConfiguredPrefixIsNamed) {
     EXPECT_TRUE(found.ends_with("/kestro/sounds")) << found;
 }
 
+#ifdef _WIN32
+TEST(SoundRootWindowsTest, IsTheWindirFolder) {
+    const char* windir = std::getenv("windir");
+    ASSERT_NE(windir, nullptr);
+    EXPECT_EQ(KestroSoundRoot(), windir);
+}
+#endif
+
 }  // namespace
 }  // namespace kestro

@@ -28,6 +28,11 @@ TEST(IniFileNameTest, ReplacesTheExtensionOfTheLastPathPart) {
         {"/x/.hidden", "/x/.ini"},
         {"prog", "prog.ini"},
         {"", ".ini"},
+#ifdef _WIN32
+        {"C:\\Kestro\\kestro.exe", "C:\\Kestro\\kestro.ini"},
+        {"C:\\a.b\\prog", "C:\\a.b\\prog.ini"},
+        {"C:\\a.b/prog", "C:\\a.b/prog.ini"},
+#endif
     };
     for (const auto& [exe, ini] : cases) {
         EXPECT_EQ(IniFileNameFor(exe), ini) << exe;
