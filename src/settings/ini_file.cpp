@@ -79,12 +79,6 @@ int DigitValue(char c, bool hex) {
     return -1;
 }
 
-void SetDetail(std::string* detail, std::string text) {
-    if (detail != nullptr) {
-        *detail = std::move(text);
-    }
-}
-
 }  // namespace
 
 void ini_testing::SetRenameForTesting(RenameFunction rename) {
@@ -204,21 +198,19 @@ IniFile IniFile::Parse(std::string_view text) {
     return ini;
 }
 
-bool IniFile::LoadForUpdate(const std::string& path, IniFile& out, std::string* detail) {
+Result IniFile::LoadForUpdate(const std::string& path, IniFile& out) {
     out = IniFile();
     std::string bytes;
-    const Result read = platform::ReadWholeFile(path, bytes);
-    if (!read) {
-        SetDetail(detail, read.Reason());
-        return false;
+    if (Result read = platform::ReadWholeFile(path, bytes); !read) {
+        return read;
     }
     out = Parse(bytes);  // an absent file reads as empty: every key is missing
-    return true;
+    return Result();
 }
 
 IniFile IniFile::Load(const std::string& path) {
     IniFile ini;
-    if (!LoadForUpdate(path, ini, nullptr)) {
+    if (!LoadForUpdate(path, ini)) {
         return IniFile();
     }
     return ini;
@@ -352,16 +344,11 @@ std::string IniFile::Text() const {
     return text;
 }
 
-bool IniFile::Save(const std::string& path, std::string* detail) const {
+Result IniFile::Save(const std::string& path) const {
     if (path.empty()) {
-        SetDetail(detail, "no settings file name");
-        return false;
+        return Result::Failure("no settings file name");
     }
-    const Result replaced = platform::ReplaceFile(path, Text());
-    if (!replaced) {
-        SetDetail(detail, replaced.Reason());
-    }
-    return replaced.Succeeded();
+    return platform::ReplaceFile(path, Text());
 }
 
 }  // namespace kestro

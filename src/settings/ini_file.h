@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
+
 namespace kestro {
 
 // The longest value a read returns: the reader's buffer held 2048 characters with
@@ -33,9 +35,10 @@ public:
     // as the platform's reader does.
     static IniFile Load(const std::string& path);
 
-    // Like Load, but tells an absent file (empty store, true) from one that exists
-    // and cannot be read (false, with `detail`): saving over the latter would lose it.
-    static bool LoadForUpdate(const std::string& path, IniFile& out, std::string* detail);
+    // Like Load, but tells an absent file (empty store, success) from one that exists
+    // and cannot be read (a failure with the reason): saving over the latter would
+    // lose it.
+    static Result LoadForUpdate(const std::string& path, IniFile& out);
 
     // The key's value; nullopt when the section or key is missing or the key has no
     // "=". At most kIniMaxValueLength bytes, cut at an embedded NUL, and with one
@@ -61,8 +64,8 @@ public:
     // same folder is written, flushed to disk and renamed over the target (over the
     // final target when `path` is a symbolic link), keeping the old file's
     // permission bits. On failure the old file is left whole, no temporary file
-    // remains, and `detail` (when given) says why.
-    bool Save(const std::string& path, std::string* detail = nullptr) const;
+    // remains, and the reason says what the system refused.
+    Result Save(const std::string& path) const;
 
 private:
     enum class LineKind { kOther, kSection, kKey };

@@ -102,38 +102,32 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     }
 }
 
-std::string SaveSettings(const std::string& iniPath, const Settings& settings,
-                         const WindowPlacement* mainPlacement, std::string* detail) {
-    std::string why;
+Result SaveSettings(const std::string& iniPath, const Settings& settings,
+                    const WindowPlacement* mainPlacement) {
     IniFile ini;
     // A file that exists but cannot be read must not be replaced by one holding
     // only the keys written here.
-    if (IniFile::LoadForUpdate(iniPath, ini, &why)) {
-        // A count at the top of the range stays there rather than turning negative.
-        const int32_t openCount = settings.OpenCount == std::numeric_limits<int32_t>::max()
-                                      ? settings.OpenCount
-                                      : settings.OpenCount + 1;
-        ini.WriteInteger(kFunction, "OpenCount", openCount);
-        ini.WriteBool(kConfig, "RealtimeUpdate", settings.RealtimeUpdate);
-        ini.WriteInteger(kSnoop, "AdapterIndex", settings.AdapterIndex);
-        ini.WriteBool(kSound, "SoundEnabled", settings.SoundEnabled);
-        for (int i = 0; i < kSoundEventCount; ++i) {
-            const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
-            const SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
-            ini.WriteBool(kSound, info.enabledKey, sound.Enabled);
-            ini.WriteString(kSound, info.soundKey, sound.Sound);
-        }
-        if (mainPlacement != nullptr) {
-            WritePlacement(ini, kMainFormSection, *mainPlacement);
-        }
-        if (ini.Save(iniPath, &why)) {
-            return std::string();
-        }
+    if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
+        return loaded;
     }
-    if (detail != nullptr) {
-        *detail = why;
+    // A count at the top of the range stays there rather than turning negative.
+    const int32_t openCount = settings.OpenCount == std::numeric_limits<int32_t>::max()
+                                  ? settings.OpenCount
+                                  : settings.OpenCount + 1;
+    ini.WriteInteger(kFunction, "OpenCount", openCount);
+    ini.WriteBool(kConfig, "RealtimeUpdate", settings.RealtimeUpdate);
+    ini.WriteInteger(kSnoop, "AdapterIndex", settings.AdapterIndex);
+    ini.WriteBool(kSound, "SoundEnabled", settings.SoundEnabled);
+    for (int i = 0; i < kSoundEventCount; ++i) {
+        const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
+        const SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
+        ini.WriteBool(kSound, info.enabledKey, sound.Enabled);
+        ini.WriteString(kSound, info.soundKey, sound.Sound);
     }
-    return CannotWriteMessage(iniPath);
+    if (mainPlacement != nullptr) {
+        WritePlacement(ini, kMainFormSection, *mainPlacement);
+    }
+    return ini.Save(iniPath);
 }
 
 }  // namespace kestro

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "settings/vu_ini_mng.h"
@@ -30,10 +31,9 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
 // path) and, when `mainPlacement` is given, the main window's placement after them.
 // "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept
 // as they are. The file is replaced in one step, so a refused write leaves it
-// exactly as it was instead of half written. Empty on success, otherwise the
-// message for the user, "<iniPath> に書き込めません"; `detail` receives what the
-// system refused.
-std::string SaveSettings(const std::string& iniPath, const Settings& settings,
-                         const WindowPlacement* mainPlacement, std::string* detail = nullptr);
+// exactly as it was instead of half written. A failure's reason is what the
+// system refused; the user is told CannotWriteMessage(iniPath).
+Result SaveSettings(const std::string& iniPath, const Settings& settings,
+                    const WindowPlacement* mainPlacement);
 
 }  // namespace kestro

@@ -171,21 +171,16 @@ std::string CannotWriteMessage(const std::string& iniPath) {
     return iniPath + " に書き込めません";
 }
 
-std::string SavePlacement(const std::string& iniPath, std::string_view section,
-                          const WindowPlacement& placement, std::string* detail) {
-    std::string why;
+Result SavePlacement(const std::string& iniPath, std::string_view section,
+                     const WindowPlacement& placement) {
     IniFile ini;
-    if (IniFile::LoadForUpdate(iniPath, ini, &why)) {
-        if (!WritePlacement(ini, section, placement)) {
-            why = "invalid section name";
-        } else if (ini.Save(iniPath, &why)) {
-            return std::string();
-        }
+    if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
+        return loaded;
     }
-    if (detail != nullptr) {
-        *detail = why;
+    if (!WritePlacement(ini, section, placement)) {
+        return Result::Failure("invalid section name");
     }
-    return CannotWriteMessage(iniPath);
+    return ini.Save(iniPath);
 }
 
 }  // namespace VuIniMng

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/result.h"
 #include "settings/ini_file.h"
 
 namespace kestro {
@@ -101,13 +102,13 @@ WindowPlacement ReadPlacement(const IniFile& ini, std::string_view section, Plac
 bool WritePlacement(IniFile& ini, std::string_view section, const WindowPlacement& placement);
 
 // Stores `placement` in the section of the settings file at `iniPath`, keeping
-// everything else in the file. Empty on success, otherwise the message for the
-// user ("<iniPath> に書き込めません"); `detail` receives what the system refused.
-// The whole file is replaced at once, so a refused write leaves it as it was.
-std::string SavePlacement(const std::string& iniPath, std::string_view section,
-                          const WindowPlacement& placement, std::string* detail = nullptr);
+// everything else in the file. A failure's reason is what the system refused; the
+// user is told CannotWriteMessage(iniPath). The whole file is replaced at once, so
+// a refused write leaves it as it was.
+Result SavePlacement(const std::string& iniPath, std::string_view section,
+                     const WindowPlacement& placement);
 
-// The message for a settings file that cannot be written.
+// The message for the user about a settings file that cannot be written.
 std::string CannotWriteMessage(const std::string& iniPath);
 
 }  // namespace VuIniMng

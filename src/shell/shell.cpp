@@ -189,11 +189,11 @@ void KestroShell::SaveSettings() {
     if (core_.settings().SaveFormSize) {
         placement = view_.QueryPlacement();
     }
-    const std::string error =
+    const Result saved =
         kestro::SaveSettings(path, core_.settings(), placement ? &*placement : nullptr);
-    if (!error.empty()) {
-        closeError_ = error;
-        view_.ShowError(error);
+    if (!saved) {
+        closeError_ = CannotWriteMessage(path);
+        view_.ShowError(closeError_);
     }
 }
 
@@ -205,10 +205,10 @@ void KestroShell::FormDestroy() {
     if (path.empty()) {
         return;
     }
-    const std::string error = SavePlacement(path, kMainFormSection, view_.QueryPlacement());
+    const Result saved = SavePlacement(path, kMainFormSection, view_.QueryPlacement());
     // The same refusal as at close tells the user nothing new.
-    if (!error.empty() && error != closeError_) {
-        view_.ShowError(error);
+    if (!saved && CannotWriteMessage(path) != closeError_) {
+        view_.ShowError(CannotWriteMessage(path));
     }
 }
 

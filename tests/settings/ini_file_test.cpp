@@ -238,13 +238,14 @@ TEST(IniFileSaveTest, CreatesAndReplacesTheFile) {
     TempFolder folder;
     ASSERT_TRUE(folder.ok());
     const std::string path = folder.Path("kestro.ini");
-    std::string detail;
-    ASSERT_TRUE(SampleToSave().Save(path, &detail)) << detail;
+    const Result first = SampleToSave().Save(path);
+    ASSERT_TRUE(first) << first.Reason();
     EXPECT_EQ(ReadFileBytes(path), "[Snoop]\nAdapterIndex=2\n");
 
     IniFile again = IniFile::Load(path);
     again.WriteString("Sound", "SoundEnabled", "1");
-    ASSERT_TRUE(again.Save(path, &detail)) << detail;
+    const Result second = again.Save(path);
+    ASSERT_TRUE(second) << second.Reason();
     EXPECT_EQ(ReadFileBytes(path), "[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n");
     EXPECT_EQ(FilesIn(folder.path()), 1);
 }
@@ -288,9 +289,9 @@ TEST(IniFileSaveTest, ReportsRefusedWrites) {
     std::filesystem::create_directory(directory);
     const std::string paths[] = {directory, folder.Path("missing/kestro.ini"), ""};
     for (const std::string& path : paths) {
-        std::string detail;
-        EXPECT_FALSE(SampleToSave().Save(path, &detail)) << path;
-        EXPECT_FALSE(detail.empty()) << path;
+        const Result saved = SampleToSave().Save(path);
+        EXPECT_FALSE(saved) << path;
+        EXPECT_FALSE(saved.Reason().empty()) << path;
     }
     EXPECT_TRUE(std::filesystem::is_directory(directory));
     EXPECT_TRUE(std::filesystem::is_empty(directory));
@@ -309,11 +310,10 @@ TEST(IniFileSaveTest, RefusesAnImmutableFile) {
     if (!TryChattr("+i", path)) {
         GTEST_SKIP() << "chattr +i is not permitted here";
     }
-    std::string detail;
-    const bool saved = SampleToSave().Save(path, &detail);
+    const Result saved = SampleToSave().Save(path);
     TryChattr("-i", path);
     EXPECT_FALSE(saved);
-    EXPECT_NE(detail.find(strerror(EPERM)), std::string::npos) << detail;
+    EXPECT_NE(saved.Reason().find(strerror(EPERM)), std::string::npos) << saved.Reason();
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FilesIn(folder.path()), 1);
 }
@@ -353,12 +353,11 @@ TEST(IniFileSaveTest, AFailedCommitLeavesTheOldFileWhole) {
 
     g_textAtRename.clear();
     ini_testing::SetRenameForTesting(&FailingRename);
-    std::string detail;
-    const bool saved = SampleToSave().Save(path, &detail);
+    const Result saved = SampleToSave().Save(path);
     ini_testing::SetRenameForTesting(nullptr);
 
     EXPECT_FALSE(saved);
-    EXPECT_NE(detail.find(strerror(EIO)), std::string::npos) << detail;
+    EXPECT_NE(saved.Reason().find(strerror(EIO)), std::string::npos) << saved.Reason();
     // The new text was complete on disk when the commit failed ...
     EXPECT_EQ(g_textAtRename, "[Snoop]\nAdapterIndex=2\n");
     // ... and neither it nor a change to the old file is left behind.
@@ -370,11 +369,11 @@ TEST(IniFileLoadTest, TellsAnAbsentFileFromAnUnreadableOne) {
     TempFolder folder;
     ASSERT_TRUE(folder.ok());
     IniFile ini;
-    std::string detail;
-    EXPECT_TRUE(IniFile::LoadForUpdate(folder.Path("absent.ini"), ini, &detail));
+    EXPECT_TRUE(IniFile::LoadForUpdate(folder.Path("absent.ini"), ini));
     EXPECT_EQ(ini.Text(), "");
-    EXPECT_FALSE(IniFile::LoadForUpdate(folder.path().string(), ini, &detail));
-    EXPECT_FALSE(detail.empty());
+    const Result unreadable = IniFile::LoadForUpdate(folder.path().string(), ini);
+    EXPECT_FALSE(unreadable);
+    EXPECT_FALSE(unreadable.Reason().empty());
     // For reading, both are simply empty.
     EXPECT_EQ(IniFile::Load(folder.path().string()).Text(), "");
 }

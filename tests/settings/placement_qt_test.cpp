@@ -43,7 +43,7 @@ protected:
 TEST_F(PlacementQtTest, AHiddenFormsGeometryRoundTripsExactly) {
     QWidget saved;
     saved.setGeometry(100, 50, 445, 115);
-    ASSERT_EQ(SaveFormPlacement(&saved, "TfrmZKmain"), "");
+    ASSERT_TRUE(SaveFormPlacement(&saved, "TfrmZKmain"));
     const IniFile ini = IniFile::Load(path_);
     const WindowPlacement expected{0, 1, -1, -1, -1, -1, 100, 50, 545, 165};
     EXPECT_EQ(ReadPlacement(ini, "TfrmZKmain", ppAll, WindowPlacement{}, 0, 0), expected);
@@ -74,7 +74,7 @@ TEST_F(PlacementQtTest, AShownFormTakesTheStoredState) {
     form.show();
     form.setGeometry(120, 80, 300, 200);
     QApplication::processEvents();
-    ASSERT_EQ(SaveFormPlacement(&form, "TfrmZKconfig"), "");
+    ASSERT_TRUE(SaveFormPlacement(&form, "TfrmZKconfig"));
 
     IniFile ini = IniFile::Load(path_);
     ini.WriteInteger("TfrmZKconfig", "PlaceShowCmd", 3);
@@ -89,7 +89,7 @@ TEST_F(PlacementQtTest, AShownFormTakesTheStoredState) {
               QRect(120, 80, 300, 200));
 
     // Saved while maximised, the normal rectangle is what comes back.
-    ASSERT_EQ(SaveFormPlacement(&form, "TfrmZKconfig"), "");
+    ASSERT_TRUE(SaveFormPlacement(&form, "TfrmZKconfig"));
     ini = IniFile::Load(path_);
     ini.WriteInteger("TfrmZKconfig", "PlaceShowCmd", 1);
     ASSERT_TRUE(ini.Save(path_));
@@ -144,7 +144,7 @@ TEST_F(PlacementQtTest, TheSectionIsTheFormsClassName) {
     EXPECT_EQ(FormSectionName(&plain), "TfrmZKconfig");
 
     probe.setGeometry(7, 8, 90, 60);
-    ASSERT_EQ(SaveFormPlacement(&probe), "");
+    ASSERT_TRUE(SaveFormPlacement(&probe));
     EXPECT_EQ(IniFile::Load(path_).ReadInteger("TfrmZKprobe", "PlaceNormalPos.Right", 0), 97);
 }
 

@@ -58,7 +58,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
     }
     EXPECT_FALSE(std::filesystem::exists(path_));
 
-    ASSERT_EQ(SaveSettings(path_, s, &kMainPlacement), "");
+    ASSERT_TRUE(SaveSettings(path_, s, &kMainPlacement));
     const std::string media = std::string(kRoot) + "\\Media\\";
     EXPECT_EQ(
         ReadFileBytes(path_),
@@ -119,7 +119,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
         s.Sounds[i].Sound = "/sounds/" + std::string(SoundEventInfoOf(SoundEvent(i)).stem) + ".wav";
     }
     s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
-    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+    ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
     EXPECT_EQ(back.AdapterIndex, 7);
@@ -135,13 +135,13 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
 
 TEST_F(SettingsFileTest, EachStartCountsOnce) {
     for (int start = 0; start < 3; ++start) {
-        ASSERT_EQ(SaveSettings(path_, Load(), nullptr), "");
+        ASSERT_TRUE(SaveSettings(path_, Load(), nullptr));
     }
     EXPECT_EQ(Load().OpenCount, 4);
 
     // At the top of the range the count stays there instead of turning negative.
     Settings s = LoadFrom("[Function]\nOpenCount=2147483647\n");
-    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+    ASSERT_TRUE(SaveSettings(path_, s, nullptr));
     EXPECT_EQ(Load().OpenCount, INT32_MAX);
 }
 
@@ -232,7 +232,7 @@ TEST_F(SettingsFileTest, LeavesKeysItNeverWritesAsTheyWere) {
     Settings s = LoadFrom(handWritten);
     EXPECT_TRUE(s.Debug);
     EXPECT_EQ(s.LogLevel, 31);  // "0x1F ; everything" does not parse
-    ASSERT_EQ(SaveSettings(path_, s, nullptr), "");
+    ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const std::string saved = ReadFileBytes(path_);
     for (const char* kept :
@@ -269,9 +269,10 @@ TEST_F(SettingsFileTest, ARefusedWriteReportsThePathAndWritesNothing) {
     std::filesystem::create_directory(directory);
     const std::string missing = folder_.Path("missing/kestro.ini");
     for (const std::string& path : {directory, missing}) {
-        std::string detail;
-        EXPECT_EQ(SaveSettings(path, s, &kMainPlacement, &detail), path + " に書き込めません");
-        EXPECT_FALSE(detail.empty());
+        const Result saved = SaveSettings(path, s, &kMainPlacement);
+        EXPECT_FALSE(saved);
+        EXPECT_FALSE(saved.Reason().empty());
+        EXPECT_EQ(CannotWriteMessage(path), path + " に書き込めません");
     }
     EXPECT_TRUE(std::filesystem::is_empty(directory));
     EXPECT_FALSE(std::filesystem::exists(folder_.Path("missing")));
@@ -284,9 +285,9 @@ TEST_F(SettingsFileTest, AnImmutableFileIsReportedAndKept) {
     if (std::system(("chattr +i '" + path_ + "' 2>/dev/null").c_str()) != 0) {
         GTEST_SKIP() << "chattr +i is not permitted here";
     }
-    const std::string error = SaveSettings(path_, s, &kMainPlacement);
+    const Result saved = SaveSettings(path_, s, &kMainPlacement);
     std::system(("chattr -i '" + path_ + "'").c_str());
-    EXPECT_EQ(error, path_ + " に書き込めません");
+    EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path_), old);
 }
 
@@ -296,7 +297,7 @@ TEST_F(SettingsFileTest, AReadOnlyFileIsReadButNotReplaced) {
     ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
     const Settings s = Load();
     EXPECT_EQ(s.AdapterIndex, 3);
-    EXPECT_EQ(SaveSettings(path_, s, nullptr), path_ + " に書き込めません");
+    EXPECT_FALSE(SaveSettings(path_, s, nullptr));
     EXPECT_EQ(ReadFileBytes(path_), old);
 }
 
@@ -309,9 +310,9 @@ TEST_F(SettingsFileTest, AFailureAfterTheTemporaryFileLeavesTheOldFileWhole) {
     const std::string old = "[Function]\r\nOpenCount=5\r\n; kept\r\n";
     const Settings s = LoadFrom(old);
     ini_testing::SetRenameForTesting(&FailingRename);
-    const std::string error = SaveSettings(path_, s, &kMainPlacement);
+    const Result saved = SaveSettings(path_, s, &kMainPlacement);
     ini_testing::SetRenameForTesting(nullptr);
-    EXPECT_EQ(error, path_ + " に書き込めません");
+    EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path_), old);
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {

@@ -241,16 +241,16 @@ TEST(PlacementTest, SavingKeepsTheRestOfTheFileOrReportsThePath) {
     ASSERT_TRUE(folder.ok());
     const std::string path = folder.Path("k.ini");
     WriteFileBytes(path, "[Function]\nSaveFormSize=1\n");
-    ASSERT_EQ(SavePlacement(path, "TfrmZKconfig", kCurrent), "");
+    ASSERT_TRUE(SavePlacement(path, "TfrmZKconfig", kCurrent));
     const IniFile saved = IniFile::Load(path);
     EXPECT_EQ(saved.ReadString("Function", "SaveFormSize"), "1");
     EXPECT_EQ(ReadPlacement(saved, "TfrmZKconfig", ppAll, WindowPlacement{}, 0, 0), kCurrent);
 
     const std::string missing = folder.Path("gone/k.ini");
-    std::string detail;
-    EXPECT_EQ(SavePlacement(missing, "TfrmZKconfig", kCurrent, &detail),
-              missing + " に書き込めません");
-    EXPECT_FALSE(detail.empty());
+    const Result refused = SavePlacement(missing, "TfrmZKconfig", kCurrent);
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(refused.Reason().empty());
+    EXPECT_EQ(CannotWriteMessage(missing), missing + " に書き込めません");
 }
 
 }  // namespace

@@ -283,9 +283,8 @@ void TfrmZKconfig::FormClose() {
         player_->Play("");
     }
     if (saveFormSize_) {
-        const std::string error = SaveFormPlacement(this);
-        if (!error.empty()) {
-            errorBox_(QStringLiteral("Kestro"), QString::fromStdString(error));
+        if (const Result saved = SaveFormPlacement(this); !saved) {
+            errorBox_(QStringLiteral("Kestro"), QString::fromStdString(saved.Reason()));
         }
     }
 }

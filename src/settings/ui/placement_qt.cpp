@@ -104,15 +104,18 @@ void LoadFormPlacement(QWidget* form) {
     LoadFormPlacement(form, FormSectionName(form), ppAll);
 }
 
-std::string SaveFormPlacement(QWidget* form, std::string_view section) {
+Result SaveFormPlacement(QWidget* form, std::string_view section) {
     const std::string path = GetIniFileNameForSave();
     if (path.empty()) {
-        return std::string();  // settings kept read-only: nothing to save, nothing failed
+        return Result();  // settings kept read-only: nothing to save, nothing failed
     }
-    return SavePlacement(path, section, QueryFormPlacement(form));
+    if (!SavePlacement(path, section, QueryFormPlacement(form))) {
+        return Result::Failure(CannotWriteMessage(path));
+    }
+    return Result();
 }
 
-std::string SaveFormPlacement(QWidget* form) {
+Result SaveFormPlacement(QWidget* form) {
     return SaveFormPlacement(form, FormSectionName(form));
 }
 

@@ -37,9 +37,9 @@ void LoadFormPlacement(QWidget* form, std::string_view section);
 void LoadFormPlacement(QWidget* form);
 
 // Stores the form's placement (GetIniFileNameForSave(); nothing while the settings
-// are read-only); empty on success, otherwise the message for the user.
-std::string SaveFormPlacement(QWidget* form, std::string_view section);
-std::string SaveFormPlacement(QWidget* form);
+// are read-only). A failure's reason is the message for the user.
+Result SaveFormPlacement(QWidget* form, std::string_view section);
+Result SaveFormPlacement(QWidget* form);
 
 }  // namespace VuIniMng
 }  // namespace kestro
