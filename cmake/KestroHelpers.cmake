@@ -6,7 +6,6 @@ function(kestro_add_unit_test)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${T_NAME} PRIVATE
-        KESTRO_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
         KESTRO_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     if(NOT T_TIMEOUT)

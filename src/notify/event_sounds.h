@@ -1,5 +1,6 @@
 // Which sound a race event plays, and playing it. The caller passes the race
-// statuses and the ticket verdict in, so this layer needs no race model.
+// statuses, the map the player stands on and the ticket verdict in, so this layer
+// needs no race model.
 #pragma once
 
 #include <optional>
@@ -12,8 +13,9 @@
 
 namespace kestro {
 
-// The event due for race `kind` in the given state, or none. `verdict` is the
-// verdict of the tickets of that same race.
+// The event due for race `kind` in the given state, or none. `currentMap` silences
+// the acceptance call on that race's own track; `verdict` is the verdict of the
+// tickets of that same race.
 std::optional<SoundEvent> ChooseEventSound(RaceKind kind, RaceStatus singlesStatus,
                                            RaceStatus doublesStatus, std::string_view currentMap,
                                            TicketVerdict verdict);
