@@ -159,17 +159,17 @@ TfrmZKmain::~TfrmZKmain() {
 }
 
 void TfrmZKmain::BuildPanel() {
-    panInfomation = new QWidget(this);
-    panInfomation->setObjectName(QStringLiteral("panInfomation"));
-    panInfomation->setGeometry(0, 0, kClientWidth, kPanelHeight);
-    panInfomation->setAutoFillBackground(true);
-    QPalette black = panInfomation->palette();
+    panInfomation_ = new QWidget(this);
+    panInfomation_->setObjectName(QStringLiteral("panInfomation"));
+    panInfomation_->setGeometry(0, 0, kClientWidth, kPanelHeight);
+    panInfomation_->setAutoFillBackground(true);
+    QPalette black = panInfomation_->palette();
     black.setColor(QPalette::Window, Qt::black);
-    panInfomation->setPalette(black);
+    panInfomation_->setPalette(black);
 
     const QFont labelFont = ProportionalFont(12);
     for (const FixedLabel& design : kFixedLabels) {
-        auto* label = new QLabel(QString::fromUtf8(design.caption), panInfomation);
+        auto* label = new QLabel(QString::fromUtf8(design.caption), panInfomation_);
         label->setFont(labelFont);
         QPalette white = label->palette();
         white.setColor(QPalette::WindowText, Qt::white);
@@ -178,7 +178,7 @@ void TfrmZKmain::BuildPanel() {
         label->move(design.left, design.top - DesignBaselineLift(labelFont));
     }
 
-    auto* separator = new QFrame(panInfomation);
+    auto* separator = new QFrame(panInfomation_);
     separator->setObjectName(QStringLiteral("Separator"));
     separator->setGeometry(3, 24, 428, 1);
     separator->setAutoFillBackground(true);
@@ -189,7 +189,7 @@ void TfrmZKmain::BuildPanel() {
     const QFont styleA = FixedPitchFont(12);
     const QFont styleB = ProportionalFont(16);
     for (const DisplayControl& design : kDisplayControls) {
-        auto* control = new QLabel(QString::fromUtf8(design.designCaption), panInfomation);
+        auto* control = new QLabel(QString::fromUtf8(design.designCaption), panInfomation_);
         control->setObjectName(QString::fromLatin1(PanelFieldName(design.field).data(),
                                                    PanelFieldName(design.field).size()));
         control->setGeometry(design.left, design.top, design.width, design.height);
@@ -222,17 +222,17 @@ void TfrmZKmain::BuildStatusBar() {
 void TfrmZKmain::BuildPopupMenu() {
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
-    pmiAbout = popupMenu_->addAction(QStringLiteral("&About..."));
-    pmiConfig = popupMenu_->addAction(QStringLiteral("&Config..."));
-    pmiLog = popupMenu_->addAction(QStringLiteral("&Log..."));
-    pmiExit = popupMenu_->addAction(QStringLiteral("E&xit"));
-    pmiAbout->setObjectName(QStringLiteral("pmiAbout"));
-    pmiConfig->setObjectName(QStringLiteral("pmiConfig"));
-    pmiLog->setObjectName(QStringLiteral("pmiLog"));
-    pmiExit->setObjectName(QStringLiteral("pmiExit"));
+    pmiAbout_ = popupMenu_->addAction(QStringLiteral("&About..."));
+    pmiConfig_ = popupMenu_->addAction(QStringLiteral("&Config..."));
+    pmiLog_ = popupMenu_->addAction(QStringLiteral("&Log..."));
+    pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
+    pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
+    pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
+    pmiLog_->setObjectName(QStringLiteral("pmiLog"));
+    pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
-    for (QWidget* owner : {static_cast<QWidget*>(this), panInfomation}) {
+    for (QWidget* owner : {static_cast<QWidget*>(this), panInfomation_}) {
         owner->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(owner, &QWidget::customContextMenuRequested, this,
                 [this, owner](const QPoint& at) { popupMenu_->popup(owner->mapToGlobal(at)); });
@@ -240,11 +240,11 @@ void TfrmZKmain::BuildPopupMenu() {
 }
 
 void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about) {
-    frmZKconfig = config;
-    frmZKlog = log;
-    frmZKabout = about;
-    if (frmZKabout) {
-        frmZKabout->SetCentreOn(this);
+    frmZKconfig_ = config;
+    frmZKlog_ = log;
+    frmZKabout_ = about;
+    if (frmZKabout_) {
+        frmZKabout_->SetCentreOn(this);
     }
 }
 
@@ -281,13 +281,13 @@ void TfrmZKmain::StatusBarResize() {
 }
 
 void TfrmZKmain::PopupMenuClick(QAction* item) {
-    if (item == pmiAbout) {
+    if (item == pmiAbout_) {
         shell_->PopupMenuClick(MenuItem::pmiAbout);
-    } else if (item == pmiConfig) {
+    } else if (item == pmiConfig_) {
         shell_->PopupMenuClick(MenuItem::pmiConfig);
-    } else if (item == pmiLog) {
+    } else if (item == pmiLog_) {
         shell_->PopupMenuClick(MenuItem::pmiLog);
-    } else if (item == pmiExit) {
+    } else if (item == pmiExit_) {
         shell_->PopupMenuClick(MenuItem::pmiExit);
     }
 }
@@ -299,14 +299,14 @@ void TfrmZKmain::SetStatusText(std::string_view cp932) {
 }
 
 void TfrmZKmain::AppendLogLine(std::string_view cp932Line) {
-    if (frmZKlog) {
-        frmZKlog->AppendLine(FromCp932(cp932Line));
+    if (frmZKlog_) {
+        frmZKlog_->AppendLine(FromCp932(cp932Line));
     }
 }
 
 void TfrmZKmain::ClearLog() {
-    if (frmZKlog) {
-        frmZKlog->Clear();
+    if (frmZKlog_) {
+        frmZKlog_->Clear();
     }
 }
 
@@ -355,27 +355,27 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
 }
 
 void TfrmZKmain::SetAdapterList(const std::vector<std::string>& labels) {
-    if (frmZKconfig) {
-        frmZKconfig->SetAdapters(labels);
+    if (frmZKconfig_) {
+        frmZKconfig_->SetAdapters(labels);
     }
 }
 
 bool TfrmZKmain::RunSettingsDialog(Settings& settings, SoundPlayer& player,
                                    const std::function<void()>& applyAdapter) {
-    return frmZKconfig && frmZKconfig->RunSettingsDialog(settings, player, applyAdapter);
+    return frmZKconfig_ && frmZKconfig_->RunSettingsDialog(settings, player, applyAdapter);
 }
 
 void TfrmZKmain::ShowLog() {
-    if (frmZKlog) {
-        frmZKlog->show();
-        frmZKlog->raise();
-        frmZKlog->activateWindow();
+    if (frmZKlog_) {
+        frmZKlog_->show();
+        frmZKlog_->raise();
+        frmZKlog_->activateWindow();
     }
 }
 
 void TfrmZKmain::ShowAbout() {
-    if (frmZKabout) {
-        frmZKabout->exec();
+    if (frmZKabout_) {
+        frmZKabout_->exec();
     }
 }
 

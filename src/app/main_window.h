@@ -90,7 +90,7 @@ public:
     TSnoopTCPData& Snoop() { return shell_->Snoop(); }
     QTimer& RealTime() { return realTime_; }
     TStatusBar* StatusBar() const { return statusBar_; }
-    QWidget* InfoPanel() const { return panInfomation; }
+    QWidget* InfoPanel() const { return panInfomation_; }
     QLabel* Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
     QString StatusText(int panel) const;
     QMenu* PopupMenu() const { return popupMenu_; }
@@ -128,18 +128,18 @@ private:
     QTimer realTime_;
     std::unique_ptr<KestroShell> shell_;
 
-    QWidget* panInfomation = nullptr;
+    QWidget* panInfomation_ = nullptr;
     std::array<QLabel*, kPanelFieldCount> fields_{};
     TStatusBar* statusBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
-    QAction* pmiAbout = nullptr;
-    QAction* pmiConfig = nullptr;
-    QAction* pmiLog = nullptr;
-    QAction* pmiExit = nullptr;
+    QAction* pmiAbout_ = nullptr;
+    QAction* pmiConfig_ = nullptr;
+    QAction* pmiLog_ = nullptr;
+    QAction* pmiExit_ = nullptr;
 
-    TfrmZKconfig* frmZKconfig = nullptr;
-    TfrmZKlog* frmZKlog = nullptr;
-    TfrmZKabout* frmZKabout = nullptr;
+    TfrmZKconfig* frmZKconfig_ = nullptr;
+    TfrmZKlog* frmZKlog_ = nullptr;
+    TfrmZKabout* frmZKabout_ = nullptr;
 };
 
 }  // namespace kestro
