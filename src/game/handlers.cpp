@@ -7,13 +7,13 @@
 namespace kestro {
 
 void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
-    RaceState& state = engine.state();
+    RaceState& state = engine.State();
     if (mapName == state.CurrentMap) {
         return;
     }
-    if (engine.settings().LogLevel & log_bits::MapChanges) {
+    if (engine.GetSettings().LogLevel & log_bits::MapChanges) {
         static const std::string prefix = Utf8ToCp932("マップ移動: ");
-        engine.log().ShowStatusMessage(prefix + mapName);
+        engine.GetLog().ShowStatusMessage(prefix + mapName);
     }
     // Walking off a track after its result means that race is over for the
     // player: the next one is awaited in town.
@@ -38,15 +38,15 @@ void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
 }
 
 void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint8_t second) {
-    RaceState& state = engine.state();
-    const bool logTickets = engine.settings().LogLevel & log_bits::Tickets;
+    RaceState& state = engine.State();
+    const bool logTickets = engine.GetSettings().LogLevel & log_bits::Tickets;
     if (kind == kSingles) {
         state.TicketSingle = runner;
         // Tickets are sold on the track; no '?' and no transition from moving there.
         state.CurrentMap = kSinglesTrackMap;
         if (logTickets) {
             static const std::string prefix = Utf8ToCp932("チケット購入(シングルス): ");
-            engine.log().ShowStatusMessage(prefix + static_cast<char>(runner));
+            engine.GetLog().ShowStatusMessage(prefix + static_cast<char>(runner));
         }
         // Usually undone at the next tick (no recent base time, rule 1): a
         // purchase shows that a race is on, but only a heard line says when.
@@ -62,11 +62,11 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
         // The message keeps the order the player chose, not the sorted one.
         if (logTickets && second >= '1' && second <= '6') {
             static const std::string prefix = Utf8ToCp932("チケット購入(ダブルス): ");
-            engine.log().ShowStatusMessage(prefix + static_cast<char>(runner) + "-" +
-                                           static_cast<char>(second));
+            engine.GetLog().ShowStatusMessage(prefix + static_cast<char>(runner) + "-" +
+                                              static_cast<char>(second));
         }
     }
-    if (engine.settings().RealtimeUpdate) {
+    if (engine.GetSettings().RealtimeUpdate) {
         engine.RefreshPanel();
     }
 }

@@ -27,7 +27,7 @@ std::size_t CountCp932Chars(std::string_view cp932) {
 // The next-race guidance is the same line for both races: the track the player
 // stands on tells which race it is about.
 void GuidanceForTrack(RaceEngine& engine, TicketChar) {
-    const std::string& map = engine.state().CurrentMap;
+    const std::string& map = engine.State().CurrentMap;
     if (map == kSinglesTrackMap) {
         engine.EnterClosingNotice(kSingles);
     } else if (map == kDoublesTrackMap) {
@@ -149,17 +149,17 @@ std::span<const AnnouncementRule> AnnouncementRules() {
 }
 
 void HandleAnnouncement(RaceEngine& engine, const std::string& text) {
-    if (engine.settings().LogLevel & log_bits::Announcer) {
+    if (engine.GetSettings().LogLevel & log_bits::Announcer) {
         static const std::string voice = Utf8ToCp932("天の声: ");
-        engine.log().ShowStatusMessage(voice + text);
+        engine.GetLog().ShowStatusMessage(voice + text);
     }
     for (const AnnouncementRule& rule : AnnouncementRules()) {
         TicketChar runner = 0;
-        if (!Matches(rule, text, engine.state().CurrentMap, runner)) {
+        if (!Matches(rule, text, engine.State().CurrentMap, runner)) {
             continue;
         }
         if (rule.inTown) {
-            engine.state().CurrentMap = kTownMap;
+            engine.State().CurrentMap = kTownMap;
         }
         rule.apply(engine, runner);
         return;

@@ -24,11 +24,11 @@ public:
     RaceEngine(const Clock& clock, const Settings& settings, Log& log, SoundPlayer& player,
                RefreshFn refreshPanel);
 
-    RaceState& state() { return state_; }
-    const RaceState& state() const { return state_; }
-    const Settings& settings() const { return settings_; }
-    const Clock& clock() const { return clock_; }
-    Log& log() { return log_; }
+    RaceState& State() { return state_; }
+    const RaceState& State() const { return state_; }
+    const Settings& GetSettings() const { return settings_; }
+    const Clock& GetClock() const { return clock_; }
+    Log& GetLog() { return log_; }
 
     // The only writers of the four status fields besides the reset; each
     // refreshes the panel when, and only when, the value changes.

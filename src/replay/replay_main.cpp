@@ -29,7 +29,6 @@
 #include "capture/snoop.h"
 #include "common/clock.h"
 #include "common/cp932.h"
-#include "shell/core.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
 #include "platform/process.h"
@@ -37,6 +36,7 @@
 #include "replay/replay_options.h"
 #include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
+#include "shell/core.h"
 
 namespace kestro {
 namespace {
@@ -138,7 +138,7 @@ int RunHeadless(const ReplayOptions& options) {
 
     KestroCore core(clock, view, *player);
     // Nothing is ever written back, and the adapter does not matter here.
-    LoadSettings(settingsPath, KestroSoundRoot(), core.settings());
+    LoadSettings(settingsPath, KestroSoundRoot(), core.GetSettings());
 
     VirtualTicker ticker(clock, [&core] { core.RealTimeTimer(); });
 

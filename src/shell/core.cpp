@@ -17,8 +17,8 @@ KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
 
 KestroCore::~KestroCore() = default;
 
-const RaceState& KestroCore::race() const {
-    return engine_->state();
+const RaceState& KestroCore::Race() const {
+    return engine_->State();
 }
 
 void KestroCore::RealTimeTimer() {
@@ -26,11 +26,11 @@ void KestroCore::RealTimeTimer() {
 }
 
 void KestroCore::ResetRaceState() {
-    engine_->state().Reset();
+    engine_->State().Reset();
 }
 
 PanelTexts KestroCore::Panel(std::string_view thousandsSeparator) const {
-    return ComputePanelTexts(race(), PacketCount(), clock_.Now(), thousandsSeparator);
+    return ComputePanelTexts(Race(), PacketCount(), clock_.Now(), thousandsSeparator);
 }
 
 void KestroCore::HandleMapChange(const std::string& mapName) {

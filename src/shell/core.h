@@ -35,11 +35,11 @@ public:
     KestroCore(const KestroCore&) = delete;
     KestroCore& operator=(const KestroCore&) = delete;
 
-    Settings& settings() { return settings_; }
-    const Settings& settings() const { return settings_; }
-    const RaceState& race() const;
-    RaceEngine& engine() { return *engine_; }
-    Log& log() { return log_; }
+    Settings& GetSettings() { return settings_; }
+    const Settings& GetSettings() const { return settings_; }
+    const RaceState& Race() const;
+    RaceEngine& Engine() { return *engine_; }
+    Log& GetLog() { return log_; }
     int32_t PacketCount() const { return decoder_.PacketCount(); }
 
     // Handler of the capture component's event: one TCP payload.

@@ -73,8 +73,8 @@ void KestroShell::SetTimer(bool enabled, int intervalMs) {
 // --- window events -----------------------------------------------------------
 
 void KestroShell::FormCreate() {
-    core_.settings().SaveFormSize = ReadIniBool("Function", "SaveFormSize", true);
-    if (core_.settings().SaveFormSize) {
+    core_.GetSettings().SaveFormSize = ReadIniBool("Function", "SaveFormSize", true);
+    if (core_.GetSettings().SaveFormSize) {
         LoadPlacement();
     }
 }
@@ -98,23 +98,23 @@ void KestroShell::FormShow() {
     SetTimer(false);
     view_.SetAdapterList(AdapterLabels());
     LoadSettings();
-    view_.SetCaption(std::string(kCaption) + (core_.settings().Debug ? kDebugMark : ""));
+    view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : ""));
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
     StartCapture();
-    if (core_.settings().RealtimeUpdate) {
+    if (core_.GetSettings().RealtimeUpdate) {
         RefreshPanel();
     }
 }
 
 void KestroShell::LoadSettings() {
     Step("load");
-    kestro::LoadSettings(GetIniFileName(), KestroSoundRoot(), core_.settings());
+    kestro::LoadSettings(GetIniFileName(), KestroSoundRoot(), core_.GetSettings());
     if (replay_ && !replayEnded_) {
         // The recording is the capture: the configured adapter plays no part, and
         // the settings dialog starts without one, so that confirming it keeps the replay.
-        core_.settings().AdapterIndex = -1;
+        core_.GetSettings().AdapterIndex = -1;
     }
 }
 
@@ -131,7 +131,7 @@ void KestroShell::StartCapture() {
     // The clock and the countdowns run on also after the last frame.
     SetTimer(true, replay_->TickInterval());
     if (!replaying_) {
-        core_.log().ShowStatusMessage(replay_->OpenFailure(snoop_->LastError()));
+        core_.GetLog().ShowStatusMessage(replay_->OpenFailure(snoop_->LastError()));
     }
 }
 
@@ -152,7 +152,7 @@ void KestroShell::EndReplay() {
 }
 
 void KestroShell::ApplyAdapter() {
-    const int32_t configured = core_.settings().AdapterIndex;
+    const int32_t configured = core_.GetSettings().AdapterIndex;
     if (snoop_->AdapterIndex() == configured) {
         return;
     }
@@ -168,8 +168,8 @@ void KestroShell::ApplyAdapter() {
     SetTimer(snoop_->Active());
     // Without this the user would see an idle window and never learn why.
     if (!snoop_->Active() && configured != -1) {
-        core_.log().ShowStatusMessage(Utf8ToCp932("キャプチャを開始できません: ") +
-                                      ToCp932Lossy(snoop_->LastError()));
+        core_.GetLog().ShowStatusMessage(Utf8ToCp932("キャプチャを開始できません: ") +
+                                         ToCp932Lossy(snoop_->LastError()));
     }
 }
 
@@ -186,11 +186,11 @@ void KestroShell::SaveSettings() {
         return;  // the settings are only read in this process
     }
     std::optional<WindowPlacement> placement;
-    if (core_.settings().SaveFormSize) {
+    if (core_.GetSettings().SaveFormSize) {
         placement = view_.QueryPlacement();
     }
     const Result saved =
-        kestro::SaveSettings(path, core_.settings(), placement ? &*placement : nullptr);
+        kestro::SaveSettings(path, core_.GetSettings(), placement ? &*placement : nullptr);
     if (!saved) {
         closeError_ = CannotWriteMessage(path);
         view_.ShowError(closeError_);
@@ -198,7 +198,7 @@ void KestroShell::SaveSettings() {
 }
 
 void KestroShell::FormDestroy() {
-    if (!core_.settings().SaveFormSize) {
+    if (!core_.GetSettings().SaveFormSize) {
         return;
     }
     const std::string path = GetIniFileNameForSave();
@@ -218,7 +218,7 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             view_.ShowAbout();
             break;
         case MenuItem::pmiConfig:
-            view_.RunSettingsDialog(core_.settings(), *player_, [this] { ApplyAdapter(); });
+            view_.RunSettingsDialog(core_.GetSettings(), *player_, [this] { ApplyAdapter(); });
             break;
         case MenuItem::pmiLog:
             view_.ShowLog();

@@ -221,10 +221,10 @@ TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
     ReplayWindow& main = Create(capture, 60, ini);
     main.show();
     EXPECT_TRUE(main.windowTitle().endsWith(QStringLiteral(" [DEBUG]")));
-    EXPECT_EQ(main.Core().settings().LogLevel, 3);
-    EXPECT_EQ(main.Core().settings().OpenCount, 41);
+    EXPECT_EQ(main.Core().GetSettings().LogLevel, 3);
+    EXPECT_EQ(main.Core().GetSettings().OpenCount, 41);
     // The recording is the capture, whatever adapter the file names.
-    EXPECT_EQ(main.Core().settings().AdapterIndex, -1);
+    EXPECT_EQ(main.Core().GetSettings().AdapterIndex, -1);
     EXPECT_TRUE(main.Replaying());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Snoop().Active(); }, 10000));
     // Map changes (LogLevel bit 4) are off in this file.
@@ -249,8 +249,8 @@ TEST_F(GuiReplayTest, WithoutASettingsFileEverySettingHasItsDefaultAndNothingIsW
     ASSERT_FALSE(QFileInfo::exists(beside)) << "left over from an earlier run";
     ReplayWindow& main = Create(capture, 60);
     main.show();
-    EXPECT_EQ(main.Core().settings().LogLevel, 7);
-    EXPECT_EQ(main.Core().settings().OpenCount, 1);
+    EXPECT_EQ(main.Core().GetSettings().LogLevel, 7);
+    EXPECT_EQ(main.Core().GetSettings().OpenCount, 1);
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
     EXPECT_TRUE(main.close());
     forms_.reset();
@@ -276,7 +276,7 @@ TEST_F(GuiReplayTest, ChoosingAnAdapterEndsTheReplayForLiveCaptureInRealTime) {
     if (lo == names.end()) {
         GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
     }
-    main.Core().settings().AdapterIndex = static_cast<int32_t>(lo - names.begin());
+    main.Core().GetSettings().AdapterIndex = static_cast<int32_t>(lo - names.begin());
     QElapsedTimer switching;
     switching.start();
     main.ApplyAdapter();

@@ -140,7 +140,7 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
     // The player walks onto the Singles track and buys runner 3.
     ASSERT_TRUE(game.FromServer(scenario::MapPacket(0x0091, "p_track01.gat")));
     ASSERT_TRUE(ProcessEventsUntil([&] {
-        return Main().Core().race().CurrentMap == "p_track01.gat";
+        return Main().Core().Race().CurrentMap == "p_track01.gat";
     })) << Main().StatusText(0).toStdString();
     EXPECT_EQ(Main().StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
 

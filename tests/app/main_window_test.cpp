@@ -48,7 +48,7 @@ public:
         Shell().SetStepWatcher([this](std::string_view step) {
             steps.push_back(std::string(step) + State() +
                             (step == "reset"
-                                 ? " adapter=" + std::to_string(Core().settings().AdapterIndex)
+                                 ? " adapter=" + std::to_string(Core().GetSettings().AdapterIndex)
                                  : ""));
         });
     }
@@ -177,13 +177,13 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     // A map seen before the show must be forgotten by the reset.
     const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};
     main.Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
-    ASSERT_EQ(main.Core().race().CurrentMap, "hugel.gat");
+    ASSERT_EQ(main.Core().Race().CurrentMap, "hugel.gat");
 
     main.show();
     const std::vector<std::string> expected = {"load idle",
                                                "reset idle adapter=" + std::to_string(lo)};
     EXPECT_EQ(main.steps, expected);
-    EXPECT_TRUE(main.Core().race().CurrentMap.empty());
+    EXPECT_TRUE(main.Core().Race().CurrentMap.empty());
     ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
     EXPECT_TRUE(main.RealTime().isActive());
     EXPECT_EQ(main.RealTime().interval(), 1000);
@@ -233,13 +233,13 @@ TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
 
     QElapsedTimer waited;
     waited.start();
-    while (main.Core().race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
+    while (main.Core().Race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
         QTest::qWait(20);
     }
     close(client);
     close(accepted);
     close(server);
-    EXPECT_EQ(main.Core().race().CurrentMap, "p_track01.gat");
+    EXPECT_EQ(main.Core().Race().CurrentMap, "p_track01.gat");
     EXPECT_EQ(main.StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
     EXPECT_GE(main.Core().PacketCount(), 1);
 }
@@ -291,7 +291,7 @@ TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
     forms_.reset();
     RecordingMain& second = Create();
     second.show();
-    EXPECT_EQ(second.Core().settings().OpenCount, 2);
+    EXPECT_EQ(second.Core().GetSettings().OpenCount, 2);
     EXPECT_TRUE(second.Snoop().Active()) << second.Snoop().LastError();
     second.close();
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=3")));
@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
     EXPECT_TRUE(LogLines().isEmpty());
     EXPECT_TRUE(main.StatusText(0).isEmpty());
 
-    main.Core().log().ShowStatusMessage(Utf8ToCp932("順位確定(複勝): 2-5"));
+    main.Core().GetLog().ShowStatusMessage(Utf8ToCp932("順位確定(複勝): 2-5"));
     EXPECT_EQ(main.StatusText(0), QStringLiteral("順位確定(複勝): 2-5"));
     const QStringList lines = LogLines();
     ASSERT_EQ(lines.size(), 1);

@@ -63,7 +63,7 @@ protected:
     Log log{clock, view};
     RecordingPlayer player{rec};
     RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
-    RaceState& state = engine.state();
+    RaceState& state = engine.State();
 
     std::string BaseIn(int seconds) const {
         return FormatHhMmSsZzz(AddSeconds(At(12, 0, 0), seconds));

@@ -45,7 +45,7 @@ protected:
     Log log{clock, view};
     RecordingPlayer player{rec};
     RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
-    RaceState& state = engine.state();
+    RaceState& state = engine.State();
 
     RaceStatus StatusOf(RaceKind kind) const {
         return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;

@@ -40,7 +40,7 @@ protected:
     RecordingCoreView view{rec};
     RecordingPlayer player{rec};
     KestroCore core{clock, view, player};
-    RaceState& state = core.engine().state();
+    RaceState& state = core.Engine().State();
 
     CoreTest() { core.ResetRaceState(); }
 
@@ -66,7 +66,7 @@ protected:
 // ---- map changes -----------------------------------------------------------
 
 TEST_F(CoreTest, MapChangeToTheSameMapDoesNothing) {
-    core.settings().LogLevel = log_bits::MapChanges;
+    core.GetSettings().LogLevel = log_bits::MapChanges;
     core.HandleMapChange("hugel.gat");
     const std::vector<std::string> expected = {
         "status: マップ移動: hugel.gat", "log: 12:00:00.000 - マップ移動: hugel.gat", "refresh"};
@@ -80,7 +80,7 @@ TEST_F(CoreTest, MapChangeToTheSameMapDoesNothing) {
 }
 
 TEST_F(CoreTest, FirstMapChangeAfterTheResetAlwaysCounts) {
-    core.settings().LogLevel = 0;
+    core.GetSettings().LogLevel = 0;
     core.HandleMapChange("");  // equal to the empty map of the reset
     EXPECT_EQ(rec.refreshes, 0);
     core.HandleMapChange("prontera.gat");
@@ -120,7 +120,7 @@ TEST_F(CoreTest, LeavingATrackAfterItsResultAwaitsTheNextRace) {
 }
 
 TEST_F(CoreTest, LeavingTheTrackShowsTheMoveThenTheTransitionThenRefreshes) {
-    core.settings().LogLevel = log_bits::MapChanges;
+    core.GetSettings().LogLevel = log_bits::MapChanges;
     state.CurrentMap = "p_track01.gat";
     state.SinglesStatus = rs::SConfirmed;
     state.SinglesClockStatus = cs::SRaceTime;
@@ -154,7 +154,7 @@ TEST_F(CoreTest, EnteringATrackMarksItsTicketsAsHeldButUnseen) {
 // ---- ticket purchases ------------------------------------------------------
 
 TEST_F(CoreTest, SinglesPurchaseRecordsTheTicketAndOpensAnUnknownRace) {
-    core.settings().LogLevel = log_bits::Tickets;
+    core.GetSettings().LogLevel = log_bits::Tickets;
     core.HandleTicketPurchase(0, '3', '0');
     EXPECT_EQ(state.TicketSingle, '3');
     EXPECT_EQ(state.CurrentMap, "p_track01.gat");
@@ -180,7 +180,7 @@ TEST_F(CoreTest, SinglesPurchaseOnTheTrackDoesNotMarkTheTicketUnseen) {
 }
 
 TEST_F(CoreTest, DoublesPurchaseStoresTheRunnersInAscendingOrder) {
-    core.settings().LogLevel = log_bits::Tickets;
+    core.GetSettings().LogLevel = log_bits::Tickets;
     const struct {
         uint8_t runner, second;
         char low, high;
@@ -212,14 +212,14 @@ TEST_F(CoreTest, DoublesPurchaseStoresTheRunnersInAscendingOrder) {
 }
 
 TEST_F(CoreTest, PurchaseRefreshesAtTheEndOnlyWithRealtimeUpdate) {
-    core.settings().LogLevel = 0;
+    core.GetSettings().LogLevel = 0;
     state.SinglesStatus = rs::SAccepting;
     core.HandleTicketPurchase(0, '1', '0');
     core.HandleTicketPurchase(1, '1', '2');
     core.HandleTicketPurchase(2, '1', '2');
     EXPECT_EQ(rec.refreshes, 0);
 
-    core.settings().RealtimeUpdate = true;
+    core.GetSettings().RealtimeUpdate = true;
     core.HandleTicketPurchase(0, '1', '0');
     core.HandleTicketPurchase(1, '1', '2');
     core.HandleTicketPurchase(2, '4', '5');  // another kind changes nothing but still refreshes
@@ -235,9 +235,9 @@ TEST_F(CoreTest, PurchaseRefreshesAtTheEndOnlyWithRealtimeUpdate) {
 // Singles from the town's acceptance line to the pay-out, with sounds on.
 void PlaySinglesRace(KestroCore& core, SettableClock& clock) {
     for (int i = 0; i < kSoundEventCount; ++i) {
-        core.settings().Sound(static_cast<SoundEvent>(i)) = {true, "x.wav"};
+        core.GetSettings().Sound(static_cast<SoundEvent>(i)) = {true, "x.wav"};
     }
-    core.settings().SoundEnabled = true;
+    core.GetSettings().SoundEnabled = true;
     core.HandleMapChange("hugel.gat");
     core.HandleAnnouncement(
         Sjis("モンスターレースシングルスの受付を開始しました。皆様奮ってご参加ください。"));
@@ -250,14 +250,14 @@ void PlaySinglesRace(KestroCore& core, SettableClock& clock) {
 }
 
 TEST_F(CoreTest, LogLevelZeroWritesOnlyTheResult) {
-    core.settings().LogLevel = 0;
+    core.GetSettings().LogLevel = 0;
     PlaySinglesRace(core, clock);
     EXPECT_EQ(LogTexts(), std::vector<std::string>{"順位確定(単勝): 3"});
     EXPECT_EQ(state.SinglesStatus, rs::SPayingOut);
 }
 
 TEST_F(CoreTest, DefaultLogLevelWritesAnnouncerTicketsAndMapsButNoDiagnostics) {
-    ASSERT_EQ(core.settings().LogLevel, 7);
+    ASSERT_EQ(core.GetSettings().LogLevel, 7);
     PlaySinglesRace(core, clock);
     const std::vector<std::string> expected = {
         "マップ移動: hugel.gat",
@@ -272,7 +272,7 @@ TEST_F(CoreTest, DefaultLogLevelWritesAnnouncerTicketsAndMapsButNoDiagnostics) {
 }
 
 TEST_F(CoreTest, AllBitsAddSoundAndPredictionDiagnostics) {
-    core.settings().LogLevel = 31;
+    core.GetSettings().LogLevel = 31;
     PlaySinglesRace(core, clock);
     const std::vector<std::string> texts = LogTexts();
     auto count = [&](std::string_view prefix) {
@@ -310,7 +310,7 @@ std::vector<uint8_t> AnnouncerPacket(const std::string& text) {
 }
 
 TEST_F(CoreTest, PayloadsDriveTheRacesAndThePanel) {
-    core.settings().LogLevel = 0;
+    core.GetSettings().LogLevel = 0;
     Feed(MapPacket("p_track02.gat"));
     Feed(AnnouncerPacket("4" + Sjis("番のモンスターがゴールしました。")));
     Feed(AnnouncerPacket(Sjis("続いて、") + "1" + Sjis("番のモンスターがゴールしました。")));
@@ -345,8 +345,8 @@ TEST_F(CoreTest, ResetSetsTheStateDirectlyWithoutRefreshing) {
     EXPECT_EQ(panel[F::txtClockSingle], "--:--:--");
     EXPECT_EQ(panel[F::txtTicketSingle], "×");
     EXPECT_EQ(panel[F::txtResultSingle], "×");
-    EXPECT_TRUE(core.race().CurrentMap.empty());
-    EXPECT_EQ(core.race().SinglesBaseTime, 0.0);
+    EXPECT_TRUE(core.Race().CurrentMap.empty());
+    EXPECT_EQ(core.Race().SinglesBaseTime, 0.0);
 }
 
 }  // namespace
