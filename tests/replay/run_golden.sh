@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Replays each scenario of golden/TESTLIST with kestro-replay and compares the
 # output line by line with the expected file, which was worked out by hand from
-# the race rules.
-#   run_golden.sh SCENARIO_TOOL REPLAY_TOOL [NAME]
+# the race rules. With --update the expected files are rewritten from what the
+# replay gives instead (scripts/update-golden); a person reads the diff.
+#   run_golden.sh [--update] SCENARIO_TOOL REPLAY_TOOL [NAME]
 set -euo pipefail
+update=0
+if [ "${1:-}" = --update ]; then
+    update=1
+    shift
+fi
 scenario_tool=$1
 replay_tool=$2
 only=${3:-}
@@ -25,7 +31,14 @@ while read -r name scenario settings tail options; do
     if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
     # shellcheck disable=SC2086
     "$replay_tool" "${settings_args[@]}" --tail "$tail" $options "$work/$name.pcap" > "$work/$name.out"
-    if diff -u "$here/golden/$name.expected" "$work/$name.out"; then
+    if [ "$update" -eq 1 ]; then
+        if cmp -s "$here/golden/$name.expected" "$work/$name.out"; then
+            echo "same $name"
+        else
+            cp "$work/$name.out" "$here/golden/$name.expected"
+            echo "new  $name"
+        fi
+    elif diff -u "$here/golden/$name.expected" "$work/$name.out"; then
         echo "ok   $name"
     else
         echo "FAIL $name"
@@ -36,6 +49,10 @@ done < "$here/golden/TESTLIST"
 if [ "$ran" -eq 0 ]; then
     echo "no golden test matched" >&2
     exit 1
+fi
+if [ "$update" -eq 1 ]; then
+    echo "review the changes with: git diff -- tests/replay/golden"
+    exit 0
 fi
 echo "$((ran - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
