@@ -29,8 +29,8 @@
 #include <vector>
 
 #include "common/cp932.h"
-#include "game_connection.h"
 #include "scenario.h"
+#include "support/game_connection.h"
 #include "window_bench.h"
 
 namespace kestro::bench {

@@ -23,10 +23,10 @@
 #include "app/about_dialog.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
-#include "qt_app.h"
 #include "scenario.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
+#include "support/qt_app.h"
 
 namespace kestro {
 namespace {

@@ -27,10 +27,10 @@
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "common/cp932.h"
-#include "qt_app.h"
 #include "race/race_state.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
+#include "support/qt_app.h"
 
 namespace kestro {
 namespace {

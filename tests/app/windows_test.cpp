@@ -15,7 +15,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/log_window.h"
-#include "qt_app.h"
+#include "support/qt_app.h"
 
 namespace kestro {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_frames.h"
+#include "support/test_frames.h"
 
 namespace kestro {
 namespace {

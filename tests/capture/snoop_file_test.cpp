@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "test_frames.h"
+#include "support/test_frames.h"
 
 namespace kestro {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "recorders.h"
+#include "support/recorders.h"
 
 namespace kestro {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "race/race_engine.h"
-#include "recorders.h"
+#include "support/recorders.h"
 
 namespace kestro {
 namespace {

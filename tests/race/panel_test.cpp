@@ -6,7 +6,7 @@
 #include <string>
 
 #include "race/race_state.h"
-#include "recorders.h"
+#include "support/recorders.h"
 
 namespace kestro {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "race/panel.h"
-#include "recorders.h"
+#include "support/recorders.h"
 
 namespace kestro {
 namespace {

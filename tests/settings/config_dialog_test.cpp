@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "qt_environment.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
-#include "temp_folder.h"
+#include "support/qt_environment.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {

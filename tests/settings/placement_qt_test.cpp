@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "qt_environment.h"
-#include "temp_folder.h"
+#include "support/qt_environment.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "support/portable.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "race/race_engine.h"
 #include "race/race_state.h"
-#include "recorders.h"
+#include "support/recorders.h"
 
 namespace kestro {
 namespace {

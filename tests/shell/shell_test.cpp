@@ -14,7 +14,7 @@
 
 #include "common/cp932.h"
 #include "settings/vu_ini_mng.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
