@@ -1,5 +1,9 @@
 #include "capture/frames.h"
 
+#include <pcap/dlt.h>
+
+#include <array>
+
 namespace kestro {
 
 namespace {
@@ -15,6 +19,61 @@ uint16_t ReadBE16(const uint8_t* p) {
     return static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
 
+// How a link header says "IPv4".
+enum class IPv4Mark {
+    kEtherType,        // 16-bit type 0x0800, big-endian, at markOffset
+    kIPVersion,        // no link header: the IP version nibble is 4
+    kFamilyAnyOrder,   // 32-bit AF_INET in the capturing machine's byte order
+    kFamilyBigEndian,  // 32-bit AF_INET in network byte order
+};
+
+struct LinkLayer {
+    int linkType;
+    uint32_t headerLength;
+    IPv4Mark mark;
+    uint32_t markOffset;
+};
+
+// AF_INET is 2 on every system that writes these headers.
+constexpr uint8_t kFamilyIPv4 = 2;
+
+constexpr std::array<LinkLayer, 8> kLinkLayers = {{
+    {DLT_EN10MB, kEthernetHeaderLength, IPv4Mark::kEtherType, 12},
+    {DLT_LINUX_SLL, 16, IPv4Mark::kEtherType, 14},
+    {DLT_LINUX_SLL2, 20, IPv4Mark::kEtherType, 0},
+    {DLT_RAW, 0, IPv4Mark::kIPVersion, 0},
+    {kLinkTypeRaw, 0, IPv4Mark::kIPVersion, 0},
+    {DLT_IPV4, 0, IPv4Mark::kIPVersion, 0},
+    {DLT_NULL, 4, IPv4Mark::kFamilyAnyOrder, 0},
+    {DLT_LOOP, 4, IPv4Mark::kFamilyBigEndian, 0},
+}};
+
+const LinkLayer* FindLinkLayer(int linkType) {
+    for (const LinkLayer& layer : kLinkLayers) {
+        if (layer.linkType == linkType) {
+            return &layer;
+        }
+    }
+    return nullptr;
+}
+
+// The caller has checked that the link header and a minimal IP header are captured.
+bool CarriesIPv4(const LinkLayer& layer, const uint8_t* frame) {
+    const uint8_t* mark = frame + layer.markOffset;
+    switch (layer.mark) {
+        case IPv4Mark::kEtherType:
+            return ReadBE16(mark) == kEtherTypeIPv4;
+        case IPv4Mark::kIPVersion:
+            return (frame[layer.headerLength] >> 4) == 4;
+        case IPv4Mark::kFamilyAnyOrder:
+            return (mark[0] == kFamilyIPv4 && mark[1] == 0 && mark[2] == 0 && mark[3] == 0) ||
+                   (mark[0] == 0 && mark[1] == 0 && mark[2] == 0 && mark[3] == kFamilyIPv4);
+        case IPv4Mark::kFamilyBigEndian:
+            return mark[0] == 0 && mark[1] == 0 && mark[2] == 0 && mark[3] == kFamilyIPv4;
+    }
+    return false;
+}
+
 // Length of the IPv4 header by its IHL field; 0 when the field is below the minimum.
 // The caller has checked that byte 0 is captured.
 uint32_t IPHeaderLength(const uint8_t* ipHeader) {
@@ -24,21 +83,31 @@ uint32_t IPHeaderLength(const uint8_t* ipHeader) {
 
 }  // namespace
 
-bool GetIPHeader(const uint8_t* frame, uint32_t caplen, const uint8_t** ipHeader,
-                 uint32_t* ipCaptured) {
-    if (frame == nullptr || caplen < kEthernetHeaderLength + kMinIPHeaderLength) {
+bool IsReadableLinkType(int linkType) {
+    return FindLinkLayer(linkType) != nullptr;
+}
+
+bool GetLinkIPHeader(int linkType, const uint8_t* frame, uint32_t caplen, const uint8_t** ipHeader,
+                     uint32_t* ipCaptured) {
+    const LinkLayer* layer = FindLinkLayer(linkType);
+    if (layer == nullptr || frame == nullptr || caplen < layer->headerLength + kMinIPHeaderLength) {
         return false;
     }
-    if (ReadBE16(frame + 12) != kEtherTypeIPv4) {
+    if (!CarriesIPv4(*layer, frame)) {
         return false;
     }
     if (ipHeader != nullptr) {
-        *ipHeader = frame + kEthernetHeaderLength;
+        *ipHeader = frame + layer->headerLength;
     }
     if (ipCaptured != nullptr) {
-        *ipCaptured = caplen - kEthernetHeaderLength;
+        *ipCaptured = caplen - layer->headerLength;
     }
     return true;
+}
+
+bool GetIPHeader(const uint8_t* frame, uint32_t caplen, const uint8_t** ipHeader,
+                 uint32_t* ipCaptured) {
+    return GetLinkIPHeader(DLT_EN10MB, frame, caplen, ipHeader, ipCaptured);
 }
 
 bool GetTCPHeader(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t** tcpHeader) {

@@ -1,6 +1,17 @@
-// The three header tests that take a captured Ethernet frame down to its TCP
-// payload. Pure and bounds-safe: nothing beyond the captured length is read
-// or delivered.
+// The header tests that take a captured frame down to its TCP payload. Pure
+// and bounds-safe: nothing beyond the captured length is read or delivered.
+// The link layer only says where the IPv4 header starts and whether the frame
+// carries IPv4; the IPv4 and TCP tests after it are the same for every link.
+//
+//   link type         header  IPv4 when
+//   EN10MB            14      type 0x0800 at byte 12 (802.1Q-tagged frames are not)
+//   LINUX_SLL         16      protocol 0x0800 at byte 14
+//   LINUX_SLL2        20      protocol 0x0800 at byte 0
+//   RAW, IPV4          0      IP version 4
+//   NULL               4      family 2 (AF_INET) in either byte order
+//   LOOP               4      family 2 in network byte order
+//
+// An Ethernet frame:
 //
 //   0              12   14                    14+4*IHL            +4*DataOffset
 //   +--------------+----+---------------------+-------------------+-----------
@@ -18,8 +29,20 @@ namespace kestro {
 
 constexpr uint32_t kEthernetHeaderLength = 14;
 
-// Ethernet type 0x0800 (IPv4) and room for a minimal IP header.
-// ipHeader := frame + 14; ipCaptured := bytes captured from there on.
+// libpcap's number for raw IP in capture files; libpcap reports it as DLT_RAW,
+// whose own value differs between platforms.
+constexpr int kLinkTypeRaw = 101;
+
+// Whether frames of this link type (a libpcap DLT_ value) can be read.
+bool IsReadableLinkType(int linkType);
+
+// The link layer of `linkType`: the frame carries IPv4 and has room for a
+// minimal IP header. ipHeader := frame + link header length; ipCaptured :=
+// bytes captured from there on. An unreadable link type passes nothing.
+bool GetLinkIPHeader(int linkType, const uint8_t* frame, uint32_t caplen,
+                     const uint8_t** ipHeader = nullptr, uint32_t* ipCaptured = nullptr);
+
+// GetLinkIPHeader for an Ethernet frame.
 bool GetIPHeader(const uint8_t* frame, uint32_t caplen, const uint8_t** ipHeader = nullptr,
                  uint32_t* ipCaptured = nullptr);
 

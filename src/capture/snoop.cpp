@@ -138,16 +138,19 @@ void TSnoopThread::Execute() {
             continue;
         }
         if (result == PCAP_ERROR_BREAK) {
+            component.threadEnd_ = {TSnoopEnd::Cause::EndOfFile, {}};
             break;  // end of a capture file (a broken read was a stop, seen above)
         }
         if (result < 0) {
             component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
+            component.threadEnd_ = {TSnoopEnd::Cause::ReadError, pcap_geterr(handle_)};
             break;
         }
         // A handler (or hook) that throws ends the capture like a read error,
         // but it is not a capture failure, so LastError stays as it was.
         try {
             if (frameHook_ && (!frameHook_(*header) || Terminated())) {
+                component.threadEnd_ = {TSnoopEnd::Cause::HookStopped, {}};
                 break;
             }
             component.currentHeader_ = header;
@@ -161,6 +164,7 @@ void TSnoopThread::Execute() {
                 component.ProcessPacket();
             }
         } catch (...) {
+            component.threadEnd_ = {TSnoopEnd::Cause::HandlerFailed, {}};
             break;
         }
     }
@@ -225,6 +229,48 @@ void TCustomSnoop::ReadAdapterDescriptions() {
     }
     lastError_.clear();
     pcap_freealldevs(devices);
+}
+
+void TCustomSnoop::RefreshAdapters() {
+    std::string error;
+    std::vector<AdapterInfo> adapters = ReadAdapterInfo(true, error);
+    if (!error.empty()) {
+        lastError_ = error;
+        return;
+    }
+    adapters_ = std::move(adapters);
+    adapterNames_.clear();
+    adapterDescriptions_.clear();
+    for (const AdapterInfo& adapter : adapters_) {
+        adapterNames_.push_back(adapter.name);
+        adapterDescriptions_.push_back(adapter.description);
+    }
+    adapterIndex_ = -1;
+    for (size_t i = 0; i < adapterNames_.size(); ++i) {
+        if (!adapterName_.empty() && adapterNames_[i] == adapterName_) {
+            adapterIndex_ = static_cast<int32_t>(i);
+            break;
+        }
+    }
+}
+
+int32_t TCustomSnoop::AllInterfacesAdapterIndex() const {
+    if (!adapters_.empty()) {
+        return FindAllInterfacesAdapter(adapters_);
+    }
+    // Before the first refresh only the names are known.
+    std::string error;
+    const std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+    const int32_t found = FindAllInterfacesAdapter(adapters);
+    if (found < 0) {
+        return -1;
+    }
+    for (size_t i = 0; i < adapterNames_.size(); ++i) {
+        if (adapterNames_[i] == adapters[static_cast<size_t>(found)].name) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
 }
 
 void TCustomSnoop::SelectAdapter(size_t index) {
@@ -365,7 +411,25 @@ void TCustomSnoop::OpenFile(const std::string& path) {
     }
 }
 
+// A capture that runs but never recognises a frame would look like a quiet
+// game; one whose frames cannot be read is refused instead.
+bool TCustomSnoop::AcceptLinkType() {
+    linkType_ = pcap_datalink(captureHandle_);
+    refusedLinkType_ = -1;
+    lastEnd_.reset();
+    if (IsReadableLinkType(linkType_)) {
+        return true;
+    }
+    refusedLinkType_ = linkType_;
+    lastError_ = "Snoop Error: " + UnreadableLinkTypeText(linkType_);
+    CloseHandle();
+    return false;
+}
+
 void TCustomSnoop::ApplyFilter(bpf_u_int32 netmask) {
+    if (!AcceptLinkType()) {
+        return;
+    }
     bpf_program program{};
     if (pcap_compile(captureHandle_, &program, filter_.c_str(), 1, netmask) != 0) {
         lastError_ = pcap_geterr(captureHandle_);
@@ -418,11 +482,26 @@ void TCustomSnoop::ThreadTerminated() {
         lastError_ = std::exchange(threadError_, std::string());
     }
     active_ = false;
-    // A helper that ended without being asked says why better than the read did.
-    const bool stopped = captureThread_ != nullptr && captureThread_->Terminated();
+    // A Close has set the terminate request before it waits for this handler;
+    // only an end nobody asked for is news.
+    const bool stopped = captureThread_ == nullptr || captureThread_->Terminated();
     const std::string helperEnd = CloseHandle();
-    if (!stopped && !helperEnd.empty()) {
+    if (stopped) {
+        return;
+    }
+    lastEnd_ = std::exchange(threadEnd_, TSnoopEnd{});
+    // The helper's stream reads like a capture file, so a helper that died or
+    // lost its adapter looks like a file read to its end. For the user it is a
+    // capture that failed, and the helper's own line says why better than the
+    // read did.
+    const bool streamEnded = lastEnd_->cause == TSnoopEnd::Cause::EndOfFile ||
+                             lastEnd_->cause == TSnoopEnd::Cause::ReadError;
+    if (!helperEnd.empty() && streamEnded) {
         lastError_ = helperEnd;
+        *lastEnd_ = {TSnoopEnd::Cause::ReadError, helperEnd};
+    }
+    if (onCaptureEnded_) {
+        onCaptureEnded_(this, *lastEnd_);
     }
 }
 
@@ -504,7 +583,8 @@ bool TSnoopTCPData::AcceptFrame() {
         return false;
     }
     uint32_t ipCaptured = 0;
-    return GetIPHeader(CurrentFrame(), CurrentHeader()->caplen, &ipHeader_, &ipCaptured) &&
+    return GetLinkIPHeader(CurrentLinkType(), CurrentFrame(), CurrentHeader()->caplen, &ipHeader_,
+                           &ipCaptured) &&
            GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) &&
            GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_);
 }

@@ -18,10 +18,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "capture/adapters.h"
 #include "capture/capture_source.h"
 #include "capture/main_thread_invoker.h"
 
@@ -43,6 +45,25 @@ using TOnCaptureTCPDataEvent =
 // after a stop request is. A hook that waits (a paced replay) must return false
 // when it gave up waiting, or the frame would still be handed over.
 using TSnoopFrameHook = std::function<bool(const pcap_pkthdr& header)>;
+
+// Why a capture thread ended by itself, without a Close.
+struct TSnoopEnd {
+    enum class Cause {
+        EndOfFile,      // a capture file was read to its end
+        ReadError,      // libpcap failed to read (the device went away, ...)
+        HandlerFailed,  // the frame hook or OnCaptureTCPData threw
+        HookStopped,    // the frame hook returned false
+    };
+    Cause cause = Cause::EndOfFile;
+    // libpcap's own text for a read error; empty otherwise.
+    std::string reason;
+};
+
+// Raised on the main thread, from the capture thread's end handler, when a
+// capture ends by itself; never for a Close. Active is already false and the
+// handle closed. The handler must not call Open or Close itself (the capture
+// thread is still waiting for it to return): a retry is scheduled, not run here.
+using TSnoopEndedEvent = std::function<void(TCustomSnoop* Sender, const TSnoopEnd& End)>;
 
 class TSnoopThread {
 public:
@@ -115,6 +136,20 @@ public:
     void ReadAdapterNames();
     void ReadAdapterDescriptions();
 
+    // Facts about each adapter, entry i describing AdapterNames()[i] once
+    // RefreshAdapters has run; empty before.
+    const std::vector<AdapterInfo>& Adapters() const { return adapters_; }
+    // Main thread: reads the adapter list afresh, replacing AdapterNames,
+    // AdapterDescriptions and Adapters (link types included, as far as this
+    // process may open the devices). The selected adapter is followed by name:
+    // AdapterIndex becomes its new position, or -1 when it is gone, and then
+    // AdapterName stays, so that Open finds the device again once it returns.
+    // On a failed enumeration the lists stay and LastError has the reason.
+    void RefreshAdapters();
+    // Index of the device that captures on every interface ("any" on Linux)
+    // in AdapterNames, -1 when the platform has none.
+    int32_t AllInterfacesAdapterIndex() const;
+
     // Opens the adapter named AdapterName. Failures only set LastError; the
     // caller looks at Active.
     void Open();
@@ -125,6 +160,14 @@ public:
 
     // Link type of the open handle (DLT_EN10MB for Ethernet), -1 when closed.
     int DataLink() const;
+    // The link type that made the last Open (or OpenFile) fail, -1 when the
+    // last one did not fail for its link type. LastError names it too.
+    int RefusedLinkType() const { return refusedLinkType_; }
+
+    // How a capture that ends by itself is reported (see TSnoopEndedEvent).
+    void SetOnCaptureEnded(TSnoopEndedEvent handler) { onCaptureEnded_ = std::move(handler); }
+    // The last such end since the last Open, if any.
+    const std::optional<TSnoopEnd>& LastEnd() const { return lastEnd_; }
 
     // How Open reaches the adapter (capture/capture_source.h). Through the
     // helper, the frames are those of its fixed filter, snapshot length and
@@ -171,6 +214,8 @@ protected:
     void Shutdown();
 
     const pcap_pkthdr* CurrentHeader() const { return currentHeader_; }
+    // Link type of the frames being read, for AcceptFrame.
+    int CurrentLinkType() const { return linkType_; }
     const uint8_t* CurrentFrame() const { return currentFrame_; }
 
 private:
@@ -183,6 +228,7 @@ private:
     void OpenAdapter(const std::string& name, const pcap_if_t* device);
     void OpenThroughHelper(const std::string& name, const pcap_if_t* device);
     void ApplyFilter(bpf_u_int32 netmask);
+    bool AcceptLinkType();
     // Main thread: makes a read that waits on the handle return.
     void InterruptRead(bool force);
     // Returns how a helper behind the handle ended (its error line), else empty.
@@ -213,6 +259,14 @@ private:
     TSnoopFrameHook frameHook_;
     // Written by the capture thread before its end handler, read by that handler.
     std::string threadError_;
+    TSnoopEnd threadEnd_;
+
+    std::vector<AdapterInfo> adapters_;
+    // Read by the capture thread, written before it starts.
+    int linkType_ = -1;
+    int refusedLinkType_ = -1;
+    TSnoopEndedEvent onCaptureEnded_;
+    std::optional<TSnoopEnd> lastEnd_;
 
     const pcap_pkthdr* currentHeader_ = nullptr;
     const uint8_t* currentFrame_ = nullptr;

@@ -48,6 +48,9 @@ struct Settings {
     uint8_t LogLevel = log_bits::Default;
     bool Debug = false;
     int32_t AdapterIndex = -1;
+    // The adapter's device name: it survives adapters appearing before it in
+    // the list, which the index does not. Empty in files written before it.
+    std::string AdapterName;
     bool SoundEnabled = false;
     std::array<SoundEventSetting, kSoundEventCount> Sounds{};
 

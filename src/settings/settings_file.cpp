@@ -82,6 +82,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     const IniFile ini = IniFile::Load(iniPath);
 
     settings.AdapterIndex = ini.ReadInteger(kSnoop, "AdapterIndex", -1);
+    settings.AdapterName = ini.ReadString(kSnoop, "AdapterName", "");
     settings.SoundEnabled = ini.ReadBool(kSound, "SoundEnabled", false);
     for (int i = 0; i < kSoundEventCount; ++i) {
         const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
@@ -102,6 +103,17 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     }
 }
 
+int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames) {
+    if (!settings.AdapterName.empty()) {
+        for (std::size_t i = 0; i < adapterNames.size(); ++i) {
+            if (adapterNames[i] == settings.AdapterName) {
+                return static_cast<int32_t>(i);
+            }
+        }
+    }
+    return settings.AdapterIndex;
+}
+
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
                     const WindowPlacement* mainPlacement) {
     IniFile ini;
@@ -117,6 +129,7 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     ini.WriteInteger(kFunction, "OpenCount", openCount);
     ini.WriteBool(kConfig, "RealtimeUpdate", settings.RealtimeUpdate);
     ini.WriteInteger(kSnoop, "AdapterIndex", settings.AdapterIndex);
+    ini.WriteString(kSnoop, "AdapterName", settings.AdapterName);
     ini.WriteBool(kSound, "SoundEnabled", settings.SoundEnabled);
     for (int i = 0; i < kSoundEventCount; ++i) {
         const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];

@@ -1,8 +1,10 @@
 // Moving the main window's settings between memory and the settings file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/result.h"
 #include "settings/ini_file.h"
@@ -26,8 +28,14 @@ std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot)
 // `systemRoot` (on Linux the folder of Kestro's own sounds). Never fails.
 void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings);
 
+// The position in `adapterNames` (the capture component's list) of the adapter
+// the settings choose: the one named "AdapterName" when it is listed, otherwise
+// "AdapterIndex" as it stands, so that files written before the name was kept
+// still choose what they chose.
+int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames);
+
 // Writes the settings that the program changes ("OpenCount" as one more than in
-// memory, "RealtimeUpdate", "AdapterIndex", "SoundEnabled", each event's flag and
+// memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
 // path) and, when `mainPlacement` is given, the main window's placement after them.
 // "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept
 // as they are. The file is replaced in one step, so a refused write leaves it

@@ -1,6 +1,7 @@
 #include "capture/frames.h"
 
 #include <gtest/gtest.h>
+#include <pcap/dlt.h>
 
 #include <cstdint>
 #include <optional>
@@ -209,6 +210,103 @@ TEST(FrameTest, NullPointersFailEveryTest) {
     EXPECT_FALSE(GetTCPData(nullptr, static_cast<uint32_t>(frame.size() - 14), frame.data() + 34));
     EXPECT_FALSE(GetTCPData(frame.data() + 14, static_cast<uint32_t>(frame.size() - 14), nullptr));
 }
+
+// The same IPv4 packet behind each link header: where the link layer puts the
+// IP header, and which headers it refuses.
+struct LinkCase {
+    std::string name;
+    int linkType;
+    Bytes header;
+    bool isIPv4;
+    uint8_t ipVersion = 4;
+};
+
+Bytes Prefixed(const Bytes& header, const Bytes& packet) {
+    Bytes frame = header;
+    frame.insert(frame.end(), packet.begin(), packet.end());
+    return frame;
+}
+
+Bytes Sll(uint16_t protocol) {
+    Bytes h(16, 0);
+    h[14] = static_cast<uint8_t>(protocol >> 8);
+    h[15] = static_cast<uint8_t>(protocol);
+    return h;
+}
+
+Bytes Sll2(uint16_t protocol) {
+    Bytes h(20, 0);
+    h[0] = static_cast<uint8_t>(protocol >> 8);
+    h[1] = static_cast<uint8_t>(protocol);
+    return h;
+}
+
+std::vector<LinkCase> LinkCases() {
+    return {
+        {"Ethernet", DLT_EN10MB, Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x08, 0x00}, true},
+        {"EthernetIPv6", DLT_EN10MB, Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x86, 0xDD},
+         false},
+        {"CookedV1", DLT_LINUX_SLL, Sll(0x0800), true},
+        {"CookedV1IPv6", DLT_LINUX_SLL, Sll(0x86DD), false},
+        {"CookedV2", DLT_LINUX_SLL2, Sll2(0x0800), true},
+        {"CookedV2Arp", DLT_LINUX_SLL2, Sll2(0x0806), false},
+        {"Raw", DLT_RAW, {}, true},
+        {"RawIPv6", DLT_RAW, {}, false, 6},
+        {"RawFileNumber", kLinkTypeRaw, {}, true},
+        {"IPv4", DLT_IPV4, {}, true},
+        {"IPv4WrongVersion", DLT_IPV4, {}, false, 6},
+        {"NullLittleEndian", DLT_NULL, Bytes{2, 0, 0, 0}, true},
+        {"NullBigEndian", DLT_NULL, Bytes{0, 0, 0, 2}, true},
+        {"NullIPv6", DLT_NULL, Bytes{30, 0, 0, 0}, false},
+        {"LoopNetworkOrder", DLT_LOOP, Bytes{0, 0, 0, 2}, true},
+        {"LoopHostOrderIsNot", DLT_LOOP, Bytes{2, 0, 0, 0}, false},
+        {"Ieee80211Unreadable", DLT_IEEE802_11, Bytes(24, 0), false},
+        {"UsbUnreadable", DLT_USB_LINUX, Bytes(48, 0), false},
+    };
+}
+
+class LinkTest : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(LinkTest, FindsTheIPv4HeaderBehindTheLinkHeaderAndTheSamePayload) {
+    const LinkCase& c = GetParam();
+    Bytes packet = BuildFrame(WithPayload("abc"));
+    packet.erase(packet.begin(), packet.begin() + 14);
+    packet[0] = static_cast<uint8_t>((c.ipVersion << 4) | (packet[0] & 0x0F));
+    const Bytes frame = Prefixed(c.header, packet);
+    const auto header = static_cast<uint32_t>(c.header.size());
+    // Exactly the captured bytes on the heap, as above, for every cut below.
+    for (const uint32_t caplen : {header + 19, header + 20, static_cast<uint32_t>(frame.size())}) {
+        SCOPED_TRACE(caplen);
+        const std::vector<uint8_t> captured(frame.begin(), frame.begin() + caplen);
+        const uint8_t* ipHeader = nullptr;
+        uint32_t ipCaptured = 0;
+        const bool ok =
+            GetLinkIPHeader(c.linkType, captured.data(), caplen, &ipHeader, &ipCaptured);
+        EXPECT_EQ(ok, c.isIPv4 && caplen >= header + 20);
+        if (!ok) {
+            EXPECT_EQ(ipHeader, nullptr);
+            continue;
+        }
+        EXPECT_EQ(ipHeader, captured.data() + header);
+        EXPECT_EQ(ipCaptured, caplen - header);
+        const uint8_t* tcpHeader = nullptr;
+        const uint8_t* data = nullptr;
+        int32_t length = 0;
+        const bool delivered = GetTCPHeader(ipHeader, ipCaptured, &tcpHeader) &&
+                               GetTCPData(ipHeader, ipCaptured, tcpHeader, &data, &length);
+        EXPECT_EQ(delivered, caplen == frame.size());
+        if (delivered) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), length), "abc");
+        }
+    }
+    EXPECT_EQ(IsReadableLinkType(c.linkType),
+              c.linkType != DLT_IEEE802_11 && c.linkType != DLT_USB_LINUX);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, LinkTest, testing::ValuesIn(LinkCases()),
+                         [](const testing::TestParamInfo<LinkCase>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace
 }  // namespace kestro

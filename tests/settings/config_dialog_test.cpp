@@ -8,9 +8,11 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -64,6 +66,7 @@ void ExpectSameSettings(const Settings& actual, const Settings& expected) {
     EXPECT_EQ(actual.LogLevel, expected.LogLevel);
     EXPECT_EQ(actual.Debug, expected.Debug);
     EXPECT_EQ(actual.AdapterIndex, expected.AdapterIndex);
+    EXPECT_EQ(actual.AdapterName, expected.AdapterName);
     EXPECT_EQ(actual.SoundEnabled, expected.SoundEnabled);
     for (int i = 0; i < kSoundEventCount; ++i) {
         const std::string_view stem = SoundEventInfoOf(static_cast<SoundEvent>(i)).stem;
@@ -245,6 +248,48 @@ TEST_F(ConfigDialogTest, AnAdapterIndexThatNamesNoEntryShowsNoneAndOkStoresMinus
         EXPECT_EQ(settings.AdapterIndex, -1);
         EXPECT_EQ(applyCalls_, 1);
     }
+}
+
+// The list is read at every opening; the stored name finds its adapter where
+// the index no longer does, unusable devices are greyed in place, and OK keeps
+// the name beside the index.
+TEST_F(ConfigDialogTest, TheAdapterListIsReadAtEachOpeningAndTheNameFindsItsAdapter) {
+    std::vector<std::vector<AdapterChoice>> lists = {
+        {{"eth0", "eth0 192.0.2.2", true}, {"wg0", "wg0 10.0.0.2", true}},
+        {{"docker0", "docker0 (停止中)", true},
+         {"eth0", "eth0 192.0.2.2", true},
+         {"dbus-system", "dbus-system — D-Bus system bus", false},
+         {"wg0", "wg0 10.0.0.2", true}},
+    };
+    size_t reads = 0;
+    dialog_->SetAdapterSource([&] { return lists[std::min(reads++, lists.size() - 1)]; });
+    Settings settings = SampleSettings();
+    settings.AdapterIndex = 1;
+    settings.AdapterName = "wg0";
+    for (const int32_t shownAt : {1, 3}) {
+        SCOPED_TRACE(shownAt);
+        EXPECT_TRUE(Run(settings, [&](TfrmZKconfig& d) {
+            QComboBox* box = d.findChild<QComboBox*>("cboAdapter");
+            EXPECT_EQ(box->currentIndex(), shownAt);
+            EXPECT_EQ(box->currentText(), QStringLiteral("wg0 10.0.0.2"));
+            d.accept();
+        }));
+        EXPECT_EQ(settings.AdapterIndex, shownAt);
+        EXPECT_EQ(settings.AdapterName, "wg0");
+    }
+    EXPECT_EQ(reads, 2u);
+    const auto* model = qobject_cast<QStandardItemModel*>(dialog_->AdapterBox()->model());
+    ASSERT_NE(model, nullptr);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(model->item(i)->isEnabled(), i != 2) << i;
+    }
+
+    EXPECT_TRUE(Run(settings, [](TfrmZKconfig& d) {
+        d.findChild<QComboBox*>("cboAdapter")->setCurrentIndex(0);
+        d.accept();
+    }));
+    EXPECT_EQ(settings.AdapterIndex, 0);
+    EXPECT_EQ(settings.AdapterName, "docker0");
 }
 
 TEST_F(ConfigDialogTest, OkStoresSwitchesAndPathsExactlyAsTyped) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -64,7 +65,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
         ReadFileBytes(path_),
         "[Function]\nOpenCount=2\n"
         "[Config]\nRealtimeUpdate=0\n"
-        "[Snoop]\nAdapterIndex=-1\n"
+        "[Snoop]\nAdapterIndex=-1\nAdapterName=\n"
         "[Sound]\nSoundEnabled=0\n"
         "ServerMessageEnabled=0\nServerMessageSound=" +
             media +
@@ -113,6 +114,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
 TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     Settings s = Load();
     s.AdapterIndex = 7;
+    s.AdapterName = "wlan0";
     s.SoundEnabled = true;
     for (int i = 0; i < kSoundEventCount; ++i) {
         s.Sounds[i].Enabled = i % 2 == 0;
@@ -123,6 +125,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
 
     const Settings back = Load();
     EXPECT_EQ(back.AdapterIndex, 7);
+    EXPECT_EQ(back.AdapterName, "wlan0");
     EXPECT_TRUE(back.SoundEnabled);
     EXPECT_EQ(back.OpenCount, s.OpenCount + 1);
     for (int i = 0; i < kSoundEventCount; ++i) {
@@ -331,8 +334,29 @@ TEST(SoundEventInfoTest, KeysAreDistinctAndFollowTheStems) {
         EXPECT_EQ(info.enabledKey, std::string(info.stem) + "Enabled");
         EXPECT_TRUE(info.defaultPath.starts_with("%SystemRoot%\\Media\\")) << info.defaultPath;
     }
-    for (const char* other : {"SoundEnabled", "AdapterIndex", "Debug", "LogLevel"}) {
+    for (const char* other : {"SoundEnabled", "AdapterIndex", "AdapterName", "Debug", "LogLevel"}) {
         EXPECT_EQ(keys.count(other), 0u) << other;
+    }
+}
+
+// The name wins where it is listed; the index stands where it is not, and for
+// files written before the name was kept.
+TEST_F(SettingsFileTest, TheAdapterNameWinsOverTheIndexWhileItIsListed) {
+    const std::vector<std::string> adapters = {"eth0", "any", "lo", "wg0"};
+    struct Case {
+        const char* file;
+        int32_t chosen;
+    };
+    for (const Case& c : {
+             Case{"[Snoop]\nAdapterIndex=0\nAdapterName=wg0\n", 3},   // a bridge came first
+             Case{"[Snoop]\nAdapterIndex=2\nAdapterName=tun9\n", 2},  // the name is gone
+             Case{"[Snoop]\nAdapterIndex=1\n", 1},                    // an older file
+             Case{"[Snoop]\nAdapterIndex=-1\nAdapterName=\n", -1},    // nothing chosen
+             Case{"[Snoop]\nAdapterName=WG0\n", -1},                  // names are exact
+             Case{"", -1},                                            // an empty file
+         }) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(ChosenAdapterIndex(LoadFrom(c.file), adapters), c.chosen);
     }
 }
 

@@ -8,10 +8,12 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QShowEvent>
+#include <QStandardItemModel>
 #include <QStringList>
 #include <algorithm>
 #include <utility>
 
+#include "settings/settings_file.h"
 #include "settings/ui/placement_qt.h"
 #include "settings/vu_ini_mng.h"
 
@@ -200,15 +202,33 @@ void TfrmZKconfig::BuildRow(Row& row, const ConfigDialogRow& design) {
 }
 
 void TfrmZKconfig::SetAdapters(const std::vector<std::string>& descriptions) {
-    cboAdapter->clear();
+    std::vector<AdapterChoice> choices;
     for (const std::string& description : descriptions) {
-        cboAdapter->addItem(QString::fromStdString(description));
+        choices.push_back({std::string(), description, true});
+    }
+    FillAdapters(choices);
+}
+
+void TfrmZKconfig::FillAdapters(const std::vector<AdapterChoice>& choices) {
+    cboAdapter->clear();
+    adapterNames_.clear();
+    auto* model = qobject_cast<QStandardItemModel*>(cboAdapter->model());
+    for (const AdapterChoice& choice : choices) {
+        cboAdapter->addItem(QString::fromStdString(choice.label));
+        adapterNames_.push_back(choice.name);
+        // Greyed, not left out: line i must stay adapter i.
+        if (!choice.usable && model != nullptr) {
+            model->item(cboAdapter->count() - 1)->setEnabled(false);
+        }
     }
 }
 
 bool TfrmZKconfig::RunSettingsDialog(Settings& settings, SoundPlayer& player,
                                      const std::function<void()>& applyAdapter) {
-    const int32_t index = settings.AdapterIndex;
+    if (adapterSource_) {
+        FillAdapters(adapterSource_());
+    }
+    const int32_t index = ChosenAdapterIndex(settings, adapterNames_);
     cboAdapter->setCurrentIndex(index >= 0 && index < cboAdapter->count() ? index : -1);
     CopyIn(settings);
 
@@ -220,7 +240,11 @@ bool TfrmZKconfig::RunSettingsDialog(Settings& settings, SoundPlayer& player,
     }
 
     // The adapter first: capture moves before the sound settings change.
-    settings.AdapterIndex = cboAdapter->currentIndex();
+    const int chosen = cboAdapter->currentIndex();
+    settings.AdapterIndex = chosen;
+    settings.AdapterName = chosen >= 0 && static_cast<size_t>(chosen) < adapterNames_.size()
+                               ? adapterNames_[static_cast<size_t>(chosen)]
+                               : std::string();
     if (applyAdapter) {
         applyAdapter();
     }

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/adapters.h"
 #include "notify/sound_player.h"
 #include "settings/settings.h"
 
@@ -45,12 +46,20 @@ public:
     // errorBox: empty gives QMessageBox::critical.
     explicit TfrmZKconfig(QWidget* parent = nullptr, ErrorBox errorBox = {});
 
-    // List index = adapter index. Filled when the main window is shown, not when
-    // the dialog opens.
+    // List index = adapter index. A fixed list of labels without device names.
     void SetAdapters(const std::vector<std::string>& descriptions);
 
-    // Copies `settings` into the controls, runs the dialog modally and, on OK,
-    // stores the adapter, calls `applyAdapter`, then stores the sound settings.
+    // Where the list comes from instead: called each time the dialog runs, so
+    // that an adapter that came up after the start can be chosen. It must read
+    // the capture component's list afresh too (TCustomSnoop::RefreshAdapters),
+    // so that entry i here is adapter i there. Unusable entries are greyed.
+    using AdapterSource = std::function<std::vector<AdapterChoice>()>;
+    void SetAdapterSource(AdapterSource source) { adapterSource_ = std::move(source); }
+
+    // Copies `settings` into the controls (the adapter by ChosenAdapterIndex),
+    // runs the dialog modally and, on OK, stores the adapter (its index and its
+    // device name, empty where the list has none), calls `applyAdapter`, then
+    // stores the sound settings.
     // `player` serves the test button and the silence call while the dialog runs.
     // True when the user confirmed with OK.
     bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
@@ -84,6 +93,7 @@ private:
     };
 
     void BuildControls();
+    void FillAdapters(const std::vector<AdapterChoice>& choices);
     void BuildRow(Row& row, const ConfigDialogRow& design);
     void CopyIn(const Settings& settings);
     void CopyOut(Settings& settings) const;
@@ -97,6 +107,8 @@ private:
     QPushButton* btnCancel = nullptr;
 
     ErrorBox errorBox_;
+    AdapterSource adapterSource_;
+    std::vector<std::string> adapterNames_;
     SoundPlayer* player_ = nullptr;
     bool saveFormSize_ = true;
     std::array<Row, kConfigDialogRowCount> rows_{};

@@ -1,0 +1,133 @@
+#include "capture/adapters.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <pcap/pcap.h>
+#include <sys/socket.h>
+
+#include "capture/frames.h"
+
+namespace kestro {
+
+namespace {
+
+#ifdef __linux__
+constexpr const char* kAllInterfacesDevice = "any";
+#else
+constexpr const char* kAllInterfacesDevice = nullptr;
+#endif
+
+// Enough of a frame to open the device; nothing is read.
+constexpr int kProbeSnapLen = 128;
+
+std::string FirstIPv4Address(const pcap_if_t& device) {
+    for (const pcap_addr_t* a = device.addresses; a != nullptr; a = a->next) {
+        if (a->addr != nullptr && a->addr->sa_family == AF_INET) {
+            char text[INET_ADDRSTRLEN] = {};
+            const auto* in = reinterpret_cast<const sockaddr_in*>(a->addr);
+            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) != nullptr) {
+                return text;
+            }
+        }
+    }
+    return std::string();
+}
+
+// Opening is the only way libpcap tells a device's link type; without
+// capture rights the answer stays unknown.
+int AskLinkType(const std::string& name) {
+    char errorBuffer[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* handle = pcap_create(name.c_str(), errorBuffer);
+    if (handle == nullptr) {
+        return -1;
+    }
+    pcap_set_snaplen(handle, kProbeSnapLen);
+    const int linkType = pcap_activate(handle) >= 0 ? pcap_datalink(handle) : -1;
+    pcap_close(handle);
+    return linkType;
+}
+
+AdapterInfo InfoOf(const pcap_if_t& device, bool askLinkType) {
+    AdapterInfo info;
+    info.name = device.name != nullptr ? device.name : "";
+    info.description = device.description != nullptr ? device.description : "";
+    info.up = (device.flags & PCAP_IF_UP) != 0;
+    info.running = (device.flags & PCAP_IF_RUNNING) != 0;
+    info.loopback = (device.flags & PCAP_IF_LOOPBACK) != 0;
+    info.allInterfaces = kAllInterfacesDevice != nullptr && info.name == kAllInterfacesDevice;
+    info.networkInterface = info.allInterfaces || if_nametoindex(info.name.c_str()) != 0;
+    info.ipv4Address = FirstIPv4Address(device);
+    if (askLinkType && info.networkInterface) {
+        info.linkType = AskLinkType(info.name);
+    }
+    return info;
+}
+
+}  // namespace
+
+std::vector<AdapterInfo> ReadAdapterInfo(bool askLinkType, std::string& error) {
+    char errorBuffer[PCAP_ERRBUF_SIZE] = {};
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errorBuffer) != 0) {
+        error = errorBuffer;
+        return {};
+    }
+    std::vector<AdapterInfo> adapters;
+    for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
+        adapters.push_back(InfoOf(*device, askLinkType));
+    }
+    pcap_freealldevs(devices);
+    return adapters;
+}
+
+std::string LinkTypeName(int linkType) {
+    const char* name = pcap_datalink_val_to_name(linkType);
+    return name != nullptr ? std::string(name) : std::to_string(linkType);
+}
+
+std::string UnreadableLinkTypeText(int linkType) {
+    return "Kestro cannot read link type " + LinkTypeName(linkType);
+}
+
+bool IsUsableAdapter(const AdapterInfo& adapter) {
+    return adapter.networkInterface &&
+           (adapter.linkType < 0 || IsReadableLinkType(adapter.linkType));
+}
+
+AdapterChoice DescribeAdapter(const AdapterInfo& adapter) {
+    AdapterChoice choice{adapter.name, adapter.name, IsUsableAdapter(adapter)};
+    if (!adapter.description.empty()) {
+        choice.label += " — " + adapter.description;
+    }
+    if (!adapter.ipv4Address.empty()) {
+        choice.label += " " + adapter.ipv4Address;
+    }
+    if (adapter.networkInterface && !adapter.allInterfaces && !adapter.up) {
+        choice.label += " (停止中)";
+    }
+    if (adapter.linkType >= 0 && !IsReadableLinkType(adapter.linkType)) {
+        choice.label += " (" + LinkTypeName(adapter.linkType) + ": 読めません)";
+    }
+    return choice;
+}
+
+std::vector<AdapterChoice> AdapterChoices(const std::vector<AdapterInfo>& adapters) {
+    std::vector<AdapterChoice> choices;
+    choices.reserve(adapters.size());
+    for (const AdapterInfo& adapter : adapters) {
+        choices.push_back(DescribeAdapter(adapter));
+    }
+    return choices;
+}
+
+int32_t FindAllInterfacesAdapter(const std::vector<AdapterInfo>& adapters) {
+    for (size_t i = 0; i < adapters.size(); ++i) {
+        if (adapters[i].allInterfaces) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+
+}  // namespace kestro
