@@ -10,6 +10,9 @@
 #include <fstream>
 #include <string_view>
 
+#include "capture/adapters.h"
+#include "capture/frames.h"
+
 namespace kestro {
 
 namespace {
@@ -138,10 +141,9 @@ void CheckCaptureFile(const std::string& path) {
     }
     const int linkType = pcap_datalink(handle);
     pcap_close(handle);
-    if (linkType != DLT_EN10MB) {
-        const char* name = pcap_datalink_val_to_name(linkType);
-        FailReplay(path + ": link type " + (name ? name : std::to_string(linkType)) +
-                   " is not Ethernet");
+    // The same links as a live capture, so that live and replay never disagree.
+    if (!IsReadableLinkType(linkType)) {
+        FailReplay(path + ": " + UnreadableLinkTypeText(linkType));
     }
 }
 

@@ -33,7 +33,7 @@ struct ReplayOptions {
 ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram = false);
 
 // Exits with status 2 and the reason, in the user's terms, unless `path` is a
-// readable Ethernet capture file.
+// readable capture file of a link type the capture component reads.
 void CheckCaptureFile(const std::string& path);
 
 }  // namespace kestro

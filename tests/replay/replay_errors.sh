@@ -36,10 +36,11 @@ expect_refusal "a folder" "$work/folder" "$work/folder"
 printf 'this is not a capture file\n' > "$work/text.pcap"
 expect_refusal "not a capture" "$work/text.pcap: not a capture file" "$work/text.pcap"
 
-# A valid pcap header with link type 113 (Linux cooked capture) and no frames.
-printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x71\x00\x00\x00' \
-    > "$work/cooked.pcap"
-expect_refusal "not Ethernet" "is not Ethernet" "$work/cooked.pcap"
+# A valid pcap header with link type 105 (802.11 without radio header), which
+# no capture of the game's traffic can be read from, and no frames.
+printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x69\x00\x00\x00' \
+    > "$work/wifi.pcap"
+expect_refusal "unreadable link" "$work/wifi.pcap: Kestro cannot read link type IEEE802_11$" "$work/wifi.pcap"
 
 # An Ethernet capture with no frames replays to nothing, successfully.
 printf '\xd4\xc3\xb2\xa1\x02\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x01\x00\x00\x00' \
@@ -61,8 +62,8 @@ expect_refusal "--gui with --panel" "--panel and --tail belong to the replay wit
     --gui --panel "$work/empty.pcap"
 expect_refusal "--speed without --gui" "--speed needs --gui" --speed 2 "$work/empty.pcap"
 if [ "$window_program" = with-window ]; then
-    expect_refusal "--gui, not Ethernet" "kestro-replay: $work/cooked.pcap: link type LINUX_SLL is not Ethernet" \
-        --gui --speed 4 "$work/cooked.pcap"
+    expect_refusal "--gui, unreadable link" "kestro-replay: $work/wifi.pcap: Kestro cannot read link type IEEE802_11" \
+        --gui --speed 4 "$work/wifi.pcap"
     expect_refusal "--gui, missing settings file" "kestro-replay: $work/none.ini: No such file or directory" \
         --gui --settings "$work/none.ini" "$work/empty.pcap"
 else

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Replays each scenario of golden/TESTLIST with kestro-replay and compares the
 # output line by line with the expected file, which was worked out by hand from
-# the race rules. With --update the expected files are rewritten from what the
-# replay gives instead (scripts/update-golden); a person reads the diff.
+# the race rules. Each scenario is also written behind every other link header
+# the capture component reads, and must give exactly the same output. With
+# --update the expected files are rewritten from what the Ethernet replay gives
+# instead (scripts/update-golden); a person reads the diff.
 #   run_golden.sh [--update] SCENARIO_TOOL REPLAY_TOOL [NAME]
 set -euo pipefail
 update=0
@@ -20,30 +22,36 @@ trap 'rm -rf "$work"' EXIT
 # Fixed wall clock and locale: the scenarios are written in local time.
 export TZ=UTC LC_ALL=C.UTF-8 LANG=C.UTF-8
 
+links="ethernet linux_sll linux_sll2 raw ipv4 null loop"
+
 failed=0
 ran=0
 while read -r name scenario settings tail options; do
     case "$name" in ''|'#'*) continue ;; esac
     if [ -n "$only" ] && [ "$name" != "$only" ]; then continue; fi
-    ran=$((ran + 1))
-    "$scenario_tool" "$here/golden/$scenario" "$work/$name.pcap"
     settings_args=()
     if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
-    # shellcheck disable=SC2086
-    "$replay_tool" "${settings_args[@]}" --tail "$tail" $options "$work/$name.pcap" > "$work/$name.out"
-    if [ "$update" -eq 1 ]; then
-        if cmp -s "$here/golden/$name.expected" "$work/$name.out"; then
-            echo "same $name"
+    for link in $links; do
+        ran=$((ran + 1))
+        run="$name.$link"
+        "$scenario_tool" --link "$link" "$here/golden/$scenario" "$work/$run.pcap"
+        # shellcheck disable=SC2086
+        "$replay_tool" "${settings_args[@]}" --tail "$tail" $options "$work/$run.pcap" > "$work/$run.out"
+        if [ "$update" -eq 1 ]; then
+            if cmp -s "$here/golden/$name.expected" "$work/$run.out"; then
+                echo "same $name"
+            else
+                cp "$work/$run.out" "$here/golden/$name.expected"
+                echo "new  $name"
+            fi
+            break  # the other links are checked against it on the next run
+        elif diff -u "$here/golden/$name.expected" "$work/$run.out"; then
+            echo "ok   $name ($link)"
         else
-            cp "$work/$name.out" "$here/golden/$name.expected"
-            echo "new  $name"
+            echo "FAIL $name ($link)"
+            failed=$((failed + 1))
         fi
-    elif diff -u "$here/golden/$name.expected" "$work/$name.out"; then
-        echo "ok   $name"
-    else
-        echo "FAIL $name"
-        failed=$((failed + 1))
-    fi
+    done
 done < "$here/golden/TESTLIST"
 
 if [ "$ran" -eq 0 ]; then

@@ -345,5 +345,60 @@ TEST_F(ScenarioTest, BulkRefusesAnUnknownMix) {
     EXPECT_FALSE(fs::exists(out));
 }
 
+// Every link gives the same payloads as Ethernet, read through the capture
+// component's own link layer; an unknown link is refused and writes nothing.
+TEST_F(ScenarioTest, EachLinkCarriesTheSamePayloadsAsEthernet) {
+    const auto payloads = [](const fs::path& path, int& linkType) {
+        char errbuf[PCAP_ERRBUF_SIZE] = {};
+        pcap_t* handle = pcap_open_offline(path.c_str(), errbuf);
+        EXPECT_NE(handle, nullptr) << errbuf;
+        std::vector<std::string> seen;
+        if (handle == nullptr) {
+            return seen;
+        }
+        linkType = pcap_datalink(handle);
+        pcap_pkthdr* header = nullptr;
+        const u_char* frame = nullptr;
+        while (pcap_next_ex(handle, &header, &frame) == 1) {
+            const uint8_t* ip = nullptr;
+            uint32_t ipCaptured = 0;
+            const uint8_t* tcp = nullptr;
+            const uint8_t* data = nullptr;
+            int32_t length = 0;
+            if (GetLinkIPHeader(linkType, frame, header->caplen, &ip, &ipCaptured) &&
+                GetTCPHeader(ip, ipCaptured, &tcp) &&
+                GetTCPData(ip, ipCaptured, tcp, &data, &length)) {
+                seen.emplace_back(reinterpret_cast<const char*>(data), size_t(length));
+            }
+        }
+        pcap_close(handle);
+        return seen;
+    };
+    int ethernetType = -1;
+    ASSERT_EQ(RunTool("--bulk 500 " + (dir_ / "ethernet.pcap").string()), 0);
+    const std::vector<std::string> expected = payloads(dir_ / "ethernet.pcap", ethernetType);
+    EXPECT_EQ(ethernetType, DLT_EN10MB);
+    ASSERT_GT(expected.size(), 300u);
+    const std::pair<const char*, int> links[] = {
+        {"linux_sll", DLT_LINUX_SLL},
+        {"linux_sll2", DLT_LINUX_SLL2},
+        {"raw", DLT_RAW},
+        {"ipv4", DLT_IPV4},
+        {"null", DLT_NULL},
+        {"loop", DLT_LOOP},
+    };
+    for (const auto& [name, dlt] : links) {
+        SCOPED_TRACE(name);
+        const fs::path out = dir_ / (std::string(name) + ".pcap");
+        ASSERT_EQ(RunTool(std::string("--link ") + name + " --bulk 500 " + out.string()), 0);
+        int linkType = -1;
+        EXPECT_EQ(payloads(out, linkType), expected);
+        EXPECT_EQ(linkType, dlt);
+    }
+    const fs::path refused = dir_ / "wifi.pcap";
+    EXPECT_EQ(RunTool("--link ieee802_11 --bulk 10 " + refused.string()), 2);
+    EXPECT_FALSE(fs::exists(refused));
+}
+
 }  // namespace
 }  // namespace kestro::scenario

@@ -1,7 +1,7 @@
 // kestro-scenario: writes the capture file of a scenario, or a bulk capture for benchmarks.
 //
-//   kestro-scenario SCENARIO.txt OUT.pcap     ("-" reads the scenario from standard input)
-//   kestro-scenario --bulk N [--mix stress|session] OUT.pcap
+//   kestro-scenario [--link LINK] SCENARIO.txt OUT.pcap   ("-" reads the scenario from stdin)
+//   kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap
 //
 // Exit status: 0 written, 2 bad scenario or arguments, 1 the file could not be written.
 #include <charconv>
@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "pcap_writer.h"
 #include "scenario.h"
@@ -22,8 +23,9 @@ constexpr int kWriteFailed = 1;
 constexpr int kBadInput = 2;
 
 int Usage() {
-    std::cerr << "usage: kestro-scenario SCENARIO.txt OUT.pcap\n"
-                 "       kestro-scenario --bulk N [--mix stress|session] OUT.pcap\n";
+    std::cerr << "usage: kestro-scenario [--link LINK] SCENARIO.txt OUT.pcap\n"
+                 "       kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap\n"
+                 "LINK: ethernet (default), linux_sll, linux_sll2, raw, ipv4, null, loop\n";
     return kBadInput;
 }
 
@@ -38,8 +40,21 @@ int Finish(kestro::scenario::PcapWriter& writer) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** rawArgv) {
     using namespace kestro::scenario;
+    // "--link LINK" may lead either form; the rest is parsed as before.
+    LinkLayer link = LinkLayer::Ethernet;
+    std::vector<char*> args(rawArgv, rawArgv + argc);
+    if (args.size() >= 3 && std::string(args[1]) == "--link") {
+        if (!ParseLinkLayer(args[2], link)) {
+            std::cerr << "kestro-scenario: unknown link \"" << args[2]
+                      << "\"; known: ethernet, linux_sll, linux_sll2, raw, ipv4, null, loop\n";
+            return kBadInput;
+        }
+        args.erase(args.begin() + 1, args.begin() + 3);
+    }
+    argc = static_cast<int>(args.size());
+    char** const argv = args.data();
     if ((argc == 4 || argc == 6) && std::string(argv[1]) == "--bulk") {
         BulkMix mix = BulkMix::Stress;
         if (argc == 6) {
@@ -65,7 +80,7 @@ int main(int argc, char** argv) {
         }
         PcapWriter writer;
         std::string error;
-        if (!writer.Open(out, error)) {
+        if (!writer.Open(out, error, link)) {
             std::cerr << "kestro-scenario: " << error << "\n";
             return kWriteFailed;
         }
@@ -100,7 +115,7 @@ int main(int argc, char** argv) {
 
     PcapWriter writer;
     std::string error;
-    if (!writer.Open(argv[2], error)) {
+    if (!writer.Open(argv[2], error, link)) {
         std::cerr << "kestro-scenario: " << error << "\n";
         return kWriteFailed;
     }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace kestro::scenario {
 namespace {
@@ -56,7 +57,111 @@ uint32_t PseudoHeaderSum(uint32_t from, uint32_t to, uint8_t protocol, size_t le
            uint32_t(length);
 }
 
+// A link header for each layer, by libpcap's name and file number.
+struct LinkInfo {
+    LinkLayer link;
+    std::string_view name;
+    uint32_t number;
+};
+constexpr LinkInfo kLinks[] = {
+    {LinkLayer::Ethernet, "ethernet", 1},
+    {LinkLayer::LinuxSll, "linux_sll", 113},
+    {LinkLayer::LinuxSll2, "linux_sll2", 276},
+    {LinkLayer::Raw, "raw", 101},
+    {LinkLayer::IPv4, "ipv4", 228},
+    {LinkLayer::Null, "null", 0},
+    {LinkLayer::Loop, "loop", 108},
+};
+
+constexpr size_t kEthernetLength = 14;
+constexpr uint16_t kArphrdEther = 1;
+constexpr uint32_t kFamilyInet = 2;
+
+// Linux cooked header, version 1 or 2, for a frame received from `source`.
+void PutCooked(Bytes& out, bool version2, std::span<const uint8_t> source, uint16_t type) {
+    if (version2) {
+        Put16(out, type);
+        Put16(out, 0);  // reserved
+        Put32(out, 1);  // interface index
+        Put16(out, kArphrdEther);
+        out.push_back(0);  // packet to this host
+        out.push_back(6);
+    } else {
+        Put16(out, 0);  // packet to this host
+        Put16(out, kArphrdEther);
+        Put16(out, 6);
+    }
+    out.insert(out.end(), source.begin(), source.end());
+    out.insert(out.end(), 2, 0);
+    if (!version2) {
+        Put16(out, type);
+    }
+}
+
 }  // namespace
+
+bool ParseLinkLayer(std::string_view name, LinkLayer& link) {
+    for (const LinkInfo& info : kLinks) {
+        if (info.name == name) {
+            link = info.link;
+            return true;
+        }
+    }
+    return false;
+}
+
+uint32_t LinkTypeNumber(LinkLayer link) {
+    for (const LinkInfo& info : kLinks) {
+        if (info.link == link) {
+            return info.number;
+        }
+    }
+    return 1;
+}
+
+Bytes Relink(LinkLayer link, std::span<const uint8_t> frame) {
+    if (link == LinkLayer::Ethernet) {
+        return Bytes(frame.begin(), frame.end());
+    }
+    if (frame.size() < kEthernetLength) {
+        return {};
+    }
+    const uint16_t type = uint16_t(frame[12] << 8 | frame[13]);
+    const std::span<const uint8_t> packet = frame.subspan(kEthernetLength);
+    Bytes out;
+    switch (link) {
+        case LinkLayer::LinuxSll:
+        case LinkLayer::LinuxSll2:
+            PutCooked(out, link == LinkLayer::LinuxSll2, frame.subspan(6, 6), type);
+            break;
+        case LinkLayer::Raw:
+        case LinkLayer::IPv4:
+            if (type != kEtherTypeIpv4) {
+                return {};
+            }
+            break;
+        case LinkLayer::Null: {
+            if (type != kEtherTypeIpv4) {
+                return {};
+            }
+            // The capturing machine's byte order; this writer's, like the file header.
+            const uint32_t family = kFamilyInet;
+            const auto* bytes = reinterpret_cast<const uint8_t*>(&family);
+            out.insert(out.end(), bytes, bytes + 4);
+            break;
+        }
+        case LinkLayer::Loop:
+            if (type != kEtherTypeIpv4) {
+                return {};
+            }
+            Put32(out, kFamilyInet);
+            break;
+        case LinkLayer::Ethernet:
+            break;
+    }
+    out.insert(out.end(), packet.begin(), packet.end());
+    return out;
+}
 
 uint16_t InternetChecksum(std::span<const uint8_t> bytes, uint32_t initial) {
     uint64_t sum = initial;
@@ -149,8 +254,9 @@ PcapWriter::~PcapWriter() {
     Discard();
 }
 
-bool PcapWriter::Open(const std::string& path, std::string& error) {
+bool PcapWriter::Open(const std::string& path, std::string& error, LinkLayer link) {
     Discard();
+    link_ = link;
     path_ = path;
     partialPath_ = path + ".partial";
     file_ = std::fopen(partialPath_.c_str(), "wb");
@@ -165,13 +271,19 @@ bool PcapWriter::Open(const std::string& path, std::string& error) {
         int32_t thisZone = 0;
         uint32_t sigFigs = 0;
         uint32_t snapLen = 65535;
-        uint32_t linkType = 1;  // Ethernet
+        uint32_t linkType = 1;
     } header;
+    header.linkType = LinkTypeNumber(link);
     std::fwrite(&header, sizeof header, 1, file_);
     return true;
 }
 
-void PcapWriter::Write(int64_t seconds, int32_t microseconds, std::span<const uint8_t> frame) {
+void PcapWriter::Write(int64_t seconds, int32_t microseconds, std::span<const uint8_t> ethernet) {
+    const Bytes relinked = link_ == LinkLayer::Ethernet ? Bytes() : Relink(link_, ethernet);
+    const std::span<const uint8_t> frame = link_ == LinkLayer::Ethernet ? ethernet : relinked;
+    if (frame.empty()) {
+        return;  // a frame this link cannot carry is not written
+    }
     const uint32_t record[4] = {uint32_t(seconds), uint32_t(microseconds), uint32_t(frame.size()),
                                 uint32_t(frame.size())};
     std::fwrite(record, sizeof record, 1, file_);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestro::scenario {
@@ -56,8 +57,21 @@ private:
     Side server_;
 };
 
-// Writes a classic pcap file (Ethernet link type, microsecond time stamps) under a temporary
-// name and moves it into place only on Commit, so a failed run leaves no file behind.
+// The link layers a capture can be written with. Frames are built as Ethernet and take the
+// chosen link's header when they are written.
+enum class LinkLayer { Ethernet, LinuxSll, LinuxSll2, Raw, IPv4, Null, Loop };
+
+// By libpcap's name in lower case ("ethernet" for EN10MB): ethernet, linux_sll, linux_sll2,
+// raw, ipv4, null, loop. False for any other name.
+bool ParseLinkLayer(std::string_view name, LinkLayer& link);
+// The link type number a capture file stores.
+uint32_t LinkTypeNumber(LinkLayer link);
+// The Ethernet frame as `link` carries it; empty for a frame the link cannot carry (no IPv4
+// on a link that knows nothing else).
+Bytes Relink(LinkLayer link, std::span<const uint8_t> ethernetFrame);
+
+// Writes a classic pcap file (microsecond time stamps) under a temporary name and moves it
+// into place only on Commit, so a failed run leaves no file behind.
 class PcapWriter {
 public:
     PcapWriter() = default;
@@ -65,7 +79,7 @@ public:
     PcapWriter(const PcapWriter&) = delete;
     PcapWriter& operator=(const PcapWriter&) = delete;
 
-    bool Open(const std::string& path, std::string& error);
+    bool Open(const std::string& path, std::string& error, LinkLayer link = LinkLayer::Ethernet);
     void Write(int64_t seconds, int32_t microseconds, std::span<const uint8_t> frame);
     bool Commit(std::string& error);
 
@@ -73,6 +87,7 @@ private:
     void Discard();
 
     std::FILE* file_ = nullptr;
+    LinkLayer link_ = LinkLayer::Ethernet;
     std::string path_;
     std::string partialPath_;
 };
