@@ -101,6 +101,26 @@ TEST(SnoopDefaultsTest, ReadingTheListsAgainAppendsAFreshEnumeration) {
     EXPECT_EQ(snoop.AdapterDescriptions().size(), snoop.AdapterNames().size());
 }
 
+TEST(SnoopDefaultsTest, RefreshingReplacesTheListsAndFollowsTheSelectedAdapterByName) {
+    TSnoopTCPData snoop([](const std::string&) {});
+    EXPECT_TRUE(snoop.Adapters().empty()) << "facts are read on demand";
+    snoop.SetAdapterName("lo");
+    const std::vector<std::string> names = snoop.AdapterNames();
+    snoop.ReadAdapterNames();  // a stale, doubled list, as after a second read
+    snoop.RefreshAdapters();
+    EXPECT_EQ(snoop.AdapterNames(), names);
+    ASSERT_EQ(snoop.Adapters().size(), names.size());
+    ASSERT_EQ(snoop.AdapterDescriptions().size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(snoop.Adapters()[i].name, names[i]);
+        EXPECT_EQ(snoop.Adapters()[i].description, snoop.AdapterDescriptions()[i]);
+    }
+    ASSERT_GE(snoop.AdapterIndex(), 0);
+    EXPECT_EQ(snoop.AdapterNames()[static_cast<size_t>(snoop.AdapterIndex())], "lo");
+    EXPECT_EQ(snoop.AdapterName(), "lo");
+    EXPECT_EQ(snoop.AllInterfacesAdapterIndex(), FindAllInterfacesAdapter(snoop.Adapters()));
+}
+
 TEST(SnoopDefaultsTest, OpenWithoutAnAdapterFails) {
     TSnoopTCPData snoop([](const std::string&) {});
     snoop.Open();

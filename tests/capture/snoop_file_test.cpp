@@ -53,7 +53,7 @@ protected:
                                           const uint8_t* ethernet, const uint8_t* ip,
                                           const uint8_t* tcp, const uint8_t* data, int32_t length) {
             EXPECT_EQ(sender, &snoop_);
-            EXPECT_EQ(ip, ethernet + 14);
+            EXPECT_EQ(ip - ethernet, linkHeaderLength_) << "the IP header follows the link header";
             EXPECT_LE(static_cast<uint32_t>(data - ethernet + length), header->caplen);
             EXPECT_GE(data - tcp, 20);
             deliveries_.push_back(
@@ -64,6 +64,12 @@ protected:
             }
         });
         snoop_.SetMainThreadWake([this] { ++wakes_; });
+        snoop_.SetOnCaptureEnded([this](TCustomSnoop* sender, const TSnoopEnd& end) {
+            EXPECT_EQ(sender, &snoop_);
+            EXPECT_FALSE(snoop_.Active()) << "the end is reported once the capture is closed";
+            ends_.push_back(end.cause);
+            endReasons_.push_back(end.reason);
+        });
     }
 
     std::string File(const std::vector<PcapRecord>& records, uint32_t linkType = 1,
@@ -101,7 +107,12 @@ protected:
     std::vector<Delivery> deliveries_;
     std::atomic<int> wakes_{0};
     bool throwOnDelivery_ = false;
+    ptrdiff_t linkHeaderLength_ = 14;
+    std::vector<TSnoopEnd::Cause> ends_;
+    std::vector<std::string> endReasons_;
 };
+
+using Cause = TSnoopEnd::Cause;
 
 std::vector<PcapRecord> MixedTraffic() {
     FrameLayout ipv6 = Segment("v6");
@@ -145,6 +156,7 @@ TEST_F(SnoopFileTest, ReadsAFileToItsEndAndDeliversEachPayloadOnTheMainThread) {
     EXPECT_FALSE(snoop_.HasCaptureThread());
     EXPECT_EQ(snoop_.DataLink(), -1) << "the end handler closes the handle";
     EXPECT_EQ(snoop_.LastError(), "") << "the end of a file is no failure";
+    EXPECT_EQ(ends_, std::vector<Cause>{Cause::EndOfFile});
 }
 
 TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEndHandlerDoesNot) {
@@ -220,6 +232,19 @@ TEST_F(SnoopFileTest, CloseDeliversTheFramePendingInAHandOverExactlyOnce) {
     EXPECT_FALSE(snoop_.RunPendingHandOver());
     EXPECT_FALSE(snoop_.RunPendingHandOver());
     EXPECT_EQ(deliveries_.size(), 1u);
+    EXPECT_TRUE(ends_.empty()) << "a Close is no end of its own";
+}
+
+// The file ends and the thread waits to hand its end over; a Close that comes
+// first is what the user did, so no end is reported on top of it.
+TEST_F(SnoopFileTest, AnEndThatMeetsACloseIsNotReported) {
+    snoop_.OpenFile(File({}));
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    ASSERT_TRUE(WaitForWake(1));
+    snoop_.Close();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_TRUE(ends_.empty());
+    EXPECT_FALSE(snoop_.LastEnd().has_value());
 }
 
 TEST_F(SnoopFileTest, CloseStopsARunningThreadEvenWhenCaptureWasSwitchedOff) {
@@ -249,12 +274,14 @@ TEST_F(SnoopFileTest, AHookThatSaysStopEndsTheCaptureAndDropsItsFrame) {
     EXPECT_EQ(seen, 2);
     EXPECT_FALSE(snoop_.Active());
     EXPECT_EQ(snoop_.LastError(), "") << "a stop is no failure";
+    EXPECT_EQ(ends_, std::vector<Cause>{Cause::HookStopped});
 }
 
 TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {
     for (const bool threadSafe : {true, false}) {
         SCOPED_TRACE(threadSafe ? "ThreadSafe" : "on the capture thread");
         deliveries_.clear();
+        ends_.clear();
         throwOnDelivery_ = true;
         snoop_.SetThreadSafe(threadSafe);
         snoop_.Open();  // no adapter: leaves a failure text behind
@@ -268,6 +295,7 @@ TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {
         EXPECT_FALSE(snoop_.Active());
         EXPECT_EQ(snoop_.DataLink(), -1);
         EXPECT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
+        EXPECT_EQ(ends_, std::vector<Cause>{Cause::HandlerFailed});
     }
 }
 
@@ -281,6 +309,57 @@ TEST_F(SnoopFileTest, AReadErrorEndsTheCaptureWithItsOwnText) {
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
     snoop_.Close();  // already closed: nothing to do, no new text
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
+    EXPECT_EQ(ends_, std::vector<Cause>{Cause::ReadError});
+    ASSERT_EQ(endReasons_.size(), 1u);
+    EXPECT_NE(endReasons_[0].find("truncated"), std::string::npos) << "libpcap's own words";
+    ASSERT_TRUE(snoop_.LastEnd().has_value());
+    EXPECT_EQ(snoop_.LastEnd()->reason, endReasons_[0]);
+}
+
+// The same frames behind each link header the component reads; any other link
+// is refused at open, by name.
+TEST_F(SnoopFileTest, EveryReadableLinkDeliversWhatEthernetDoesAndOthersAreRefusedByName) {
+    struct LinkCase {
+        int linkType;
+        Bytes header;
+    };
+    Bytes sll(16, 0), sll2(20, 0);
+    sll[14] = sll2[0] = 0x08;
+    const LinkCase links[] = {
+        {DLT_EN10MB, Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x08, 0x00}},
+        {DLT_LINUX_SLL, sll},
+        {DLT_LINUX_SLL2, sll2},
+        {DLT_RAW, {}},
+        {test::kRawLinkTypeInFiles, {}},
+        {DLT_IPV4, {}},
+        {DLT_NULL, Bytes{2, 0, 0, 0}},
+        {DLT_LOOP, Bytes{0, 0, 0, 2}},
+    };
+    const auto behind = [](const Bytes& header, const std::string& payload) {
+        Bytes packet = BuildFrame(Segment(payload));
+        packet.erase(packet.begin(), packet.begin() + 14);
+        packet.insert(packet.begin(), header.begin(), header.end());
+        return packet;
+    };
+    for (const LinkCase& c : links) {
+        SCOPED_TRACE(c.linkType);
+        deliveries_.clear();
+        linkHeaderLength_ = static_cast<ptrdiff_t>(c.header.size());
+        snoop_.OpenFile(
+            File({{behind(c.header, "one")}, {behind(c.header, "")}, {behind(c.header, "two")}},
+                 static_cast<uint32_t>(c.linkType)));
+        ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+        EXPECT_EQ(snoop_.RefusedLinkType(), -1);
+        snoop_.ServeUntilThreadEnds();
+        EXPECT_EQ(Payloads(), (std::vector<std::string>{"one", "two"}));
+    }
+
+    snoop_.OpenFile(File({{Bytes(60, 0)}}, DLT_IEEE802_11));
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: Kestro cannot read link type IEEE802_11");
+    EXPECT_EQ(snoop_.RefusedLinkType(), DLT_IEEE802_11);
+    EXPECT_EQ(snoop_.DataLink(), -1);
+    EXPECT_FALSE(snoop_.HasCaptureThread());
 }
 
 TEST_F(SnoopFileTest, AThreadThatEndedByItselfIsReleasedAtTheNextOpen) {

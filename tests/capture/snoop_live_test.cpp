@@ -251,6 +251,30 @@ TEST_P(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
+// The all-interfaces device gives Linux cooked frames; each segment over lo
+// arrives once, as on lo itself.
+TEST_P(SnoopLiveTest, TheAllInterfacesDeviceDeliversLoopbackTrafficOnce) {
+    const int32_t any = snoop_.AllInterfacesAdapterIndex();
+    ASSERT_GE(any, 0) << "no all-interfaces device listed";
+    snoop_.SetAdapterIndex(any);
+    ASSERT_EQ(snoop_.AdapterName(), "any");
+    OpenOrSkip();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    EXPECT_TRUE(snoop_.DataLink() == DLT_LINUX_SLL || snoop_.DataLink() == DLT_LINUX_SLL2)
+        << snoop_.DataLink();
+    Connect();
+    if (HasFatalFailure()) {
+        return;
+    }
+    Exchange(true, "via any");
+    Exchange(false, "and back");
+    EXPECT_EQ(segments_, (std::vector<Segment>{{true, "via any"}, {false, "and back"}}));
+    snoop_.Close();
+    EXPECT_FALSE(snoop_.Active());
+}
+
 TEST_P(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {

@@ -18,6 +18,9 @@ namespace kestro::test {
 
 using Bytes = std::vector<uint8_t>;
 
+// Raw IP as capture files store it; libpcap reports it as DLT_RAW.
+constexpr uint32_t kRawLinkTypeInFiles = 101;
+
 struct FrameLayout {
     uint16_t etherType = 0x0800;
     uint8_t ihl = 5;  // 32-bit words, options filled with NOPs (1)

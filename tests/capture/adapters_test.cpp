@@ -1,0 +1,100 @@
+// The line the settings dialog shows for each adapter, whether it can be
+// chosen, and where the all-interfaces device is, from the adapter's facts.
+#include "capture/adapters.h"
+
+#include <gtest/gtest.h>
+#include <pcap/dlt.h>
+
+#include <string>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+AdapterInfo Net(std::string name, std::string description, bool up, int linkType,
+                std::string ipv4 = "") {
+    AdapterInfo a;
+    a.name = std::move(name);
+    a.description = std::move(description);
+    a.up = up;
+    a.running = up;
+    a.networkInterface = true;
+    a.linkType = linkType;
+    a.ipv4Address = std::move(ipv4);
+    return a;
+}
+
+TEST(AdapterChoiceTest, LabelsSayWhatTheDeviceIsAndGreyWhatCanNeverCarryTheGame) {
+    AdapterInfo any = Net("any", "Pseudo-device that captures on all interfaces", false, -1);
+    any.allInterfaces = true;
+    AdapterInfo dbus;
+    dbus.name = "dbus-system";
+    dbus.description = "D-Bus system bus";
+    struct Case {
+        AdapterInfo adapter;
+        std::string label;
+        bool usable;
+    };
+    const Case cases[] = {
+        {Net("eth0", "", true, DLT_EN10MB, "192.0.2.2"), "eth0 192.0.2.2", true},
+        {Net("wlan0", "Wireless", true, -1), "wlan0 — Wireless", true},
+        {Net("wg0", "", true, DLT_RAW, "10.0.0.2"), "wg0 10.0.0.2", true},
+        {Net("docker0", "", false, DLT_EN10MB), "docker0 (停止中)", true},
+        // "any" is never up itself, and says so by what it is, not by a state.
+        {any, "any — Pseudo-device that captures on all interfaces", true},
+        {Net("mon0", "", true, DLT_IEEE802_11_RADIO), "mon0 (IEEE802_11_RADIO: 読めません)", false},
+        {dbus, "dbus-system — D-Bus system bus", false},
+    };
+    std::vector<AdapterInfo> adapters;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.adapter.name);
+        const AdapterChoice choice = DescribeAdapter(c.adapter);
+        EXPECT_EQ(choice.name, c.adapter.name);
+        EXPECT_EQ(choice.label, c.label);
+        EXPECT_EQ(choice.usable, c.usable);
+        adapters.push_back(c.adapter);
+    }
+    const std::vector<AdapterChoice> choices = AdapterChoices(adapters);
+    ASSERT_EQ(choices.size(), adapters.size()) << "line i stays adapter i";
+    EXPECT_EQ(choices[2].name, "wg0");
+}
+
+TEST(AdapterChoiceTest, TheAllInterfacesDeviceIsFoundWhereThereIsOne) {
+    AdapterInfo any = Net("any", "", true, DLT_LINUX_SLL);
+    any.allInterfaces = true;
+    const AdapterInfo eth0 = Net("eth0", "", true, DLT_EN10MB);
+    EXPECT_EQ(FindAllInterfacesAdapter({eth0, any}), 1);
+    EXPECT_EQ(FindAllInterfacesAdapter({eth0}), -1);
+    EXPECT_EQ(FindAllInterfacesAdapter({}), -1);
+}
+
+TEST(AdapterChoiceTest, LinkTypesAreNamedAsLibpcapNamesThem) {
+    EXPECT_EQ(LinkTypeName(DLT_LINUX_SLL2), "LINUX_SLL2");
+    EXPECT_EQ(LinkTypeName(99999), "99999");
+    EXPECT_EQ(UnreadableLinkTypeText(DLT_IEEE802_11), "Kestro cannot read link type IEEE802_11");
+}
+
+// This machine's list, read twice: the same devices in the same order.
+TEST(AdapterChoiceTest, ReadingTheListGivesTheComponentsOrder) {
+    std::string error;
+    const std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+    ASSERT_EQ(error, "");
+    ASSERT_FALSE(adapters.empty());
+    std::vector<std::string> names;
+    for (const AdapterInfo& a : adapters) {
+        names.push_back(a.name);
+        EXPECT_EQ(a.linkType, -1) << "not asked";
+        if (a.name == "lo") {
+            EXPECT_TRUE(a.loopback && a.networkInterface);
+            EXPECT_EQ(a.ipv4Address, "127.0.0.1");
+        }
+    }
+    const std::vector<AdapterInfo> again = ReadAdapterInfo(false, error);
+    ASSERT_EQ(again.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(again[i].name, names[i]);
+    }
+}
+
+}  // namespace
+}  // namespace kestro

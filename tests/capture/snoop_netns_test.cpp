@@ -1,0 +1,232 @@
+// The capture component on a raw-IP device (a tun) inside a network namespace
+// the test makes for itself: link type RAW, the adapter's facts, and the
+// device vanishing under a running capture. The namespace is the test's own
+// and dies with it; frames are written into the tun and never leave it.
+// Needs root; skips with the reason otherwise.
+#include <fcntl.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/snoop.h"
+#include "support/test_frames.h"
+
+namespace kestro {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kTun[] = "kestrotun0";
+constexpr char kTunAddress[] = "10.77.0.1";
+
+// Puts the calling thread in a fresh network namespace and back at the end.
+// Threads started meanwhile (the capture thread) stay in it.
+class OwnNetworkNamespace {
+public:
+    OwnNetworkNamespace() {
+        original_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+        if (original_ < 0) {
+            error_ = std::string("cannot open the current namespace: ") + std::strerror(errno);
+        } else if (unshare(CLONE_NEWNET) != 0) {
+            error_ = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
+        }
+    }
+    ~OwnNetworkNamespace() {
+        if (original_ >= 0) {
+            if (error_.empty()) {
+                setns(original_, CLONE_NEWNET);
+            }
+            close(original_);
+        }
+    }
+    const std::string& Error() const { return error_; }
+
+private:
+    int original_ = -1;
+    std::string error_;
+};
+
+bool Ioctl(int fd, unsigned long request, ifreq& request_data, std::string& error,
+           const char* what) {
+    if (ioctl(fd, request, &request_data) != 0) {
+        error = std::string(what) + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// A tun device, up with an address; it disappears when the object does.
+class Tun {
+public:
+    Tun() {
+        fd_ = open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = std::string("/dev/net/tun: ") + std::strerror(errno);
+            return;
+        }
+        ifreq request{};
+        std::strncpy(request.ifr_name, kTun, IFNAMSIZ - 1);
+        request.ifr_flags = IFF_TUN | IFF_NO_PI;
+        if (!Ioctl(fd_, TUNSETIFF, request, error_, "TUNSETIFF")) {
+            return;
+        }
+        const int control = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        auto* address = reinterpret_cast<sockaddr_in*>(&request.ifr_addr);
+        address->sin_family = AF_INET;
+        inet_pton(AF_INET, kTunAddress, &address->sin_addr);
+        bool ok = Ioctl(control, SIOCSIFADDR, request, error_, "SIOCSIFADDR");
+        request.ifr_flags = IFF_UP | IFF_RUNNING;
+        ok = ok && Ioctl(control, SIOCSIFFLAGS, request, error_, "SIOCSIFFLAGS");
+        close(control);
+    }
+    ~Tun() { Remove(); }
+    Tun(const Tun&) = delete;
+    Tun& operator=(const Tun&) = delete;
+
+    // Closing the only descriptor of a tun that is not persistent removes it.
+    void Remove() {
+        if (fd_ >= 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    const std::string& Error() const { return error_; }
+    // The packet arrives on the tun as if from the network.
+    bool Inject(const std::string& payload) const {
+        test::FrameLayout layout;
+        layout.payload = test::Text(payload);
+        test::Bytes packet = test::BuildFrame(layout);
+        packet.erase(packet.begin(), packet.begin() + 14);
+        return write(fd_, packet.data(), packet.size()) == static_cast<ssize_t>(packet.size());
+    }
+
+private:
+    int fd_ = -1;
+    std::string error_;
+};
+
+class SnoopNetnsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (geteuid() != 0) {
+            GTEST_SKIP() << "needs root to make a network namespace and a tun device";
+        }
+        if (!namespace_.Error().empty()) {
+            GTEST_SKIP() << "no network namespace of our own: " << namespace_.Error();
+        }
+        tun_.emplace();
+        if (!tun_->Error().empty()) {
+            GTEST_SKIP() << "no tun device: " << tun_->Error();
+        }
+        snoop_.SetFilter("tcp port 5121");
+        snoop_.SetOnCaptureTCPData([this](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*,
+                                          const uint8_t*, const uint8_t*, const uint8_t* data,
+                                          int32_t length) {
+            payloads_.emplace_back(reinterpret_cast<const char*>(data),
+                                   static_cast<size_t>(length));
+        });
+        snoop_.SetOnCaptureEnded(
+            [this](TCustomSnoop*, const TSnoopEnd& end) { ends_.push_back(end); });
+    }
+
+    // Writes one packet into the tun and serves hand-overs until it is seen.
+    bool Delivered(const std::string& payload) {
+        const size_t before = payloads_.size();
+        if (!tun_->Inject(payload)) {
+            return false;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (payloads_.size() == before && std::chrono::steady_clock::now() < deadline) {
+            snoop_.ServeFor(20ms);
+        }
+        return payloads_.size() == before + 1 && payloads_.back() == payload;
+    }
+
+    // Before the tun, so that it is built in the namespace and removed before we leave.
+    OwnNetworkNamespace namespace_;
+    std::optional<Tun> tun_;
+    TSnoopTCPData snoop_{[](const std::string&) {}};
+    std::vector<std::string> payloads_;
+    std::vector<TSnoopEnd> ends_;
+};
+
+TEST_F(SnoopNetnsTest, ARawIPDeviceIsListedUsableAndDeliversThePayload) {
+    snoop_.RefreshAdapters();
+    const std::vector<AdapterInfo>& adapters = snoop_.Adapters();
+    ASSERT_EQ(adapters.size(), snoop_.AdapterNames().size());
+    const AdapterInfo* tun = nullptr;
+    for (const AdapterInfo& adapter : adapters) {
+        tun = adapter.name == kTun ? &adapter : tun;
+    }
+    ASSERT_NE(tun, nullptr) << "the tun is not listed";
+    EXPECT_TRUE(tun->up);
+    EXPECT_TRUE(tun->networkInterface);
+    EXPECT_FALSE(tun->loopback);
+    EXPECT_EQ(tun->linkType, DLT_RAW);
+    EXPECT_EQ(tun->ipv4Address, kTunAddress);
+    EXPECT_TRUE(IsUsableAdapter(*tun));
+
+    snoop_.SetAdapterName(kTun);
+    snoop_.Open();
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    EXPECT_EQ(snoop_.DataLink(), DLT_RAW);
+    EXPECT_TRUE(Delivered("over the tunnel"));
+    snoop_.Close();
+    EXPECT_TRUE(ends_.empty()) << "a Close is not an end of its own";
+    EXPECT_FALSE(snoop_.LastEnd().has_value());
+}
+
+TEST_F(SnoopNetnsTest, ADeviceThatVanishesEndsTheCaptureWithLibpcapsReasonAndCanBeReopened) {
+    snoop_.RefreshAdapters();
+    snoop_.SetAdapterName(kTun);
+    snoop_.Open();
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    ASSERT_TRUE(Delivered("before"));
+
+    tun_->Remove();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (ends_.empty() && std::chrono::steady_clock::now() < deadline) {
+        snoop_.ServeFor(20ms);
+    }
+    ASSERT_EQ(ends_.size(), 1u) << "no end reported";
+    EXPECT_EQ(ends_[0].cause, TSnoopEnd::Cause::ReadError);
+    EXPECT_FALSE(ends_[0].reason.empty());
+    RecordProperty("reason", ends_[0].reason);
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_TRUE(snoop_.LastEnd().has_value());
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1") << ends_[0].reason;
+
+    // Gone from the list, the adapter keeps its name, so it can be reopened when it is back.
+    snoop_.RefreshAdapters();
+    EXPECT_EQ(snoop_.AdapterIndex(), -1);
+    EXPECT_EQ(snoop_.AdapterName(), kTun);
+    snoop_.Open();
+    EXPECT_FALSE(snoop_.Active());
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
+
+    tun_.emplace();
+    ASSERT_EQ(tun_->Error(), "");
+    snoop_.Open();
+    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    EXPECT_FALSE(snoop_.LastEnd().has_value());
+    EXPECT_TRUE(Delivered("after"));
+    snoop_.Close();
+    EXPECT_EQ(ends_.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestro
