@@ -55,7 +55,7 @@ AdapterInfo InfoOf(const pcap_if_t& device, bool askLinkType) {
     info.up = (device.flags & PCAP_IF_UP) != 0;
     info.running = (device.flags & PCAP_IF_RUNNING) != 0;
     info.loopback = (device.flags & PCAP_IF_LOOPBACK) != 0;
-    info.allInterfaces = kAllInterfacesDevice != nullptr && info.name == kAllInterfacesDevice;
+    info.allInterfaces = IsAllInterfacesDevice(info.name);
     info.networkInterface = info.allInterfaces || if_nametoindex(info.name.c_str()) != 0;
     info.ipv4Address = FirstIPv4Address(device);
     if (askLinkType && info.networkInterface) {
@@ -79,6 +79,10 @@ std::vector<AdapterInfo> ReadAdapterInfo(bool askLinkType, std::string& error) {
     }
     pcap_freealldevs(devices);
     return adapters;
+}
+
+bool IsAllInterfacesDevice(const std::string& name) {
+    return kAllInterfacesDevice != nullptr && name == kAllInterfacesDevice;
 }
 
 std::string LinkTypeName(int linkType) {

@@ -53,6 +53,9 @@ bool IsUsableAdapter(const AdapterInfo& adapter);
 AdapterChoice DescribeAdapter(const AdapterInfo& adapter);
 std::vector<AdapterChoice> AdapterChoices(const std::vector<AdapterInfo>& adapters);
 
+// Whether `name` is the platform's device that captures on every interface.
+bool IsAllInterfacesDevice(const std::string& name);
+
 // Index of the all-interfaces device in `adapters`, -1 when there is none.
 int32_t FindAllInterfacesAdapter(const std::vector<AdapterInfo>& adapters);
 

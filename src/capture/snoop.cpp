@@ -143,7 +143,9 @@ void TSnoopThread::Execute() {
         }
         if (result < 0) {
             component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
-            component.threadEnd_ = {TSnoopEnd::Cause::ReadError, pcap_geterr(handle_)};
+            const std::string reason = pcap_geterr(handle_);
+            component.threadEnd_ = {TSnoopEnd::Cause::ReadError,
+                                    reason.empty() ? pcap_statustostr(result) : reason};
             break;
         }
         // A handler (or hook) that throws ends the capture like a read error,
@@ -255,18 +257,8 @@ void TCustomSnoop::RefreshAdapters() {
 }
 
 int32_t TCustomSnoop::AllInterfacesAdapterIndex() const {
-    if (!adapters_.empty()) {
-        return FindAllInterfacesAdapter(adapters_);
-    }
-    // Before the first refresh only the names are known.
-    std::string error;
-    const std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
-    const int32_t found = FindAllInterfacesAdapter(adapters);
-    if (found < 0) {
-        return -1;
-    }
     for (size_t i = 0; i < adapterNames_.size(); ++i) {
-        if (adapterNames_[i] == adapters[static_cast<size_t>(found)].name) {
+        if (IsAllInterfacesDevice(adapterNames_[i])) {
             return static_cast<int32_t>(i);
         }
     }

@@ -9,6 +9,13 @@
 // the main thread runs hand-overs when its wake function schedules
 // RunPendingHandOver(), while Close() waits, or in ServeFor()/ServeUntilThreadEnds().
 // Close() must not be called from inside the OnCaptureTCPData handler.
+//
+// Links: Open refuses an adapter whose link type the header tests cannot read
+// (IsReadableLinkType), naming it in LastError, rather than capture nothing.
+// A capture that ends by itself (the device vanished, a read error, the end of
+// a file) is reported through OnCaptureEnded with libpcap's reason; a Close is
+// not. The adapter list with each device's facts (Adapters) is read again by
+// RefreshAdapters, which keeps the selected adapter by name.
 #pragma once
 
 #include <pcap/pcap.h>
@@ -35,6 +42,8 @@ class TSnoopTCPData;
 // Shows a capture failure to the user (one OK button).
 using TSnoopMessageBox = std::function<void(const std::string& text)>;
 
+// EthernetHeader is the frame's first byte, whatever its link header; IPHeader
+// follows that header.
 using TOnCaptureTCPDataEvent =
     std::function<void(TSnoopTCPData* Sender, const pcap_pkthdr* PacketHeader,
                        const uint8_t* EthernetHeader, const uint8_t* IPHeader,
@@ -166,7 +175,7 @@ public:
 
     // How a capture that ends by itself is reported (see TSnoopEndedEvent).
     void SetOnCaptureEnded(TSnoopEndedEvent handler) { onCaptureEnded_ = std::move(handler); }
-    // The last such end since the last Open, if any.
+    // The last such end; cleared when an Open reaches a device or file again.
     const std::optional<TSnoopEnd>& LastEnd() const { return lastEnd_; }
 
     // How Open reaches the adapter (capture/capture_source.h). Through the

@@ -66,6 +66,11 @@ TEST(AdapterChoiceTest, TheAllInterfacesDeviceIsFoundWhereThereIsOne) {
     EXPECT_EQ(FindAllInterfacesAdapter({eth0, any}), 1);
     EXPECT_EQ(FindAllInterfacesAdapter({eth0}), -1);
     EXPECT_EQ(FindAllInterfacesAdapter({}), -1);
+#ifdef __linux__
+    EXPECT_TRUE(IsAllInterfacesDevice("any"));
+#endif
+    EXPECT_FALSE(IsAllInterfacesDevice("anything"));
+    EXPECT_FALSE(IsAllInterfacesDevice(""));
 }
 
 TEST(AdapterChoiceTest, LinkTypesAreNamedAsLibpcapNamesThem) {
