@@ -1,22 +1,16 @@
 #include "capture/adapters.h"
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <sys/socket.h>
 
 #include "capture/frames.h"
+#include "platform/network_devices.h"
 
 namespace kestro {
 
 namespace {
-
-#ifdef __linux__
-constexpr const char* kAllInterfacesDevice = "any";
-#else
-constexpr const char* kAllInterfacesDevice = nullptr;
-#endif
 
 // Enough of a frame to open the device; nothing is read.
 constexpr int kProbeSnapLen = 128;
@@ -56,7 +50,7 @@ AdapterInfo InfoOf(const pcap_if_t& device, bool askLinkType) {
     info.running = (device.flags & PCAP_IF_RUNNING) != 0;
     info.loopback = (device.flags & PCAP_IF_LOOPBACK) != 0;
     info.allInterfaces = IsAllInterfacesDevice(info.name);
-    info.networkInterface = info.allInterfaces || if_nametoindex(info.name.c_str()) != 0;
+    info.networkInterface = info.allInterfaces || platform::IsNetworkInterface(info.name);
     info.ipv4Address = FirstIPv4Address(device);
     if (askLinkType && info.networkInterface) {
         info.linkType = AskLinkType(info.name);
@@ -82,7 +76,8 @@ std::vector<AdapterInfo> ReadAdapterInfo(bool askLinkType, std::string& error) {
 }
 
 bool IsAllInterfacesDevice(const std::string& name) {
-    return kAllInterfacesDevice != nullptr && name == kAllInterfacesDevice;
+    const std::string_view device = platform::AllInterfacesDevice();
+    return !device.empty() && name == device;
 }
 
 std::string LinkTypeName(int linkType) {

@@ -1,0 +1,18 @@
+// Which capture devices are network interfaces, and which one captures on all
+// of them: libpcap lists bus and USB monitors beside the interfaces, and only
+// the system can tell them apart.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestro::platform {
+
+// The device that captures on every interface at once; empty where the
+// platform's libpcap has none.
+std::string_view AllInterfacesDevice();
+
+// Whether `name` is a network interface of this system.
+bool IsNetworkInterface(const std::string& name);
+
+}  // namespace kestro::platform
