@@ -235,7 +235,8 @@ void TCustomSnoop::ReadAdapterDescriptions() {
 
 void TCustomSnoop::RefreshAdapters() {
     std::string error;
-    std::vector<AdapterInfo> adapters = ReadAdapterInfo(true, error);
+    std::vector<AdapterInfo> adapters =
+        adapterReader_ ? adapterReader_(error) : ReadAdapterInfo(true, error);
     if (!error.empty()) {
         lastError_ = error;
         return;

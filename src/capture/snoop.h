@@ -158,6 +158,10 @@ public:
     // Index of the device that captures on every interface ("any" on Linux)
     // in AdapterNames, -1 when the platform has none.
     int32_t AllInterfacesAdapterIndex() const;
+    // Where RefreshAdapters reads the devices from; empty: ReadAdapterInfo(true, ...).
+    // Tests narrow the real list with it (a machine without an all-interfaces device).
+    using AdapterReader = std::function<std::vector<AdapterInfo>(std::string& error)>;
+    void SetAdapterReader(AdapterReader reader) { adapterReader_ = std::move(reader); }
 
     // Opens the adapter named AdapterName. Failures only set LastError; the
     // caller looks at Active.
@@ -275,6 +279,7 @@ private:
     int linkType_ = -1;
     int refusedLinkType_ = -1;
     TSnoopEndedEvent onCaptureEnded_;
+    AdapterReader adapterReader_;
     std::optional<TSnoopEnd> lastEnd_;
 
     const pcap_pkthdr* currentHeader_ = nullptr;
