@@ -354,9 +354,9 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyFormPlacement(this, placement);
 }
 
-void TfrmZKmain::SetAdapterList(const std::vector<std::string>& labels) {
+void TfrmZKmain::SetAdapterSource(AdapterSource source) {
     if (frmZKconfig_) {
-        frmZKconfig_->SetAdapters(labels);
+        frmZKconfig_->SetAdapterSource(std::move(source));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "shell/shell.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -20,6 +21,26 @@ namespace {
 std::string ToCp932Lossy(const std::string& utf8) {
     return Utf8ToCp932Lossy(utf8);
 }
+
+// libpcap, the kernel and the capture helper each word a refused capture
+// their own way; all of them are cured the same way.
+bool IsPermissionRefusal(std::string error) {
+    std::transform(error.begin(), error.end(), error.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* mark : {"permission", "not permitted", "cap_net_raw"}) {
+        if (error.find(mark) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The status panel is 353 pixels wide: each status says the essential first
+// and leaves the rest to the log line beside it.
+constexpr const char* kRemedyShort = "sudo scripts/setup-capture $USER";
+constexpr const char* kRemedyLong =
+    "キャプチャの権限がありません。sudo scripts/setup-capture $USER で kestro "
+    "グループに加わり、ログインし直してください (または root で起動してください)";
 
 }  // namespace
 
@@ -47,6 +68,7 @@ KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, c
                                        int32_t tcpDataLength) {
         core_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
     });
+    snoop_->SetOnCaptureEnded([this](TCustomSnoop*, const TSnoopEnd& end) { CaptureEnded(end); });
     if (replay_) {
         replay_->Attach(*snoop_);
     }
@@ -96,16 +118,16 @@ void KestroShell::LoadPlacement() {
 
 void KestroShell::FormShow() {
     SetTimer(false);
-    view_.SetAdapterList(AdapterLabels());
+    view_.SetAdapterSource([this] { return ReadAdapterChoices(); });
+    snoop_->RefreshAdapters();
     LoadSettings();
     view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : ""));
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
     StartCapture();
-    if (core_.GetSettings().RealtimeUpdate) {
-        RefreshPanel();
-    }
+    // Even without a capture: the window's design captions read like a live race.
+    RefreshPanel();
 }
 
 void KestroShell::LoadSettings() {
@@ -115,12 +137,25 @@ void KestroShell::LoadSettings() {
         // The recording is the capture: the configured adapter plays no part, and
         // the settings dialog starts without one, so that confirming it keeps the replay.
         core_.GetSettings().AdapterIndex = -1;
+        core_.GetSettings().AdapterName.clear();
+        return;
     }
+    // The adapter by name where it is still listed: another interface that
+    // came up since does not move the choice to a different device.
+    core_.GetSettings().AdapterIndex =
+        ChosenAdapterIndex(core_.GetSettings(), snoop_->AdapterNames());
 }
 
 void KestroShell::StartCapture() {
     if (!replay_ || replayEnded_) {
+        const bool firstStart = ChooseFirstAdapter();
         ApplyAdapter();
+        if (firstStart && snoop_->Active()) {
+            const std::string device = DeviceLabel();
+            Tell("全インターフェース (" + device + ") でキャプチャ中",
+                 "アダプタが未設定のため、全インターフェース (" + device +
+                     ") でキャプチャします。右クリック → Config... で変更できます");
+        }
         return;
     }
     if (snoop_->Active()) {
@@ -151,9 +186,32 @@ void KestroShell::EndReplay() {
     replay_->Ended();
 }
 
+// With no adapter ever chosen, the device that captures on every interface
+// needs no choice at all; where the platform has none, the user is told where
+// to choose. True when the all-interfaces device was chosen.
+bool KestroShell::ChooseFirstAdapter() {
+    Settings& settings = core_.GetSettings();
+    if (settings.AdapterIndex != -1 || !settings.AdapterName.empty()) {
+        return false;
+    }
+    const int32_t any = snoop_->AllInterfacesAdapterIndex();
+    if (any < 0) {
+        Tell("右クリック → Config... でアダプタを選んでください",
+             "アダプタが未設定です。右クリック → Config... "
+             "でキャプチャするアダプタを選んでください");
+        return false;
+    }
+    // Kept as the choice, so that the dialog shows it and the next start uses it.
+    settings.AdapterIndex = any;
+    settings.AdapterName = snoop_->AdapterNames()[static_cast<size_t>(any)];
+    return true;
+}
+
 void KestroShell::ApplyAdapter() {
-    const int32_t configured = core_.GetSettings().AdapterIndex;
-    if (snoop_->AdapterIndex() == configured) {
+    const int32_t configured = ChosenAdapterIndex(core_.GetSettings(), snoop_->AdapterNames());
+    const bool same = snoop_->AdapterIndex() == configured;
+    // The same adapter is restarted only when its capture is not running.
+    if (same && (snoop_->Active() || replaying_ || configured == -1)) {
         return;
     }
     if (replaying_) {
@@ -164,13 +222,84 @@ void KestroShell::ApplyAdapter() {
         snoop_->Close();
     }
     snoop_->SetAdapterIndex(configured);
+    // A restart of a lost capture that fails keeps trying, as the timer would have.
+    captureLost_ = captureLost_ && same;
+    ticksSinceLost_ = 0;
     snoop_->Open();
-    SetTimer(snoop_->Active());
+    SetTimer(snoop_->Active() || captureLost_);
+    if (captureLost_ && snoop_->Active()) {
+        ReportResumed();
+        return;
+    }
     // Without this the user would see an idle window and never learn why.
     if (!snoop_->Active() && configured != -1) {
-        core_.GetLog().ShowStatusMessage(Utf8ToCp932("キャプチャを開始できません: ") +
-                                         ToCp932Lossy(snoop_->LastError()));
+        ReportOpenFailure();
     }
+}
+
+// The device as the user chose it: its name, else its position in the list.
+std::string KestroShell::DeviceLabel() const {
+    if (!snoop_->AdapterName().empty()) {
+        return snoop_->AdapterName();
+    }
+    return "アダプタ " + std::to_string(core_.GetSettings().AdapterIndex);
+}
+
+void KestroShell::ReportOpenFailure() {
+    const std::string device = DeviceLabel();
+    const std::string& error = snoop_->LastError();
+    const std::string logLine = device + " でキャプチャを開始できません: " + error;
+    if (IsPermissionRefusal(error)) {
+        Tell(device + ": 権限不足 → " + kRemedyShort, logLine + "。" + kRemedyLong);
+    } else {
+        Tell(device + " を開けません: " + error, logLine);
+    }
+}
+
+void KestroShell::Tell(const std::string& status, const std::string& logLine) {
+    view_.SetStatusText(ToCp932Lossy(status));
+    core_.GetLog().AddLogLine(ToCp932Lossy(logLine));
+}
+
+// Runs from the capture thread's end handler: Open and Close must wait for the
+// timer, which also keeps the clock and the countdowns going meanwhile.
+void KestroShell::CaptureEnded(const TSnoopEnd& end) {
+    if (replaying_) {
+        return;  // a recording that ends is no failure
+    }
+    std::string reason = end.reason;
+    if (reason.empty()) {
+        reason = snoop_->LastError().empty() ? "原因不明" : snoop_->LastError();
+    }
+    const std::string device = DeviceLabel();
+    captureLost_ = true;
+    ticksSinceLost_ = 0;
+    Tell(device + " のキャプチャが止まりました: " + reason,
+         device + " のキャプチャが止まりました: " + reason + " (" + std::to_string(kReopenTicks) +
+             " 秒ごとに開き直します)");
+}
+
+void KestroShell::RealTimeTimer() {
+    core_.RealTimeTimer();
+    if (captureLost_ && ++ticksSinceLost_ >= kReopenTicks) {
+        ticksSinceLost_ = 0;
+        ReopenLostCapture();
+    }
+}
+
+// The same device by name: after a replug its position in the list may differ.
+// A try that fails stays quiet; the status still says the capture is down.
+void KestroShell::ReopenLostCapture() {
+    snoop_->Open();
+    if (snoop_->Active()) {
+        ReportResumed();
+    }
+}
+
+void KestroShell::ReportResumed() {
+    captureLost_ = false;
+    const std::string message = DeviceLabel() + " でキャプチャを再開しました";
+    Tell(message, message);
 }
 
 void KestroShell::FormClose() {
@@ -233,18 +362,11 @@ void KestroShell::RefreshPanel() {
     view_.ShowPanel(core_.Panel(view_.ThousandsSeparator()));
 }
 
-// What the settings dialog lists for each adapter, in adapter order: its
-// description, or its name where it has none (most adapters on Linux, "lo" too),
-// so that no line of the list is blank.
-std::vector<std::string> KestroShell::AdapterLabels() const {
-    const std::vector<std::string>& names = snoop_->AdapterNames();
-    std::vector<std::string> labels = snoop_->AdapterDescriptions();
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        if (labels[i].empty() && i < names.size()) {
-            labels[i] = names[i];
-        }
-    }
-    return labels;
+// The dialog's list is the component's, read afresh, so that line i of the
+// one is adapter i of the other, and a device that came up since is listed.
+std::vector<AdapterChoice> KestroShell::ReadAdapterChoices() {
+    snoop_->RefreshAdapters();
+    return AdapterChoices(snoop_->Adapters());
 }
 
 }  // namespace kestro

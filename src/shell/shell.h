@@ -51,10 +51,12 @@ public:
     virtual WindowPlacement QueryPlacement() const = 0;
     virtual void ApplyPlacement(const WindowPlacement& placement) = 0;
 
-    // The other windows. The adapter list is the settings dialog's, in adapter
-    // order. The dialog runs modally and calls `applyAdapter` when confirmed;
+    // The other windows. The settings dialog calls `source` each time it opens
+    // for its adapter list, in adapter order (the capture component's list, read
+    // afresh). The dialog runs modally and calls `applyAdapter` when confirmed;
     // true when it was.
-    virtual void SetAdapterList(const std::vector<std::string>& labels) = 0;
+    using AdapterSource = std::function<std::vector<AdapterChoice>()>;
+    virtual void SetAdapterSource(AdapterSource source) = 0;
     virtual bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
                                    const std::function<void()>& applyAdapter) = 0;
     virtual void ShowLog() = 0;
@@ -95,6 +97,8 @@ public:
     static constexpr const char* kDebugMark = " [DEBUG]";
     static constexpr const char* kGameFilter = kGameCaptureFilter;
     static constexpr int kTimerInterval = 1000;
+    // Ticks of the one-second timer between two tries to reopen a capture that ended.
+    static constexpr int kReopenTicks = 5;
 
     // player: null gives the platform's WAV player. clock: where "now" comes
     // from for the race rules and the panel; null gives the system's local time.
@@ -111,7 +115,7 @@ public:
     void FormClose();
     void FormDestroy();
     void ApplyAdapter();
-    void RealTimeTimer() { core_.RealTimeTimer(); }
+    void RealTimeTimer();
     void PopupMenuClick(MenuItem item);
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
@@ -127,6 +131,8 @@ public:
     SoundPlayer& Player() { return *player_; }
     bool TimerEnabled() const { return timerEnabled_; }
     bool Replaying() const { return replaying_; }
+    // A live capture ended by itself and is being reopened.
+    bool CaptureLost() const { return captureLost_; }
 
 private:
     // CoreView
@@ -137,11 +143,18 @@ private:
     void SetTimer(bool enabled, int intervalMs = kTimerInterval);
     void LoadSettings();
     void StartCapture();
+    bool ChooseFirstAdapter();
+    void CaptureEnded(const TSnoopEnd& end);
+    void ReopenLostCapture();
+    void ReportResumed();
+    void ReportOpenFailure();
+    std::string DeviceLabel() const;
+    void Tell(const std::string& status, const std::string& logLine);
     void StopCapture();
     void EndReplay();
     void SaveSettings();
     void LoadPlacement();
-    std::vector<std::string> AdapterLabels() const;
+    std::vector<AdapterChoice> ReadAdapterChoices();
 
     ShellView& view_;
     SystemClock systemClock_;
@@ -153,6 +166,8 @@ private:
     bool timerEnabled_ = false;
     bool replaying_ = false;
     bool replayEnded_ = false;
+    bool captureLost_ = false;
+    int ticksSinceLost_ = 0;
     // The error shown at close, so that the save at destruction does not show it again.
     std::string closeError_;
 };

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -37,7 +38,8 @@ namespace {
 
 using test::TestApp;
 
-const QString kCannotStart = QStringLiteral("キャプチャを開始できません: ");
+const QString kCannotStart = QStringLiteral("アダプタ 999 を開けません: ");
+const QString kCannotStartLog = QStringLiteral("アダプタ 999 でキャプチャを開始できません: ");
 
 // Records the steps of show and close that touch settings and race state,
 // with what the capture component and the timer were doing at each.
@@ -121,13 +123,19 @@ protected:
     std::unique_ptr<Forms> forms_;
 };
 
-TEST_F(MainWindowTest, FirstStartKeepsTheDesignCaptionsUntilARefresh) {
+// The design captions read like a live race: the reset state shows at once,
+// and the all-interfaces device captures without any choice.
+TEST_F(MainWindowTest, FirstStartShowsTheResetPanelAndCapturesOnAllInterfaces) {
     RecordingMain& main = Create();
     main.show();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
-    EXPECT_FALSE(main.Snoop().Active());
-    EXPECT_FALSE(main.RealTime().isActive());
     EXPECT_EQ(main.size(), QSize(433, 87));
+    if (ProcessCanCapture() && main.Snoop().AllInterfacesAdapterIndex() >= 0) {
+        ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+        EXPECT_EQ(main.Snoop().AdapterName(), "any");
+        EXPECT_TRUE(main.RealTime().isActive());
+        EXPECT_EQ(main.StatusText(0), QStringLiteral("全インターフェース (any) でキャプチャ中"));
+    }
 
     const std::pair<PanelField, const char*> designed[] = {
         {PanelField::txtClockNow, "23:59:59"},
@@ -140,11 +148,8 @@ TEST_F(MainWindowTest, FirstStartKeepsTheDesignCaptionsUntilARefresh) {
         {PanelField::txtResult2Double2, "①"},
     };
     for (const auto& [field, caption] : designed) {
-        EXPECT_EQ(FieldText(main, field), QString::fromUtf8(caption)) << PanelFieldName(field);
+        EXPECT_NE(FieldText(main, field), QString::fromUtf8(caption)) << PanelFieldName(field);
     }
-
-    // The race state was reset at show; a refresh shows it.
-    main.RefreshPanel();
     EXPECT_EQ(FieldText(main, PanelField::txtStatusSingle), QStringLiteral("状態不明"));
     EXPECT_EQ(FieldText(main, PanelField::txtClockDouble), QStringLiteral("--:--:--"));
     EXPECT_EQ(FieldText(main, PanelField::txtClockRemainSingle), QStringLiteral("-:--"));
@@ -187,13 +192,17 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
     EXPECT_TRUE(main.RealTime().isActive());
     EXPECT_EQ(main.RealTime().interval(), 1000);
-    // List index = adapter index; an adapter without a description ("lo" on
-    // Linux) is listed by its name rather than as a blank line.
+    // List index = adapter index, read when the dialog opens; an adapter
+    // without a description ("lo" on Linux) is listed by its name rather than
+    // as a blank line.
+    QTimer::singleShot(0, &forms_->config, [this] { forms_->config.reject(); });
+    main.PopupMenuClick(main.MenuItem(1));
+    EXPECT_TRUE(main.Snoop().Active());
     const QComboBox* box = forms_->config.AdapterBox();
     ASSERT_EQ(box->count(), static_cast<int>(main.Snoop().AdapterNames().size()));
-    EXPECT_EQ(box->itemText(lo).toStdString(), main.Snoop().AdapterDescriptions()[lo].empty()
-                                                   ? std::string("lo")
-                                                   : main.Snoop().AdapterDescriptions()[lo]);
+    EXPECT_TRUE(box->itemText(lo).startsWith(QStringLiteral("lo")))
+        << box->itemText(lo).toStdString();
+    EXPECT_EQ(box->currentIndex(), lo);
     for (int i = 0; i < box->count(); ++i) {
         EXPECT_FALSE(box->itemText(i).isEmpty()) << "adapter " << i;
     }
@@ -251,19 +260,35 @@ TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
     main.show();
     EXPECT_FALSE(main.Snoop().Active());
     EXPECT_FALSE(main.RealTime().isActive());
-    const QString expected = kCannotStart + QString::fromStdString(main.Snoop().LastError());
-    EXPECT_EQ(main.StatusText(0), expected);
+    const QString error = QString::fromStdString(main.Snoop().LastError());
+    EXPECT_EQ(main.StatusText(0), kCannotStart + error);
     EXPECT_GT(main.StatusText(0).size(), kCannotStart.size()) << "the reason is missing";
     const QStringList lines = LogLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - ") + expected)) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - ") + kCannotStartLog + error))
+        << lines[0].toStdString();
 }
 
-TEST_F(MainWindowTest, NoAdapterConfiguredIsNotAFailure) {
+// Without an all-interfaces device (the component's list narrowed to such a
+// machine's), no adapter configured is no failure, but the user learns where
+// to choose one.
+TEST_F(MainWindowTest, NoAdapterConfiguredSaysWhereToChooseOne) {
     RecordingMain& main = Create();
+    main.Snoop().SetAdapterReader([](std::string& error) {
+        std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+        std::erase_if(adapters, [](const AdapterInfo& a) { return a.allInterfaces; });
+        return adapters;
+    });
     main.show();
-    EXPECT_TRUE(main.StatusText(0).isEmpty());
-    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_EQ(main.StatusText(0),
+              QStringLiteral("右クリック → Config... でアダプタを選んでください"));
+    const QStringList lines = LogLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(
+        lines[0].endsWith(QStringLiteral(" - アダプタが未設定です。右クリック → Config... "
+                                         "でキャプチャするアダプタを選んでください")))
+        << lines[0].toStdString();
 }
 
 TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
@@ -340,7 +365,8 @@ TEST_F(MainWindowTest, StatusBarKeepsThePacketCountPanelWidth) {
 }
 
 TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
-    WriteIni("[Config]\nLogLevel=0\n");
+    // An adapter that opens quietly: a first start would say where it captures.
+    WriteIni("[Snoop]\nAdapterName=lo\n[Config]\nLogLevel=0\n");
     RecordingMain& main = Create();
     main.show();
     const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -45,9 +47,16 @@ public:
         placement = p;
         events.push_back("place " + std::to_string(p.left) + "," + std::to_string(p.top));
     }
-    void SetAdapterList(const std::vector<std::string>&) override { events.push_back("adapters"); }
+    void SetAdapterSource(AdapterSource source) override {
+        adapterSource_ = std::move(source);
+        events.push_back("adapters");
+    }
+    // Confirms the dialog unchanged, after reading its list as the dialog does.
     bool RunSettingsDialog(Settings&, SoundPlayer&, const std::function<void()>& apply) override {
         events.push_back("config");
+        if (adapterSource_) {
+            adapterSource_();
+        }
         apply();
         return true;
     }
@@ -73,6 +82,7 @@ public:
     WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
 
 private:
+    AdapterSource adapterSource_;
     std::mutex mutex_;
     std::deque<std::function<void()>> posted_;
 };
@@ -92,6 +102,10 @@ private:
     std::string path_;
 };
 
+const std::string kChooseStatus = "右クリック → Config... でアダプタを選んでください";
+const std::string kChooseLog =
+    "アダプタが未設定です。右クリック → Config... でキャプチャするアダプタを選んでください";
+
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -109,6 +123,21 @@ protected:
         shell_->SetStepWatcher([this](std::string_view step) { view_.events.emplace_back(step); });
         return *shell_;
     }
+    // This machine's adapters as one without an all-interfaces device has them.
+    static void DropAllInterfacesDevice(KestroShell& shell) {
+        shell.Snoop().SetAdapterReader([](std::string& error) {
+            std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+            std::erase_if(adapters, [](const AdapterInfo& a) { return a.allInterfaces; });
+            return adapters;
+        });
+    }
+    // Serves the capture thread's hand-overs until the capture has ended.
+    void ServeUntilInactive() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (shell_->Snoop().Active() && std::chrono::steady_clock::now() < deadline) {
+            view_.RunPosted();
+        }
+    }
 
     testing::TempFolder folder_;
     std::string iniPath_;
@@ -122,6 +151,7 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         "[Config]\nDebug=1\nRealtimeUpdate=1\n"
         "[TfrmZKmain]\nPlaceNormalPos.Left=40\nPlaceNormalPos.Top=30\n");
     KestroShell& shell = Create();
+    DropAllInterfacesDevice(shell);
     shell.FormCreate();
     shell.FormShow();
     for (const MenuItem item :
@@ -133,9 +163,10 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     const std::vector<std::string> expected = {
         // create: the stored placement, the show state left for the show
         "place 40,30",
-        // show: no adapter configured, so no capture, no timer and no message
+        // show: no adapter configured and none that captures on all interfaces,
+        // so no capture and no timer, but where to choose one
         "timer off", "adapters", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset",
-        "clear log", "panel 0",
+        "clear log", "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything
         "about", "config", "log window", "close",
         // close, then destroy
@@ -153,11 +184,122 @@ TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyAndLeavesTheTimerOff) {
     KestroShell& shell = Create();
     shell.FormShow();
     ASSERT_FALSE(shell.Snoop().Active());
-    const std::string message = "キャプチャを開始できません: " + shell.Snoop().LastError();
-    EXPECT_GT(shell.Snoop().LastError().size(), 0u);
-    const std::vector<std::string> tail(view_.events.end() - 3, view_.events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"timer off", "status " + message, "log " + message}));
+    const std::string& error = shell.Snoop().LastError();
+    EXPECT_GT(error.size(), 0u);
+    const std::vector<std::string> tail(view_.events.end() - 4, view_.events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "timer off", "status アダプタ 999 を開けません: " + error,
+                        "log アダプタ 999 でキャプチャを開始できません: " + error, "panel 0"}));
 }
+
+// No adapter ever chosen: the all-interfaces device where the machine has one
+// (kept as the choice), else the way to choose, over the reset panel.
+TEST_F(ShellTest, FirstStartCapturesOnAllInterfacesOrSaysWhereToChoose) {
+    for (const bool hasAllInterfaces : {true, false}) {
+        SCOPED_TRACE(hasAllInterfaces);
+        std::filesystem::remove(iniPath_);  // the case before kept its choice
+        view_.events.clear();
+        KestroShell& shell = Create();
+        if (hasAllInterfaces &&
+            (!ProcessCanCapture() || shell.Snoop().AllInterfacesAdapterIndex() < 0)) {
+            continue;  // a platform without one, or no capture right to open it
+        }
+        if (!hasAllInterfaces) {
+            DropAllInterfacesDevice(shell);
+        }
+        shell.FormShow();
+        std::vector<std::string> tail(view_.events.end() - 3, view_.events.end());
+        if (hasAllInterfaces) {
+            ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+            EXPECT_EQ(shell.Snoop().AdapterName(), "any");
+            EXPECT_EQ(shell.Core().GetSettings().AdapterName, "any");
+            EXPECT_EQ(shell.Core().GetSettings().AdapterIndex, shell.Snoop().AdapterIndex());
+            EXPECT_TRUE(shell.TimerEnabled());
+            EXPECT_EQ(tail, (std::vector<std::string>{
+                                "status 全インターフェース (any) でキャプチャ中",
+                                "log アダプタが未設定のため、全インターフェース (any) "
+                                "でキャプチャします。右クリック → Config... で変更できます",
+                                "panel 0"}));
+        } else {
+            EXPECT_FALSE(shell.Snoop().Active());
+            EXPECT_EQ(shell.Core().GetSettings().AdapterIndex, -1);
+            EXPECT_FALSE(shell.TimerEnabled());
+            EXPECT_EQ(tail, (std::vector<std::string>{"status " + kChooseStatus,
+                                                      "log " + kChooseLog, "panel 0"}));
+        }
+        shell.FormClose();
+        shell_.reset();
+    }
+}
+
+#ifdef KESTRO_CAPTURE_HELPER  // the capture helper of Linux
+// A refused capture names the device and the cure: here the helper may not be
+// run (no execute right), as for a user outside the group kestro.
+TEST_F(ShellTest, RefusedCaptureNamesTheDeviceAndTheRemedy) {
+    WriteIni("[Snoop]\nAdapterName=lo\n");
+    KestroShell& shell = Create();
+    shell.Snoop().SetSource(CaptureSource::Helper);
+    shell.Snoop().SetCaptureHelperPath(iniPath_);  // a plain file, mode 0644
+    shell.FormShow();
+    ASSERT_FALSE(shell.Snoop().Active());
+    const std::string& error = shell.Snoop().LastError();
+    EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
+    const std::vector<std::string> tail(view_.events.end() - 3, view_.events.end() - 1);
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "status lo: 権限不足 → sudo scripts/setup-capture $USER",
+                        "log lo でキャプチャを開始できません: " + error +
+                            "。キャプチャの権限がありません。sudo scripts/setup-capture $USER で "
+                            "kestro グループに加わり、ログインし直してください (または root "
+                            "で起動してください)"}));
+}
+
+// A capture whose helper dies ends by itself: said with the helper's reason,
+// the clock runs on, and it comes back through the timer's reopen or through
+// Config -> OK with the same adapter.
+TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
+    for (const bool byConfig : {false, true}) {
+        SCOPED_TRACE(byConfig);
+        WriteIni("[Snoop]\nAdapterName=lo\n");
+        view_.events.clear();
+        KestroShell& shell = Create();
+        shell.Snoop().SetSource(CaptureSource::Helper);
+        shell.Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
+        shell.FormShow();
+        ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+        ASSERT_TRUE(shell.Snoop().ThroughHelper());
+        ASSERT_EQ(kill(shell.Snoop().CaptureHelperProcessId(), SIGKILL), 0);
+        ServeUntilInactive();
+        ASSERT_FALSE(shell.Snoop().Active());
+        ASSERT_TRUE(shell.Snoop().LastEnd().has_value());
+        EXPECT_EQ(shell.Snoop().LastEnd()->cause, TSnoopEnd::Cause::ReadError);
+        const std::string reason = shell.Snoop().LastEnd()->reason;
+        EXPECT_NE(reason.find("kestro-capture"), std::string::npos) << reason;
+        std::vector<std::string> tail(view_.events.end() - 2, view_.events.end());
+        EXPECT_EQ(tail, (std::vector<std::string>{"status lo のキャプチャが止まりました: " + reason,
+                                                  "log lo のキャプチャが止まりました: " + reason +
+                                                      " (5 秒ごとに開き直します)"}));
+        EXPECT_TRUE(shell.CaptureLost());
+        EXPECT_TRUE(shell.TimerEnabled());
+        if (byConfig) {
+            shell.PopupMenuClick(MenuItem::pmiConfig);
+        } else {
+            for (int tick = 1; tick < KestroShell::kReopenTicks; ++tick) {
+                shell.RealTimeTimer();
+            }
+            EXPECT_FALSE(shell.Snoop().Active()) << "reopened before its time";
+            shell.RealTimeTimer();
+        }
+        EXPECT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+        EXPECT_TRUE(shell.Snoop().ThroughHelper());
+        EXPECT_FALSE(shell.CaptureLost());
+        tail.assign(view_.events.end() - 2, view_.events.end());
+        EXPECT_EQ(tail, (std::vector<std::string>{"status lo でキャプチャを再開しました",
+                                                  "log lo でキャプチャを再開しました"}));
+        shell.FormClose();
+        shell_.reset();
+    }
+}
+#endif
 
 TEST_F(ShellTest, RefusedSaveIsShownOnceAcrossCloseAndDestroy) {
     ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
@@ -184,7 +326,8 @@ TEST_F(ShellTest, ReplayedFramesArriveThroughTheViewsMainThreadWake) {
     KestroShell& shell = Create(std::make_unique<FileReplay>(KESTRO_SOURCE_DIR "/data/demo.pcap"));
     shell.FormShow();
     ASSERT_TRUE(shell.Replaying()) << shell.Snoop().LastError();
-    EXPECT_EQ(view_.events.back(), "timer 16");
+    EXPECT_EQ(std::vector<std::string>(view_.events.end() - 2, view_.events.end()),
+              (std::vector<std::string>{"timer 16", "panel 0"}));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (shell.Snoop().Active() && std::chrono::steady_clock::now() < deadline) {
         view_.RunPosted();
