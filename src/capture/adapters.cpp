@@ -1,9 +1,12 @@
 #include "capture/adapters.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pcap/pcap.h>
+#ifndef _WIN32  // pcap.h brings the socket types with winsock2.h on Windows
+#include <netinet/in.h>
 #include <sys/socket.h>
+#endif
+
+#include <cstdio>
 
 #include "capture/frames.h"
 #include "platform/network_devices.h"
@@ -18,11 +21,12 @@ constexpr int kProbeSnapLen = 128;
 std::string FirstIPv4Address(const pcap_if_t& device) {
     for (const pcap_addr_t* a = device.addresses; a != nullptr; a = a->next) {
         if (a->addr != nullptr && a->addr->sa_family == AF_INET) {
-            char text[INET_ADDRSTRLEN] = {};
+            // The address is in network order: its bytes are the dotted quad.
             const auto* in = reinterpret_cast<const sockaddr_in*>(a->addr);
-            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) != nullptr) {
-                return text;
-            }
+            const auto* b = reinterpret_cast<const unsigned char*>(&in->sin_addr);
+            char text[16] = {};
+            std::snprintf(text, sizeof(text), "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+            return text;
         }
     }
     return std::string();
