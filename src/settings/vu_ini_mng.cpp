@@ -7,7 +7,6 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/files.h"
 #include "platform/process.h"
 
 namespace kestro {
@@ -51,13 +50,26 @@ std::string IniFileNameFor(std::string_view exePath) {
     return name;
 }
 
+bool InBuildTree(const std::string& exeFolder) {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::path(exeFolder).lexically_normal();
+    for (;;) {
+        if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", ec)) {
+            return true;
+        }
+        if (!folder.has_relative_path()) {
+            return false;  // the root, or a relative path used up
+        }
+        folder = folder.parent_path();
+    }
+}
+
 std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::string beside = IniFileNameFor(exePath);
     const std::size_t slash = exePath.find_last_of(kPathSeparators);
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
-    // The save replaces the file through a new one in the same folder, so a
-    // writable file alone is not enough: the folder decides.
-    if (platform::FolderTakesNewFiles(folder)) {
+    std::error_code ec;
+    if (InBuildTree(folder) || std::filesystem::exists(beside, ec)) {
         return beside;
     }
     std::string configHome;

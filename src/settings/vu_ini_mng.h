@@ -58,13 +58,19 @@ inline constexpr std::array<std::string_view, 10> kPlacementKeys = {
 // "." after the last "/") replaced by ".ini", or ".ini" appended when it has none.
 std::string IniFileNameFor(std::string_view exePath);
 
-// Where the executable at `exePath` keeps its settings: beside it
-// (IniFileNameFor) when its folder is writable for this process; otherwise, as
-// for a program installed into a system folder, a file of the user's own,
+// True when the executable folder `exeFolder` lies in a CMake build tree: that
+// folder or one above it holds a CMakeCache.txt, which every build tree has at
+// its top and no install copies.
+bool InBuildTree(const std::string& exeFolder);
+
+// Where the executable at `exePath` keeps its settings. Beside it
+// (IniFileNameFor) when it runs from its build tree, or when that file already
+// exists (a portable copy carries its settings along); otherwise, as an
+// installed program, in a file of the user's own,
 // $XDG_CONFIG_HOME/kestro/<name>.ini ($HOME/.config when XDG_CONFIG_HOME is
-// unset or not absolute), so that a user who cannot write beside the program
-// still keeps settings and never meets a write error at every exit. With
-// `createFolder` (at a save) a missing folder of the per-user file is created.
+// unset or not absolute), so that one user has one file wherever the program
+// was installed. With `createFolder` (at a save) a missing folder of the
+// per-user file is created.
 std::string SettingsFileFor(const std::string& exePath, bool createFolder = false);
 
 // The settings file of this process: the override when one is set, otherwise

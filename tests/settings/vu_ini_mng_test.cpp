@@ -86,12 +86,42 @@ private:
     bool ok_ = false;
 };
 
-TEST(SettingsFileTest, BesideAProgramWhoseFolderIsWritable) {
+// One rule a person can predict: the build tree and a portable copy keep the
+// file beside the program; an installed copy, writable folder or not, keeps it
+// in the user's configuration folder, created only by a save.
+TEST(SettingsFileTest, BuildTreeAndPortableCopiesBesideTheProgramInstalledOnesPerUser) {
     TempFolder folder;
     ASSERT_TRUE(folder.ok());
     ScopedEnv xdg("XDG_CONFIG_HOME", folder.Path("config").c_str());
-    EXPECT_EQ(SettingsFileFor(folder.Path("kestro"), true), folder.Path("kestro.ini"));
-    EXPECT_FALSE(std::filesystem::exists(folder.Path("config")));
+    const std::string perUser = folder.Path("config/kestro/kestro.ini");
+    struct Case {
+        const char* exe;
+        const char* existing;  // created first, relative to the folder
+        bool beside;
+    };
+    const Case cases[] = {
+        {"build/src/app/kestro", "build/CMakeCache.txt", true},
+        {"build/kestro", "build/CMakeCache.txt", true},
+        {"portable/kestro", "portable/kestro.ini", true},
+        {"prefix/bin/kestro", "prefix/bin/other.ini", false},
+        {"prefix/bin/kestro", "prefix/CMakeCache.txt/not-a-file", false},
+    };
+    for (const Case& c : cases) {
+        const std::string existing = folder.Path(c.existing);
+        std::filesystem::create_directories(std::filesystem::path(existing).parent_path());
+        WriteFileBytes(existing, "");
+        const std::string exe = folder.Path(c.exe);
+        const std::string expected = c.beside ? IniFileNameFor(exe) : perUser;
+        EXPECT_EQ(SettingsFileFor(exe), expected) << c.exe << " with " << c.existing;
+        EXPECT_EQ(InBuildTree(std::filesystem::path(exe).parent_path().string()),
+                  std::string(c.existing).ends_with("CMakeCache.txt"))
+            << c.exe;
+        EXPECT_FALSE(std::filesystem::exists(folder.Path("config"))) << "only a save creates it";
+        std::filesystem::remove_all(
+            folder.Path(std::string(c.existing).substr(0, std::string(c.existing).find('/'))));
+    }
+    EXPECT_EQ(SettingsFileFor(folder.Path("prefix/bin/kestro"), true), perUser);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Path("config/kestro")));
 }
 
 TEST(SettingsFileTest, PerUserFileForAProgramInAFolderTheUserCannotWrite) {
