@@ -78,6 +78,31 @@ std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot)
     return expanded;
 }
 
+std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoot) {
+    while (systemRoot.size() > 1 && (systemRoot.back() == '/' || systemRoot.back() == '\\')) {
+        systemRoot.remove_suffix(1);
+    }
+    const bool inside = !systemRoot.empty() && path.size() > systemRoot.size() + 1 &&
+                        path.starts_with(systemRoot) &&
+                        (path[systemRoot.size()] == '/' || path[systemRoot.size()] == '\\');
+    if (!inside) {
+        return std::string(path);
+    }
+    std::string collapsed(kSystemRootPlaceholder);
+    for (const char c : path.substr(systemRoot.size())) {
+        collapsed += c == '/' ? '\\' : c;
+    }
+    return collapsed;
+}
+
+Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot) {
+    Settings collapsed = settings;
+    for (SoundEventSetting& sound : collapsed.Sounds) {
+        sound.Sound = CollapseSystemRoot(sound.Sound, systemRoot);
+    }
+    return collapsed;
+}
+
 void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings) {
     const IniFile ini = IniFile::Load(iniPath);
 

@@ -23,6 +23,15 @@ inline constexpr std::string_view kSystemRootPlaceholder = "%SystemRoot%";
 // ones and other %names% stay as they are.
 std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot);
 
+// The way back for a path inside `systemRoot` (followed by "/" or "\"): it is
+// written as "%SystemRoot%" and the rest with "\" separators, so that the
+// default sounds stay found after the program is moved or reinstalled. Any
+// other path is returned unchanged.
+std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoot);
+
+// `settings` with every sound path collapsed by CollapseSystemRoot.
+Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot);
+
 // Reads every setting from the file at `iniPath`, each with its default when
 // absent or unparseable, then expands "%SystemRoot%" in the 13 sound paths with
 // `systemRoot` (on Linux the folder of Kestro's own sounds). Never fails.

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "notify/sound_root.h"
+#include "settings/settings_file.h"
+
 namespace kestro {
 namespace {
 
@@ -92,6 +95,32 @@ TEST_F(PlatformSoundPlayerTest, BackslashesInAPathAreFolderSeparators) {
     std::string windowsStyle = kMedia + "\\notify.wav";
     player.Play(windowsStyle);
     EXPECT_EQ(ReadPlayed(), Decoded(kMedia + "/notify.wav"));
+}
+
+// An installation saves its default sounds relative to its sound folder; moved
+// to another prefix, it finds and plays them from there.
+TEST_F(PlatformSoundPlayerTest, AMovedInstallStillPlaysItsDefaultSounds) {
+    const fs::path oldPrefix = *home_ / "old";
+    const fs::path newPrefix = *home_ / "new";
+    fs::create_directories(oldPrefix / "bin");
+    fs::create_directories(oldPrefix / "share/kestro/sounds");
+    fs::copy(kMedia, oldPrefix / "share/kestro/sounds/Media");
+    const std::string ini = (*home_ / "kestro.ini").string();
+
+    Settings settings;
+    const std::string oldRoot = KestroSoundRootFor((oldPrefix / "bin").string());
+    LoadSettings(ini, oldRoot, settings);
+    ASSERT_EQ(SaveSettings(ini, WithSystemRootCollapsed(settings, oldRoot), nullptr), "");
+    fs::rename(oldPrefix, newPrefix);
+
+    LoadSettings(ini, KestroSoundRootFor((newPrefix / "bin").string()), settings);
+    PlatformSoundPlayer player;
+    player.Play(settings.Sound(SoundEvent::ResultWin).Sound);
+    const std::vector<char> played = ReadPlayed();
+    EXPECT_FALSE(played.empty()) << settings.Sound(SoundEvent::ResultWin).Sound;
+    EXPECT_TRUE(played == Decoded(kMedia + "/tada.wav"));
+    fs::remove_all(newPrefix);
+    fs::remove(ini);
 }
 
 TEST_F(PlatformSoundPlayerTest, WhatCannotBePlayedWritesNothingAndReturns) {

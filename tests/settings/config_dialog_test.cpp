@@ -190,6 +190,20 @@ TEST_F(ConfigDialogTest, EnterConfirmsAndUntouchedControlsGiveBackEverySettingEx
     EXPECT_EQ(player_.played, std::vector<std::string>{""});
 }
 
+// Paths are shown with this system's "/"; an untouched box gives back the
+// settings file's own form (checked exactly by the test above).
+TEST_F(ConfigDialogTest, PathsAreShownWithThePlatformsSeparator) {
+    Settings settings = SampleSettings();
+    settings.Sound(SoundEvent::ResultWin).Sound = "/opt/k/sounds\\Media\\tada.wav";
+    Run(settings, [](TfrmZKconfig& d) {
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtServerMessage")->text(),
+                  QStringLiteral("%SystemRoot%/Media/notify.wav"));
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtResultWin")->text(),
+                  QStringLiteral("/opt/k/sounds/Media/tada.wav"));
+        d.reject();
+    });
+}
+
 TEST_F(ConfigDialogTest, EditsDiscardedByCancelAreGoneAtTheNextOpening) {
     const Settings before = SampleSettings();
     Settings settings = before;

@@ -215,6 +215,33 @@ TEST_F(SettingsFileTest, ExpandsOnlyTheFirstSystemRoot) {
     EXPECT_EQ(ExpandSystemRoot("%SystemRoot%\\Media\\notify.wav", ""), "\\Media\\notify.wav");
 }
 
+// Written back, a path inside the sound folder names it by the placeholder again,
+// so a moved or reinstalled program still finds its sounds.
+TEST_F(SettingsFileTest, PathsInsideTheSoundFolderAreWrittenWithThePlaceholder) {
+    const ExpansionCase cases[] = {
+        {"/opt/k/sounds\\Media\\notify.wav", "%SystemRoot%\\Media\\notify.wav"},
+        {"/opt/k/sounds/Media/tada.wav", "%SystemRoot%\\Media\\tada.wav"},
+        {"/opt/k/soundsmore/Media/x.wav", "/opt/k/soundsmore/Media/x.wav"},
+        {"/opt/k/sounds", "/opt/k/sounds"},
+        {"/home/u/mine.wav", "/home/u/mine.wav"},
+        {"%SystemRoot%\\Media\\x.wav", "%SystemRoot%\\Media\\x.wav"},
+        {"", ""},
+    };
+    for (const std::string root : {"/opt/k/sounds", "/opt/k/sounds/"}) {
+        for (const ExpansionCase& c : cases) {
+            EXPECT_EQ(CollapseSystemRoot(c.stored, root), c.expected) << c.stored << " in " << root;
+        }
+    }
+    // The round trip through the file: loaded expanded, saved collapsed.
+    Settings s;
+    LoadSettings(path_, "/opt/k/sounds", s);
+    ASSERT_EQ(s.Sound(SoundEvent::ResultWin).Sound, "/opt/k/sounds\\Media\\tada.wav");
+    ASSERT_EQ(SaveSettings(path_, WithSystemRootCollapsed(s, "/opt/k/sounds"), nullptr), "");
+    EXPECT_NE(ReadFileBytes(path_).find("ResultWinSound=%SystemRoot%\\Media\\tada.wav\n"),
+              std::string::npos)
+        << ReadFileBytes(path_);
+}
+
 TEST_F(SettingsFileTest, LeavesKeysItNeverWritesAsTheyWere) {
     const std::string handWritten =
         "; my settings\n"

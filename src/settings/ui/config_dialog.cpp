@@ -35,6 +35,12 @@ const std::array<ConfigDialogRow, kConfigDialogRowCount> kConfigDialogRows = {{
 
 namespace {
 
+// Sound paths keep the settings file's "\" (the player reads it as a folder
+// separator); the user reads and types paths with this system's "/".
+QString WithFolderSeparators(QString path) {
+    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+}
+
 constexpr int kClientWidth = 356;
 constexpr int kClientHeight = 524;
 constexpr int kRowCheckLeft = 24;
@@ -259,7 +265,7 @@ void TfrmZKconfig::CopyIn(const Settings& settings) {
         const SoundEventSetting& sound = settings.Sound(kConfigDialogRows[i].event);
         row.check->setChecked(sound.Enabled);
         row.givenPath = sound.Sound;
-        row.shownPath = QString::fromStdString(sound.Sound);
+        row.shownPath = WithFolderSeparators(QString::fromStdString(sound.Sound));
         row.edit->setText(row.shownPath);
     }
 }
@@ -307,7 +313,14 @@ void TfrmZKconfig::FormClose() {
         player_->Play("");
     }
     if (saveFormSize_) {
-        if (const Result saved = SaveFormPlacement(this); !saved) {
+        std::string systemReason;
+        const Result saved = SaveFormPlacement(this, &systemReason);
+        if (saved) {
+            return;
+        }
+        if (refusedWrite_) {
+            refusedWrite_(saved.Reason(), systemReason);
+        } else {
             errorBox_(QStringLiteral("Kestro"), QString::fromStdString(saved.Reason()));
         }
     }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/adapters.h"
@@ -70,6 +71,12 @@ public:
     void FormClose();
     void btnTestServerMessageClick();
 
+    // Who hears of a refused placement write instead of the error box: the
+    // message for the user and the system's reason (the main window's shell,
+    // which shows each refused file once and logs every reason).
+    using RefusedWrite = std::function<void(const std::string& message, const std::string& reason)>;
+    void SetRefusedWriteHandler(RefusedWrite handler) { refusedWrite_ = std::move(handler); }
+
     // The player used while no RunSettingsDialog is running (null: none).
     void SetSoundPlayer(SoundPlayer* player) { player_ = player; }
 
@@ -109,6 +116,7 @@ private:
     ErrorBox errorBox_;
     AdapterSource adapterSource_;
     std::vector<std::string> adapterNames_;
+    RefusedWrite refusedWrite_;
     SoundPlayer* player_ = nullptr;
     bool saveFormSize_ = true;
     std::array<Row, kConfigDialogRowCount> rows_{};

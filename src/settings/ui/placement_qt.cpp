@@ -104,19 +104,22 @@ void LoadFormPlacement(QWidget* form) {
     LoadFormPlacement(form, FormSectionName(form), ppAll);
 }
 
-Result SaveFormPlacement(QWidget* form, std::string_view section) {
+Result SaveFormPlacement(QWidget* form, std::string_view section, std::string* systemReason) {
     const std::string path = GetIniFileNameForSave();
     if (path.empty()) {
         return Result();  // settings kept read-only: nothing to save, nothing failed
     }
-    if (!SavePlacement(path, section, QueryFormPlacement(form))) {
+    if (const Result saved = SavePlacement(path, section, QueryFormPlacement(form)); !saved) {
+        if (systemReason != nullptr) {
+            *systemReason = saved.Reason();
+        }
         return Result::Failure(CannotWriteMessage(path));
     }
     return Result();
 }
 
-Result SaveFormPlacement(QWidget* form) {
-    return SaveFormPlacement(form, FormSectionName(form));
+Result SaveFormPlacement(QWidget* form, std::string* systemReason) {
+    return SaveFormPlacement(form, FormSectionName(form), systemReason);
 }
 
 }  // namespace VuIniMng

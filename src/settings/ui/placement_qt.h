@@ -26,7 +26,9 @@ std::string FormSectionName(const QWidget* form);
 WindowPlacement QueryFormPlacement(const QWidget* form);
 
 // Sets the form's normal geometry and, when the form is visible, its state:
-// 2 minimised, 3 maximised, anything else normal. A hidden form only moves.
+// 2 minimised, 3 maximised, anything else normal. A hidden form only moves. A
+// rectangle that no screen's available area shows is first moved into the
+// nearest screen, its size kept (KeepReachable).
 void ApplyFormPlacement(QWidget* form, const WindowPlacement& placement);
 
 // Restores the parts of the form's placement stored in `section` of the settings
@@ -37,9 +39,11 @@ void LoadFormPlacement(QWidget* form, std::string_view section);
 void LoadFormPlacement(QWidget* form);
 
 // Stores the form's placement (GetIniFileNameForSave(); nothing while the settings
-// are read-only). A failure's reason is the message for the user.
-Result SaveFormPlacement(QWidget* form, std::string_view section);
-Result SaveFormPlacement(QWidget* form);
+// are read-only). A failure's reason is the message for the user; `systemReason`
+// (when given) receives what the system refused.
+Result SaveFormPlacement(QWidget* form, std::string_view section,
+                         std::string* systemReason = nullptr);
+Result SaveFormPlacement(QWidget* form, std::string* systemReason = nullptr);
 
 }  // namespace VuIniMng
 }  // namespace kestro
