@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -131,9 +133,32 @@ TEST_F(PlacementQtTest, ExtremeValuesAreHandedOverWithoutOverflow) {
                  "PlaceNormalPos.Right=-2147483648\nPlaceNormalPos.Bottom=2147483647\n");
     QWidget form;
     LoadFormPlacement(&form, "F");
-    EXPECT_EQ(form.x(), QWIDGETSIZE_MAX);
-    EXPECT_EQ(form.y(), -QWIDGETSIZE_MAX);
+    // Far outside every screen, so moved onto the nearest one, without overflow.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_GE(form.x(), screen.left());
+    EXPECT_LE(form.x(), screen.right() + 1);
+    EXPECT_EQ(form.y(), screen.top());
     EXPECT_GE(form.width(), 0);
+}
+
+// A placement stored for a monitor that is gone lands on the nearest screen
+// that is there, its size kept, shown or not.
+TEST_F(PlacementQtTest, APlacementNoScreenShowsMovesOntoTheNearestKeepingItsSize) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    WriteSection("F",
+                 "PlaceNormalPos.Left=3000\nPlaceNormalPos.Top=2000\n"
+                 "PlaceNormalPos.Right=3433\nPlaceNormalPos.Bottom=2087\n");
+    for (const bool shown : {false, true}) {
+        QWidget form;
+        form.setGeometry(10, 20, 320, 240);
+        if (shown) {
+            form.show();
+        }
+        LoadFormPlacement(&form, "F");
+        EXPECT_EQ(form.geometry(),
+                  QRect(screen.right() + 1 - 433, screen.bottom() + 1 - 87, 433, 87))
+            << "shown " << shown;
+    }
 }
 
 TEST_F(PlacementQtTest, TheSectionIsTheFormsClassName) {

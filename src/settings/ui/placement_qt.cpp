@@ -1,11 +1,16 @@
 #include "settings/ui/placement_qt.h"
 
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QRect>
+#include <QScreen>
 #include <QVariant>
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
+#include <vector>
+
+#include "settings/reachable_placement.h"
 
 namespace kestro {
 inline namespace VuIniMng {
@@ -19,6 +24,15 @@ constexpr Qt::WindowStates kSizeStates =
 // sizes to positions: anything beyond its widget size limit could overflow there.
 int ClampToQt(int64_t value, int64_t low) {
     return static_cast<int>(std::clamp<int64_t>(value, low, QWIDGETSIZE_MAX));
+}
+
+std::vector<ScreenArea> AvailableAreas() {
+    std::vector<ScreenArea> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->availableGeometry();
+        areas.push_back({r.x(), r.y(), r.x() + r.width(), r.y() + r.height()});
+    }
+    return areas;
 }
 
 }  // namespace
@@ -55,7 +69,10 @@ WindowPlacement QueryFormPlacement(const QWidget* form) {
     return p;
 }
 
-void ApplyFormPlacement(QWidget* form, const WindowPlacement& placement) {
+void ApplyFormPlacement(QWidget* form, const WindowPlacement& stored) {
+    // A monitor unplugged since, or a hand-edited file, must not leave the
+    // window where no screen shows it.
+    const WindowPlacement placement = KeepReachable(stored, AvailableAreas());
     const QRect rect(ClampToQt(placement.left, -QWIDGETSIZE_MAX),
                      ClampToQt(placement.top, -QWIDGETSIZE_MAX),
                      ClampToQt(int64_t{placement.right} - placement.left, 0),
