@@ -8,6 +8,7 @@
 #include "app/app_icon.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
+#include "app/session_end.h"
 #include "settings/ui/config_dialog.h"
 
 namespace {
@@ -53,6 +54,8 @@ int main(int argc, char** argv) {
     kestro::TfrmZKlog frmZKlog;
     kestro::TfrmZKabout frmZKabout;
     frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
+
+    kestro::CloseOnSessionEnd(app, frmZKmain);
 
     frmZKmain.show();
     return app.exec();

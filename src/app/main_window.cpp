@@ -243,6 +243,12 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
     frmZKconfig_ = config;
     frmZKlog_ = log;
     frmZKabout_ = about;
+    if (frmZKconfig_) {
+        frmZKconfig_->SetRefusedWriteHandler(
+            [this](const std::string& message, const std::string& reason) {
+                shell_->ReportRefusedWrite(message, reason);
+            });
+    }
     if (frmZKabout_) {
         frmZKabout_->SetCentreOn(this);
     }

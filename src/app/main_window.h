@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -80,6 +81,8 @@ public:
     void StatusBarResize();
     void RealTimeTimer() { shell_->RealTimeTimer(); }
     void PopupMenuClick(QAction* item);
+    // The process is asked to end: closes the window as its close box would.
+    void EndSession() { shell_->EndSession(); }
     void RefreshPanel() { shell_->RefreshPanel(); }
 
     // The folder that stands for "%SystemRoot%" in the default sound paths.
@@ -137,9 +140,11 @@ private:
     QAction* pmiLog_ = nullptr;
     QAction* pmiExit_ = nullptr;
 
-    TfrmZKconfig* frmZKconfig_ = nullptr;
-    TfrmZKlog* frmZKlog_ = nullptr;
-    TfrmZKabout* frmZKabout_ = nullptr;
+    // Guarded: the program destroys them before this window, whose destruction
+    // may still log a refused write.
+    QPointer<TfrmZKconfig> frmZKconfig_;
+    QPointer<TfrmZKlog> frmZKlog_;
+    QPointer<TfrmZKabout> frmZKabout_;
 };
 
 }  // namespace kestro

@@ -117,6 +117,8 @@ void KestroShell::LoadPlacement() {
 }
 
 void KestroShell::FormShow() {
+    shown_ = true;
+    closed_ = false;
     SetTimer(false);
     view_.SetAdapterSource([this] { return ReadAdapterChoices(); });
     snoop_->RefreshAdapters();
@@ -303,6 +305,7 @@ void KestroShell::ReportResumed() {
 }
 
 void KestroShell::FormClose() {
+    closed_ = true;
     SetTimer(false);
     StopCapture();
     SaveSettings();
@@ -318,11 +321,19 @@ void KestroShell::SaveSettings() {
     if (core_.GetSettings().SaveFormSize) {
         placement = view_.QueryPlacement();
     }
-    const Result saved =
-        kestro::SaveSettings(path, core_.GetSettings(), placement ? &*placement : nullptr);
+    // Paths inside this installation's sound folder are written relative to it,
+    // so that they still name the sounds after the program has moved.
+    const Settings toSave = WithSystemRootCollapsed(core_.GetSettings(), KestroSoundRoot());
+    const Result saved = kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr);
     if (!saved) {
-        closeError_ = CannotWriteMessage(path);
-        view_.ShowError(closeError_);
+        ReportRefusedWrite(CannotWriteMessage(path), saved.Reason());
+    }
+}
+
+void KestroShell::ReportRefusedWrite(const std::string& message, const std::string& reason) {
+    core_.log().AddLogLine(ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
+    if (refusalsShown_.insert(message).second) {
+        view_.ShowError(message);
     }
 }
 
@@ -335,9 +346,14 @@ void KestroShell::FormDestroy() {
         return;
     }
     const Result saved = SavePlacement(path, kMainFormSection, view_.QueryPlacement());
-    // The same refusal as at close tells the user nothing new.
-    if (!saved && CannotWriteMessage(path) != closeError_) {
-        view_.ShowError(CannotWriteMessage(path));
+    if (!saved) {
+        ReportRefusedWrite(CannotWriteMessage(path), saved.Reason());
+    }
+}
+
+void KestroShell::EndSession() {
+    if (shown_ && !closed_) {
+        view_.Close();
     }
 }
 
@@ -347,7 +363,12 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             view_.ShowAbout();
             break;
         case MenuItem::pmiConfig:
-            view_.RunSettingsDialog(core_.GetSettings(), *player_, [this] { ApplyAdapter(); });
+            // Confirmed changes reach the file at once: a session that ends
+            // without a close (power cut, a kill) keeps them.
+            if (view_.RunSettingsDialog(core_.GetSettings(), *player_,
+                                        [this] { ApplyAdapter(); })) {
+                SaveSettings();
+            }
             break;
         case MenuItem::pmiLog:
             view_.ShowLog();

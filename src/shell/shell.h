@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,15 @@ public:
     void ApplyAdapter();
     void RealTimeTimer();
     void PopupMenuClick(MenuItem item);
+    // The process is asked to end (a signal, the session's end): a shown main
+    // window closes through its normal close, so the settings are saved and a
+    // refusal is reported as at any close. Does nothing before the show or
+    // after the close.
+    void EndSession();
+    // A settings or placement write was refused: `reason` (what the system
+    // said) goes to the log each time; `message` is shown in the error box only
+    // the first time in this process, since the same file refuses every save.
+    void ReportRefusedWrite(const std::string& message, const std::string& reason);
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
 
@@ -168,8 +178,10 @@ private:
     bool replayEnded_ = false;
     bool captureLost_ = false;
     int ticksSinceLost_ = 0;
-    // The error shown at close, so that the save at destruction does not show it again.
-    std::string closeError_;
+    bool shown_ = false;
+    bool closed_ = false;
+    // Messages of refused writes already shown, one per file.
+    std::set<std::string> refusalsShown_;
 };
 
 }  // namespace kestro

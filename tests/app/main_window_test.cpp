@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,6 +18,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,6 +29,7 @@
 #include "app/about_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
+#include "app/session_end.h"
 #include "common/cp932.h"
 #include "race/race_state.h"
 #include "settings/ui/config_dialog.h"
@@ -351,6 +354,49 @@ TEST_F(MainWindowTest, ADifferentRefusalAtDestroyIsStillShown) {
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0].second,
               QString::fromStdString(otherPath) + QStringLiteral(" に書き込めません"));
+}
+
+// The settings dialog's OK saves at once; a signal afterwards closes the window
+// through its close, which saves again, completely.
+TEST_F(MainWindowTest, OkSavesAtOnceAndASignalClosesTheWindowThroughItsClose) {
+    RecordingMain& main = Create();
+    main.show();
+    QTimer::singleShot(0, &forms_->config, [this] {
+        forms_->config.findChild<QCheckBox*>(QStringLiteral("chkSoundEnabled"))->setChecked(true);
+        forms_->config.accept();
+    });
+    main.PopupMenuClick(main.MenuItem(1));
+    EXPECT_TRUE(ReadIni().contains(QStringLiteral("SoundEnabled=1"))) << "saved by OK";
+
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(iniPath_)));
+    QuitSignals quitSignals([&main](int) { main.EndSession(); });
+    ASSERT_TRUE(quitSignals.Installed());
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&main] { return !main.isVisible(); }, 5000));
+    const QString written = ReadIni();
+    for (const char* line :
+         {"OpenCount=2", "SoundEnabled=1", "[TfrmZKmain]", "PlaceNormalPos.Bottom="}) {
+        EXPECT_TRUE(written.contains(QString::fromUtf8(line))) << line;
+    }
+    EXPECT_TRUE(errors_.empty());
+}
+
+// A refused write shows its box once: neither the dialog's Cancel nor the close
+// reports the same file again; the log keeps the system's reason each time.
+TEST_F(MainWindowTest, TheSameRefusedFileIsReportedOncePerSession) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("kestro.ini")));
+    RecordingMain& main = Create();
+    main.show();
+    for (int i = 0; i < 2; ++i) {
+        QTimer::singleShot(0, &forms_->config, [this] { forms_->config.reject(); });
+        main.PopupMenuClick(main.MenuItem(1));
+    }
+    main.close();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0].second,
+              QString::fromStdString(iniPath_) + QStringLiteral(" に書き込めません"));
+    const QStringList reasons = LogLines().filter(QStringLiteral(" に書き込めません: "));
+    EXPECT_EQ(reasons.size(), 3) << LogLines().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(MainWindowTest, StatusBarKeepsThePacketCountPanelWidth) {

@@ -167,8 +167,9 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         // so no capture and no timer, but where to choose one
         "timer off", "adapters", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset",
         "clear log", "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
-        // the menu; confirming the same adapter does not restart anything
-        "about", "config", "log window", "close",
+        // the menu; confirming the same adapter does not restart anything, and
+        // the confirmed settings are saved at once
+        "about", "config", "save", "log window", "close",
         // close, then destroy
         "timer off", "save"};
     EXPECT_EQ(view_.events, expected);
@@ -301,19 +302,56 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
 }
 #endif
 
-TEST_F(ShellTest, RefusedSaveIsShownOnceAcrossCloseAndDestroy) {
+// Each refusal's reason reaches the log; the box appears once per file, however
+// many saves that file refuses (the dialog's OK, the close, the destroy).
+TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     KestroShell& shell = Create();
     shell.FormShow();
+    shell.PopupMenuClick(MenuItem::pmiConfig);
     shell.FormClose();
     shell.FormDestroy();
+    const std::string message = iniPath_ + " に書き込めません";
     std::vector<std::string> errors;
+    int reasonsLogged = 0;
     for (const std::string& event : view_.events) {
         if (event.rfind("error ", 0) == 0) {
             errors.push_back(event);
         }
+        // The system's own words follow the message: "Is a directory" here.
+        if (event.rfind("log " + message + ": ", 0) == 0 && event.size() > message.size() + 6) {
+            ++reasonsLogged;
+        }
     }
-    EXPECT_EQ(errors, std::vector<std::string>{"error " + iniPath_ + " に書き込めません"});
+    EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
+    EXPECT_EQ(reasonsLogged, 3);
+}
+
+// A signal or the session's end closes a shown window through its close, once;
+// before the show there is nothing to save, and nothing is closed.
+TEST_F(ShellTest, EndOfSessionClosesAShownWindowOnce) {
+    KestroShell& shell = Create();
+    shell.EndSession();
+    EXPECT_TRUE(view_.events.empty()) << "nothing to close or save before the show";
+    shell.FormShow();
+    shell.EndSession();
+    EXPECT_EQ(view_.events.back(), "close");
+    shell.FormClose();  // what the view's close does
+    const std::size_t afterClose = view_.events.size();
+    shell.EndSession();
+    EXPECT_EQ(view_.events.size(), afterClose) << "closed already";
+}
+
+// The default sounds are written relative to the sound folder, never expanded.
+TEST_F(ShellTest, DefaultSoundPathsAreSavedWithThePlaceholder) {
+    KestroShell& shell = Create();
+    shell.FormShow();
+    shell.FormClose();
+    const std::string written = testing::ReadFileBytes(iniPath_);
+    EXPECT_NE(written.find("ServerMessageSound=%SystemRoot%\\Media\\notify.wav\n"),
+              std::string::npos)
+        << written;
+    EXPECT_EQ(written.find("/Media"), std::string::npos) << written;
 }
 
 // The capture thread hands each frame over through the view's wake-up and

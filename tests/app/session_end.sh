@@ -1,0 +1,76 @@
+#!/bin/sh
+# A real kestro, installed or portable, asked to end by SIGINT, SIGTERM or
+# SIGHUP: it closes its window through the normal close and leaves a complete
+# settings file where the location rule puts it, nothing anywhere else.
+# Usage: session_end.sh KESTRO
+set -eu
+kestro=$1
+work=$(mktemp -d)
+pid=
+trap 'test -n "$pid" && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+export QT_QPA_PLATFORM=offscreen
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# What a user confirmed earlier; each run must keep it and count one more start.
+changes='[Function]
+OpenCount=5
+[Sound]
+SoundEnabled=1
+ResultWinEnabled=1
+ResultWinSound=/home/u/win.wav
+[Snoop]
+AdapterIndex=-1'
+
+# Bit of each signal in /proc/PID/status SigCgt: caught once the handlers are in.
+signal_bit() { case $1 in HUP) echo 1 ;; INT) echo 2 ;; TERM) echo 16384 ;; esac; }
+
+run_until_signal() {  # exe signal
+    env XDG_CONFIG_HOME="$work/config" HOME="$work/home" "$1" >"$work/out" 2>&1 &
+    pid=$!
+    bit=$(signal_bit "$2")
+    tries=0
+    while :; do
+        # The forked shell runs before kestro does, and may catch the same signals.
+        if [ "$(readlink "/proc/$pid/exe" 2>/dev/null || true)" = "$1" ]; then
+            caught=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$pid/status" 2>/dev/null || true)
+            [ -n "$caught" ] && [ $(( 0x$caught & bit )) -ne 0 ] && break
+        fi
+        tries=$((tries + 1))
+        [ $tries -lt 200 ] || fail "kestro never caught SIG$2"
+        sleep 0.05
+    done
+    kill -s "$2" "$pid"
+    status=0
+    wait "$pid" || status=$?
+    pid=
+    [ $status -eq 0 ] || { cat "$work/out" >&2; fail "SIG$2: exit status $status"; }
+}
+
+check_file() {  # file what
+    [ -f "$1" ] || fail "$2: no $1"
+    for line in OpenCount=6 SoundEnabled=1 ResultWinEnabled=1 ResultWinSound=/home/u/win.wav \
+        AdapterIndex=-1 '\[TfrmZKmain\]' 'PlaceNormalPos.Bottom=' \
+        'ServerMessageSound=%SystemRoot%\\Media\\notify.wav'; do
+        grep -q "^$line" "$1" || { cat "$1" >&2; fail "$2: no $line in $1"; }
+    done
+}
+
+for sig in INT TERM HUP; do
+    # Installed: the per-user file, even though the program's folder is writable.
+    rm -rf "$work/prefix" "$work/config" "$work/portable"
+    mkdir -p "$work/prefix/bin" "$work/config/kestro" "$work/portable"
+    cp "$kestro" "$work/prefix/bin/kestro"
+    printf '%s\n' "$changes" >"$work/config/kestro/kestro.ini"
+    run_until_signal "$work/prefix/bin/kestro" "$sig"
+    check_file "$work/config/kestro/kestro.ini" "installed, SIG$sig"
+    [ ! -e "$work/prefix/bin/kestro.ini" ] || fail "installed, SIG$sig: a file beside the program"
+
+    # Portable: a kestro.ini beside the program is the one it keeps.
+    cp "$kestro" "$work/portable/kestro"
+    printf '%s\n' "$changes" >"$work/portable/kestro.ini"
+    rm -rf "$work/config"
+    run_until_signal "$work/portable/kestro" "$sig"
+    check_file "$work/portable/kestro.ini" "portable, SIG$sig"
+    [ ! -e "$work/config" ] || fail "portable, SIG$sig: a per-user file as well"
+done
+echo "ok: SIGINT, SIGTERM and SIGHUP each leave a complete file, installed and portable"
