@@ -291,6 +291,24 @@ TEST_F(GuiReplayTest, ChoosingAnAdapterEndsTheReplayForLiveCaptureInRealTime) {
     EXPECT_GT(clock_->Now(), EncodeDateTime(2020, 1, 1, 0, 0, 0));
 }
 
+// The log window waits for the main window's first exposure, when the window
+// system has placed it, and then opens just below its frame.
+TEST(GuiReplayWindowsTest, TheLogWindowOpensBelowThePlacedMainWindow) {
+    test::TestApp();
+    QWidget main;
+    QWidget log;
+    main.resize(433, 87);
+    ShowBelowOncePlaced(main, log);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(log.isVisible()) << "nothing to follow before the main window shows";
+    main.show();
+    main.move(250, 140);  // as a window manager would, after the show
+    ASSERT_TRUE(QTest::qWaitFor([&log] { return log.isVisible(); }, 5000));
+    const QRect frame = main.frameGeometry();
+    EXPECT_EQ(log.pos(), QPoint(frame.left(), frame.bottom() + 1));
+    EXPECT_EQ(frame.topLeft(), QPoint(250, 140));
+}
+
 TEST(ReplayTickTest, OneTickPerVirtualSecondNeverSlower) {
     const std::pair<double, int> cases[] = {
         {1, 1000}, {8, 125}, {60, 16}, {0.5, 2000}, {3000, 1}, {1e9, 1},

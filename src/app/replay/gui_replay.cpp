@@ -3,7 +3,11 @@
 #include <pcap/pcap.h>
 
 #include <QApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QRect>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -154,6 +158,53 @@ std::optional<int64_t> FirstFrameMicros(const std::string& capturePath, const st
     return first;
 }
 
+namespace {
+
+class BelowOncePlaced final : public QObject {
+public:
+    BelowOncePlaced(QWidget& main, QWidget& follower)
+        : QObject(&follower), main_(&main), follower_(&follower) {
+        // Exposure is an event of the window system's window, which the widget
+        // makes here if it has none yet.
+        main.winId();
+        window_ = main.windowHandle();
+        window_->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed()) {
+            window_->removeEventFilter(this);
+            // After the exposure has been handled, so that the frame margins the
+            // window manager reported with it are taken into account.
+            QTimer::singleShot(0, this, [this] { Place(); });
+        }
+        return false;
+    }
+
+private:
+    void Place() {
+        if (main_ && follower_) {
+            const QRect frame = main_->frameGeometry();
+            follower_->move(frame.left(), frame.bottom() + 1);
+            follower_->show();
+            main_->raise();
+            main_->activateWindow();
+        }
+        deleteLater();
+    }
+
+    QPointer<QWidget> main_;
+    QPointer<QWidget> follower_;
+    QPointer<QWindow> window_;
+};
+
+}  // namespace
+
+void ShowBelowOncePlaced(QWidget& main, QWidget& follower) {
+    new BelowOncePlaced(main, follower);
+}
+
 int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     if (options.settingsFile) {
         std::ifstream probe(*options.settingsFile);
@@ -182,14 +233,10 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     TfrmZKabout frmZKabout;
     frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
 
-    frmZKmain.show();
     // What the replay does is told by the log as much as by the panel: open it
     // below the main window.
-    const QRect frame = frmZKmain.frameGeometry();
-    frmZKlog.move(frame.left(), frame.bottom() + 1);
-    frmZKlog.show();
-    frmZKmain.raise();
-    frmZKmain.activateWindow();
+    ShowBelowOncePlaced(frmZKmain, frmZKlog);
+    frmZKmain.show();
     return app.exec();
 }
 

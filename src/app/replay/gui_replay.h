@@ -100,6 +100,11 @@ struct GuiReplayOptions {
     double speed = 1.0;
 };
 
+// Shows `follower` just below `main`'s frame once the window system has shown
+// and placed `main` (its first exposure): before that its frame is not known
+// and reads as the top-left corner of the screen.
+void ShowBelowOncePlaced(QWidget& main, QWidget& follower);
+
 // kestro-replay --gui: runs the four windows until the main window closes and
 // returns the process's exit status. The capture has been checked already.
 int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options);
