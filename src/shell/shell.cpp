@@ -331,7 +331,7 @@ void KestroShell::SaveSettings() {
 }
 
 void KestroShell::ReportRefusedWrite(const std::string& message, const std::string& reason) {
-    core_.log().AddLogLine(ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
+    core_.GetLog().AddLogLine(ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
     if (refusalsShown_.insert(message).second) {
         view_.ShowError(message);
     }

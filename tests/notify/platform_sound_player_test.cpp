@@ -110,7 +110,7 @@ TEST_F(PlatformSoundPlayerTest, AMovedInstallStillPlaysItsDefaultSounds) {
     Settings settings;
     const std::string oldRoot = KestroSoundRootFor((oldPrefix / "bin").string());
     LoadSettings(ini, oldRoot, settings);
-    ASSERT_EQ(SaveSettings(ini, WithSystemRootCollapsed(settings, oldRoot), nullptr), "");
+    ASSERT_TRUE(SaveSettings(ini, WithSystemRootCollapsed(settings, oldRoot), nullptr));
     fs::rename(oldPrefix, newPrefix);
 
     LoadSettings(ini, KestroSoundRootFor((newPrefix / "bin").string()), settings);

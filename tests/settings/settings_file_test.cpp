@@ -236,7 +236,7 @@ TEST_F(SettingsFileTest, PathsInsideTheSoundFolderAreWrittenWithThePlaceholder) 
     Settings s;
     LoadSettings(path_, "/opt/k/sounds", s);
     ASSERT_EQ(s.Sound(SoundEvent::ResultWin).Sound, "/opt/k/sounds\\Media\\tada.wav");
-    ASSERT_EQ(SaveSettings(path_, WithSystemRootCollapsed(s, "/opt/k/sounds"), nullptr), "");
+    ASSERT_TRUE(SaveSettings(path_, WithSystemRootCollapsed(s, "/opt/k/sounds"), nullptr));
     EXPECT_NE(ReadFileBytes(path_).find("ResultWinSound=%SystemRoot%\\Media\\tada.wav\n"),
               std::string::npos)
         << ReadFileBytes(path_);
