@@ -19,7 +19,7 @@ SoundEnabled=1
 ResultWinEnabled=1
 ResultWinSound=/home/u/win.wav
 [Snoop]
-AdapterIndex=-1'
+AdapterName=lo'
 
 # Bit of each signal in /proc/PID/status SigCgt: caught once the handlers are in.
 signal_bit() { case $1 in HUP) echo 1 ;; INT) echo 2 ;; TERM) echo 16384 ;; esac; }
@@ -49,7 +49,7 @@ run_until_signal() {  # exe signal
 check_file() {  # file what
     [ -f "$1" ] || fail "$2: no $1"
     for line in OpenCount=6 SoundEnabled=1 ResultWinEnabled=1 ResultWinSound=/home/u/win.wav \
-        AdapterIndex=-1 '\[TfrmZKmain\]' 'PlaceNormalPos.Bottom=' \
+        AdapterName=lo '\[TfrmZKmain\]' 'PlaceNormalPos.Bottom=' \
         'ServerMessageSound=%SystemRoot%\\Media\\notify.wav'; do
         grep -q "^$line" "$1" || { cat "$1" >&2; fail "$2: no $line in $1"; }
     done
