@@ -142,8 +142,13 @@ void TSnoopThread::Execute() {
             break;  // end of a capture file (a broken read was a stop, seen above)
         }
         if (result < 0) {
+            // libpcap's own reason tells the user what is wrong with the file
+            // ("truncated dump file; tried to read N captured bytes, only got M").
             component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
             const std::string reason = pcap_geterr(handle_);
+            if (!reason.empty()) {
+                component.threadError_ += ": " + reason;
+            }
             component.threadEnd_ = {TSnoopEnd::Cause::ReadError,
                                     reason.empty() ? pcap_statustostr(result) : reason};
             break;

@@ -114,10 +114,7 @@ int RunHeadless(const ReplayOptions& options) {
 
     std::string settingsPath;
     if (options.settingsFile) {
-        std::ifstream probe(*options.settingsFile);
-        if (!probe) {
-            FailReplay(*options.settingsFile + ": " + std::strerror(errno));
-        }
+        CheckSettingsFile(*options.settingsFile);
         settingsPath = *options.settingsFile;
     }
 
@@ -140,7 +137,8 @@ int RunHeadless(const ReplayOptions& options) {
     // Nothing is ever written back, and the adapter does not matter here.
     LoadSettings(settingsPath, KestroSoundRoot(), core.GetSettings());
 
-    VirtualTicker ticker(clock, [&core] { core.RealTimeTimer(); });
+    VirtualTicker ticker(
+        clock, [&core] { core.RealTimeTimer(); }, [&core] { return !core.FollowsRace(); });
 
     TSnoopTCPData snoop([](const std::string& text) {
         std::fprintf(stderr, "%s: %s\n", kReplayProgram, text.c_str());
@@ -150,9 +148,15 @@ int RunHeadless(const ReplayOptions& options) {
     // decoded on the reading thread: a hand-over per frame would cost more
     // than the decoding itself.
     snoop.SetThreadSafe(false);
-    snoop.SetFrameHook([&ticker](const pcap_pkthdr& header) {
-        ticker.BeforeFrame(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
-                           static_cast<int64_t>(header.ts.tv_usec));
+    bool saidOutside = false;
+    snoop.SetFrameHook([&ticker, &saidOutside, &options](const pcap_pkthdr& header) {
+        bool outside = false;
+        ticker.BeforeFrame(FrameMicros(header.ts.tv_sec, header.ts.tv_usec, &outside));
+        if (outside && !saidOutside) {
+            saidOutside = true;
+            std::fprintf(stderr, "%s: %s: %s\n", kReplayProgram, options.capture.c_str(),
+                         kOutsideYearsText);
+        }
         return true;
     });
     snoop.SetOnCaptureTCPData(

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -22,6 +23,20 @@ void Usage(FILE* to) {
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
                  "[--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE\n",
                  kReplayProgram);
+}
+
+void Help() {
+    Usage(stdout);
+    std::fputs(
+        "\n"
+        "Replays CAPTURE (pcap or pcapng) in the time of its own time stamps and prints\n"
+        "the log; with --gui, in the main window. CAPTURE - reads a pcap stream from\n"
+        "standard input, e.g.  tcpdump -U -w - 'tcp port 5121' | kestro-replay --gui -\n"
+        "\n"
+        "Time never goes back: a frame stamped before an earlier one is still decoded,\n"
+        "at the latest time seen, and the one-second timer does not tick again.\n"
+        "Time stamps outside the years 1 to 9999 are read as the nearest time within them.\n",
+        stdout);
 }
 
 std::optional<double> ParseNumber(const char* text) {
@@ -88,7 +103,7 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
         } else if (arg == "--gui") {
             options.gui = true;
         } else if (arg == "-h" || arg == "--help") {
-            Usage(stdout);
+            Help();
             std::exit(0);
         } else if (arg == "--version") {
             std::printf("%s %s\n", kReplayProgram, KESTRO_VERSION);
@@ -130,6 +145,9 @@ ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
 }
 
 void CheckCaptureFile(const std::string& path) {
+    if (path == kStandardInput) {
+        return;
+    }
     std::ifstream probe(path, std::ios::binary);
     if (!probe) {
         FailReplay(path + ": " + std::strerror(errno));
@@ -144,6 +162,19 @@ void CheckCaptureFile(const std::string& path) {
     // The same links as a live capture, so that live and replay never disagree.
     if (!IsReadableLinkType(linkType)) {
         FailReplay(path + ": " + UnreadableLinkTypeText(linkType));
+    }
+}
+
+void CheckSettingsFile(const std::string& path) {
+    // A folder opens for reading on Linux and then reads as an empty file, which
+    // would replay with the defaults while the user believes otherwise.
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        FailReplay(path + ": " + std::strerror(EISDIR));
+    }
+    std::ifstream probe(path);
+    if (!probe) {
+        FailReplay(path + ": " + std::strerror(errno));
     }
 }
 

@@ -3,7 +3,7 @@
 // arguments; both refuse a bad line in the same words.
 //
 //   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
-//                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE
+//                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE|-
 #pragma once
 
 #include <optional>
@@ -32,8 +32,20 @@ struct ReplayOptions {
 // whether or not --gui is among them.
 ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram = false);
 
+// The capture named "-" is a pcap stream on standard input (tcpdump -w -).
+inline constexpr const char* kStandardInput = "-";
+
+// Told once per replay when a frame's time stamp had to be saturated.
+inline constexpr const char* kOutsideYearsText =
+    "time stamps outside the years 1 to 9999 are read as the nearest time within them";
+
 // Exits with status 2 and the reason, in the user's terms, unless `path` is a
-// readable capture file of a link type the capture component reads.
+// readable capture file of a link type the capture component reads. Standard
+// input cannot be looked at twice, so "-" is taken as it comes; the capture
+// component refuses at open a link it cannot read.
 void CheckCaptureFile(const std::string& path);
+
+// Exits with status 2 and the reason unless `path` is a readable file (a folder is not).
+void CheckSettingsFile(const std::string& path);
 
 }  // namespace kestro

@@ -8,10 +8,31 @@ namespace kestro {
 namespace {
 constexpr int64_t kMicrosPerSecond = 1000000;
 
-int64_t FloorDiv(int64_t a, int64_t b) {
+constexpr int64_t FloorDiv(int64_t a, int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 }  // namespace
+
+int64_t FrameMicros(int64_t seconds, int64_t micros, bool* outside) {
+    constexpr int64_t earliestSecond = FloorDiv(kEarliestFrameMicros, kMicrosPerSecond);
+    constexpr int64_t latestSecond = FloorDiv(kLatestFrameMicros, kMicrosPerSecond);
+    // Whole seconds of `micros` join `seconds` first, so that no product can overflow.
+    const int64_t carry = FloorDiv(micros, kMicrosPerSecond);
+    const int64_t fraction = micros - carry * kMicrosPerSecond;
+    int64_t second = 0;
+    if (__builtin_add_overflow(seconds, carry, &second)) {
+        second = seconds < 0 ? earliestSecond - 1 : latestSecond + 1;
+    }
+    const bool early = second < earliestSecond;
+    const bool late = second > latestSecond;
+    if (outside != nullptr) {
+        *outside = early || late;
+    }
+    if (early || late) {
+        return early ? kEarliestFrameMicros : kLatestFrameMicros;
+    }
+    return second * kMicrosPerSecond + fraction;
+}
 
 TDateTime LocalTimeConverter::Convert(int64_t micros) {
     // Within the cached second not even the division by 10^6 is needed. The
@@ -30,6 +51,13 @@ TDateTime LocalTimeConverter::Convert(int64_t micros) {
 
 void VirtualTicker::RunTicksUntil(int64_t micros) {
     while (nextTickMicros_ <= micros) {
+        if (idle_ && idle_()) {
+            // With no race followed a tick only moves the clocks on, so of a
+            // gap only its last tick is worth running; the phase is kept.
+            const int64_t gap = (micros - nextTickMicros_) / kMicrosPerSecond;
+            nextTickMicros_ += gap * kMicrosPerSecond;
+            ticksSkipped_ += gap;
+        }
         clock_.SetMicros(nextTickMicros_);
         tick_();
         ++ticksRun_;
@@ -38,9 +66,13 @@ void VirtualTicker::RunTicksUntil(int64_t micros) {
 }
 
 void VirtualTicker::BeforeFrame(int64_t frameMicros) {
+    frameMicros = std::clamp(frameMicros, kEarliestFrameMicros, kLatestFrameMicros);
     if (!started_) {
         started_ = true;
         nextTickMicros_ = frameMicros + kMicrosPerSecond;
+    } else {
+        // The race rules take the clock for a wall clock, which never goes back.
+        frameMicros = std::max(frameMicros, lastFrameMicros_);
     }
     RunTicksUntil(frameMicros);
     lastFrameMicros_ = frameMicros;

@@ -9,7 +9,6 @@ namespace kestro {
 
 KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
     : clock_(clock),
-      view_(view),
       log_(clock, view),
       engine_(std::make_unique<RaceEngine>(clock, settings_, log_, player,
                                            [&view] { view.RefreshPanel(); })),
@@ -23,6 +22,11 @@ const RaceState& KestroCore::Race() const {
 
 void KestroCore::RealTimeTimer() {
     engine_->RealTimeTimer();
+}
+
+bool KestroCore::FollowsRace() const {
+    return Race().SinglesStatus != race_status::Unknown ||
+           Race().DoublesStatus != race_status::Unknown;
 }
 
 void KestroCore::ResetRaceState() {

@@ -48,6 +48,8 @@ public:
     }
     // One tick of the one-second timer.
     void RealTimeTimer();
+    // Whether a race is followed: without one a tick only moves the clocks on.
+    bool FollowsRace() const;
     // The reset of the race state when the main window is shown.
     void ResetRaceState();
     // The panel as it should look now.
@@ -60,7 +62,6 @@ public:
 
 private:
     const Clock& clock_;
-    CoreView& view_;
     Settings settings_;
     Log log_;
     std::unique_ptr<RaceEngine> engine_;

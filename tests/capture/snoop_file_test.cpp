@@ -306,9 +306,13 @@ TEST_F(SnoopFileTest, AReadErrorEndsTheCaptureWithItsOwnText) {
     snoop_.ServeUntilThreadEnds();
     EXPECT_EQ(Payloads(), std::vector<std::string>{"whole"});
     EXPECT_FALSE(snoop_.Active());
-    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
+    // libpcap's reason is kept: the user learns the file was cut short, and where.
+    const std::string expected =
+        "Snoop Error: pcap_next_ex return -1: truncated dump file; tried to read 60 captured "
+        "bytes, only got 55";
+    EXPECT_EQ(snoop_.LastError(), expected);
     snoop_.Close();  // already closed: nothing to do, no new text
-    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1");
+    EXPECT_EQ(snoop_.LastError(), expected);
     EXPECT_EQ(ends_, std::vector<Cause>{Cause::ReadError});
     ASSERT_EQ(endReasons_.size(), 1u);
     EXPECT_NE(endReasons_[0].find("truncated"), std::string::npos) << "libpcap's own words";

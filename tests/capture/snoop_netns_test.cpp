@@ -208,7 +208,7 @@ TEST_F(SnoopNetnsTest, ADeviceThatVanishesEndsTheCaptureWithLibpcapsReasonAndCan
     RecordProperty("reason", ends_[0].reason);
     EXPECT_FALSE(snoop_.Active());
     EXPECT_TRUE(snoop_.LastEnd().has_value());
-    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1") << ends_[0].reason;
+    EXPECT_EQ(snoop_.LastError(), "Snoop Error: pcap_next_ex return -1: " + ends_[0].reason);
 
     // Gone from the list, the adapter keeps its name, so it can be reopened when it is back.
     snoop_.RefreshAdapters();

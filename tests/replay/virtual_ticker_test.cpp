@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -116,6 +117,78 @@ TEST(VirtualTickerTest, NoFrameMeansNoTickEvenWithATail) {
     EXPECT_EQ(ticks, 0);
     EXPECT_FALSE(ticker.SawFrame());
     EXPECT_EQ(clock.Now(), 42.0);
+}
+
+TEST(FrameMicrosTest, ReadsAnyPairOfFieldsWithoutOverflow) {
+    constexpr int64_t kMax = INT64_MAX;
+    constexpr int64_t kMin = INT64_MIN;
+    const struct {
+        int64_t seconds, micros, expected;
+        bool outside;
+    } cases[] = {
+        {1238155200, 500000, 1238155200LL * 1000000 + 500000, false},
+        {-1, 999999, -1, false},
+        {0, -1, -1, false},
+        {5, 4294967295LL, 5 * 1000000LL + 4294967295LL, false},  // a classic pcap's u32 field
+        {253402300799LL, 999999, kLatestFrameMicros, false},
+        {253402300799LL, 1000000, kLatestFrameMicros, true},
+        {-62135596800LL, 0, kEarliestFrameMicros, false},
+        {-62135596800LL, -1, kEarliestFrameMicros, true},
+        {kMax, kMax, kLatestFrameMicros, true},
+        {kMax, 0, kLatestFrameMicros, true},
+        {kMin, kMin, kEarliestFrameMicros, true},
+        {kMin, kMax, kEarliestFrameMicros, true},
+        {0, kMin, kEarliestFrameMicros, true},
+    };
+    for (const auto& c : cases) {
+        bool outside = !c.outside;
+        EXPECT_EQ(FrameMicros(c.seconds, c.micros, &outside), c.expected)
+            << c.seconds << " " << c.micros;
+        EXPECT_EQ(outside, c.outside) << c.seconds << " " << c.micros;
+    }
+}
+
+TEST(VirtualTickerTest, TimeNeverGoesBackAndTicksNeverRepeat) {
+    VirtualClock clock;
+    std::vector<TDateTime> tickTimes;
+    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.Now()); });
+    LocalTimeConverter reference;
+    constexpr int64_t first = 1000000000LL * 1000000;
+    ticker.BeforeFrame(first);
+    ticker.BeforeFrame(first + 2500000);
+    ticker.BeforeFrame(first - 3600LL * 1000000);  // an hour back
+    EXPECT_EQ(clock.Now(), reference.Convert(first + 2500000));
+    ticker.BeforeFrame(first + 3000000);
+    ASSERT_EQ(tickTimes.size(), 3u);
+    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 3000000));
+}
+
+TEST(VirtualTickerTest, WhileIdleAGapCostsOneTickAtItsEndInTheSamePhase) {
+    VirtualClock clock;
+    bool idle = true;
+    std::vector<TDateTime> tickTimes;
+    VirtualTicker ticker(
+        clock, [&] { tickTimes.push_back(clock.Now()); }, [&] { return idle; });
+    LocalTimeConverter reference;
+    constexpr int64_t first = 1000000000LL * 1000000 + 400000;
+    constexpr int64_t year = 365LL * 86400 * 1000000;
+    ticker.BeforeFrame(first);
+    ticker.BeforeFrame(first + 1000 * year + 500000);
+    ASSERT_EQ(tickTimes.size(), 1u);
+    EXPECT_EQ(tickTimes[0], reference.Convert(first + 1000 * year));
+    EXPECT_EQ(ticker.TicksSkipped(), 1000 * year / 1000000 - 1);
+
+    // A race followed: every second ticks again, also in the tail.
+    idle = false;
+    ticker.Finish(3.0);
+    EXPECT_EQ(ticker.TicksRun(), 4);
+    EXPECT_EQ(tickTimes.back(), reference.Convert(first + 1000 * year + 3000000));
+
+    // Saturated at both ends: the year 1 after the year 9999 is read as the year 9999.
+    idle = true;
+    ticker.BeforeFrame(INT64_MAX);
+    ticker.BeforeFrame(INT64_MIN);
+    EXPECT_EQ(clock.Now(), reference.Convert(kLatestFrameMicros));
 }
 
 }  // namespace

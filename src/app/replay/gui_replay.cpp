@@ -9,12 +9,9 @@
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -23,14 +20,13 @@
 #include "app/app_icon.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
+#include "replay/replay_options.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 
 namespace kestro {
 
 namespace {
-
-constexpr const char* kProgram = "kestro-replay";
 
 // The longest the capture thread sleeps before looking again whether the
 // replay is ending: a close must not wait for a frame due in an hour.
@@ -47,25 +43,44 @@ int64_t SystemMicros() {
 // --- ReplayClock -------------------------------------------------------------
 
 ReplayClock::ReplayClock(int64_t startMicros, double factor)
-    : startMicros_(startMicros), factor_(factor > 0 ? factor : 1.0) {}
+    : factor_(factor > 0 ? factor : 1.0),
+      startMicros_(std::clamp(startMicros, kEarliestFrameMicros, kLatestFrameMicros)) {}
 
 void ReplayClock::Start() {
-    steadyStart_.store(Steady::now().time_since_epoch().count());
+    {
+        const std::lock_guard lock(anchorMutex_);
+        steadyStart_ = Steady::now().time_since_epoch().count();
+    }
     started_.store(true);
+}
+
+void ReplayClock::FirstFrame(int64_t frameMicros) {
+    if (!awaitingFirstFrame_.exchange(false)) {
+        return;
+    }
+    const std::lock_guard lock(anchorMutex_);
+    startMicros_ = std::clamp(frameMicros, kEarliestFrameMicros, kLatestFrameMicros);
+    steadyStart_ = Steady::now().time_since_epoch().count();
 }
 
 int64_t ReplayClock::NowMicros() const {
     if (live_.load()) {
         return SystemMicros();
     }
+    const std::lock_guard lock(anchorMutex_);
     if (!started_.load()) {
         return startMicros_;
     }
     const Steady::duration elapsed =
-        Steady::now() - Steady::time_point(Steady::duration(steadyStart_.load()));
+        Steady::now() - Steady::time_point(Steady::duration(steadyStart_));
+    // In double, and saturated: a large factor times hours must not overflow.
     const double virtualMicros =
+        static_cast<double>(startMicros_) +
         std::chrono::duration<double, std::micro>(elapsed).count() * factor_;
-    return startMicros_ + static_cast<int64_t>(virtualMicros);
+    if (!(virtualMicros < static_cast<double>(kLatestFrameMicros))) {
+        return kLatestFrameMicros;
+    }
+    return static_cast<int64_t>(virtualMicros);
 }
 
 TDateTime ReplayClock::Now() const {
@@ -85,8 +100,9 @@ void RecordedCapture::Attach(TSnoopTCPData& snoop) {
     // A frame whose wait was cut short by the closing window is dropped: handed
     // over, it would still be delivered while the capture stops.
     snoop.SetFrameHook([this](const pcap_pkthdr& header) {
-        return WaitForFrameTime(static_cast<int64_t>(header.ts.tv_sec) * 1000000 +
-                                static_cast<int64_t>(header.ts.tv_usec));
+        const int64_t frameMicros = FrameMicros(header.ts.tv_sec, header.ts.tv_usec);
+        clock_.FirstFrame(frameMicros);
+        return WaitForFrameTime(frameMicros);
     });
 }
 
@@ -148,8 +164,7 @@ std::optional<int64_t> FirstFrameMicros(const std::string& capturePath, const st
             pcap_pkthdr* header = nullptr;
             const u_char* frame = nullptr;
             if (pcap_next_ex(handle, &header, &frame) == 1) {
-                first = static_cast<int64_t>(header->ts.tv_sec) * 1000000 +
-                        static_cast<int64_t>(header->ts.tv_usec);
+                first = FrameMicros(header->ts.tv_sec, header->ts.tv_usec);
             }
         }
         pcap_freecode(&program);
@@ -207,12 +222,7 @@ void ShowBelowOncePlaced(QWidget& main, QWidget& follower) {
 
 int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     if (options.settingsFile) {
-        std::ifstream probe(*options.settingsFile);
-        if (!probe) {
-            std::fprintf(stderr, "%s: %s: %s\n", kProgram, options.settingsFile->c_str(),
-                         std::strerror(errno));
-            return 2;
-        }
+        CheckSettingsFile(*options.settingsFile);
     }
     // Read as the program reads its own, written never: neither the given file
     // nor one beside this program.
@@ -222,10 +232,16 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     InstallApplicationIcon();
 
-    // A capture without a single game frame still shows a running clock.
+    // A capture without a single game frame still shows a running clock. A
+    // stream can be read only once: its first frame sets the clock when it comes.
+    const bool stream = options.capture == kStandardInput;
     ReplayClock clock(
-        FirstFrameMicros(options.capture, kGameCaptureFilter).value_or(SystemMicros()),
+        stream ? SystemMicros()
+               : FirstFrameMicros(options.capture, kGameCaptureFilter).value_or(SystemMicros()),
         options.speed);
+    if (stream) {
+        clock.StartAtFirstFrame();
+    }
 
     ReplayWindow frmZKmain(clock, options.capture);
     TfrmZKconfig frmZKconfig;

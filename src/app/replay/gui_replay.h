@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,12 @@ public:
 
     // Main thread: virtual time begins to run (the clock stands still before).
     void Start();
+    // Main thread, before Start: a stream whose first frame is not known yet
+    // (standard input). Its first frame sets the virtual time, see FirstFrame.
+    void StartAtFirstFrame() { awaitingFirstFrame_.store(true); }
+    // Capture thread, for every frame: the first one after StartAtFirstFrame
+    // sets the virtual time to its own time stamp.
+    void FirstFrame(int64_t frameMicros);
     // Main thread: from now on "now" is the system's local time.
     void GoLive() { live_.store(true); }
     bool Live() const { return live_.load(); }
@@ -40,11 +47,14 @@ public:
     double Factor() const { return factor_; }
 
 private:
-    const int64_t startMicros_;
     const double factor_;
     std::atomic<bool> started_{false};
     std::atomic<bool> live_{false};
-    std::atomic<Steady::rep> steadyStart_{0};
+    std::atomic<bool> awaitingFirstFrame_{false};
+    // The virtual time at the steady time it was set; the pair is read by both threads.
+    mutable std::mutex anchorMutex_;
+    int64_t startMicros_;
+    Steady::rep steadyStart_ = 0;
     SystemClock system_;
     mutable LocalTimeConverter converter_;
 };
