@@ -1,6 +1,7 @@
 # Every build switch of the project lives here.
 option(KESTRO_ENABLE_ASAN "Build with AddressSanitizer" OFF)
 option(KESTRO_ENABLE_UBSAN "Build with UndefinedBehaviorSanitizer" OFF)
+option(KESTRO_ENABLE_TSAN "Build with ThreadSanitizer (scripts/test-tsan)" OFF)
 option(KESTRO_ENABLE_FUZZER "Link fuzz targets with libFuzzer (clang only)" OFF)
 option(KESTRO_ENABLE_WERROR "Treat warnings as errors" ON)
 option(KESTRO_BUILD_GUI "Build the Qt windows and the programs that use them" ON)
