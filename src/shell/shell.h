@@ -115,6 +115,10 @@ public:
     void FormShow();
     void FormClose();
     void FormDestroy();
+    // Ends the capture thread (and a replay's wait for its next frame). A window
+    // derived from the main window calls it first in its destructor: the thread
+    // calls into the window, which is no longer whole once a base destructor runs.
+    void StopCapture();
     void ApplyAdapter();
     void RealTimeTimer();
     void PopupMenuClick(MenuItem item);
@@ -160,7 +164,6 @@ private:
     void ReportOpenFailure();
     std::string DeviceLabel() const;
     void Tell(const std::string& status, const std::string& logLine);
-    void StopCapture();
     void EndReplay();
     void SaveSettings();
     void LoadPlacement();

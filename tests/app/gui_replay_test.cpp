@@ -13,10 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -316,6 +319,22 @@ TEST(ReplayTickTest, OneTickPerVirtualSecondNeverSlower) {
     for (const auto& [factor, interval] : cases) {
         EXPECT_EQ(ReplayWindow::TickInterval(factor), interval) << factor;
     }
+}
+
+TEST(ReplayClockTest, AStreamsFirstFrameSetsTheTimeAndAHugeFactorSaturates) {
+    constexpr int64_t frame = 1238155200LL * 1000000;
+    ReplayClock stream(0, 1.0);
+    stream.StartAtFirstFrame();
+    stream.Start();
+    stream.FirstFrame(frame);
+    stream.FirstFrame(frame + 3600LL * 1000000);  // only the first one counts
+    EXPECT_GE(stream.NowMicros(), frame);
+    EXPECT_LT(stream.NowMicros(), frame + 60LL * 1000000);
+
+    ReplayClock fast(kLatestFrameMicros - 1, 1e300);
+    fast.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(fast.NowMicros(), kLatestFrameMicros);
 }
 
 }  // namespace

@@ -143,6 +143,12 @@ ReplayWindow::ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox
     : TfrmZKmain(std::move(errorBox), std::move(player), &clock,
                  std::make_unique<RecordedCapture>(clock, std::move(capturePath))) {}
 
+ReplayWindow::~ReplayWindow() {
+    // The capture thread posts its hand-overs through this window; it must end
+    // before the base destructor begins, which makes the window a plain main window.
+    Shell().StopCapture();
+}
+
 int ReplayWindow::TickInterval(double factor) {
     // Rounded down, so that no virtual second passes without its tick.
     const double interval = std::floor(1000.0 / factor);

@@ -93,6 +93,7 @@ public:
     // `clock` must outlive the window.
     ReplayWindow(ReplayClock& clock, std::string capturePath, ErrorBox errorBox = {},
                  std::unique_ptr<SoundPlayer> player = {});
+    ~ReplayWindow() override;
 
     // The real-time interval of one virtual second, in milliseconds.
     static int TickInterval(double factor);
