@@ -16,60 +16,17 @@
 #include "settings/ui/config_dialog.h"
 #include "settings/ui/placement_qt.h"
 #include "settings/vu_ini_mng.h"
+#include "shell/panel_layout.h"
 
 namespace kestro {
 
 namespace {
 
-constexpr int kClientWidth = 433;
-constexpr int kClientHeight = 87;
-constexpr int kPanelHeight = 69;
-constexpr int kStatusBarHeight = 19;
+using namespace main_layout;
 
-const QColor kControlBackground(61, 60, 41);
-const QColor kStyleAColour(128, 255, 0);
-const QColor kStyleBColour(255, 187, 12);
-
-struct FixedLabel {
-    const char* caption;
-    int left, top;
-};
-
-constexpr FixedLabel kFixedLabels[] = {
-    {"状態", 42, 9},   {"現在時刻", 110, 9}, {"あと", 233, 10}, {"投票", 278, 10},
-    {"結果", 331, 10}, {"前回", 382, 10},    {"単勝", 8, 31},   {"複勝", 8, 51},
-    {"-", 297, 49},    {"-", 350, 49},       {"-", 402, 49},
-};
-
-enum class TextStyle { A, B };
-
-struct DisplayControl {
-    PanelField field;
-    int left, top, width, height;
-    TextStyle style;
-    const char* designCaption;
-};
-
-constexpr DisplayControl kDisplayControls[] = {
-    {PanelField::txtClockNow, 165, 4, 58, 18, TextStyle::B, "23:59:59"},
-    {PanelField::txtStatusSingle, 38, 29, 63, 16, TextStyle::A, "受付中"},
-    {PanelField::txtStatusDouble, 38, 49, 63, 16, TextStyle::A, "受付待ち"},
-    {PanelField::txtClockStatusSingle, 108, 29, 53, 16, TextStyle::A, "発走時間"},
-    {PanelField::txtClockStatusDouble, 108, 49, 53, 16, TextStyle::A, "出走まで"},
-    {PanelField::txtClockSingle, 165, 27, 58, 18, TextStyle::B, "23:59:59"},
-    {PanelField::txtClockDouble, 165, 47, 58, 18, TextStyle::B, "23:59:59"},
-    {PanelField::txtClockRemainSingle, 233, 27, 35, 18, TextStyle::B, "9:59"},
-    {PanelField::txtClockRemainDouble, 233, 47, 35, 18, TextStyle::B, "9:59"},
-    {PanelField::txtTicketSingle, 277, 27, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtTicketDouble1, 277, 47, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtTicketDouble2, 304, 47, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResultSingle, 330, 27, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResultDouble1, 330, 47, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResultDouble2, 357, 47, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResult2Single, 381, 27, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResult2Double1, 382, 47, 18, 17, TextStyle::B, "①"},
-    {PanelField::txtResult2Double2, 409, 47, 18, 17, TextStyle::B, "①"},
-};
+QColor ToQColor(Rgb rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
 
 // The panel was laid out for faces whose ascent is about 0.86 of their pixel
 // size. A face with a taller ascent would put its glyphs lower, onto the
@@ -138,7 +95,7 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
     // The placement section stays the window's own, also for a subclass.
     setProperty(VuIniMng::kFormClassProperty, QStringLiteral("TfrmZKmain"));
     setWindowTitle(QString::fromUtf8(kCaption));
-    setFont(ProportionalFont(12));
+    setFont(ProportionalFont(kLabelFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
 
     shell_ = std::make_unique<KestroShell>(*this, std::move(player), clock, std::move(replay));
@@ -164,15 +121,15 @@ void TfrmZKmain::BuildPanel() {
     panInfomation_->setGeometry(0, 0, kClientWidth, kPanelHeight);
     panInfomation_->setAutoFillBackground(true);
     QPalette black = panInfomation_->palette();
-    black.setColor(QPalette::Window, Qt::black);
+    black.setColor(QPalette::Window, ToQColor(kPanelColour));
     panInfomation_->setPalette(black);
 
-    const QFont labelFont = ProportionalFont(12);
+    const QFont labelFont = ProportionalFont(kLabelFontPixels);
     for (const FixedLabel& design : kFixedLabels) {
         auto* label = new QLabel(QString::fromUtf8(design.caption), panInfomation_);
         label->setFont(labelFont);
         QPalette white = label->palette();
-        white.setColor(QPalette::WindowText, Qt::white);
+        white.setColor(QPalette::WindowText, ToQColor(kLabelColour));
         label->setPalette(white);
         label->adjustSize();
         label->move(design.left, design.top - DesignBaselineLift(labelFont));
@@ -180,14 +137,14 @@ void TfrmZKmain::BuildPanel() {
 
     auto* separator = new QFrame(panInfomation_);
     separator->setObjectName(QStringLiteral("Separator"));
-    separator->setGeometry(3, 24, 428, 1);
+    separator->setGeometry(kSeparator.left, kSeparator.top, kSeparator.length, 1);
     separator->setAutoFillBackground(true);
     QPalette grey = separator->palette();
-    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    grey.setColor(QPalette::Window, ToQColor(kSeparatorColour));
     separator->setPalette(grey);
 
-    const QFont styleA = FixedPitchFont(12);
-    const QFont styleB = ProportionalFont(16);
+    const QFont styleA = FixedPitchFont(kStyleAFontPixels);
+    const QFont styleB = ProportionalFont(kStyleBFontPixels);
     for (const DisplayControl& design : kDisplayControls) {
         auto* control = new QLabel(QString::fromUtf8(design.designCaption), panInfomation_);
         control->setObjectName(QString::fromLatin1(PanelFieldName(design.field).data(),
@@ -202,9 +159,9 @@ void TfrmZKmain::BuildPanel() {
         control->setFont(FitToWidth(design.style == TextStyle::A ? styleA : styleB, control->text(),
                                     design.width - kBorders));
         QPalette palette = control->palette();
-        palette.setColor(QPalette::Window, kControlBackground);
+        palette.setColor(QPalette::Window, ToQColor(kControlBackground));
         palette.setColor(QPalette::WindowText,
-                         design.style == TextStyle::A ? kStyleAColour : kStyleBColour);
+                         ToQColor(design.style == TextStyle::A ? kStyleAColour : kStyleBColour));
         palette.setColor(QPalette::Light, QColor(255, 255, 255));
         palette.setColor(QPalette::Dark, QColor(128, 128, 128));
         control->setPalette(palette);

@@ -23,6 +23,7 @@
 #include "notify/sound_player.h"
 #include "race/panel.h"
 #include "shell/core.h"
+#include "shell/panel_layout.h"
 #include "shell/shell.h"
 
 namespace kestro {
@@ -49,7 +50,7 @@ protected:
 private:
     void LayOut();
     std::array<QLabel*, 2> panels_{};
-    std::array<int, 2> widths_{50, 80};
+    std::array<int, 2> widths_{main_layout::kStatusPanel0Width, main_layout::kStatusPanel1Width};
 };
 
 class TfrmZKmain : public QWidget, public ShellView {

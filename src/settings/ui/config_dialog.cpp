@@ -19,20 +19,6 @@
 
 namespace kestro {
 
-const std::array<ConfigDialogRow, kConfigDialogRowCount> kConfigDialogRows = {{
-    {SoundEvent::ServerMessage, 20, "天の声が流れたとき"},
-    {SoundEvent::ServerMessageRace, 57, "レース関連アナウンス(一部)が流れたとき"},
-    {SoundEvent::RaceStartWaitAcceptingS, 102, "単勝受付開始予告"},
-    {SoundEvent::RaceAcceptingS, 139, "単勝受付開始～受付中"},
-    {SoundEvent::RaceStartWaitAcceptingD, 182, "複勝受付開始予告"},
-    {SoundEvent::RaceAcceptingD, 220, "複勝受付開始～受付中"},
-    {SoundEvent::RaceStart, 262, "発走"},
-    {SoundEvent::ResultWin, 299, "当選"},
-    {SoundEvent::ResultDefeat, 335, "外れ"},
-    {SoundEvent::ResultNeedCheck, 371, "確認要求"},
-    {SoundEvent::ServerMessageGodEquip, 417, "神器クエストアナウンスが流れたとき (未チェック)"},
-}};
-
 namespace {
 
 // Sound paths keep the settings file's "\" (the player reads it as a folder
@@ -41,18 +27,7 @@ QString WithFolderSeparators(QString path) {
     return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-constexpr int kClientWidth = 356;
-constexpr int kClientHeight = 524;
-constexpr int kRowCheckLeft = 24;
-constexpr int kRowEditLeft = 44;
-constexpr int kRowEditOffset = 16;
-constexpr int kRowEditWidth = 277;
-constexpr int kRowEditHeight = 20;
-constexpr int kCheckHeight = 17;
-constexpr int kGroupLeft = 12;
-constexpr int kGroupTop = 28;
-constexpr int kGroupWidth = 329;
-constexpr int kGroupHeight = 461;
+using namespace config_layout;
 
 // The same faces as the other windows (app/fonts.h); the settings library sits
 // below the application and cannot borrow its helper.

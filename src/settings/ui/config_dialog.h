@@ -21,18 +21,10 @@
 
 #include "capture/adapters.h"
 #include "notify/sound_player.h"
+#include "settings/config_layout.h"
 #include "settings/settings.h"
 
 namespace kestro {
-
-// One event row of the dialog, top to bottom.
-struct ConfigDialogRow {
-    SoundEvent event;
-    int top;              // of the check box, in the group box
-    const char* caption;  // UTF-8
-};
-inline constexpr int kConfigDialogRowCount = 11;
-extern const std::array<ConfigDialogRow, kConfigDialogRowCount> kConfigDialogRows;
 
 // The test button's picture: a right-pointing triangle in a sunken square,
 // 16 x 16, with a greyed twin for the disabled button.
