@@ -1,0 +1,38 @@
+// The log window in Win32: one rich edit control that fills it, with both
+// scroll bars, lines wrapped at the window's width. Closing it only hides it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kestro::win32 {
+
+class TfrmZKlog final {
+public:
+    // Far more than a day's log at the densest trace; past it the oldest lines go.
+    static constexpr int kMaxLines = 100000;
+
+    TfrmZKlog();
+    ~TfrmZKlog();
+    TfrmZKlog(const TfrmZKlog&) = delete;
+    TfrmZKlog& operator=(const TfrmZKlog&) = delete;
+
+    void AppendLine(const std::wstring& line);
+    void Clear();
+    void Show();
+
+    HWND Handle() const { return hwnd_; }
+    HWND Memo() const { return memLog_; }
+    std::wstring Text() const;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+
+    HWND hwnd_ = nullptr;
+    HWND memLog_ = nullptr;
+    HFONT font_ = nullptr;
+    int lines_ = 0;
+};
+
+}  // namespace kestro::win32

@@ -1,0 +1,121 @@
+// The main window in Win32: the black race panel, the status bar with its two
+// panels and the popup menu. It draws; the toolkit-free shell it owns does the
+// rest. Window messages become the shell's events, and the shell's requests
+// (ShellView) become Win32 calls.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "notify/sound_player.h"
+#include "race/panel.h"
+#include "shell/shell.h"
+
+namespace kestro::win32 {
+
+class TfrmZKabout;
+class TfrmZKconfig;
+class TfrmZKlog;
+
+class TfrmZKmain final : public ShellView {
+public:
+    // Command identifiers of the popup menu's items, in menu order.
+    enum MenuCommand : UINT { pmiAbout = 101, pmiConfig, pmiLog, pmiExit };
+    static constexpr UINT kControlIdBase = 1000;  // + PanelField
+    // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
+    using ErrorBox = std::function<void(const std::string& text)>;
+
+    // errorBox: empty gives a modal error box titled "Kestro". player: empty
+    // gives the platform's WAV player. Creates the window (hidden) and runs FormCreate.
+    explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {});
+    ~TfrmZKmain() override;
+    TfrmZKmain(const TfrmZKmain&) = delete;
+    TfrmZKmain& operator=(const TfrmZKmain&) = delete;
+
+    // The other forms, created after this one; used from the show on.
+    void SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about);
+    // Shows the window in its normal state, which runs FormShow.
+    void Show();
+    // False once the window is destroyed (the program's message loop ends then).
+    bool Alive() const { return hwnd_ != nullptr; }
+
+    HWND Handle() const { return hwnd_; }
+    HWND InfoPanel() const { return panInfomation_; }
+    HWND Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
+    HWND StatusBar() const { return statusBar_; }
+    HMENU PopupMenu() const { return popupMenu_; }
+    std::wstring StatusText(int panel) const;
+    KestroShell& Shell() { return *shell_; }
+
+    // Panel 0 of the status bar takes the width that panel 1 leaves.
+    void StatusBarResize();
+
+    // ShellView
+    void SetStatusText(std::string_view cp932) override;
+    void AppendLogLine(std::string_view cp932Line) override;
+    void ClearLog() override;
+    void ShowPanel(const PanelTexts& texts) override;
+    std::string ThousandsSeparator() const override;
+    void SetCaption(const std::string& caption) override;
+    void ShowError(const std::string& text) override;
+    void SetTimer(bool enabled, int intervalMs) override;
+    WindowPlacement QueryPlacement() const override;
+    void ApplyPlacement(const WindowPlacement& placement) override;
+    void SetAdapterList(const std::vector<std::string>& labels) override;
+    bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
+                           const std::function<void()>& applyAdapter) override;
+    void ShowLog() override;
+    void ShowAbout() override;
+    void Close() override;
+    void PostToMainThread(std::function<void()> call) override;
+
+private:
+    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK PanelProcedure(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT PanelColour(HDC dc, HWND control);
+    void PaintPanel();
+    void BuildControls();
+    void BuildPopupMenu();
+    // Places every control and makes the faces for the window's DPI.
+    void LayOut();
+    void DeleteFonts();
+    // `font`, or a narrower twin when `widest` would not fit in `width` pixels.
+    HFONT FitToWidth(HDC dc, HFONT font, const std::wstring& widest, int width);
+    void RunPendingCalls();
+
+    ErrorBox errorBox_;
+    std::unique_ptr<KestroShell> shell_;
+    HWND hwnd_ = nullptr;
+    HWND panInfomation_ = nullptr;
+    HWND statusBar_ = nullptr;
+    std::array<HWND, kPanelFieldCount> fields_{};
+    std::vector<HWND> labels_;
+    HMENU popupMenu_ = nullptr;
+    UINT dpi_ = 96;
+    HFONT labelFont_ = nullptr;
+    HFONT styleAFont_ = nullptr;
+    HFONT styleBFont_ = nullptr;
+    // Narrowed faces of controls whose design caption would not fit otherwise.
+    std::vector<HFONT> fittedFonts_;
+    HBRUSH controlBrush_ = nullptr;
+    bool timerRunning_ = false;
+
+    TfrmZKconfig* frmZKconfig_ = nullptr;
+    TfrmZKlog* frmZKlog_ = nullptr;
+    TfrmZKabout* frmZKabout_ = nullptr;
+
+    // Calls from other threads, run by the window's message loop.
+    std::mutex pendingMutex_;
+    std::deque<std::function<void()>> pending_;
+};
+
+}  // namespace kestro::win32

@@ -1,0 +1,351 @@
+// The Win32 windows, real and shown: the main window's design rectangles and
+// faces, its popup menu, the settings dialog driven by the keyboard, the
+// placement kept in the settings file, the about box and the log window.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "notify/sound_player.h"
+#include "settings/config_layout.h"
+#include "settings/ini_file.h"
+#include "settings/vu_ini_mng.h"
+#include "shell/panel_layout.h"
+#include "support/portable.h"
+#include "win32/about_box.h"
+#include "win32/config_dialog.h"
+#include "win32/log_window.h"
+#include "win32/main_window.h"
+#include "win32/text.h"
+#include "win32/ui.h"
+
+namespace kestro::win32 {
+namespace {
+
+using namespace main_layout;
+
+bool RectIs(const RECT& rect, int left, int top, int width, int height) {
+    return rect.left == left && rect.top == top && rect.right == left + width &&
+           rect.bottom == top + height;
+}
+
+std::string Describe(const RECT& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
+           std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top);
+}
+
+// Runs this thread's messages until `done` holds; false after five seconds.
+bool PumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+// What to do with the next modal dialog of this thread once it shows; the
+// modal loop runs the timer that finds it.
+std::function<void(HWND)> g_onDialog;
+
+void CALLBACK FindDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialog));
+    if (dialog != nullptr && g_onDialog) {
+        KillTimer(nullptr, timer);
+        const auto act = std::move(g_onDialog);
+        g_onDialog = nullptr;
+        act(dialog);
+    }
+}
+
+// Sends a menu command that opens a modal dialog, and acts on the dialog;
+// `act` must end it.
+void WithModalDialog(HWND main, UINT command, std::function<void(HWND)> act) {
+    g_onDialog = std::move(act);
+    SetTimer(nullptr, 0, 20, &FindDialog);
+    SendMessageW(main, WM_COMMAND, command, 0);
+    ASSERT_FALSE(g_onDialog) << "no dialog showed";
+}
+
+void PressKey(HWND control, WPARAM key) {
+    SetFocus(control);
+    PostMessageW(control, WM_KEYDOWN, key, 0);
+    PostMessageW(control, WM_KEYUP, key, 0);
+}
+
+RECT ClientRect(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+class Win32FaceTest : public ::testing::Test {
+protected:
+    struct Forms {
+        Forms(TfrmZKmain::ErrorBox box, TfrmZKabout::Opener opener)
+            : main(box, std::make_unique<NullSoundPlayer>()),
+              config(box),
+              about(std::move(opener)) {
+            main.SetForms(&config, &log, &about);
+        }
+        TfrmZKmain main;
+        TfrmZKconfig config;
+        TfrmZKlog log;
+        TfrmZKabout about;
+    };
+
+    void SetUp() override {
+        char display[256] = {};
+        if (test_support::RunningUnderWine() &&
+            GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0) {
+            GTEST_SKIP() << "no X display for Wine's windows (scripts/test-windows starts Xvfb)";
+        }
+        folder_ = test_support::MakeTempFolder("kestro-win32-");
+        ASSERT_FALSE(folder_.empty());
+        iniPath_ = (folder_ / "kestro.ini").string();
+        VuIniMng::SetIniFileNameOverride(iniPath_);
+    }
+    void TearDown() override {
+        forms_.reset();
+        VuIniMng::SetIniFileNameOverride("");
+        if (!folder_.empty()) {
+            std::filesystem::remove_all(folder_);
+        }
+    }
+
+    void WriteIni(const std::string& text) { std::ofstream(iniPath_, std::ios::binary) << text; }
+    IniFile ReadIni() const { return IniFile::Load(iniPath_); }
+
+    TfrmZKmain& Show() {
+        forms_ = std::make_unique<Forms>(
+            [this](const std::string& text) { errors_.push_back(text); },
+            [this](const std::string& verb, const std::string& file, const std::string& folder) {
+                opened_.push_back(verb + "|" + file + "|" + folder);
+            });
+        forms_->main.Show();
+        return forms_->main;
+    }
+    void CloseMain() {
+        SendMessageW(forms_->main.Handle(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(forms_->main.Alive());
+    }
+
+    std::filesystem::path folder_;
+    std::string iniPath_;
+    std::vector<std::string> errors_;
+    std::vector<std::string> opened_;
+    std::unique_ptr<Forms> forms_;
+};
+
+TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBar) {
+    TfrmZKmain& main = Show();
+    EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, kClientWidth, kClientHeight))
+        << Describe(ClientRect(main.Handle()));
+    EXPECT_TRUE(RectIs(ChildRect(main.InfoPanel()), 0, 0, kClientWidth, kPanelHeight));
+    EXPECT_TRUE(RectIs(ChildRect(main.StatusBar()), 0, kClientHeight - kStatusBarHeight,
+                       kClientWidth, kStatusBarHeight))
+        << Describe(ChildRect(main.StatusBar()));
+
+    for (const DisplayControl& design : kDisplayControls) {
+        const HWND control = main.Field(design.field);
+        const std::string name(PanelFieldName(design.field));
+        EXPECT_TRUE(
+            RectIs(ChildRect(control), design.left, design.top, design.width, design.height))
+            << name << " at " << Describe(ChildRect(control));
+        // No capture and no refresh yet: the design captions stand.
+        EXPECT_EQ(WindowText(control), FromUtf8(design.designCaption)) << name;
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+                   &font);
+        const bool styleA = design.style == TextStyle::A;
+        EXPECT_EQ(std::wstring(font.lfFaceName), styleA ? L"ＭＳ ゴシック" : L"ＭＳ Ｐゴシック")
+            << name;
+        EXPECT_EQ(font.lfHeight, styleA ? -kStyleAFontPixels : -kStyleBFontPixels) << name;
+    }
+    // Panel 1 keeps 80 pixels at the right; panel 0 takes the rest.
+    int rightEdges[2] = {};
+    ASSERT_EQ(SendMessageW(main.StatusBar(), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(rightEdges)),
+              2);
+    EXPECT_EQ(rightEdges[0], kClientWidth - kStatusPanel1Width);
+    EXPECT_EQ(rightEdges[1], -1);
+    EXPECT_EQ(GetWindowLongPtrW(main.Handle(), GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_EQ(WindowText(main.Handle()), L"Kestro (#20090327-01)");
+
+    // The capture thread's hand-over runs on the window's thread, from its queue.
+    DWORD ranOn = 0;
+    std::thread([&] { main.PostToMainThread([&] { ranOn = GetCurrentThreadId(); }); }).join();
+    EXPECT_TRUE(PumpUntil([&] { return ranOn != 0; }));
+    EXPECT_EQ(ranOn, GetCurrentThreadId());
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
+    TfrmZKmain& main = Show();
+    const HMENU menu = main.PopupMenu();
+    const wchar_t* const captions[] = {L"&About...", L"&Config...", L"&Log...", L"E&xit"};
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    for (int i = 0; i < 4; ++i) {
+        wchar_t text[32] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
+        EXPECT_EQ(std::wstring(text), captions[i]);
+        EXPECT_EQ(GetMenuItemID(menu, i), TfrmZKmain::pmiAbout + static_cast<UINT>(i));
+    }
+
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiLog, 0);
+    EXPECT_TRUE(IsWindowVisible(forms_->log.Handle()));
+
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiExit, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
+    EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
+    EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
+}
+
+TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
+    const SoundEventInfo& win = SoundEventInfoOf(SoundEvent::ResultWin);
+    const int winRow = 7;
+    ASSERT_EQ(kConfigDialogRows[winRow].event, SoundEvent::ResultWin);
+    struct Case {
+        WPARAM key;
+        bool kept;
+    };
+    for (const Case& c : {Case{VK_RETURN, true}, Case{VK_ESCAPE, false}}) {
+        SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Esc");
+        WriteIni(std::string("[Sound]\r\nSoundEnabled=0\r\n") + std::string(win.soundKey) +
+                 "=C:\\old.wav\r\n");
+        TfrmZKmain& main = Show();
+        RECT client{};
+        std::wstring caption;
+        WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
+            caption = WindowText(dialog);
+            client = ClientRect(dialog);
+            SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
+            const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
+            SetWindowTextA(edit, "C:\\sounds\\win.wav");
+            PressKey(edit, c.key);
+        });
+        EXPECT_EQ(caption, L"設定 - Kestro");
+        EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
+            << Describe(client);
+        // Nothing is written until the main window closes.
+        EXPECT_EQ(ReadIni().ReadString("Sound", win.soundKey, ""), "C:\\old.wav");
+        CloseMain();
+        const IniFile ini = ReadIni();
+        EXPECT_EQ(ini.ReadBool("Sound", "SoundEnabled", !c.kept), c.kept);
+        EXPECT_EQ(ini.ReadString("Sound", win.soundKey, ""),
+                  c.kept ? "C:\\sounds\\win.wav" : "C:\\old.wav");
+        // The dialog's own placement section, saved at every close.
+        EXPECT_EQ(ini.ReadInteger("TfrmZKconfig", "PlaceNormalPos.Left", -1), config_layout::kLeft);
+    }
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(Win32FaceTest, PlacementIsRestoredInTheNormalStateAndSavedBack) {
+    WriteIni(
+        "[TfrmZKmain]\r\nPlaceShowCmd=2\r\nPlaceNormalPos.Left=100\r\nPlaceNormalPos.Top=50\r\n"
+        "PlaceNormalPos.Right=545\r\nPlaceNormalPos.Bottom=165\r\n");
+    TfrmZKmain& main = Show();
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ASSERT_TRUE(GetWindowPlacement(main.Handle(), &placement));
+    EXPECT_TRUE(RectIs(placement.rcNormalPosition, 100, 50, 445, 115))
+        << Describe(placement.rcNormalPosition);
+    EXPECT_FALSE(IsIconic(main.Handle()));
+    EXPECT_TRUE(IsWindowVisible(main.Handle()));
+
+    CloseMain();
+    const IniFile ini = ReadIni();
+    const int32_t expected[] = {100, 50, 545, 165};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(ini.ReadInteger("TfrmZKmain", VuIniMng::kPlacementKeys[6 + i], -1), expected[i])
+            << VuIniMng::kPlacementKeys[6 + i];
+    }
+    EXPECT_EQ(ini.ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
+}
+
+TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
+    TfrmZKmain& main = Show();
+    RECT client{}, pictureRect{};
+    BITMAP picture{};
+    std::wstring link;
+    WithModalDialog(main.Handle(), TfrmZKmain::pmiAbout, [&](HWND dialog) {
+        client = ClientRect(dialog);
+        const HWND image = GetDlgItem(dialog, TfrmZKabout::imgDorvik);
+        pictureRect = ChildRect(image);
+        const auto bitmap =
+            reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        if (bitmap != nullptr) {
+            GetObjectW(bitmap, sizeof picture, &picture);
+        }
+        const HWND url = GetDlgItem(dialog, TfrmZKabout::labURL);
+        link = WindowText(url);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(TfrmZKabout::labURL, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(url));
+        PressKey(GetDlgItem(dialog, IDOK), VK_RETURN);
+    });
+    EXPECT_TRUE(RectIs(client, 0, 0, 378, 159)) << Describe(client);
+    EXPECT_EQ(picture.bmWidth, 107);
+    EXPECT_EQ(picture.bmHeight, 150);
+    EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
+    EXPECT_EQ(link, FromUtf8(TfrmZKabout::kProjectUrl));
+    const std::string folder = test_support::RunningExecutable().parent_path().string();
+    ASSERT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(opened_[0], std::string("open|") + TfrmZKabout::kProjectUrl + "|" + folder);
+}
+
+TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClose) {
+    TfrmZKlog log;
+    const LONG_PTR style = GetWindowLongPtrW(log.Memo(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), WS_HSCROLL | WS_VSCROLL);
+    EXPECT_EQ(WindowText(log.Handle()), L"ログ表示");
+    RECT outer{};
+    GetWindowRect(log.Handle(), &outer);
+    EXPECT_TRUE(RectIs(outer, 347, 107, 392, 252)) << Describe(outer);
+
+    const std::wstring longLine(300, L'あ');
+    log.AppendLine(L"12:00:00.000 - first");
+    log.AppendLine(longLine);
+    // Two lines of text, the second wrapped onto several lines of the window.
+    EXPECT_GT(SendMessageW(log.Memo(), EM_GETLINECOUNT, 0, 0), 3);
+    // Line ends as the control reports them: "\r", or "\r\n" through WM_GETTEXT.
+    std::wstring text = log.Text();
+    std::erase(text, L'\n');
+    EXPECT_EQ(text, L"12:00:00.000 - first\r" + longLine);
+
+    log.Show();
+    SendMessageW(log.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(log.Handle()));
+    EXPECT_FALSE(IsWindowVisible(log.Handle()));
+    log.Clear();
+    EXPECT_EQ(log.Text(), L"");
+}
+
+}  // namespace
+}  // namespace kestro::win32
