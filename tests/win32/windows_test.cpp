@@ -1,11 +1,13 @@
 // The Win32 windows, real and shown: the main window's design rectangles and
 // faces, its popup menu, the settings dialog driven by the keyboard, the
 // placement kept in the settings file, the about box and the log window.
-#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "capture/wpcap_loader.h"
+#include "common/cp932.h"
 #include "notify/sound_player.h"
 #include "settings/config_layout.h"
 #include "settings/ini_file.h"
@@ -145,13 +149,16 @@ protected:
     IniFile ReadIni() const { return IniFile::Load(iniPath_); }
 
     TfrmZKmain& Show() {
+        Create();
+        forms_->main.Show();
+        return forms_->main;
+    }
+    void Create() {
         forms_ = std::make_unique<Forms>(
             [this](const std::string& text) { errors_.push_back(text); },
             [this](const std::string& verb, const std::string& file, const std::string& folder) {
                 opened_.push_back(verb + "|" + file + "|" + folder);
             });
-        forms_->main.Show();
-        return forms_->main;
     }
     void CloseMain() {
         SendMessageW(forms_->main.Handle(), WM_CLOSE, 0, 0);
@@ -345,6 +352,124 @@ TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClo
     EXPECT_FALSE(IsWindowVisible(log.Handle()));
     log.Clear();
     EXPECT_EQ(log.Text(), L"");
+}
+
+TEST_F(Win32FaceTest, WithoutCaptureDriverTheWindowStartsAndSaysWhatIsMissing) {
+    wpcap::ReloadForTesting("kestro-no-such-wpcap.dll");
+    TfrmZKmain& main = Show();
+    wpcap::ReloadForTesting("wpcap.dll");
+    const std::string missing = wpcap::MissingCaptureDriverText();
+    ASSERT_EQ(errors_.size(), 1u);  // the failed enumeration, in the error box
+    EXPECT_EQ(errors_[0], missing);
+    EXPECT_TRUE(IsWindowVisible(main.Handle()));
+    EXPECT_EQ(main.StatusText(0), FromUtf8(missing));
+}
+
+// Both ends of a real TCP connection on 127.0.0.1:5121, with Windows sockets.
+class LoopbackGame {
+public:
+    ~LoopbackGame() {
+        for (SOCKET s : {client_, server_, listener_}) {
+            if (s != INVALID_SOCKET) {
+                closesocket(s);
+            }
+        }
+        WSACleanup();
+    }
+    std::string Open() {
+        WSADATA data{};
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+            return "WSAStartup";
+        }
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(5121);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener_, 1) != 0) {
+            return "bind 127.0.0.1:5121: " + std::to_string(WSAGetLastError());
+        }
+        client_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (connect(client_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            return "connect: " + std::to_string(WSAGetLastError());
+        }
+        server_ = accept(listener_, nullptr, nullptr);
+        const BOOL on = TRUE;
+        for (SOCKET s : {client_, server_}) {  // one send, one segment
+            setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+        }
+        return server_ == INVALID_SOCKET ? "accept" : "";
+    }
+    // From the game server to the client, read at the far end.
+    bool FromServer(const std::string& payload) {
+        std::string sink(payload.size(), '\0');
+        return send(server_, payload.data(), static_cast<int>(payload.size()), 0) ==
+                   static_cast<int>(payload.size()) &&
+               recv(client_, sink.data(), static_cast<int>(sink.size()), MSG_WAITALL) ==
+                   static_cast<int>(sink.size());
+    }
+
+private:
+    SOCKET listener_ = INVALID_SOCKET;
+    SOCKET client_ = INVALID_SOCKET;
+    SOCKET server_ = INVALID_SOCKET;
+};
+
+std::string Le16(uint16_t value) {
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+}
+
+std::string MapPacket(const std::string& map) {
+    std::string name = map;
+    name.resize(16, '\0');
+    return Le16(0x0091) + name + Le16(150) + Le16(97);
+}
+
+std::string AnnouncerPacket(const char* utf8) {
+    // id, length, colour, weight, size, alignment, position, text with its NUL
+    std::string packet = Le16(0x01C3) + Le16(0) + std::string("\xFF\xFF\0\0", 4) + Le16(0x0190) +
+                         Le16(12) + Le16(0) + Le16(0) + Utf8ToCp932(utf8) + std::string(1, '\0');
+    packet.replace(2, 2, Le16(static_cast<uint16_t>(packet.size())));
+    return packet;
+}
+
+TEST_F(Win32FaceTest, LiveGameTrafficOnLoopbackMovesARaceOnThePanel) {
+    Create();
+    const std::vector<std::string>& descriptions =
+        forms_->main.Shell().Snoop().AdapterDescriptions();
+    const auto lo = std::find(descriptions.begin(), descriptions.end(), "lo");
+    if (lo == descriptions.end()) {
+        GTEST_SKIP() << "no loopback adapter described as \"lo\" (Wine's wpcap.dll lists it so)";
+    }
+    WriteIni("[Snoop]\r\nAdapterIndex=" + std::to_string(lo - descriptions.begin()) + "\r\n");
+    TfrmZKmain& main = forms_->main;
+    main.Show();
+    if (!main.Shell().Snoop().Active()) {
+        GTEST_SKIP() << "capture on lo did not open (it needs root): "
+                     << main.Shell().Snoop().LastError();
+    }
+    EXPECT_TRUE(main.Shell().TimerEnabled());
+    LoopbackGame game;
+    ASSERT_EQ(game.Open(), "");
+
+    ASSERT_TRUE(game.FromServer(MapPacket("p_track01.gat")));
+    EXPECT_TRUE(PumpUntil([&] { return main.StatusText(0) == L"マップ移動: p_track01.gat"; }))
+        << ToUtf8(main.StatusText(0));
+    ASSERT_TRUE(game.FromServer(
+        AnnouncerPacket("モンスターレースダブルスがスタートします。皆様の幸運を祈ります。")));
+    EXPECT_TRUE(PumpUntil([&] {
+        return WindowText(main.Field(PanelField::txtStatusDouble)) == L"レース中";
+    })) << ToUtf8(WindowText(main.Field(PanelField::txtStatusDouble)));
+    EXPECT_EQ(WindowText(main.Field(PanelField::txtClockStatusDouble)), L"タイム");
+    // The log window took both lines, time-stamped.
+    const std::wstring log = forms_->log.Text();
+    EXPECT_NE(log.find(L" - マップ移動: p_track01.gat"), std::wstring::npos);
+    EXPECT_NE(log.find(L" - 天の声: モンスターレースダブルスがスタートします。"),
+              std::wstring::npos);
+    CloseMain();
+    EXPECT_FALSE(forms_->main.Shell().Snoop().Active());
+    EXPECT_TRUE(errors_.empty());
 }
 
 }  // namespace
