@@ -39,6 +39,17 @@ std::string ProgramFolder() {
 
 }  // namespace
 
+#ifndef KESTRO_HOMEPAGE_URL
+#define KESTRO_HOMEPAGE_URL ""
+#endif
+#ifndef KESTRO_VERSION
+#define KESTRO_VERSION ""
+#endif
+
+std::string TfrmZKabout::ProjectUrl() {
+    return KESTRO_HOMEPAGE_URL;
+}
+
 HBITMAP DecodeJpegResource(int id) {
     const HMODULE module = GetModuleHandleW(nullptr);
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
@@ -68,7 +79,8 @@ HBITMAP DecodeJpegResource(int id) {
     return picture;
 }
 
-TfrmZKabout::TfrmZKabout(Opener opener) : opener_(std::move(opener)) {
+TfrmZKabout::TfrmZKabout(Opener opener, std::string projectUrl)
+    : opener_(std::move(opener)), projectUrl_(std::move(projectUrl)) {
     if (!opener_) {
         opener_ = [](const std::string& verb, const std::string& file, const std::string& folder) {
             ShellExecuteA(nullptr, verb.c_str(), file.c_str(), nullptr,
@@ -104,14 +116,18 @@ void TfrmZKabout::OnInit() {
     }
     AddControl(L"STATIC", L"Kestro", SS_NOPREFIX, 120, 4, 250, 22, labTitle);
     AddControl(L"STATIC", L"Kestro developers", SS_NOPREFIX, 120, 28, 250, 16, labAuthor);
-    AddControl(L"STATIC", FromUtf8(kProjectUrl), SS_NOPREFIX | SS_NOTIFY, 120, 46, 250, 16, labURL);
+    const bool link = !projectUrl_.empty();
+    AddControl(L"STATIC", link ? FromUtf8(projectUrl_) : L"Version " + FromUtf8(KESTRO_VERSION),
+               SS_NOPREFIX | (link ? SS_NOTIFY : 0), 120, 46, 250, 16, labURL);
     AddControl(L"EDIT", kCredits, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 120, 66,
                252, 58, memCredits, WS_EX_CLIENTEDGE);
     AddControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 297, 129, 75, 25, IDOK);
 
     SetFontOfAll(hwnd_, font_);
     SendDlgItemMessageW(hwnd_, labTitle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_), FALSE);
-    SendDlgItemMessageW(hwnd_, labURL, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+    if (link) {
+        SendDlgItemMessageW(hwnd_, labURL, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_), FALSE);
+    }
     CentreOnOwner();
 }
 
@@ -151,7 +167,7 @@ bool TfrmZKabout::OnCommand(WORD id, WORD code, HWND) {
 
 bool TfrmZKabout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
     const auto control = reinterpret_cast<HWND>(message == WM_SETCURSOR ? wParam : lParam);
-    if (control != GetDlgItem(hwnd_, labURL)) {
+    if (projectUrl_.empty() || control != GetDlgItem(hwnd_, labURL)) {
         return false;
     }
     if (message == WM_CTLCOLORSTATIC) {
@@ -171,7 +187,9 @@ bool TfrmZKabout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR*
 }
 
 void TfrmZKabout::labURLClick() {
-    opener_("open", kProjectUrl, ProgramFolder());
+    if (!projectUrl_.empty()) {
+        opener_("open", projectUrl_, ProgramFolder());
+    }
 }
 
 }  // namespace kestro::win32

@@ -14,13 +14,15 @@ namespace kestro::win32 {
 
 class TfrmZKabout final : public PixelDialog {
 public:
-    static constexpr const char* kProjectUrl = "https://kestro.invalid/";
+    // The home page this build was configured with (KESTRO_HOMEPAGE_URL), or empty.
+    static std::string ProjectUrl();
     enum ControlId : int { imgDorvik = 100, labTitle, labAuthor, labURL, memCredits };
     // How a web address is opened: (verb, file, working folder); ShellExecuteA by default.
     using Opener = std::function<void(const std::string& verb, const std::string& file,
                                       const std::string& folder)>;
 
-    explicit TfrmZKabout(Opener opener = {});
+    // projectUrl: the link's address; empty shows the version instead of a link.
+    explicit TfrmZKabout(Opener opener = {}, std::string projectUrl = ProjectUrl());
     ~TfrmZKabout() override;
 
     // Centres the box on `owner` and runs it until OK, Enter, Esc or the close box.
@@ -36,6 +38,7 @@ private:
     void CentreOnOwner();
 
     Opener opener_;
+    std::string projectUrl_;
     HBITMAP picture_ = nullptr;
     HFONT font_ = nullptr;
     HFONT titleFont_ = nullptr;

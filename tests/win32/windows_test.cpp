@@ -111,13 +111,15 @@ RECT ClientRect(HWND window) {
     return rect;
 }
 
+constexpr const char* kHomePage = "https://kestro.example/";
+
 class Win32FaceTest : public ::testing::Test {
 protected:
     struct Forms {
         Forms(TfrmZKmain::ErrorBox box, TfrmZKabout::Opener opener)
             : main(box, std::make_unique<NullSoundPlayer>()),
               config(box),
-              about(std::move(opener)) {
+              about(std::move(opener), kHomePage) {
             main.SetForms(&config, &log, &about);
         }
         TfrmZKmain main;
@@ -321,10 +323,10 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     EXPECT_EQ(picture.bmWidth, 107);
     EXPECT_EQ(picture.bmHeight, 150);
     EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
-    EXPECT_EQ(link, FromUtf8(TfrmZKabout::kProjectUrl));
+    EXPECT_EQ(link, FromUtf8(kHomePage));
     const std::string folder = test_support::RunningExecutable().parent_path().string();
     ASSERT_EQ(opened_.size(), 1u);
-    EXPECT_EQ(opened_[0], std::string("open|") + TfrmZKabout::kProjectUrl + "|" + folder);
+    EXPECT_EQ(opened_[0], std::string("open|") + kHomePage + "|" + folder);
 }
 
 TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClose) {
