@@ -432,7 +432,6 @@ void TfrmZKmain::ShowError(const std::string& text) {
 }
 
 void TfrmZKmain::SetTimer(bool enabled, int intervalMs) {
-    timerRunning_ = enabled;
     if (enabled) {
         ::SetTimer(hwnd_, kRealTimeTimer, static_cast<UINT>(intervalMs), nullptr);
     } else {

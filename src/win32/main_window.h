@@ -107,7 +107,6 @@ private:
     // Narrowed faces of controls whose design caption would not fit otherwise.
     std::vector<HFONT> fittedFonts_;
     HBRUSH controlBrush_ = nullptr;
-    bool timerRunning_ = false;
 
     TfrmZKconfig* frmZKconfig_ = nullptr;
     TfrmZKlog* frmZKlog_ = nullptr;
