@@ -222,14 +222,14 @@ void TfrmZKconfig::FormClose() {
     if (player_ != nullptr) {
         player_->Play("");
     }
-    const std::string error = saveFormSize_ ? SaveFormPlacement(hwnd_, kSection) : "";
-    if (error.empty()) {
+    const Result saved = saveFormSize_ ? SaveFormPlacement(hwnd_, kSection) : Result();
+    if (saved) {
         return;
     }
     if (errorBox_) {
-        errorBox_(error);
+        errorBox_(saved.Reason());
     } else {
-        MessageBoxW(hwnd_, FromUtf8(error).c_str(), L"Kestro", MB_OK | MB_ICONERROR);
+        MessageBoxW(hwnd_, FromUtf8(saved.Reason()).c_str(), L"Kestro", MB_OK | MB_ICONERROR);
     }
 }
 

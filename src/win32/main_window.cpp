@@ -234,7 +234,7 @@ void TfrmZKmain::Show() {
     shell_->FormShow();
     // Without a capture driver the adapter list is empty; say why in the status line.
     if (!wpcap::Loaded()) {
-        shell_->Core().log().ShowStatusMessage(wpcap::MissingCaptureDriverText());
+        shell_->Core().GetLog().ShowStatusMessage(wpcap::MissingCaptureDriverText());
     }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);

@@ -42,10 +42,15 @@ void LoadFormPlacement(HWND window, const std::string& section, bool showing) {
     ApplyWindowPlacement(window, placement);
 }
 
-std::string SaveFormPlacement(HWND window, const std::string& section) {
+Result SaveFormPlacement(HWND window, const std::string& section) {
     const std::string path = GetIniFileNameForSave();
-    return path.empty() ? std::string()
-                        : SavePlacement(path, section, QueryWindowPlacement(window));
+    if (path.empty()) {
+        return Result();  // settings kept read-only: nothing to save, nothing failed
+    }
+    if (!SavePlacement(path, section, QueryWindowPlacement(window))) {
+        return Result::Failure(CannotWriteMessage(path));
+    }
+    return Result();
 }
 
 }  // namespace kestro::win32

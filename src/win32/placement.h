@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/result.h"
 #include "settings/vu_ini_mng.h"
 
 namespace kestro::win32 {
@@ -15,7 +16,7 @@ void ApplyWindowPlacement(HWND window, const WindowPlacement& placement);
 // Restores the placement of `window` from its section with every part. A
 // window that is not being shown stays hidden (its show command becomes SW_HIDE).
 void LoadFormPlacement(HWND window, const std::string& section, bool showing);
-// Stores the placement of `window`; empty on success, otherwise the message for the user.
-std::string SaveFormPlacement(HWND window, const std::string& section);
+// Stores the placement of `window`; a failure's reason is the message for the user.
+Result SaveFormPlacement(HWND window, const std::string& section);
 
 }  // namespace kestro::win32

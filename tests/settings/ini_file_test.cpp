@@ -326,11 +326,10 @@ TEST(IniFileSaveTest, RefusesAReadOnlyFile) {
     const std::string old = "[Snoop]\nAdapterIndex=1\n";
     WriteFileBytes(path, old);
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::string detail;
-    const bool saved = SampleToSave().Save(path, &detail);
+    const Result saved = SampleToSave().Save(path);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(saved);
-    EXPECT_NE(detail.find("kestro.ini"), std::string::npos) << detail;
+    EXPECT_NE(saved.Reason().find("kestro.ini"), std::string::npos) << saved.Reason();
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FilesIn(folder.path()), 1);
 }
