@@ -80,12 +80,9 @@ TfrmZKconfig::~TfrmZKconfig() {
     }
 }
 
-void TfrmZKconfig::SetAdapters(const std::vector<std::string>& descriptions) {
-    adapters_ = descriptions;
-}
-
 bool TfrmZKconfig::RunSettingsDialog(HWND owner, Settings& settings, SoundPlayer& player,
                                      const std::function<void()>& applyAdapter) {
+    adapters_ = adapterSource_ ? adapterSource_() : std::vector<AdapterChoice>();
     const int32_t index = settings.AdapterIndex;
     shown_.adapterIndex =
         index >= 0 && static_cast<std::size_t>(index) < adapters_.size() ? index : -1;
@@ -132,9 +129,9 @@ void TfrmZKconfig::BuildControls() {
     const HWND adapters = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                                      102, 0, 247, 200, cboAdapter);
     SendMessageW(adapters, CB_SETITEMHEIGHT, 0, Px(12));
-    for (const std::string& description : adapters_) {
+    for (const AdapterChoice& choice : adapters_) {
         SendMessageW(adapters, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(FromSystem(description).c_str()));
+                     reinterpret_cast<LPARAM>(FromSystem(choice.label).c_str()));
     }
     AddControl(L"BUTTON", L"イベント発生時に音を鳴らす", BS_AUTOCHECKBOX | WS_TABSTOP, 20, 24, 165,
                kCheckHeight, chkSoundEnabled);

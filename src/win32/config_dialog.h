@@ -9,8 +9,10 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "capture/adapters.h"
 #include "notify/sound_player.h"
 #include "settings/config_layout.h"
 #include "settings/settings.h"
@@ -35,8 +37,10 @@ public:
     explicit TfrmZKconfig(ErrorBox errorBox = {});
     ~TfrmZKconfig() override;
 
-    // List index = adapter index. Filled when the main window is shown.
-    void SetAdapters(const std::vector<std::string>& descriptions);
+    // Where the adapter list comes from, read afresh each time the dialog opens;
+    // list index = adapter index.
+    using AdapterSource = std::function<std::vector<AdapterChoice>()>;
+    void SetAdapterSource(AdapterSource source) { adapterSource_ = std::move(source); }
 
     // Copies `settings` into the controls, runs the dialog modally and, on OK,
     // stores the adapter, calls `applyAdapter`, then stores the sound settings.
@@ -61,7 +65,8 @@ private:
     void btnTestServerMessageClick();
 
     ErrorBox errorBox_;
-    std::vector<std::string> adapters_;
+    AdapterSource adapterSource_;
+    std::vector<AdapterChoice> adapters_;
     Values shown_;
     // What each edit box read when first shown: a box left alone gives back the
     // path it was given, also where the code page cannot show it exactly.

@@ -447,9 +447,9 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
 }
 
-void TfrmZKmain::SetAdapterList(const std::vector<std::string>& labels) {
+void TfrmZKmain::SetAdapterSource(AdapterSource source) {
     if (frmZKconfig_ != nullptr) {
-        frmZKconfig_->SetAdapters(labels);
+        frmZKconfig_->SetAdapterSource(std::move(source));
     }
 }
 

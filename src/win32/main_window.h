@@ -69,7 +69,7 @@ public:
     void SetTimer(bool enabled, int intervalMs) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
-    void SetAdapterList(const std::vector<std::string>& labels) override;
+    void SetAdapterSource(AdapterSource source) override;
     bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
                            const std::function<void()>& applyAdapter) override;
     void ShowLog() override;
