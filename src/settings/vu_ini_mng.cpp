@@ -66,6 +66,12 @@ bool InBuildTree(const std::string& exeFolder) {
 
 std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::string beside = IniFileNameFor(exePath);
+#ifdef _WIN32
+    // The Windows program is unzipped into a folder of the user's own and keeps
+    // its settings beside kestro.exe, where its players look for them.
+    (void)createFolder;
+    return beside;
+#endif
     const std::size_t slash = exePath.find_last_of(kPathSeparators);
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
     std::error_code ec;
