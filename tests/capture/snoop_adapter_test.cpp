@@ -104,7 +104,8 @@ TEST(SnoopDefaultsTest, ReadingTheListsAgainAppendsAFreshEnumeration) {
 TEST(SnoopDefaultsTest, RefreshingReplacesTheListsAndFollowsTheSelectedAdapterByName) {
     TSnoopTCPData snoop([](const std::string&) {});
     EXPECT_TRUE(snoop.Adapters().empty()) << "facts are read on demand";
-    snoop.SetAdapterName("lo");
+    const std::string loopback = LoopbackName(snoop);
+    snoop.SetAdapterName(loopback);
     const std::vector<std::string> names = snoop.AdapterNames();
     snoop.ReadAdapterNames();  // a stale, doubled list, as after a second read
     snoop.RefreshAdapters();
@@ -116,8 +117,8 @@ TEST(SnoopDefaultsTest, RefreshingReplacesTheListsAndFollowsTheSelectedAdapterBy
         EXPECT_EQ(snoop.Adapters()[i].description, snoop.AdapterDescriptions()[i]);
     }
     ASSERT_GE(snoop.AdapterIndex(), 0);
-    EXPECT_EQ(snoop.AdapterNames()[static_cast<size_t>(snoop.AdapterIndex())], "lo");
-    EXPECT_EQ(snoop.AdapterName(), "lo");
+    EXPECT_EQ(snoop.AdapterNames()[static_cast<size_t>(snoop.AdapterIndex())], loopback);
+    EXPECT_EQ(snoop.AdapterName(), loopback);
     EXPECT_EQ(snoop.AllInterfacesAdapterIndex(), FindAllInterfacesAdapter(snoop.Adapters()));
 }
 
