@@ -68,6 +68,11 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         posted_.push_back(std::move(call));
     }
+    // Like a window's message queue, the calls posted for a shell die with it.
+    void DropPosted() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        posted_.clear();
+    }
     void RunPosted() {
         std::deque<std::function<void()>> calls;
         {
@@ -230,6 +235,7 @@ TEST_F(ShellTest, FirstStartCapturesOnAllInterfacesOrSaysWhereToChoose) {
         }
         shell.FormClose();
         shell_.reset();
+        view_.DropPosted();
     }
 }
 
@@ -301,6 +307,7 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
                   view_.events.end());
         shell.FormClose();
         shell_.reset();
+        view_.DropPosted();
     }
 }
 #endif
