@@ -18,7 +18,9 @@ int64_t FrameMicros(int64_t seconds, int64_t micros, bool* outside) {
     constexpr int64_t latestSecond = FloorDiv(kLatestFrameMicros, kMicrosPerSecond);
     // Whole seconds of `micros` join `seconds` first, so that no product can overflow.
     const int64_t carry = FloorDiv(micros, kMicrosPerSecond);
-    const int64_t fraction = micros - carry * kMicrosPerSecond;
+    // The remainder, not micros - carry * 10^6: that product overflows near INT64_MIN.
+    const int64_t remainder = micros % kMicrosPerSecond;
+    const int64_t fraction = remainder < 0 ? remainder + kMicrosPerSecond : remainder;
     int64_t second = 0;
     if (__builtin_add_overflow(seconds, carry, &second)) {
         second = seconds < 0 ? earliestSecond - 1 : latestSecond + 1;
