@@ -84,6 +84,8 @@ public:
     void PopupMenuClick(QAction* item);
     // The process is asked to end: closes the window as its close box would.
     void EndSession() { shell_->EndSession(); }
+    // The process is exiting with the display gone: saves as the close would.
+    void EndWithoutDisplay() { shell_->EndWithoutDisplay(); }
     void RefreshPanel() { shell_->RefreshPanel(); }
 
     // The folder that stands for "%SystemRoot%" in the default sound paths.

@@ -10,6 +10,9 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <thread>
+#include <utility>
 
 #include "app/main_window.h"
 
@@ -29,6 +32,19 @@ extern "C" void OnQuitSignal(int signal) {
     // Non-blocking: a full socket already holds a wake-up, so a lost byte loses nothing.
     [[maybe_unused]] const ssize_t written = write(g_signalWriteFd.load(), &number, 1);
     errno = savedErrno;
+}
+
+// The main window while it lives, for an exit() that never returns to main.
+TfrmZKmain* g_mainForExit = nullptr;
+std::thread::id g_mainThread;
+
+// An exit() from another thread finds the window busy on the main thread;
+// touching it from here would race, so only the main thread's exit saves.
+void SaveAtExit() {
+    TfrmZKmain* main = std::exchange(g_mainForExit, nullptr);
+    if (main != nullptr && std::this_thread::get_id() == g_mainThread) {
+        main->EndWithoutDisplay();
+    }
 }
 
 }  // namespace
@@ -87,6 +103,13 @@ void CloseOnSessionEnd(QApplication& app, TfrmZKmain& main) {
         &app, &QGuiApplication::commitDataRequest, &main,
         [&main](QSessionManager&) { main.EndSession(); }, Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &main, [&main] { main.EndSession(); });
+
+    static const bool hooked = std::atexit(SaveAtExit) == 0;
+    if (hooked) {
+        g_mainThread = std::this_thread::get_id();
+        g_mainForExit = &main;
+        QObject::connect(&main, &QObject::destroyed, [] { g_mainForExit = nullptr; });
+    }
 }
 
 }  // namespace kestro

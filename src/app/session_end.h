@@ -40,7 +40,9 @@ private:
 
 // Wires the three signals and the session's end (commitDataRequest, and
 // aboutToQuit for any other way out of the event loop) to `main`'s close,
-// then ends the event loop. The wiring lives as long as `app`.
+// then ends the event loop. The wiring lives as long as `app`. An exit() on
+// the main thread while `main` lives (the toolkit's own way out when the X
+// server goes away) still saves the settings, with no window drawn.
 void CloseOnSessionEnd(QApplication& app, TfrmZKmain& main);
 
 }  // namespace kestro

@@ -332,7 +332,7 @@ void KestroShell::SaveSettings() {
 
 void KestroShell::ReportRefusedWrite(const std::string& message, const std::string& reason) {
     core_.GetLog().AddLogLine(ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
-    if (refusalsShown_.insert(message).second) {
+    if (refusalsShown_.insert(message).second && !displayLost_) {
         view_.ShowError(message);
     }
 }
@@ -354,6 +354,13 @@ void KestroShell::FormDestroy() {
 void KestroShell::EndSession() {
     if (shown_ && !closed_) {
         view_.Close();
+    }
+}
+
+void KestroShell::EndWithoutDisplay() {
+    displayLost_ = true;
+    if (shown_ && !closed_) {
+        FormClose();
     }
 }
 

@@ -127,6 +127,10 @@ public:
     // refusal is reported as at any close. Does nothing before the show or
     // after the close.
     void EndSession();
+    // The process is ending where no window can be drawn any more (the display
+    // connection broke): the close's steps run without the view's close, and a
+    // refused write goes to the log only, since no box could be shown.
+    void EndWithoutDisplay();
     // A settings or placement write was refused: `reason` (what the system
     // said) goes to the log each time; `message` is shown in the error box only
     // the first time in this process, since the same file refuses every save.
@@ -183,6 +187,7 @@ private:
     int ticksSinceLost_ = 0;
     bool shown_ = false;
     bool closed_ = false;
+    bool displayLost_ = false;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
 };

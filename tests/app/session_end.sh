@@ -1,13 +1,16 @@
 #!/bin/sh
 # A real kestro, installed or portable, asked to end by SIGINT, SIGTERM or
 # SIGHUP: it closes its window through the normal close and leaves a complete
-# settings file where the location rule puts it, nothing anywhere else.
+# settings file where the location rule puts it, nothing anywhere else. And one
+# whose X server goes away, which the toolkit answers with exit(1), keeps the
+# same file.
 # Usage: session_end.sh KESTRO
 set -eu
 kestro=$1
 work=$(mktemp -d)
 pid=
-trap 'test -n "$pid" && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+xpid=
+trap 'for p in $pid $xpid; do kill -9 "$p" 2>/dev/null; done; rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -24,7 +27,7 @@ AdapterName=lo'
 # Bit of each signal in /proc/PID/status SigCgt: caught once the handlers are in.
 signal_bit() { case $1 in HUP) echo 1 ;; INT) echo 2 ;; TERM) echo 16384 ;; esac; }
 
-run_until_signal() {  # exe signal
+run_until_signal() {  # exe signal-caught-first signal-to-send [expected-status]
     env XDG_CONFIG_HOME="$work/config" HOME="$work/home" "$1" >"$work/out" 2>&1 &
     pid=$!
     bit=$(signal_bit "$2")
@@ -39,11 +42,15 @@ run_until_signal() {  # exe signal
         [ $tries -lt 200 ] || fail "kestro never caught SIG$2"
         sleep 0.05
     done
-    kill -s "$2" "$pid"
+    if [ "$3" = X ]; then
+        kill "$xpid"
+    else
+        kill -s "$3" "$pid"
+    fi
     status=0
     wait "$pid" || status=$?
     pid=
-    [ $status -eq 0 ] || { cat "$work/out" >&2; fail "SIG$2: exit status $status"; }
+    [ $status -eq "${4:-0}" ] || { cat "$work/out" >&2; fail "$3: exit status $status"; }
 }
 
 check_file() {  # file what
@@ -61,7 +68,7 @@ for sig in INT TERM HUP; do
     mkdir -p "$work/prefix/bin" "$work/config/kestro" "$work/portable"
     cp "$kestro" "$work/prefix/bin/kestro"
     printf '%s\n' "$changes" >"$work/config/kestro/kestro.ini"
-    run_until_signal "$work/prefix/bin/kestro" "$sig"
+    run_until_signal "$work/prefix/bin/kestro" "$sig" "$sig"
     check_file "$work/config/kestro/kestro.ini" "installed, SIG$sig"
     [ ! -e "$work/prefix/bin/kestro.ini" ] || fail "installed, SIG$sig: a file beside the program"
 
@@ -69,8 +76,27 @@ for sig in INT TERM HUP; do
     cp "$kestro" "$work/portable/kestro"
     printf '%s\n' "$changes" >"$work/portable/kestro.ini"
     rm -rf "$work/config"
-    run_until_signal "$work/portable/kestro" "$sig"
+    run_until_signal "$work/portable/kestro" "$sig" "$sig"
     check_file "$work/portable/kestro.ini" "portable, SIG$sig"
     [ ! -e "$work/config" ] || fail "portable, SIG$sig: a per-user file as well"
 done
-echo "ok: SIGINT, SIGTERM and SIGHUP each leave a complete file, installed and portable"
+# The X server goes away under a shown window.
+if command -v Xvfb >/dev/null; then
+    rm -rf "$work/config" && mkdir -p "$work/xvfb"
+    printf '%s\n' "$changes" >"$work/portable/kestro.ini"
+    Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$work/xvfb/display" 2>/dev/null &
+    xpid=$!
+    tries=0
+    until [ -s "$work/xvfb/display" ]; do
+        tries=$((tries + 1)) && [ $tries -lt 100 ] || fail "Xvfb did not start"
+        sleep 0.05
+    done
+    DISPLAY=:$(cat "$work/xvfb/display") QT_QPA_PLATFORM=xcb
+    export DISPLAY QT_QPA_PLATFORM
+    run_until_signal "$work/portable/kestro" TERM X 1
+    check_file "$work/portable/kestro.ini" "portable, X server gone"
+    xpid=
+else
+    echo "Xvfb missing: the X server case is not run" >&2
+fi
+echo "ok: SIGINT, SIGTERM, SIGHUP and a lost X server each leave a complete file"

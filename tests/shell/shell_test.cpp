@@ -302,9 +302,9 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         // Config -> OK also saves at once, after the resume is told.
         const std::vector<std::string> resumed = {"status lo でキャプチャを再開しました",
                                                   "log lo でキャプチャを再開しました"};
-        EXPECT_NE(std::search(view_.events.begin(), view_.events.end(), resumed.begin(),
-                              resumed.end()),
-                  view_.events.end());
+        EXPECT_NE(
+            std::search(view_.events.begin(), view_.events.end(), resumed.begin(), resumed.end()),
+            view_.events.end());
         shell.FormClose();
         shell_.reset();
         view_.DropPosted();
@@ -350,6 +350,24 @@ TEST_F(ShellTest, EndOfSessionClosesAShownWindowOnce) {
     const std::size_t afterClose = view_.events.size();
     shell.EndSession();
     EXPECT_EQ(view_.events.size(), afterClose) << "closed already";
+}
+
+// With the display gone the close's save still runs, once, and a refusal can
+// only be logged: a box would need the display.
+TEST_F(ShellTest, LostDisplaySavesOnceAndLogsARefusal) {
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    KestroShell& shell = Create();
+    shell.FormShow();
+    view_.events.clear();
+    shell.EndWithoutDisplay();
+    shell.EndWithoutDisplay();
+    const std::string logged = "log " + iniPath_ + " に書き込めません: ";
+    const auto starts = [](const std::string& prefix) {
+        return [prefix](const std::string& event) { return event.rfind(prefix, 0) == 0; };
+    };
+    EXPECT_EQ(std::count_if(view_.events.begin(), view_.events.end(), starts(logged)), 1);
+    EXPECT_EQ(std::count_if(view_.events.begin(), view_.events.end(), starts("error ")), 0);
+    EXPECT_EQ(std::count_if(view_.events.begin(), view_.events.end(), starts("close")), 0);
 }
 
 // The default sounds are written relative to the sound folder, never expanded.
