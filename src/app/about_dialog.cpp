@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/fonts.h"
+#include "common/build_info.h"
 
 // The picture lives in a static library, whose resource registration the
 // linker would drop unless something refers to it.
@@ -44,15 +45,8 @@ void ShowAsLink(QLabel* label) {
 
 }  // namespace
 
-#ifndef KESTRO_HOMEPAGE_URL
-#define KESTRO_HOMEPAGE_URL ""
-#endif
-#ifndef KESTRO_VERSION
-#define KESTRO_VERSION ""
-#endif
-
 QString TfrmZKabout::ProjectUrl() {
-    return QString::fromUtf8(KESTRO_HOMEPAGE_URL);
+    return QString::fromUtf8(kHomepageUrl);
 }
 
 TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
@@ -96,7 +90,7 @@ TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
     labURL->setObjectName(QStringLiteral("labURL"));
     labURL->setGeometry(120, 46, 250, 16);
     if (projectUrl_.isEmpty()) {
-        labURL->setText(QStringLiteral("Version ") + QString::fromLatin1(KESTRO_VERSION));
+        labURL->setText(QStringLiteral("Version ") + QString::fromLatin1(kVersion));
     } else {
         labURL->setText(projectUrl_);
         ShowAsLink(labURL);

@@ -9,6 +9,7 @@
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
+#include "common/build_info.h"
 #include "settings/ui/config_dialog.h"
 
 namespace {
@@ -30,7 +31,7 @@ int HandleOptions(int argc, char** argv) {
         return 0;
     }
     if (option == "--version" && argc == 2) {
-        std::printf("kestro %s\n", KESTRO_VERSION);
+        std::printf("kestro %s\n", kestro::kVersion);
         return 0;
     }
     const bool known = option == "--help" || option == "--version";

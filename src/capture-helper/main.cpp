@@ -25,9 +25,7 @@
 #include <string>
 #include <string_view>
 
-#ifndef KESTRO_VERSION
-#define KESTRO_VERSION "unknown"
-#endif
+#include "common/build_info.h"
 
 namespace {
 
@@ -295,7 +293,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (argument == "--version") {
-            std::printf("%s %s\n", kProgram, KESTRO_VERSION);
+            std::printf("%s %s\n", kProgram, kestro::kVersion);
             return 0;
         }
         if (argument == "--list") {

@@ -13,6 +13,7 @@
 
 #include "capture/adapters.h"
 #include "capture/frames.h"
+#include "common/build_info.h"
 
 namespace kestro {
 
@@ -106,7 +107,7 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
             Help();
             std::exit(0);
         } else if (arg == "--version") {
-            std::printf("%s %s\n", kReplayProgram, KESTRO_VERSION);
+            std::printf("%s %s\n", kReplayProgram, kVersion);
             std::exit(0);
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             Usage(stderr);

@@ -13,6 +13,7 @@ using std::min;
 
 #include <utility>
 
+#include "common/build_info.h"
 #include "platform/process.h"
 #include "win32/resources.h"
 #include "win32/text.h"
@@ -39,15 +40,8 @@ std::string ProgramFolder() {
 
 }  // namespace
 
-#ifndef KESTRO_HOMEPAGE_URL
-#define KESTRO_HOMEPAGE_URL ""
-#endif
-#ifndef KESTRO_VERSION
-#define KESTRO_VERSION ""
-#endif
-
 std::string TfrmZKabout::ProjectUrl() {
-    return KESTRO_HOMEPAGE_URL;
+    return kHomepageUrl;
 }
 
 HBITMAP DecodeJpegResource(int id) {
@@ -117,7 +111,7 @@ void TfrmZKabout::OnInit() {
     AddControl(L"STATIC", L"Kestro", SS_NOPREFIX, 120, 4, 250, 22, labTitle);
     AddControl(L"STATIC", L"Kestro developers", SS_NOPREFIX, 120, 28, 250, 16, labAuthor);
     const bool link = !projectUrl_.empty();
-    AddControl(L"STATIC", link ? FromUtf8(projectUrl_) : L"Version " + FromUtf8(KESTRO_VERSION),
+    AddControl(L"STATIC", link ? FromUtf8(projectUrl_) : L"Version " + FromUtf8(kVersion),
                SS_NOPREFIX | (link ? SS_NOTIFY : 0), 120, 46, 250, 16, labURL);
     AddControl(L"EDIT", kCredits, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 120, 66,
                252, 58, memCredits, WS_EX_CLIENTEDGE);
