@@ -265,6 +265,13 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             shell_->FormClose();
             DestroyWindow(hwnd_);
             return 0;
+        case WM_ENDSESSION:
+            // Logging off ends the process once this returns, without a
+            // WM_CLOSE: save now; a box could not be answered any more.
+            if (wParam) {
+                shell_->EndWithoutDisplay();
+            }
+            return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kRealTimeTimer);
             shell_->FormDestroy();

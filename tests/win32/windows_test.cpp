@@ -235,6 +235,16 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
 }
 
+// Logging off ends the process without a WM_CLOSE; a cancelled log-off saves nothing.
+TEST_F(Win32FaceTest, SessionEndSavesWithoutClosing) {
+    TfrmZKmain& main = Show();
+    SendMessageW(main.Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(std::filesystem::exists(iniPath_));
+    SendMessageW(main.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
+    EXPECT_TRUE(main.Alive());
+}
+
 TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
     const SoundEventInfo& win = SoundEventInfoOf(SoundEvent::ResultWin);
     const int winRow = 7;
