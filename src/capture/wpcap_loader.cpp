@@ -3,6 +3,7 @@
 #include <pcap/pcap.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -100,7 +101,37 @@ int Missing(char* errorBuffer) {
     return PCAP_ERROR;
 }
 
+// Wine's code for a call of a function that a DLL exports but does not
+// implement; its two parameters are the DLL's and the function's names.
+constexpr DWORD kWineStubException = 0x80000100;
+
+std::atomic<void (*)(const char*)> unimplementedHandler{nullptr};
+
+LONG CALLBACK CatchUnimplemented(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    const auto handler = unimplementedHandler.load();
+    if (handler == nullptr || record.ExceptionCode != kWineStubException ||
+        record.NumberParameters < 2) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    const auto* dll = reinterpret_cast<const char*>(record.ExceptionInformation[0]);
+    if (dll == nullptr || lstrcmpiA(dll, "wpcap.dll") != 0) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    // A function exported by ordinal alone comes as its number, below 0x10000.
+    const ULONG_PTR function = record.ExceptionInformation[1];
+    handler(function >> 16 != 0 ? reinterpret_cast<const char*>(function) : "a wpcap function");
+    return EXCEPTION_CONTINUE_SEARCH;  // not reached: the handler ends the process
+}
+
 }  // namespace
+
+void OnUnimplementedFunction(void (*handler)(const char* function)) {
+    unimplementedHandler.store(handler);
+    // First in line, so that no other handler sees the call first.
+    static const PVOID added = AddVectoredExceptionHandler(1, CatchUnimplemented);
+    (void)added;
+}
 
 const char* MissingCaptureDriverText() {
     return kMissingDriver;

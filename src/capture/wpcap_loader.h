@@ -17,6 +17,14 @@ const char* MissingCaptureDriverText();
 // Whether wpcap.dll was loaded (loads it on the first call).
 bool Loaded();
 
+// Some wpcap.dll builds export functions that only raise an exception when
+// called: Wine's, for one, captures live but its capture-file functions are
+// such stubs, and the exception ends the process with a crash report. From
+// this call on, such a call runs `handler` with the function's name instead;
+// it must end the process. Only for programs that can say in a line why they
+// stop (a window cannot, so kestro.exe keeps the crash report).
+void OnUnimplementedFunction(void (*handler)(const char* function));
+
 // Tests: drops the loaded DLL and loads `dllName` in its place (a name that
 // does not exist stands for a machine without a capture driver). Not safe while
 // any capture call is running.
