@@ -7,11 +7,9 @@
 //
 // With --gui it becomes kestro-replay-gui, found beside it, with the same
 // arguments: only that program loads Qt Widgets, whose start-up would cost the
-// replay without a window more than a small capture takes.
+// replay without a window more than a small capture takes. Kestro for Windows
+// has no Qt, so there it replays without a window only.
 #include <pcap/pcap.h>
-
-#include <QLocale>
-#include <QString>
 
 #include <cerrno>
 #include <cmath>
@@ -31,12 +29,17 @@
 #include "common/cp932.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
+#include "platform/locale.h"
 #include "platform/process.h"
 #include "race/panel.h"
 #include "replay/replay_options.h"
 #include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
 #include "shell/core.h"
+
+#ifdef _WIN32
+#include "replay/replay_win32.h"
+#endif
 
 namespace kestro {
 namespace {
@@ -173,8 +176,7 @@ int RunHeadless(const ReplayOptions& options) {
     ticker.Finish(options.tailSeconds);
 
     if (options.panel) {
-        const QString group = QLocale::system().groupSeparator();
-        const PanelTexts texts = core.Panel(group.toStdString());
+        const PanelTexts texts = core.Panel(platform::ThousandsSeparator());
         for (int i = 0; i < kPanelFieldCount; ++i) {
             const auto field = static_cast<PanelField>(i);
             std::fprintf(stdout, "%.*s=%s\n", static_cast<int>(PanelFieldName(field).size()),
@@ -198,6 +200,7 @@ int RunHeadless(const ReplayOptions& options) {
     return 0;
 }
 
+#ifndef _WIN32
 // Replaces this process with kestro-replay-gui from this program's own folder.
 [[noreturn]] void ExecWindowReplay(char** argv) {
     const std::string self = platform::ExecutablePath();
@@ -207,6 +210,7 @@ int RunHeadless(const ReplayOptions& options) {
     const std::string windowProgram = self.substr(0, self.rfind('/') + 1) + "kestro-replay-gui";
     FailReplay("cannot start " + windowProgram + ": " + platform::RunInstead(windowProgram, argv));
 }
+#endif
 
 }  // namespace
 }  // namespace kestro
@@ -214,8 +218,12 @@ int RunHeadless(const ReplayOptions& options) {
 int main(int argc, char** argv) {
     using namespace kestro;
     const ReplayOptions options = ParseReplayOptions(argc, argv);
+#ifdef _WIN32
+    PrepareWindowsReplay(options.capture);
+#else
     if (options.gui) {
         ExecWindowReplay(argv);
     }
+#endif
     return RunHeadless(options);
 }

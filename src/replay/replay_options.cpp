@@ -19,20 +19,37 @@ namespace kestro {
 
 namespace {
 
+// The replay in a window is a Qt program, and Kestro for Windows has no Qt.
+#ifdef _WIN32
+constexpr bool kWindowReplay = false;
+#else
+constexpr bool kWindowReplay = true;
+#endif
+
 void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
-                 "[--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE\n",
-                 kReplayProgram);
+                 "[--sounds off|print|play] %sCAPTURE\n",
+                 kReplayProgram, kWindowReplay ? "[--speed FACTOR] [--gui] " : "");
 }
 
 void Help() {
     Usage(stdout);
+    if (kWindowReplay) {
+        std::fputs(
+            "\n"
+            "Replays CAPTURE (pcap or pcapng) in the time of its own time stamps and prints\n"
+            "the log; with --gui, in the main window. CAPTURE - reads a pcap stream from\n"
+            "standard input, e.g.  tcpdump -U -w - 'tcp port 5121' | kestro-replay --gui -\n",
+            stdout);
+    } else {
+        std::fputs(
+            "\n"
+            "Replays CAPTURE (pcap or pcapng) in the time of its own time stamps and prints\n"
+            "the log. CAPTURE - reads a pcap stream from standard input.\n",
+            stdout);
+    }
     std::fputs(
-        "\n"
-        "Replays CAPTURE (pcap or pcapng) in the time of its own time stamps and prints\n"
-        "the log; with --gui, in the main window. CAPTURE - reads a pcap stream from\n"
-        "standard input, e.g.  tcpdump -U -w - 'tcp port 5121' | kestro-replay --gui -\n"
         "\n"
         "Time never goes back: a frame stamped before an earlier one is still decoded,\n"
         "at the latest time seen, and the one-second timer does not tick again.\n"
@@ -135,6 +152,11 @@ void FailReplay(const std::string& message) {
 
 ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
     ReplayOptions options = ParseOptionsOnly(argc, argv);
+    if (!kWindowReplay && (options.gui || options.speed)) {
+        FailReplay(
+            "--gui and --speed belong to the replay in a window, which Kestro for Windows "
+            "does not have");
+    }
     options.gui = options.gui || windowProgram;
     if (options.gui && (options.panel || options.tailSeconds > 0)) {
         FailReplay("--panel and --tail belong to the replay without --gui");
