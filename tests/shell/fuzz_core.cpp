@@ -95,7 +95,11 @@ int64_t StepMicros(uint8_t step) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+#ifdef _WIN32
+    static const bool zoneSet = [] { return _putenv_s("TZ", "JST-9") == 0; }();
+#else
     static const bool zoneSet = [] { return ::setenv("TZ", "JST-9", 1) == 0; }();
+#endif
     (void)zoneSet;
     constexpr size_t kHeader = 10;
     if (size < kHeader) {
