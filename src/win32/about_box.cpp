@@ -85,8 +85,9 @@ TfrmZKabout::TfrmZKabout(Opener opener, std::string projectUrl)
 }
 
 TfrmZKabout::~TfrmZKabout() {
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(picture_), static_cast<HGDIOBJ>(font_),
-                           static_cast<HGDIOBJ>(titleFont_), static_cast<HGDIOBJ>(linkFont_)}) {
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(picture_), static_cast<HGDIOBJ>(scaledPicture_),
+                           static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(titleFont_),
+                           static_cast<HGDIOBJ>(linkFont_)}) {
         if (object != nullptr) {
             DeleteObject(object);
         }
@@ -103,8 +104,20 @@ void TfrmZKabout::OnInit() {
     SetClientSize(hwnd_, Px(378), Px(159));
 
     const HWND image = AddControl(L"STATIC", L"", SS_BITMAP, 4, 4, 107, 150, imgDorvik);
-    if (picture_ != nullptr) {
-        SendMessageW(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
+    // A picture static takes its picture's size: above 96 dots per inch the
+    // picture is stretched to fill its scaled place.
+    HBITMAP shown = picture_;
+    if (picture_ != nullptr && Px(107) != 107) {
+        if (scaledPicture_ != nullptr) {
+            DeleteObject(scaledPicture_);
+        }
+        scaledPicture_ = StretchedCopy(picture_, Px(107), Px(150));
+        if (scaledPicture_ != nullptr) {
+            shown = scaledPicture_;
+        }
+    }
+    if (shown != nullptr) {
+        SendMessageW(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown));
     } else {
         SetWindowTextW(image, L"The picture could not be decoded.");
     }

@@ -40,6 +40,8 @@ private:
     Opener opener_;
     std::string projectUrl_;
     HBITMAP picture_ = nullptr;
+    // The picture at the last showing's dots per inch, when not 96.
+    HBITMAP scaledPicture_ = nullptr;
     HFONT font_ = nullptr;
     HFONT titleFont_ = nullptr;
     HFONT linkFont_ = nullptr;

@@ -21,16 +21,20 @@ std::string AnsiText(HWND window) {
     return text;
 }
 
-// The test button's picture: a right-pointing triangle in a sunken square, 16 x 16.
-HBITMAP CreatePlayPicture() {
+// The test button's picture: a right-pointing triangle in a sunken square,
+// `size` pixels wide and high (16 at 96 dots per inch). The bevel keeps its
+// one-pixel lines at every size, as the system's own edges do.
+HBITMAP CreatePlayPicture(int size) {
+    const auto at = [size](int design) { return MulDiv(design, size, 16); };
+    const int last = size - 1;
     const HDC screen = GetDC(nullptr);
     const HDC dc = CreateCompatibleDC(screen);
-    const HBITMAP picture = CreateCompatibleBitmap(screen, 16, 16);
+    const HBITMAP picture = CreateCompatibleBitmap(screen, size, size);
     ReleaseDC(nullptr, screen);
     const HGDIOBJ previous = SelectObject(dc, picture);
-    const RECT all{0, 0, 16, 16};
+    const RECT all{0, 0, size, size};
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-    const RECT face{2, 2, 14, 14};
+    const RECT face{2, 2, size - 2, size - 2};
     FillRect(dc, &face, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     // Light from the top left: shadow above, highlight below, twice.
     struct Edge {
@@ -38,10 +42,10 @@ HBITMAP CreatePlayPicture() {
         POINT from, corner, to;
     };
     const Edge edges[] = {
-        {RGB(128, 128, 128), {0, 15}, {0, 0}, {15, 0}},
-        {RGB(255, 255, 255), {0, 15}, {15, 15}, {15, -1}},
-        {RGB(64, 64, 64), {1, 14}, {1, 1}, {14, 1}},
-        {RGB(212, 208, 200), {1, 14}, {14, 14}, {14, 0}},
+        {RGB(128, 128, 128), {0, last}, {0, 0}, {last, 0}},
+        {RGB(255, 255, 255), {0, last}, {last, last}, {last, -1}},
+        {RGB(64, 64, 64), {1, last - 1}, {1, 1}, {last - 1, 1}},
+        {RGB(212, 208, 200), {1, last - 1}, {last - 1, last - 1}, {last - 1, 0}},
     };
     for (const Edge& edge : edges) {
         const HPEN pen = CreatePen(PS_SOLID, 1, edge.colour);
@@ -52,7 +56,7 @@ HBITMAP CreatePlayPicture() {
         SelectObject(dc, oldPen);
         DeleteObject(pen);
     }
-    const POINT triangle[] = {{6, 4}, {6, 12}, {10, 8}};
+    const POINT triangle[] = {{at(6), at(4)}, {at(6), at(12)}, {at(10), at(8)}};
     const HBRUSH green = CreateSolidBrush(RGB(0, 128, 0));
     const HPEN greenPen = CreatePen(PS_SOLID, 1, RGB(0, 128, 0));
     const HGDIOBJ oldBrush = SelectObject(dc, green);
@@ -114,7 +118,7 @@ void TfrmZKconfig::OnInit() {
     SetWindowTextW(hwnd_, L"設定 - Kestro");
     if (font_ == nullptr) {
         font_ = CreateProportionalFont(Px(12));
-        playPicture_ = CreatePlayPicture();
+        playPicture_ = CreatePlayPicture(Px(16));
     }
     SetWindowPos(hwnd_, nullptr, kLeft, kTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetClientSize(hwnd_, Px(kClientWidth), Px(kClientHeight));

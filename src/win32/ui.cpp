@@ -58,6 +58,30 @@ RECT ChildRect(HWND child) {
     return rect;
 }
 
+HBITMAP StretchedCopy(HBITMAP picture, int width, int height) {
+    BITMAP source{};
+    if (picture == nullptr || GetObjectW(picture, sizeof source, &source) == 0) {
+        return nullptr;
+    }
+    const HDC screen = GetDC(nullptr);
+    const HDC from = CreateCompatibleDC(screen);
+    const HDC to = CreateCompatibleDC(screen);
+    const HBITMAP copy = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    if (copy != nullptr) {
+        const HGDIOBJ oldFrom = SelectObject(from, picture);
+        const HGDIOBJ oldTo = SelectObject(to, copy);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, source.bmWidth, source.bmHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    DeleteDC(from);
+    DeleteDC(to);
+    return copy;
+}
+
 void SetFontOfAll(HWND window, HFONT font) {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     EnumChildWindows(

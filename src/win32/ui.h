@@ -25,6 +25,10 @@ void SetClientSize(HWND window, int width, int height);
 // A window's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 
+// A copy of `picture` stretched to `width` x `height`, smoothly; the caller
+// deletes it. Null when it cannot be made.
+HBITMAP StretchedCopy(HBITMAP picture, int width, int height);
+
 // Sets the font of `window` and of every child of it.
 void SetFontOfAll(HWND window, HFONT font);
 
