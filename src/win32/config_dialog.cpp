@@ -216,6 +216,7 @@ void TfrmZKconfig::FormShow() {
     saveFormSize_ = ReadIniBool("Function", "SaveFormSize", true);
     if (saveFormSize_) {
         LoadFormPlacement(hwnd_, kSection, true);
+        GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
     }
 }
 

@@ -452,6 +452,7 @@ WindowPlacement TfrmZKmain::QueryPlacement() const {
 
 void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
+    GrowClientTo(hwnd_, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_));
 }
 
 void TfrmZKmain::SetAdapterSource(AdapterSource source) {

@@ -1,5 +1,6 @@
 #include "win32/ui.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -49,6 +50,18 @@ void SetClientSize(HWND window, int width, int height) {
     AdjustWindowRectEx(&frame, style, GetMenu(window) != nullptr, exStyle);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void GrowClientTo(HWND window, int width, int height) {
+    if (IsIconic(window) || IsZoomed(window)) {
+        return;
+    }
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right >= width && client.bottom >= height) {
+        return;
+    }
+    SetClientSize(window, std::max<int>(client.right, width), std::max<int>(client.bottom, height));
 }
 
 RECT ChildRect(HWND child) {

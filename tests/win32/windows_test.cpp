@@ -308,6 +308,58 @@ TEST_F(Win32FaceTest, PlacementIsRestoredInTheNormalStateAndSavedBack) {
     EXPECT_EQ(ini.ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
 }
 
+// Per-monitor awareness: a move to a 144-DPI screen scales the whole layout by
+// 1.5, and the way back restores the designed pixels. A placement saved at a
+// lower DPI (smaller than the layout) keeps its position but cannot clip it.
+TEST_F(Win32FaceTest, LayoutFollowsTheWindowDpiAndASmallSavedPlacementCannotClipIt) {
+    WriteIni(
+        "[TfrmZKmain]\r\nPlaceShowCmd=1\r\nPlaceNormalPos.Left=100\r\nPlaceNormalPos.Top=50\r\n"
+        "PlaceNormalPos.Right=300\r\nPlaceNormalPos.Bottom=100\r\n"
+        "[TfrmZKconfig]\r\nPlaceShowCmd=1\r\nPlaceNormalPos.Left=10\r\nPlaceNormalPos.Top=20\r\n"
+        "PlaceNormalPos.Right=110\r\nPlaceNormalPos.Bottom=120\r\n");
+    TfrmZKmain& main = Show();
+    RECT outer{};
+    GetWindowRect(main.Handle(), &outer);
+    EXPECT_EQ(outer.left, 100);
+    EXPECT_EQ(outer.top, 50);
+    EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, kClientWidth, kClientHeight))
+        << Describe(ClientRect(main.Handle()));
+    RECT client{};
+    WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
+        client = ClientRect(dialog);
+        PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+    });
+    EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
+        << Describe(client);
+
+    for (const UINT dpi : {144u, 96u}) {
+        SCOPED_TRACE(dpi);
+        const auto px = [dpi](int pixels) { return Scaled(pixels, dpi); };
+        RECT suggested{};
+        GetWindowRect(main.Handle(), &suggested);
+        SendMessageW(main.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, px(kClientWidth), px(kClientHeight)))
+            << Describe(ClientRect(main.Handle()));
+        EXPECT_TRUE(RectIs(ChildRect(main.StatusBar()), 0, px(kClientHeight - kStatusBarHeight),
+                           px(kClientWidth), px(kStatusBarHeight)))
+            << Describe(ChildRect(main.StatusBar()));
+        for (const DisplayControl& design : kDisplayControls) {
+            const HWND control = main.Field(design.field);
+            EXPECT_TRUE(RectIs(ChildRect(control), px(design.left), px(design.top),
+                               px(design.width), px(design.height)))
+                << PanelFieldName(design.field) << " at " << Describe(ChildRect(control));
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)),
+                       sizeof font, &font);
+            EXPECT_EQ(font.lfHeight,
+                      -px(design.style == TextStyle::A ? kStyleAFontPixels : kStyleBFontPixels))
+                << PanelFieldName(design.field);
+        }
+    }
+    EXPECT_TRUE(errors_.empty());
+}
+
 TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     TfrmZKmain& main = Show();
     RECT client{}, pictureRect{};
