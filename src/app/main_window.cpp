@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPalette>
 #include <QShowEvent>
@@ -13,6 +12,7 @@
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "notify/sound_root.h"
+#include "platform/locale.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/ui/placement_qt.h"
 #include "settings/vu_ini_mng.h"
@@ -281,7 +281,7 @@ void TfrmZKmain::ShowPanel(const PanelTexts& texts) {
 }
 
 std::string TfrmZKmain::ThousandsSeparator() const {
-    return QLocale().groupSeparator().toStdString();
+    return platform::ThousandsSeparator();
 }
 
 void TfrmZKmain::SetCaption(const std::string& caption) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "capture/wpcap_loader.h"
+#include "platform/locale.h"
 #include "shell/panel_layout.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
@@ -421,9 +422,7 @@ void TfrmZKmain::ShowPanel(const PanelTexts& texts) {
 }
 
 std::string TfrmZKmain::ThousandsSeparator() const {
-    wchar_t separator[8] = {};
-    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8);
-    return length > 1 ? ToUtf8(std::wstring_view(separator, length - 1)) : std::string();
+    return platform::ThousandsSeparator();
 }
 
 void TfrmZKmain::SetCaption(const std::string& caption) {
