@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "settings/vu_ini_mng.h"
@@ -133,10 +134,23 @@ void TfrmZKconfig::BuildControls() {
     const HWND adapters = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                                      102, 0, 247, 200, cboAdapter);
     SendMessageW(adapters, CB_SETITEMHEIGHT, 0, Px(12));
+    // Windows names adapters by GUID, so the description that tells them apart
+    // comes last in each entry: the open list is as wide as its longest entry.
+    int widest = 0;
+    const HDC dc = GetDC(adapters);
+    const HGDIOBJ oldFont = SelectObject(dc, font_);
     for (const AdapterChoice& choice : adapters_) {
-        SendMessageW(adapters, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(FromSystem(choice.label).c_str()));
+        const std::wstring label = FromSystem(choice.label);
+        SendMessageW(adapters, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+        widest = std::max(widest, static_cast<int>(extent.cx));
     }
+    SelectObject(dc, oldFont);
+    ReleaseDC(adapters, dc);
+    const int workWidth = GetSystemMetrics(SM_CXFULLSCREEN);
+    SendMessageW(adapters, CB_SETDROPPEDWIDTH,
+                 std::min(widest + GetSystemMetrics(SM_CXVSCROLL) + Px(8), workWidth), 0);
     AddControl(L"BUTTON", L"イベント発生時に音を鳴らす", BS_AUTOCHECKBOX | WS_TABSTOP, 20, 24, 165,
                kCheckHeight, chkSoundEnabled);
     // A static picture with click notification: it takes no focus, so the edit

@@ -260,15 +260,33 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         TfrmZKmain& main = Show();
         RECT client{};
         std::wstring caption;
+        int widestAdapter = 0;
+        int droppedWidth = 0;
         WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
             caption = WindowText(dialog);
             client = ClientRect(dialog);
+            widestAdapter = 0;
+            const HWND adapters = GetDlgItem(dialog, TfrmZKconfig::cboAdapter);
+            const HDC dc = GetDC(adapters);
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(adapters, WM_GETFONT, 0, 0)));
+            for (LRESULT i = 0; i < SendMessageW(adapters, CB_GETCOUNT, 0, 0); ++i) {
+                std::wstring label(SendMessageW(adapters, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
+                SendMessageW(adapters, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(label.data()));
+                SIZE extent{};
+                GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size() - 1),
+                                      &extent);
+                widestAdapter = std::max<int>(widestAdapter, extent.cx);
+            }
+            ReleaseDC(adapters, dc);
+            droppedWidth = static_cast<int>(SendMessageW(adapters, CB_GETDROPPEDWIDTH, 0, 0));
             SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
             const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
             SetWindowTextA(edit, "C:\\sounds\\win.wav");
             PressKey(edit, c.key);
         });
         EXPECT_EQ(caption, L"設定 - Kestro");
+        // Adapters are named by GUID: the open list shows each entry whole.
+        EXPECT_GT(droppedWidth, widestAdapter);
         EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
             << Describe(client);
         // OK saves at once, so a crash or a signal later loses nothing; Esc writes nothing.
