@@ -239,6 +239,17 @@ void KestroShell::ApplyAdapter() {
     }
 }
 
+// The status line may still ask for a choice or name the old device: a
+// capture that moved to the adapter just chosen says so.
+void KestroShell::ApplyChosenAdapter() {
+    const int32_t before = snoop_->AdapterIndex();
+    ApplyAdapter();
+    if (snoop_->Active() && snoop_->AdapterIndex() != before) {
+        const std::string message = DeviceLabel() + " でキャプチャ中";
+        Tell(message, message);
+    }
+}
+
 // The device as the user chose it: its name, else its position in the list.
 std::string KestroShell::DeviceLabel() const {
     if (!snoop_->AdapterName().empty()) {
@@ -373,7 +384,7 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             // Confirmed changes reach the file at once: a session that ends
             // without a close (power cut, a kill) keeps them.
             if (view_.RunSettingsDialog(core_.GetSettings(), *player_,
-                                        [this] { ApplyAdapter(); })) {
+                                        [this] { ApplyChosenAdapter(); })) {
                 SaveSettings();
             }
             break;

@@ -172,6 +172,8 @@ private:
     void SaveSettings();
     void LoadPlacement();
     std::vector<AdapterChoice> ReadAdapterChoices();
+    // ApplyAdapter for the settings dialog's OK.
+    void ApplyChosenAdapter();
 
     ShellView& view_;
     SystemClock systemClock_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "settings/settings_file.h"
 #include "settings/vu_ini_mng.h"
 #include "win32/placement.h"
 #include "win32/text.h"
@@ -88,7 +89,12 @@ TfrmZKconfig::~TfrmZKconfig() {
 bool TfrmZKconfig::RunSettingsDialog(HWND owner, Settings& settings, SoundPlayer& player,
                                      const std::function<void()>& applyAdapter) {
     adapters_ = adapterSource_ ? adapterSource_() : std::vector<AdapterChoice>();
-    const int32_t index = settings.AdapterIndex;
+    // The list is read afresh: the chosen adapter may have moved in it since.
+    std::vector<std::string> names;
+    for (const AdapterChoice& choice : adapters_) {
+        names.push_back(choice.name);
+    }
+    const int32_t index = ChosenAdapterIndex(settings, names);
     shown_.adapterIndex =
         index >= 0 && static_cast<std::size_t>(index) < adapters_.size() ? index : -1;
     shown_.soundEnabled = settings.SoundEnabled;
@@ -103,8 +109,13 @@ bool TfrmZKconfig::RunSettingsDialog(HWND owner, Settings& settings, SoundPlayer
         return false;
     }
 
-    // The adapter first: capture moves before the sound settings change.
-    settings.AdapterIndex = confirmed_.adapterIndex;
+    // The adapter first: capture moves before the sound settings change. Its
+    // name is kept too, so that an adapter added later does not move the choice.
+    const int32_t chosen = confirmed_.adapterIndex;
+    settings.AdapterIndex = chosen;
+    settings.AdapterName = chosen >= 0 && static_cast<std::size_t>(chosen) < adapters_.size()
+                               ? adapters_[static_cast<std::size_t>(chosen)].name
+                               : std::string();
     if (applyAdapter) {
         applyAdapter();
     }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
 #include "support/temp_folder.h"
 
@@ -24,6 +25,7 @@ namespace {
 class RecordingView final : public ShellView {
 public:
     std::vector<std::string> events;
+    std::string chooseAdapter;
 
     void SetStatusText(std::string_view cp932) override {
         events.push_back("status " + Cp932ToUtf8(cp932));
@@ -51,11 +53,19 @@ public:
         adapterSource_ = std::move(source);
         events.push_back("adapters");
     }
-    // Confirms the dialog unchanged, after reading its list as the dialog does.
-    bool RunSettingsDialog(Settings&, SoundPlayer&, const std::function<void()>& apply) override {
+    // Confirms the dialog, after reading its list as the dialog does; with
+    // `chooseAdapter` set, that adapter chosen, else the dialog unchanged.
+    bool RunSettingsDialog(Settings& settings, SoundPlayer&,
+                           const std::function<void()>& apply) override {
         events.push_back("config");
         if (adapterSource_) {
-            adapterSource_();
+            const std::vector<AdapterChoice> choices = adapterSource_();
+            for (std::size_t i = 0; i < choices.size(); ++i) {
+                if (!chooseAdapter.empty() && choices[i].name == chooseAdapter) {
+                    settings.AdapterIndex = static_cast<int32_t>(i);
+                    settings.AdapterName = chooseAdapter;
+                }
+            }
         }
         apply();
         return true;
@@ -309,6 +319,26 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         shell_.reset();
         view_.DropPosted();
     }
+}
+
+// The status line asked for an adapter: once one is chosen, it says where the
+// capture runs; confirming the same adapter again says nothing new.
+TEST_F(ShellTest, ChoosingAnAdapterStartsItsCaptureAndSaysSo) {
+    KestroShell& shell = Create();
+    DropAllInterfacesDevice(shell);
+    shell.FormShow();
+    ASSERT_FALSE(shell.Snoop().Active());
+    view_.chooseAdapter = "lo";
+    for (const bool again : {false, true}) {
+        view_.events.clear();
+        shell.PopupMenuClick(MenuItem::pmiConfig);
+        ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+        const bool told =
+            std::count(view_.events.begin(), view_.events.end(), "status lo でキャプチャ中") == 1;
+        EXPECT_EQ(told, !again);
+    }
+    shell.FormClose();
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Snoop", "AdapterName", ""), "lo");
 }
 #endif
 

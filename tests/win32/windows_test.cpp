@@ -280,6 +280,7 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
             ReleaseDC(adapters, dc);
             droppedWidth = static_cast<int>(SendMessageW(adapters, CB_GETDROPPEDWIDTH, 0, 0));
             SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
+            SendDlgItemMessageW(dialog, TfrmZKconfig::cboAdapter, CB_SETCURSEL, 0, 0);
             const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
             SetWindowTextA(edit, "C:\\sounds\\win.wav");
             PressKey(edit, c.key);
@@ -289,6 +290,10 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         EXPECT_GT(droppedWidth, widestAdapter);
         EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
             << Describe(client);
+        // The adapter is kept by name too: Windows may list it elsewhere next time.
+        const std::vector<std::string> names = main.Shell().Snoop().AdapterNames();
+        ASSERT_FALSE(names.empty());
+        EXPECT_EQ(ReadIni().ReadString("Snoop", "AdapterName", ""), c.kept ? names[0] : "");
         // OK saves at once, so a crash or a signal later loses nothing; Esc writes nothing.
         EXPECT_EQ(ReadIni().ReadString("Sound", win.soundKey, ""),
                   c.kept ? "C:\\sounds\\win.wav" : "C:\\old.wav");
