@@ -3,8 +3,7 @@
 function(kestro_add_unit_test)
     cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-    target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kestro_test_support GTest::gtest_main)
     target_compile_definitions(${T_NAME} PRIVATE
         KESTRO_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
