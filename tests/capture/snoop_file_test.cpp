@@ -44,7 +44,7 @@ struct Delivery {
 class SnoopFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (test_support::RunningUnderWine()) {
+        if (test::RunningUnderWine()) {
             GTEST_SKIP() << "Wine's wpcap.dll cannot read capture files (its file functions are "
                             "stubs that end the process); a real capture driver can";
         }

@@ -63,12 +63,12 @@ TEST(DateTime, NonFiniteValuesFormatAsMidnight) {
 TEST(DateTime, UnixTimeIsReadAsLocalTime) {
     const char* old = std::getenv("TZ");
     std::string saved = old ? old : "";
-    test_support::SetEnv("TZ", "JST-9");  // a POSIX rule: no zone files needed
+    test::SetEnv("TZ", "JST-9");  // a POSIX rule: no zone files needed
     // 2009-03-27 03:00:00 UTC is 12:00:00 in Tokyo.
     const TDateTime t = FromUnixTime(1238122800, 250000);
     EXPECT_EQ(FormatHhMmSsZzz(t), "12:00:00.250");
     EXPECT_NEAR(t, EncodeDateTime(2009, 3, 27, 12, 0, 0, 250), 1e-9);
-    test_support::SetEnv("TZ", old ? saved.c_str() : nullptr);
+    test::SetEnv("TZ", old ? saved.c_str() : nullptr);
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 namespace kestro {
 namespace {
 
-using testing::At;
-using testing::Recorder;
-using testing::RecordingLogView;
-using testing::RecordingPlayer;
+using test::At;
+using test::Recorder;
+using test::RecordingLogView;
+using test::RecordingPlayer;
 using E = SoundEvent;
 using V = TicketVerdict;
 
@@ -135,7 +135,7 @@ protected:
 };
 
 TEST_F(PlayEventSoundTest, SoundsOffMeansNoCallAndNoLine) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     settings.SoundEnabled = false;
     settings.LogLevel = 31;
     for (int s = 0; s <= 16; ++s) {
@@ -148,7 +148,7 @@ TEST_F(PlayEventSoundTest, SoundsOffMeansNoCallAndNoLine) {
 }
 
 TEST_F(PlayEventSoundTest, DiagnosticLineThenTheFile) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     settings.LogLevel = log_bits::Diagnostics;
     sounds.PlayEventSound(kDoubles, 0, race_status::DWaitAccepting, "hugel.gat", V::NoTicket);
     const std::vector<std::string> expected = {
@@ -160,7 +160,7 @@ TEST_F(PlayEventSoundTest, DiagnosticLineThenTheFile) {
 }
 
 TEST_F(PlayEventSoundTest, DefaultLogLevelWritesNoDiagnostics) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     ASSERT_EQ(settings.LogLevel, 7);
     sounds.PlayEventSound(kSingles, race_status::SRacing, 0, "", V::NoTicket);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"play: RaceStart.wav"}));

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 class SoundRootTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = test_support::MakeTempFolder("kestro-sounds-");
+        root_ = test::MakeTempFolder("kestro-sounds-");
         ASSERT_FALSE(root_.empty());
         fs::create_directories(root_ / "bin");
     }

@@ -158,12 +158,12 @@ protected:
         if (const char* windir = std::getenv("windir")) {
             savedWindir_ = windir;
         }
-        windir_ = test_support::MakeTempFolder("kestro-windir-");
+        windir_ = test::MakeTempFolder("kestro-windir-");
         ASSERT_FALSE(windir_.empty());
-        test_support::SetEnv("windir", windir_.string().c_str());
+        test::SetEnv("windir", windir_.string().c_str());
     }
     void TearDown() override {
-        test_support::SetEnv("windir", savedWindir_.c_str());
+        test::SetEnv("windir", savedWindir_.c_str());
         if (!windir_.empty()) {
             fs::remove_all(windir_);
         }
@@ -177,7 +177,7 @@ protected:
 // "windir" and played by the program's own event path: what the speaker gets is
 // the file's samples, complete when the call returns; switched off, nothing.
 TEST_F(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
-    if (!test_support::RunningUnderWine()) {
+    if (!test::RunningUnderWine()) {
         GTEST_SKIP() << "plays through Wine's ALSA driver; Windows has no ALSA";
     }
     if (std::getenv("ALSA_CONFIG_PATH") == nullptr) {
@@ -195,9 +195,9 @@ TEST_F(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
     EXPECT_EQ(settings.Sound(SoundEvent::RaceStart).Sound,
               windir_.string() + "\\Media\\chimes.wav");
     settings.SoundEnabled = true;
-    SettableClock clock{testing::At(12, 0, 0)};
-    testing::Recorder rec;
-    testing::RecordingLogView view{rec};
+    SettableClock clock{test::At(12, 0, 0)};
+    test::Recorder rec;
+    test::RecordingLogView view{rec};
     Log log{clock, view};
     PlatformSoundPlayer player;
     EventSounds sounds{settings, log, player};

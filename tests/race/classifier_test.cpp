@@ -12,11 +12,11 @@
 namespace kestro {
 namespace {
 
-using testing::At;
-using testing::Recorder;
-using testing::RecordingLogView;
-using testing::RecordingPlayer;
-using testing::Sjis;
+using test::At;
+using test::Recorder;
+using test::RecordingLogView;
+using test::RecordingPlayer;
+using test::Sjis;
 namespace rs = race_status;
 
 // Characters of a UTF-8 text, an ASCII one taking one CP932 byte and any
@@ -160,7 +160,7 @@ TEST_F(ClassifierTest, EachRuleIsReachedByItsLine) {
 }
 
 TEST_F(ClassifierTest, TownLinePlacesThePlayerInTownBeforeTheSoundIsChosen) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     state.CurrentMap = "p_track01.gat";
     HandleAnnouncement(
         engine,

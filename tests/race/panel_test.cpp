@@ -11,7 +11,7 @@
 namespace kestro {
 namespace {
 
-using testing::At;
+using test::At;
 using F = PanelField;
 
 TEST(PanelClock, TextsPerClockStatus) {

@@ -14,10 +14,10 @@
 namespace kestro {
 namespace {
 
-using testing::At;
-using testing::Recorder;
-using testing::RecordingLogView;
-using testing::RecordingPlayer;
+using test::At;
+using test::Recorder;
+using test::RecordingLogView;
+using test::RecordingPlayer;
 namespace rs = race_status;
 namespace cs = clock_status;
 
@@ -140,7 +140,7 @@ TEST_F(RaceEngineTest, DoublesCycleFromConfirmedResultToUnknown) {
 }
 
 TEST_F(RaceEngineTest, SinglesWinnerConfirmsPlaysTheResultTwiceThenReports) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     settings.LogLevel = log_bits::Diagnostics;
     state.TicketSingle = '3';
     state.CurrentMap = "p_track01.gat";
@@ -165,7 +165,7 @@ TEST_F(RaceEngineTest, SinglesWinnerConfirmsPlaysTheResultTwiceThenReports) {
 }
 
 TEST_F(RaceEngineTest, DoublesResultMessageAndItsOrderOfEffects) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     settings.LogLevel = 0;
     state.TicketDouble1 = '2';
     state.TicketDouble2 = '5';
@@ -188,7 +188,7 @@ TEST_F(RaceEngineTest, DoublesResultMessageAndItsOrderOfEffects) {
 }
 
 TEST_F(RaceEngineTest, DoublesFirstFinisherAgainstOurTicketsSoundsDefeat) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     state.TicketDouble1 = '2';
     state.TicketDouble2 = '5';
     engine.SetFirstFinisher(kDoubles, '3');
@@ -278,7 +278,7 @@ TEST_F(RaceEngineTest, TimerStartMovesTheResultToPreviousOncePerRace) {
         {"Doubles first place known", kDoubles, rs::DFirstPlaceDecided, "4016",
          rs::DFirstPlaceDecided, "4016"},
     };
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         state.Reset();
@@ -301,7 +301,7 @@ TEST_F(RaceEngineTest, TimerStartMovesTheResultToPreviousOncePerRace) {
 }
 
 TEST_F(RaceEngineTest, SecondStartLineOnlyPlaysTheStartAgain) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     state.ResultSingle = '6';
     state.PrevResultSingle = '1';
     engine.AnnounceStart(kSingles);
@@ -474,7 +474,7 @@ TEST_F(RaceEngineTest, TimerWaitAcceptingLeavesThePlayersMapAlone) {
 }
 
 TEST_F(RaceEngineTest, OtherRaceKindsChangeNothing) {
-    testing::EnableAllSounds(settings);
+    test::EnableAllSounds(settings);
     settings.LogLevel = 31;
     state.CurrentMap = "p_track02.gat";
     state.ResultSingle = '3';

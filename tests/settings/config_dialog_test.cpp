@@ -27,9 +27,9 @@
 namespace kestro {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::TempFolder;
-using testing::WriteFileBytes;
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
 
 class RecordingPlayer final : public SoundPlayer {
 public:

@@ -17,9 +17,9 @@
 namespace kestro {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::TempFolder;
-using testing::WriteFileBytes;
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
 
 struct IntegerCase {
     const char* text;

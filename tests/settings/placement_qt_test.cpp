@@ -22,8 +22,8 @@ class TfrmZKprobe : public QWidget {
 
 namespace {
 
-using testing::TempFolder;
-using testing::WriteFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
 
 class PlacementQtTest : public ::testing::Test {
 protected:

@@ -16,9 +16,9 @@
 namespace kestro {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::TempFolder;
-using testing::WriteFileBytes;
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
 
 constexpr char kRoot[] = "/usr/share/kestro/sounds";
 

@@ -14,9 +14,9 @@
 namespace kestro {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::TempFolder;
-using testing::WriteFileBytes;
+using test::ReadFileBytes;
+using test::TempFolder;
+using test::WriteFileBytes;
 
 TEST(IniFileNameTest, ReplacesTheExtensionOfTheLastPathPart) {
     const std::pair<const char*, const char*> cases[] = {
@@ -42,8 +42,7 @@ TEST(IniFileNameTest, ReplacesTheExtensionOfTheLastPathPart) {
 TEST(IniFileNameTest, IsBesideTheRunningExecutableUnlessOverridden) {
     const std::string own = GetIniFileName();
     EXPECT_EQ(std::filesystem::path(own).filename(), "vu_ini_mng_test.ini") << own;
-    EXPECT_EQ(std::filesystem::path(own).parent_path(),
-              test_support::RunningExecutable().parent_path());
+    EXPECT_EQ(std::filesystem::path(own).parent_path(), test::RunningExecutable().parent_path());
 
     SetIniFileNameOverride("/tmp/replay.ini");
     EXPECT_EQ(GetIniFileName(), "/tmp/replay.ini");
@@ -58,9 +57,9 @@ public:
         if (const char* old = std::getenv(name)) {
             old_ = old;
         }
-        test_support::SetEnv(name, value);
+        test::SetEnv(name, value);
     }
-    ~ScopedEnv() { test_support::SetEnv(name_, old_ ? old_->c_str() : nullptr); }
+    ~ScopedEnv() { test::SetEnv(name_, old_ ? old_->c_str() : nullptr); }
 
 private:
     const char* name_;

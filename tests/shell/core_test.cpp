@@ -13,10 +13,10 @@
 namespace kestro {
 namespace {
 
-using testing::At;
-using testing::Recorder;
-using testing::RecordingPlayer;
-using testing::Sjis;
+using test::At;
+using test::Recorder;
+using test::RecordingPlayer;
+using test::Sjis;
 namespace rs = race_status;
 namespace cs = clock_status;
 using F = PanelField;
@@ -30,7 +30,7 @@ public:
 
 private:
     Recorder& r_;
-    testing::RecordingLogView log_;
+    test::RecordingLogView log_;
 };
 
 class CoreTest : public ::testing::Test {

@@ -154,7 +154,7 @@ protected:
         }
     }
 
-    testing::TempFolder folder_;
+    test::TempFolder folder_;
     std::string iniPath_;
     SettableClock clock_{EncodeDateTime(2009, 3, 27, 21, 0, 0, 0)};
     RecordingView view_;
@@ -405,7 +405,7 @@ TEST_F(ShellTest, DefaultSoundPathsAreSavedWithThePlaceholder) {
     KestroShell& shell = Create();
     shell.FormShow();
     shell.FormClose();
-    const std::string written = testing::ReadFileBytes(iniPath_);
+    const std::string written = test::ReadFileBytes(iniPath_);
     EXPECT_NE(written.find("ServerMessageSound=%SystemRoot%\\Media\\notify.wav\n"),
               std::string::npos)
         << written;
@@ -415,7 +415,7 @@ TEST_F(ShellTest, DefaultSoundPathsAreSavedWithThePlaceholder) {
 // The capture thread hands each frame over through the view's wake-up and
 // waits; the frames reach the core on the thread that runs the posted calls.
 TEST_F(ShellTest, ReplayedFramesArriveThroughTheViewsMainThreadWake) {
-    if (test_support::RunningUnderWine()) {
+    if (test::RunningUnderWine()) {
         GTEST_SKIP() << "Wine's wpcap.dll cannot read capture files (its file functions are "
                         "stubs that end the process); a real capture driver can";
     }

@@ -12,7 +12,7 @@
 #include <windows.h>
 #endif
 
-namespace kestro::test_support {
+namespace kestro::test {
 
 // A new, empty folder under the system's temporary folder (mkdtemp is POSIX
 // only); empty when none could be made.
@@ -66,4 +66,4 @@ inline std::filesystem::path RunningExecutable() {
 #endif
 }
 
-}  // namespace kestro::test_support
+}  // namespace kestro::test

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <memory>
 
-namespace kestro::testing {
+namespace kestro::test {
 
 class QtEnvironment : public ::testing::Environment {
 public:
@@ -24,4 +24,4 @@ private:
 inline ::testing::Environment* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-}  // namespace kestro::testing
+}  // namespace kestro::test

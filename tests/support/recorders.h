@@ -12,7 +12,7 @@
 #include "notify/sound_player.h"
 #include "settings/settings.h"
 
-namespace kestro::testing {
+namespace kestro::test {
 
 struct Recorder {
     std::vector<std::string> events;  // "refresh", "status: ...", "log: ...", "play: ..."
@@ -93,4 +93,4 @@ inline void EnableAllSounds(Settings& settings) {
     }
 }
 
-}  // namespace kestro::testing
+}  // namespace kestro::test

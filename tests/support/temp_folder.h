@@ -10,11 +10,11 @@
 
 #include "support/portable.h"
 
-namespace kestro::testing {
+namespace kestro::test {
 
 class TempFolder {
 public:
-    TempFolder() : path_(test_support::MakeTempFolder("kestro-set-")) {}
+    TempFolder() : path_(MakeTempFolder("kestro-set-")) {}
     ~TempFolder() {
         std::error_code ignored;
         if (!path_.empty()) {
@@ -42,4 +42,4 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-}  // namespace kestro::testing
+}  // namespace kestro::test

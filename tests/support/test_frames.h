@@ -128,7 +128,7 @@ inline void WritePcap(const std::filesystem::path& path, const std::vector<PcapR
 // A fresh folder under the system's temporary folder, removed at the end of the test.
 class TempDir {
 public:
-    TempDir() : path_(test_support::MakeTempFolder("kestro-capture-")) {
+    TempDir() : path_(MakeTempFolder("kestro-capture-")) {
         if (path_.empty()) {
             throw std::filesystem::filesystem_error("no temporary folder",
                                                     std::make_error_code(std::errc::io_error));

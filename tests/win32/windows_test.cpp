@@ -130,11 +130,11 @@ protected:
 
     void SetUp() override {
         char display[256] = {};
-        if (test_support::RunningUnderWine() &&
+        if (test::RunningUnderWine() &&
             GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0) {
             GTEST_SKIP() << "no X display for Wine's windows (scripts/test-windows starts Xvfb)";
         }
-        folder_ = test_support::MakeTempFolder("kestro-win32-");
+        folder_ = test::MakeTempFolder("kestro-win32-");
         ASSERT_FALSE(folder_.empty());
         iniPath_ = (folder_ / "kestro.ini").string();
         VuIniMng::SetIniFileNameOverride(iniPath_);
@@ -408,7 +408,7 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     EXPECT_EQ(picture.bmHeight, 150);
     EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
     EXPECT_EQ(link, FromUtf8(kHomePage));
-    const std::string folder = test_support::RunningExecutable().parent_path().string();
+    const std::string folder = test::RunningExecutable().parent_path().string();
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], std::string("open|") + kHomePage + "|" + folder);
 }
