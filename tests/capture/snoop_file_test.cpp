@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/portable.h"
+#include "support/temp_folder.h"
 #include "support/test_frames.h"
 
 namespace kestro {
@@ -48,6 +50,7 @@ protected:
             GTEST_SKIP() << "Wine's wpcap.dll cannot read capture files (its file functions are "
                             "stubs that end the process); a real capture driver can";
         }
+        ASSERT_TRUE(dir_.Ok());
         snoop_.SetFilter("tcp port 5121");
         snoop_.SetOnCaptureTCPData([this](TSnoopTCPData* sender, const pcap_pkthdr* header,
                                           const uint8_t* ethernet, const uint8_t* ip,
@@ -74,8 +77,7 @@ protected:
 
     std::string File(const std::vector<PcapRecord>& records, uint32_t linkType = 1,
                      size_t truncateLast = 0) {
-        const std::string path =
-            (dir_.Path() / ("c" + std::to_string(files_++) + ".pcap")).string();
+        const std::string path = dir_.Path("c" + std::to_string(files_++) + ".pcap");
         WritePcap(path, records, linkType, truncateLast);
         return path;
     }
@@ -100,7 +102,7 @@ protected:
         return true;
     }
 
-    test::TempDir dir_;
+    test::TempFolder dir_{"kestro-capture-"};
     int files_ = 0;
     std::vector<std::string> messages_;
     TSnoopTCPData snoop_{[this](const std::string& text) { messages_.push_back(text); }};
@@ -433,7 +435,7 @@ TEST_F(SnoopFileTest, ABadFilterLeavesLibpcapsTextAndNoCapture) {
 }
 
 TEST_F(SnoopFileTest, AFailedOpenKeepsItsTextThroughALaterSuccess) {
-    snoop_.OpenFile((dir_.Path() / "missing.pcap").string());
+    snoop_.OpenFile(dir_.Path("missing.pcap"));
     EXPECT_FALSE(snoop_.Active());
     const std::string failure = snoop_.LastError();
     EXPECT_NE(failure.find("missing.pcap"), std::string::npos) << failure;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "capture/snoop.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -24,8 +25,9 @@ size_t OpenDescriptors() {
 }
 
 // A stand-in for the helper where a real one cannot be made to fail on cue.
-std::string Script(const std::string& name, const std::string& body) {
-    const auto path = std::filesystem::path(testing::TempDir()) / name;
+std::string Script(const test::TempFolder& folder, const std::string& name,
+                   const std::string& body) {
+    const auto path = folder.Path() / name;
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path.string();
@@ -35,14 +37,16 @@ TEST(SnoopHelperTest, AHelperThatCannotCaptureLeavesItsReasonAndNothingRunning) 
     struct Case {
         std::string what, helper, error;
     };
+    const test::TempFolder folder("kestro-helper-");
+    ASSERT_TRUE(folder.Ok());
     const Case cases[] = {
         {"missing", "/nonexistent/kestro-capture",
          "Snoop Error: cannot run /nonexistent/kestro-capture: No such file or directory"},
-        {"error line", Script("refusing", "echo 'kestro-capture: lo: refused' >&2; exit 2"),
+        {"error line", Script(folder, "refusing", "echo 'kestro-capture: lo: refused' >&2; exit 2"),
          "kestro-capture: lo: refused"},
-        {"silent end", Script("silent", "exit 3"),
+        {"silent end", Script(folder, "silent", "exit 3"),
          "Snoop Error: kestro-capture ended with status 3"},
-        {"no stream", Script("garbage", "echo 'not a capture'; exit 0"),
+        {"no stream", Script(folder, "garbage", "echo 'not a capture'; exit 0"),
          "Snoop Error: kestro-capture ended"},
     };
     for (const Case& c : cases) {

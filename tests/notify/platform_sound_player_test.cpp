@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 
 #include "notify/sound_root.h"
 #include "settings/settings_file.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -27,23 +27,19 @@ const std::string kMedia = std::string(KESTRO_BINARY_DIR) + "/src/app/sounds/Med
 class PlatformSoundPlayerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        home_ =
-            new fs::path(fs::temp_directory_path() / ("kestro-alsa-" + std::to_string(getpid())));
-        fs::create_directories(*home_);
-        std::ofstream rc(*home_ / ".asoundrc");
+        home_ = new test::TempFolder("kestro-alsa-");
+        ASSERT_TRUE(home_->Ok());
+        std::ofstream rc(home_->Path() / ".asoundrc");
         rc << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \""
-           << (*home_ / "played.raw").string() << "\"\n  format \"raw\"\n}\n";
+           << (home_->Path() / "played.raw").string() << "\"\n  format \"raw\"\n}\n";
         rc.close();
         // ALSA reads its configuration at the first open in the process.
-        setenv("HOME", home_->c_str(), 1);
+        setenv("HOME", home_->Path().c_str(), 1);
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*home_);
-        delete home_;
-    }
+    static void TearDownTestSuite() { delete home_; }
     void SetUp() override { fs::remove(Played()); }
 
-    static fs::path Played() { return *home_ / "played.raw"; }
+    static fs::path Played() { return home_->Path() / "played.raw"; }
 
     static std::vector<char> ReadPlayed() {
         std::ifstream in(Played(), std::ios::binary);
@@ -70,10 +66,10 @@ protected:
         return bytes;
     }
 
-    static fs::path* home_;
+    static test::TempFolder* home_;
 };
 
-fs::path* PlatformSoundPlayerTest::home_ = nullptr;
+test::TempFolder* PlatformSoundPlayerTest::home_ = nullptr;
 
 TEST_F(PlatformSoundPlayerTest, PlaysEveryDecodedSampleOfADefaultSound) {
     for (const char* name : {"ding.wav", "tada.wav"}) {
@@ -100,12 +96,12 @@ TEST_F(PlatformSoundPlayerTest, BackslashesInAPathAreFolderSeparators) {
 // An installation saves its default sounds relative to its sound folder; moved
 // to another prefix, it finds and plays them from there.
 TEST_F(PlatformSoundPlayerTest, AMovedInstallStillPlaysItsDefaultSounds) {
-    const fs::path oldPrefix = *home_ / "old";
-    const fs::path newPrefix = *home_ / "new";
+    const fs::path oldPrefix = home_->Path() / "old";
+    const fs::path newPrefix = home_->Path() / "new";
     fs::create_directories(oldPrefix / "bin");
     fs::create_directories(oldPrefix / "share/kestro/sounds");
     fs::copy(kMedia, oldPrefix / "share/kestro/sounds/Media");
-    const std::string ini = (*home_ / "kestro.ini").string();
+    const std::string ini = (home_->Path() / "kestro.ini").string();
 
     Settings settings;
     const std::string oldRoot = KestroSoundRootFor((oldPrefix / "bin").string());
@@ -124,12 +120,12 @@ TEST_F(PlatformSoundPlayerTest, AMovedInstallStillPlaysItsDefaultSounds) {
 }
 
 TEST_F(PlatformSoundPlayerTest, WhatCannotBePlayedWritesNothingAndReturns) {
-    const fs::path notWav = *home_ / "not-a-sound.wav";
+    const fs::path notWav = home_->Path() / "not-a-sound.wav";
     std::ofstream(notWav) << "plain text, not a sound\n";
     PlatformSoundPlayer player;
     const auto start = std::chrono::steady_clock::now();
-    for (const std::string& path :
-         {std::string(), std::string("/nonexistent/x.wav"), notWav.string(), (*home_).string()}) {
+    for (const std::string& path : {std::string(), std::string("/nonexistent/x.wav"),
+                                    notWav.string(), home_->Path().string()}) {
         SCOPED_TRACE(path);
         player.Play(path);
         EXPECT_FALSE(fs::exists(Played()) && fs::file_size(Played()) > 0);

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/portable.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -18,12 +18,11 @@ namespace fs = std::filesystem;
 class SoundRootTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = test::MakeTempFolder("kestro-sounds-");
-        ASSERT_FALSE(root_.empty());
+        ASSERT_TRUE(folder_.Ok());
         fs::create_directories(root_ / "bin");
     }
-    void TearDown() override { fs::remove_all(root_); }
-    fs::path root_;
+    test::TempFolder folder_{"kestro-sounds-"};
+    const fs::path& root_ = folder_.Path();
 };
 
 TEST_F(SoundRootTest, AnInstalledProgramFindsTheSoundsOfItsOwnPrefix) {

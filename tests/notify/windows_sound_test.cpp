@@ -24,6 +24,7 @@
 #include "settings/settings_file.h"
 #include "support/portable.h"
 #include "support/recorders.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -158,18 +159,13 @@ protected:
         if (const char* windir = std::getenv("windir")) {
             savedWindir_ = windir;
         }
-        windir_ = test::MakeTempFolder("kestro-windir-");
-        ASSERT_FALSE(windir_.empty());
+        ASSERT_TRUE(folder_.Ok());
         test::SetEnv("windir", windir_.string().c_str());
     }
-    void TearDown() override {
-        test::SetEnv("windir", savedWindir_.c_str());
-        if (!windir_.empty()) {
-            fs::remove_all(windir_);
-        }
-    }
+    void TearDown() override { test::SetEnv("windir", savedWindir_.c_str()); }
 
-    fs::path windir_;
+    const test::TempFolder folder_{"kestro-windir-"};
+    const fs::path& windir_ = folder_.Path();
     std::string savedWindir_;
 };
 

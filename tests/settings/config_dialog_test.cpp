@@ -78,7 +78,7 @@ void ExpectSameSettings(const Settings& actual, const Settings& expected) {
 class ConfigDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.ok());
+        ASSERT_TRUE(folder_.Ok());
         iniPath_ = folder_.Path("kestro.ini");
         SetIniFileNameOverride(iniPath_);
         dialog_ = std::make_unique<TfrmZKconfig>(

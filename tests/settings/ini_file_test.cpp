@@ -236,7 +236,7 @@ int FilesIn(const std::filesystem::path& folder) {
 
 TEST(IniFileSaveTest, CreatesAndReplacesTheFile) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("kestro.ini");
     const Result first = SampleToSave().Save(path);
     ASSERT_TRUE(first) << first.Reason();
@@ -247,7 +247,7 @@ TEST(IniFileSaveTest, CreatesAndReplacesTheFile) {
     const Result second = again.Save(path);
     ASSERT_TRUE(second) << second.Reason();
     EXPECT_EQ(ReadFileBytes(path), "[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n");
-    EXPECT_EQ(FilesIn(folder.path()), 1);
+    EXPECT_EQ(FilesIn(folder.Path()), 1);
 }
 
 TEST(IniFileSaveTest, KeepsPermissionBits) {
@@ -255,7 +255,7 @@ TEST(IniFileSaveTest, KeepsPermissionBits) {
     GTEST_SKIP() << "POSIX permission bits: Windows files have none";
 #endif
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("kestro.ini");
     WriteFileBytes(path, "[Snoop]\n");
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
@@ -270,8 +270,8 @@ TEST(IniFileSaveTest, WritesThroughASymbolicLink) {
     GTEST_SKIP() << "symbolic links need a privilege on Windows";
 #endif
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
-    std::filesystem::create_directory(folder.path() / "real");
+    ASSERT_TRUE(folder.Ok());
+    std::filesystem::create_directory(folder.Path() / "real");
     const std::string target = folder.Path("real/kestro.ini");
     const std::string link = folder.Path("kestro.ini");
     WriteFileBytes(target, "[Snoop]\nAdapterIndex=1\n");
@@ -284,7 +284,7 @@ TEST(IniFileSaveTest, WritesThroughASymbolicLink) {
 
 TEST(IniFileSaveTest, ReportsRefusedWrites) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string directory = folder.Path("is-a-directory.ini");
     std::filesystem::create_directory(directory);
     const std::string paths[] = {directory, folder.Path("missing/kestro.ini"), ""};
@@ -300,7 +300,7 @@ TEST(IniFileSaveTest, ReportsRefusedWrites) {
 
 TEST(IniFileSaveTest, RefusesAnImmutableFile) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("kestro.ini");
     const std::string old = "[Snoop]\nAdapterIndex=1\n";
     WriteFileBytes(path, old);
@@ -315,13 +315,13 @@ TEST(IniFileSaveTest, RefusesAnImmutableFile) {
     EXPECT_FALSE(saved);
     EXPECT_NE(saved.Reason().find(strerror(EPERM)), std::string::npos) << saved.Reason();
     EXPECT_EQ(ReadFileBytes(path), old);
-    EXPECT_EQ(FilesIn(folder.path()), 1);
+    EXPECT_EQ(FilesIn(folder.Path()), 1);
 }
 
 #ifdef _WIN32
 TEST(IniFileSaveTest, RefusesAReadOnlyFile) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("kestro.ini");
     const std::string old = "[Snoop]\nAdapterIndex=1\n";
     WriteFileBytes(path, old);
@@ -331,7 +331,7 @@ TEST(IniFileSaveTest, RefusesAReadOnlyFile) {
     EXPECT_FALSE(saved);
     EXPECT_NE(saved.Reason().find("kestro.ini"), std::string::npos) << saved.Reason();
     EXPECT_EQ(ReadFileBytes(path), old);
-    EXPECT_EQ(FilesIn(folder.path()), 1);
+    EXPECT_EQ(FilesIn(folder.Path()), 1);
 }
 #endif
 
@@ -345,7 +345,7 @@ int FailingRename(const char* from, const char*) {
 
 TEST(IniFileSaveTest, AFailedCommitLeavesTheOldFileWhole) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("kestro.ini");
     const std::string old = "; mine\r\n[Snoop]\r\nAdapterIndex=1\r\n";
     WriteFileBytes(path, old);
@@ -361,20 +361,20 @@ TEST(IniFileSaveTest, AFailedCommitLeavesTheOldFileWhole) {
     EXPECT_EQ(g_textAtRename, "[Snoop]\nAdapterIndex=2\n");
     // ... and neither it nor a change to the old file is left behind.
     EXPECT_EQ(ReadFileBytes(path), old);
-    EXPECT_EQ(FilesIn(folder.path()), 1);
+    EXPECT_EQ(FilesIn(folder.Path()), 1);
 }
 
 TEST(IniFileLoadTest, TellsAnAbsentFileFromAnUnreadableOne) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     IniFile ini;
     EXPECT_TRUE(IniFile::LoadForUpdate(folder.Path("absent.ini"), ini));
     EXPECT_EQ(ini.Text(), "");
-    const Result unreadable = IniFile::LoadForUpdate(folder.path().string(), ini);
+    const Result unreadable = IniFile::LoadForUpdate(folder.Path().string(), ini);
     EXPECT_FALSE(unreadable);
     EXPECT_FALSE(unreadable.Reason().empty());
     // For reading, both are simply empty.
-    EXPECT_EQ(IniFile::Load(folder.path().string()).Text(), "");
+    EXPECT_EQ(IniFile::Load(folder.Path().string()).Text(), "");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ using test::WriteFileBytes;
 class PlacementQtTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.ok());
+        ASSERT_TRUE(folder_.Ok());
         path_ = folder_.Path("kestro.ini");
         SetIniFileNameOverride(path_);
     }

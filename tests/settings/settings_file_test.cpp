@@ -25,7 +25,7 @@ constexpr char kRoot[] = "/usr/share/kestro/sounds";
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.ok());
+        ASSERT_TRUE(folder_.Ok());
         path_ = folder_.Path("kestro.ini");
     }
     Settings Load() {
@@ -345,7 +345,7 @@ TEST_F(SettingsFileTest, AFailureAfterTheTemporaryFileLeavesTheOldFileWhole) {
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(path_), old);
     int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
         EXPECT_EQ(entry.path().string(), path_);
         ++files;
     }

@@ -90,7 +90,7 @@ private:
 // in the user's configuration folder, created only by a save.
 TEST(SettingsFileTest, BuildTreeAndPortableCopiesBesideTheProgramInstalledOnesPerUser) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     ScopedEnv xdg("XDG_CONFIG_HOME", folder.Path("config").c_str());
     const std::string perUser = folder.Path("config/kestro/kestro.ini");
 #ifdef _WIN32
@@ -130,7 +130,7 @@ TEST(SettingsFileTest, BuildTreeAndPortableCopiesBesideTheProgramInstalledOnesPe
 
 TEST(SettingsFileTest, PerUserFileForAProgramInAFolderTheUserCannotWrite) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     ImmutableFolder bin(folder.Path("bin"));
     if (!bin.ok()) {
         GTEST_SKIP() << "chattr +i is not available here, so no folder is read-only for root";
@@ -167,7 +167,7 @@ TEST(SettingsFileTest, PerUserFileForAProgramInAFolderTheUserCannotWrite) {
 
 TEST(SettingsFileTest, ReadOnlySettingsAreReadAndNeverSaved) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("user.ini");
     WriteFileBytes(path, "[Function]\nSaveFormSize=0\n");
 
@@ -191,7 +191,7 @@ TEST(SettingsFileTest, ReadOnlySettingsAreReadAndNeverSaved) {
 
 TEST(ReadIniBoolTest, ReadsOneSwitch) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("k.ini");
     EXPECT_TRUE(ReadIniBool(path, "Function", "SaveFormSize", true));  // no file
     WriteFileBytes(path, "[function]\nsaveformsize=0\nWord=no\n");
@@ -272,7 +272,7 @@ TEST(PlacementTest, FarOutEdgesDoNotOverflow) {
 
 TEST(PlacementTest, SavingKeepsTheRestOfTheFileOrReportsThePath) {
     TempFolder folder;
-    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(folder.Ok());
     const std::string path = folder.Path("k.ini");
     WriteFileBytes(path, "[Function]\nSaveFormSize=1\n");
     ASSERT_TRUE(SavePlacement(path, "TfrmZKconfig", kCurrent));

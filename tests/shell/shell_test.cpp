@@ -17,6 +17,7 @@
 #include "common/cp932.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
+#include "support/portable.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -124,7 +125,7 @@ const std::string kChooseLog =
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.ok());
+        ASSERT_TRUE(folder_.Ok());
         iniPath_ = folder_.Path("kestro.ini");
         VuIniMng::SetIniFileNameOverride(iniPath_);
     }

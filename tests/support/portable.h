@@ -4,30 +4,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <random>
 #include <string>
-#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 namespace kestro::test {
-
-// A new, empty folder under the system's temporary folder (mkdtemp is POSIX
-// only); empty when none could be made.
-inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
-    std::random_device random;
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    for (int attempt = 0; attempt < 100 && !ec; ++attempt) {
-        const std::filesystem::path path = base / (prefix + std::to_string(random()));
-        if (std::filesystem::create_directory(path, ec)) {
-            return path;
-        }
-    }
-    return {};
-}
 
 // Sets (or with nullptr removes) an environment variable, and re-reads TZ.
 inline void SetEnv(const char* name, const char* value) {

@@ -1,20 +1,29 @@
-// A real folder under the system's temporary directory, removed with its contents.
+// A real folder under the system's temporary folder, removed with its contents.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
-
-#include "support/portable.h"
 
 namespace kestro::test {
 
 class TempFolder {
 public:
-    TempFolder() : path_(MakeTempFolder("kestro-set-")) {}
+    // mkdtemp is POSIX only: names are drawn at random until one is new.
+    explicit TempFolder(const std::string& prefix = "kestro-test-") {
+        std::random_device random;
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        for (int attempt = 0; attempt < 100 && !ec && path_.empty(); ++attempt) {
+            const std::filesystem::path path = base / (prefix + std::to_string(random()));
+            if (std::filesystem::create_directory(path, ec)) {
+                path_ = path;
+            }
+        }
+    }
     ~TempFolder() {
         std::error_code ignored;
         if (!path_.empty()) {
@@ -24,9 +33,10 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    bool ok() const { return !path_.empty(); }
+    // False when no folder could be made; Path() is then empty.
+    bool Ok() const { return !path_.empty(); }
+    const std::filesystem::path& Path() const { return path_; }
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
 
 private:
     std::filesystem::path path_;

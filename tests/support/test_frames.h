@@ -1,9 +1,6 @@
 // Builds Ethernet/IPv4/TCP frames and small capture files for the capture tests.
 #pragma once
 
-#include <stdlib.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,8 +8,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "support/portable.h"
 
 namespace kestro::test {
 
@@ -124,24 +119,5 @@ inline void WritePcap(const std::filesystem::path& path, const std::vector<PcapR
                   static_cast<std::streamsize>(written));
     }
 }
-
-// A fresh folder under the system's temporary folder, removed at the end of the test.
-class TempDir {
-public:
-    TempDir() : path_(MakeTempFolder("kestro-capture-")) {
-        if (path_.empty()) {
-            throw std::filesystem::filesystem_error("no temporary folder",
-                                                    std::make_error_code(std::errc::io_error));
-        }
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 }  // namespace kestro::test

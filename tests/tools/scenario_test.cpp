@@ -21,6 +21,7 @@
 #include "game/decoder.h"
 #include "notify/log.h"
 #include "pcap_writer.h"
+#include "support/temp_folder.h"
 
 namespace kestro::scenario {
 namespace {
@@ -91,15 +92,6 @@ Replayed Replay(const std::string& path) {
     return out;
 }
 
-fs::path TempDir() {
-    fs::path dir = fs::temp_directory_path() /
-                   ("kestro-scenario-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
 std::string WriteFrames(const fs::path& path, const std::vector<Frame>& frames) {
     PcapWriter writer;
     std::string error;
@@ -118,7 +110,7 @@ protected:
         savedTz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
         ::setenv("TZ", "Asia/Tokyo", 1);
         ::tzset();
-        dir_ = TempDir();
+        ASSERT_TRUE(folder_.Ok());
     }
     void TearDown() override {
         if (savedTz_) {
@@ -127,10 +119,10 @@ protected:
             ::unsetenv("TZ");
         }
         ::tzset();
-        fs::remove_all(dir_);
     }
     std::optional<std::string> savedTz_;
-    fs::path dir_;
+    test::TempFolder folder_{"kestro-scenario-"};
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(ScenarioTest, RoundTripGivesBackTheEventsTextsAndWallClock) {

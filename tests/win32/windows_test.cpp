@@ -25,6 +25,7 @@
 #include "settings/vu_ini_mng.h"
 #include "shell/panel_layout.h"
 #include "support/portable.h"
+#include "support/temp_folder.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
 #include "win32/log_window.h"
@@ -134,17 +135,13 @@ protected:
             GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0) {
             GTEST_SKIP() << "no X display for Wine's windows (scripts/test-windows starts Xvfb)";
         }
-        folder_ = test::MakeTempFolder("kestro-win32-");
-        ASSERT_FALSE(folder_.empty());
-        iniPath_ = (folder_ / "kestro.ini").string();
+        ASSERT_TRUE(folder_.Ok());
+        iniPath_ = folder_.Path("kestro.ini");
         VuIniMng::SetIniFileNameOverride(iniPath_);
     }
     void TearDown() override {
         forms_.reset();
         VuIniMng::SetIniFileNameOverride("");
-        if (!folder_.empty()) {
-            std::filesystem::remove_all(folder_);
-        }
     }
 
     void WriteIni(const std::string& text) { std::ofstream(iniPath_, std::ios::binary) << text; }
@@ -167,7 +164,7 @@ protected:
         EXPECT_FALSE(forms_->main.Alive());
     }
 
-    std::filesystem::path folder_;
+    test::TempFolder folder_{"kestro-win32-"};
     std::string iniPath_;
     std::vector<std::string> errors_;
     std::vector<std::string> opened_;
