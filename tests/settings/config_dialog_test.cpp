@@ -21,7 +21,7 @@
 
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
-#include "support/qt_environment.h"
+#include "support/qt_app.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -78,6 +78,7 @@ void ExpectSameSettings(const Settings& actual, const Settings& expected) {
 class ConfigDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        test::TestApp();
         ASSERT_TRUE(folder_.Ok());
         iniPath_ = folder_.Path("kestro.ini");
         SetIniFileNameOverride(iniPath_);

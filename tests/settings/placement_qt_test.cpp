@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "support/qt_environment.h"
+#include "support/qt_app.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -28,6 +28,7 @@ using test::WriteFileBytes;
 class PlacementQtTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        test::TestApp();
         ASSERT_TRUE(folder_.Ok());
         path_ = folder_.Path("kestro.ini");
         SetIniFileNameOverride(path_);

@@ -1,4 +1,5 @@
-// One QApplication for all tests of a test program, created on first use.
+// One QApplication for all tests of a test program, made by the first test
+// that needs it.
 #pragma once
 
 #include <QApplication>
