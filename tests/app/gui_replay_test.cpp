@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -30,6 +29,7 @@
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 #include "support/qt_app.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -58,7 +58,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         TestApp();
-        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(dir_.Ok());
     }
     void TearDown() override {
         forms_.reset();
@@ -66,7 +66,7 @@ protected:
         VuIniMng::SetIniFileNameOverride("");
     }
 
-    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+    std::string Path(const char* name) const { return dir_.Path(name); }
 
     std::string WriteCapture(const char* name, const char* scenarioText) {
         const std::string path = Path(name);
@@ -118,7 +118,7 @@ protected:
         TfrmZKabout about;
     };
 
-    QTemporaryDir dir_;
+    test::TempFolder dir_;
     std::vector<std::pair<QString, QString>> errors_;
     std::unique_ptr<ReplayClock> clock_;
     std::unique_ptr<Forms> forms_;
@@ -239,8 +239,9 @@ TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
     EXPECT_TRUE(main.close());
     forms_.reset();
     EXPECT_EQ(ReadFile(ini), QByteArray::fromStdString(text));
-    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden),
-              QStringList({QStringLiteral("singles.pcap"), QStringLiteral("user.ini")}));
+    EXPECT_EQ(
+        QDir(QString::fromStdString(dir_.Path().string())).entryList(QDir::Files | QDir::Hidden),
+        QStringList({QStringLiteral("singles.pcap"), QStringLiteral("user.ini")}));
     EXPECT_TRUE(errors_.empty());
 }
 

@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -27,6 +26,7 @@
 #include "settings/vu_ini_mng.h"
 #include "support/game_connection.h"
 #include "support/qt_app.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -55,8 +55,8 @@ protected:
 
     void SetUp() override {
         TestApp();
-        ASSERT_TRUE(dir_.isValid());
-        iniPath_ = dir_.filePath(QStringLiteral("kestro.ini")).toStdString();
+        ASSERT_TRUE(dir_.Ok());
+        iniPath_ = dir_.Path("kestro.ini");
         VuIniMng::SetIniFileNameOverride(iniPath_);
         forms_ = std::make_unique<Forms>(
             [this](const QString&, const QString& text) { errors_.push_back(text); });
@@ -123,7 +123,7 @@ protected:
         return texts;
     }
 
-    QTemporaryDir dir_;
+    test::TempFolder dir_;
     std::string iniPath_;
     QStringList errors_;
     std::unique_ptr<Forms> forms_;

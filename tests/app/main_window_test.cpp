@@ -8,17 +8,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +34,7 @@
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 #include "support/qt_app.h"
+#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
@@ -70,8 +70,8 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApp();
-        ASSERT_TRUE(dir_.isValid());
-        iniPath_ = dir_.filePath(QStringLiteral("kestro.ini")).toStdString();
+        ASSERT_TRUE(dir_.Ok());
+        iniPath_ = dir_.Path("kestro.ini");
         VuIniMng::SetIniFileNameOverride(iniPath_);
     }
     void TearDown() override {
@@ -120,7 +120,7 @@ protected:
         TfrmZKabout about;
     };
 
-    QTemporaryDir dir_;
+    test::TempFolder dir_;
     std::string iniPath_;
     std::vector<std::pair<QString, QString>> errors_;
     std::unique_ptr<Forms> forms_;
@@ -326,7 +326,7 @@ TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
 }
 
 TEST_F(MainWindowTest, RefusedSettingsWriteIsShownAndTheWindowStillCloses) {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("kestro.ini")));
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     RecordingMain& main = Create();
     main.show();
     EXPECT_TRUE(main.close());
@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, ADifferentRefusalAtDestroyIsStillShown) {
     // The file was written at close; now it cannot be, and the user must learn it.
     ASSERT_TRUE(QFile::remove(QString::fromStdString(iniPath_)));
     const std::string otherPath = iniPath_ + ".moved";
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QString::fromStdString(otherPath).section('/', -1)));
+    ASSERT_TRUE(std::filesystem::create_directory(otherPath));
     VuIniMng::SetIniFileNameOverride(otherPath);
     forms_.reset();
     ASSERT_EQ(errors_.size(), 1u);
@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, OkSavesAtOnceAndASignalClosesTheWindowThroughItsClose) {
 // A refused write shows its box once: neither the dialog's Cancel nor the close
 // reports the same file again; the log keeps the system's reason each time.
 TEST_F(MainWindowTest, TheSameRefusedFileIsReportedOncePerSession) {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("kestro.ini")));
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     RecordingMain& main = Create();
     main.show();
     for (int i = 0; i < 2; ++i) {
