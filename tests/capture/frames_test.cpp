@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/test_frames.h"
+#include "support/frames.h"
 
 namespace kestro {
 namespace {

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/pcap_file.h"
 #include "support/portable.h"
 #include "support/temp_folder.h"
-#include "support/test_frames.h"
 
 namespace kestro {
 namespace {

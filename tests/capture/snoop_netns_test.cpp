@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "capture/snoop.h"
-#include "support/test_frames.h"
+#include "support/frames.h"
 
 namespace kestro {
 namespace {

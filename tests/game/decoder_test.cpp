@@ -10,11 +10,13 @@
 #include "common/cp932.h"
 #include "common/race_types.h"
 #include "notify/log.h"
+#include "support/frames.h"
 
 namespace kestro {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Text;
 
 // Each event as one readable line, so that a case states what reaches the handlers.
 class RecordingSink final : public GameEventSink {
@@ -61,9 +63,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-Bytes Text(std::string_view s) {
-    return Bytes(s.begin(), s.end());
-}
 Bytes Zeros(size_t n) {
     return Bytes(n, 0);
 }
