@@ -6,15 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "support/recorders.h"
+#include "support/fixtures.h"
 
 namespace kestro {
 namespace {
 
-using test::At;
-using test::Recorder;
-using test::RecordingLogView;
-using test::RecordingPlayer;
 using E = SoundEvent;
 using V = TicketVerdict;
 
@@ -123,14 +119,8 @@ TEST(ChooseEventSound, OtherRaceKindsChooseNothing) {
     }
 }
 
-class PlayEventSoundTest : public ::testing::Test {
+class PlayEventSoundTest : public test::LogFixture {
 protected:
-    SettableClock clock{At(12, 0, 0)};
-    Settings settings;
-    Recorder rec;
-    RecordingLogView view{rec};
-    Log log{clock, view};
-    RecordingPlayer player{rec};
     EventSounds sounds{settings, log, player};
 };
 

@@ -7,15 +7,12 @@
 #include <vector>
 
 #include "race/race_engine.h"
-#include "support/recorders.h"
+#include "support/fixtures.h"
 
 namespace kestro {
 namespace {
 
 using test::At;
-using test::Recorder;
-using test::RecordingLogView;
-using test::RecordingPlayer;
 using test::Sjis;
 namespace rs = race_status;
 
@@ -54,17 +51,8 @@ TEST(AnnouncementRuleTable, LiteralsBecomeTheGamesBytes) {
               "\x95\xAA\x8C\xE3");
 }
 
-class ClassifierTest : public ::testing::Test {
+class ClassifierTest : public test::EngineFixture {
 protected:
-    SettableClock clock{At(12, 0, 0)};
-    Settings settings;
-    Recorder rec;
-    RecordingLogView view{rec};
-    Log log{clock, view};
-    RecordingPlayer player{rec};
-    RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
-    RaceState& state = engine.State();
-
     std::string BaseIn(int seconds) const {
         return FormatHhMmSsZzz(AddSeconds(At(12, 0, 0), seconds));
     }

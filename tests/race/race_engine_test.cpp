@@ -9,15 +9,12 @@
 #include <vector>
 
 #include "race/panel.h"
-#include "support/recorders.h"
+#include "support/fixtures.h"
 
 namespace kestro {
 namespace {
 
 using test::At;
-using test::Recorder;
-using test::RecordingLogView;
-using test::RecordingPlayer;
 namespace rs = race_status;
 namespace cs = clock_status;
 
@@ -36,17 +33,8 @@ void PrintTo(const Step& s, std::ostream* os) {
     *os << s.time << " " << s.status << "/" << s.clockStatus << " " << s.clock << " " << s.remain;
 }
 
-class RaceEngineTest : public ::testing::Test {
+class RaceEngineTest : public test::EngineFixture {
 protected:
-    SettableClock clock{At(12, 0, 0)};
-    Settings settings;
-    Recorder rec;
-    RecordingLogView view{rec};
-    Log log{clock, view};
-    RecordingPlayer player{rec};
-    RaceEngine engine{clock, settings, log, player, [this] { rec.Refresh(); }};
-    RaceState& state = engine.State();
-
     RaceStatus StatusOf(RaceKind kind) const {
         return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
     }

@@ -22,6 +22,7 @@
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
 #include "support/qt_app.h"
+#include "support/recorders.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -30,12 +31,6 @@ namespace {
 using test::ReadFileBytes;
 using test::TempFolder;
 using test::WriteFileBytes;
-
-class RecordingPlayer final : public SoundPlayer {
-public:
-    void Play(const std::string& path) override { played.push_back(path); }
-    std::vector<std::string> played;
-};
 
 // Settings unlike the defaults in every field the dialog could touch.
 Settings SampleSettings() {
@@ -128,7 +123,8 @@ protected:
     TempFolder folder_;
     std::string iniPath_;
     std::unique_ptr<TfrmZKconfig> dialog_;
-    RecordingPlayer player_;
+    test::Recorder rec_;
+    test::RecordingPlayer player_{rec_};
     std::vector<QString> errors_;
     int applyCalls_ = 0;
     int32_t adapterSeenByApply_ = -99;
@@ -167,14 +163,14 @@ TEST_F(ConfigDialogTest, EveryWayOutButOkChangesNothing) {
         SCOPED_TRACE(way.name);
         const Settings before = SampleSettings();
         Settings settings = before;
-        player_.played.clear();
+        rec_.plays.clear();
         EXPECT_FALSE(Run(settings, [&](TfrmZKconfig& d) {
             EditEverything(d);
             way.close(d);
         }));
         ExpectSameSettings(settings, before);
         EXPECT_EQ(applyCalls_, 0);
-        EXPECT_EQ(player_.played, std::vector<std::string>{""}) << "one silence call at close";
+        EXPECT_EQ(rec_.plays, std::vector<std::string>{""}) << "one silence call at close";
     }
 }
 
@@ -188,7 +184,7 @@ TEST_F(ConfigDialogTest, EnterConfirmsAndUntouchedControlsGiveBackEverySettingEx
     }));
     ExpectSameSettings(settings, before);
     EXPECT_EQ(applyCalls_, 1);
-    EXPECT_EQ(player_.played, std::vector<std::string>{""});
+    EXPECT_EQ(rec_.plays, std::vector<std::string>{""});
 }
 
 // Paths are shown with this system's "/"; an untouched box gives back the
@@ -356,19 +352,19 @@ TEST_F(ConfigDialogTest, TheTestButtonPlaysTheFocusedEditBoxWhateverTheSwitches)
     Run(settings, [&](TfrmZKconfig& d) {
         QToolButton* test = d.findChild<QToolButton*>("btnTestServerMessage");
         for (const Case& c : cases) {
-            player_.played.clear();
+            rec_.plays.clear();
             QWidget* focus = d.findChild<QWidget*>(c.focus);
             focus->setFocus();
             QTest::mouseClick(test, Qt::LeftButton);
-            EXPECT_EQ(player_.played, std::vector<std::string>{c.played}) << c.focus;
+            EXPECT_EQ(rec_.plays, std::vector<std::string>{c.played}) << c.focus;
             EXPECT_EQ(d.focusWidget(), focus) << "the button leaves the focus where it was";
         }
-        player_.played.clear();
+        rec_.plays.clear();
         QLineEdit* edit = d.findChild<QLineEdit*>("edtRaceStart");
         edit->setFocus();
         edit->setText("/snd/trying.wav");
         QTest::mouseClick(test, Qt::LeftButton);
-        EXPECT_EQ(player_.played, std::vector<std::string>{"/snd/trying.wav"});
+        EXPECT_EQ(rec_.plays, std::vector<std::string>{"/snd/trying.wav"});
         d.reject();
     });
     EXPECT_FALSE(settings.SoundEnabled);
@@ -438,7 +434,7 @@ TEST_F(ConfigDialogTest, ARefusedPlacementWriteIsReportedAndTheDialogStillCloses
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0], QStringLiteral("Kestro|") + QString::fromStdString(iniPath_) +
                               QStringLiteral(" に書き込めません"));
-    EXPECT_EQ(player_.played, std::vector<std::string>{""}) << "silence comes first";
+    EXPECT_EQ(rec_.plays, std::vector<std::string>{""}) << "silence comes first";
 }
 
 TEST_F(ConfigDialogTest, EachRowPairsItsSwitchWithThePathBelowIt) {

@@ -8,42 +8,19 @@
 
 #include "race/race_engine.h"
 #include "race/race_state.h"
-#include "support/recorders.h"
+#include "support/fixtures.h"
 
 namespace kestro {
 namespace {
 
 using test::At;
-using test::Recorder;
-using test::RecordingPlayer;
 using test::Sjis;
 namespace rs = race_status;
 namespace cs = clock_status;
 using F = PanelField;
 
-class RecordingCoreView final : public CoreView {
-public:
-    explicit RecordingCoreView(Recorder& r) : r_(r), log_(r) {}
-    void SetStatusText(std::string_view cp932) override { log_.SetStatusText(cp932); }
-    void AppendLogLine(std::string_view line) override { log_.AppendLogLine(line); }
-    void RefreshPanel() override { r_.Refresh(); }
-
-private:
-    Recorder& r_;
-    test::RecordingLogView log_;
-};
-
-class CoreTest : public ::testing::Test {
+class CoreTest : public test::CoreFixture {
 protected:
-    SettableClock clock{At(12, 0, 0)};
-    Recorder rec;
-    RecordingCoreView view{rec};
-    RecordingPlayer player{rec};
-    KestroCore core{clock, view, player};
-    RaceState& state = core.Engine().State();
-
-    CoreTest() { core.ResetRaceState(); }
-
     void Feed(const std::vector<uint8_t>& payload) {
         core.SnoopTCPDataCaptureTCPData(payload.data(), static_cast<int32_t>(payload.size()));
     }

@@ -1,5 +1,6 @@
 // Stand-ins for the screen and the speaker that write down, in order, what
-// the race code asked of them; texts are kept in UTF-8 for readable tests.
+// the race code and the window's core asked of them; texts are kept in UTF-8
+// for readable tests.
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@
 #include "notify/log.h"
 #include "notify/sound_player.h"
 #include "settings/settings.h"
+#include "shell/core.h"
 
 namespace kestro::test {
 
@@ -52,6 +54,18 @@ public:
 
 private:
     Recorder& r_;
+};
+
+class RecordingCoreView final : public CoreView {
+public:
+    explicit RecordingCoreView(Recorder& r) : r_(r), log_(r) {}
+    void SetStatusText(std::string_view cp932) override { log_.SetStatusText(cp932); }
+    void AppendLogLine(std::string_view line) override { log_.AppendLogLine(line); }
+    void RefreshPanel() override { r_.Refresh(); }
+
+private:
+    Recorder& r_;
+    RecordingLogView log_;
 };
 
 // A time of day on a fixed date.
