@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "support/portable.h"
 
 namespace kestro {
@@ -61,14 +58,11 @@ TEST(DateTime, NonFiniteValuesFormatAsMidnight) {
 }
 
 TEST(DateTime, UnixTimeIsReadAsLocalTime) {
-    const char* old = std::getenv("TZ");
-    std::string saved = old ? old : "";
-    test::SetEnv("TZ", "JST-9");  // a POSIX rule: no zone files needed
+    const test::ScopedEnv tz("TZ", "JST-9");  // a POSIX rule: no zone files needed
     // 2009-03-27 03:00:00 UTC is 12:00:00 in Tokyo.
     const TDateTime t = FromUnixTime(1238122800, 250000);
     EXPECT_EQ(FormatHhMmSsZzz(t), "12:00:00.250");
     EXPECT_NEAR(t, EncodeDateTime(2009, 3, 27, 12, 0, 0, 250), 1e-9);
-    test::SetEnv("TZ", old ? saved.c_str() : nullptr);
 }
 
 }  // namespace

@@ -155,18 +155,11 @@ private:
 
 class WindowsSoundTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* windir = std::getenv("windir")) {
-            savedWindir_ = windir;
-        }
-        ASSERT_TRUE(folder_.Ok());
-        test::SetEnv("windir", windir_.string().c_str());
-    }
-    void TearDown() override { test::SetEnv("windir", savedWindir_.c_str()); }
+    void SetUp() override { ASSERT_TRUE(folder_.Ok()); }
 
     const test::TempFolder folder_{"kestro-windir-"};
     const fs::path& windir_ = folder_.Path();
-    std::string savedWindir_;
+    const test::ScopedEnv windirEnv_{"windir", windir_.string().c_str()};
 };
 
 // The race start's default sound, "%SystemRoot%\Media\chimes.wav", found through

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <vector>
+
+#include "support/portable.h"
 
 namespace kestro {
 namespace {
@@ -13,14 +13,7 @@ namespace {
 // Local time must matter, so the zone has a whole-hour and a half-hour offset.
 class LocalTimeConverterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("TZ", "IST-5:30", 1);
-        ::tzset();
-    }
-    void TearDown() override {
-        ::unsetenv("TZ");
-        ::tzset();
-    }
+    const test::ScopedEnv tz_{"TZ", "IST-5:30"};
 };
 
 TDateTime Uncached(int64_t micros) {
@@ -66,8 +59,7 @@ TEST_F(LocalTimeConverterTest, AgreesWithAFreshConversionWhateverTheOrderOfFrame
 }
 
 TEST_F(LocalTimeConverterTest, TheSummerTimeStepShowsAtItsFirstMicrosecond) {
-    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    ::tzset();
+    test::SetEnv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
     constexpr int64_t step = 1238288400LL * 1000000;  // 2009-03-29 01:00:00 UTC
     LocalTimeConverter converter;
     EXPECT_EQ(FormatHhMmSsZzz(converter.Convert(step - 1000000)), "01:59:59.000");

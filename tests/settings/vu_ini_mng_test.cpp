@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "support/portable.h"
@@ -15,6 +14,7 @@ namespace kestro {
 namespace {
 
 using test::ReadFileBytes;
+using test::ScopedEnv;
 using test::TempFolder;
 using test::WriteFileBytes;
 
@@ -49,22 +49,6 @@ TEST(IniFileNameTest, IsBesideTheRunningExecutableUnlessOverridden) {
     SetIniFileNameOverride("");
     EXPECT_EQ(GetIniFileName(), own);
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        test::SetEnv(name, value);
-    }
-    ~ScopedEnv() { test::SetEnv(name_, old_ ? old_->c_str() : nullptr); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 // Root writes through any permission bits; an immutable folder it cannot write.
 class ImmutableFolder {

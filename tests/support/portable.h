@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -26,6 +27,22 @@ inline void SetEnv(const char* name, const char* value) {
     tzset();
 #endif
 }
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        SetEnv(name, value);
+    }
+    ~ScopedEnv() { SetEnv(name_, old_ ? old_->c_str() : nullptr); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 // Whether this Windows program runs under Wine, whose wpcap.dll cannot read
 // capture files (its file functions are stubs that end the process).

@@ -6,11 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "game/decoder.h"
 #include "notify/log.h"
 #include "pcap_writer.h"
+#include "support/portable.h"
 #include "support/temp_folder.h"
 
 namespace kestro::scenario {
@@ -105,22 +104,8 @@ std::string WriteFrames(const fs::path& path, const std::vector<Frame>& frames) 
 
 class ScenarioTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        savedTz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
-        ::setenv("TZ", "Asia/Tokyo", 1);
-        ::tzset();
-        ASSERT_TRUE(folder_.Ok());
-    }
-    void TearDown() override {
-        if (savedTz_) {
-            ::setenv("TZ", savedTz_->c_str(), 1);
-        } else {
-            ::unsetenv("TZ");
-        }
-        ::tzset();
-    }
-    std::optional<std::string> savedTz_;
+    void SetUp() override { ASSERT_TRUE(folder_.Ok()); }
+    const test::ScopedEnv tz_{"TZ", "Asia/Tokyo"};
     test::TempFolder folder_{"kestro-scenario-"};
     const fs::path& dir_ = folder_.Path();
 };
