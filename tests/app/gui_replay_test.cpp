@@ -14,8 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -28,6 +26,7 @@
 #include "scenario.h"
 #include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
+#include "support/portable.h"
 #include "support/qt_app.h"
 #include "support/temp_folder.h"
 
@@ -54,9 +53,6 @@ constexpr const char* kLongPause = R"(date 2009-03-27
 class GuiReplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The scenario's times are read as local times; the panel shows local times.
-        setenv("TZ", "UTC", 1);
-        tzset();
         TestApp();
         ASSERT_TRUE(dir_.Ok());
     }
@@ -118,6 +114,8 @@ protected:
         TfrmZKabout about;
     };
 
+    // The scenario's times are read as local times; the panel shows local times.
+    const test::ScopedEnv tz_{"TZ", "UTC"};
     test::TempFolder dir_;
     std::vector<std::pair<QString, QString>> errors_;
     std::unique_ptr<ReplayClock> clock_;
