@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -19,6 +18,7 @@
 #include "race/race_timing.h"
 #include "replay/virtual_ticker.h"
 #include "shell/core.h"
+#include "support/portable.h"
 
 namespace {
 
@@ -95,12 +95,7 @@ int64_t StepMicros(uint8_t step) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-#ifdef _WIN32
-    static const bool zoneSet = [] { return _putenv_s("TZ", "JST-9") == 0; }();
-#else
-    static const bool zoneSet = [] { return ::setenv("TZ", "JST-9", 1) == 0; }();
-#endif
-    (void)zoneSet;
+    [[maybe_unused]] static const bool zoneSet = (kestro::test::SetEnv("TZ", "JST-9"), true);
     constexpr size_t kHeader = 10;
     if (size < kHeader) {
         return 0;
