@@ -26,12 +26,12 @@
 #include <string_view>
 
 #include "common/build_info.h"
+#include "game/capture_filter.h"
 
 namespace {
 
 constexpr const char* kProgram = "kestro-capture";
 // The capture component's own values, so that both paths see the same frames.
-constexpr const char* kFilter = "tcp port 5121";
 constexpr int kSnapLength = 1600;
 constexpr int kReadTimeOutMs = 100;
 constexpr int kExitFailure = 2;
@@ -187,7 +187,7 @@ pcap_t* OpenAdapter(const std::string& name) {
         Fail(std::string("cannot give up capabilities: ") + std::strerror(errno));
     }
     bpf_program program{};
-    if (pcap_compile(handle, &program, kFilter, 1, netmask) != 0 ||
+    if (pcap_compile(handle, &program, kestro::kGameCaptureFilter, 1, netmask) != 0 ||
         pcap_setfilter(handle, &program) != 0) {
         Fail(name + ": " + pcap_geterr(handle));
     }

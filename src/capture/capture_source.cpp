@@ -17,6 +17,8 @@
 #include <thread>
 #include <utility>
 
+#include "platform/process.h"
+
 #ifndef KESTRO_INSTALL_BINDIR
 #define KESTRO_INSTALL_BINDIR "/usr/local/bin"
 #endif
@@ -128,10 +130,10 @@ bool ProcessCanCapture() {
 }
 
 std::string DefaultCaptureHelperPath() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::string beside = (self.parent_path() / kHelperName).string();
+    const std::string self = platform::ExecutablePath();
+    if (!self.empty()) {
+        const std::string beside =
+            (std::filesystem::path(self).parent_path() / kHelperName).string();
         if (IsFile(beside)) {
             return beside;
         }

@@ -4,12 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "game/capture_filter.h"
 #include "notify/log.h"
 
 namespace kestro {
-
-// The capture filter that lets the game's traffic through and nothing else.
-inline constexpr const char* kGameCaptureFilter = "tcp port 5121";
 
 // Receivers of the decoded game events. Texts are CP932 bytes as read.
 class GameEventSink {
