@@ -43,6 +43,12 @@ run_until_signal() {  # exe signal-caught-first signal-to-send [expected-status]
         sleep 0.05
     done
     if [ "$3" = X ]; then
+        # Settings are read at the show: before it there is nothing to keep.
+        tries=0
+        until xdotool search --onlyvisible --name Kestro >/dev/null 2>&1; do
+            tries=$((tries + 1)) && [ $tries -lt 200 ] || fail "kestro never showed its window"
+            sleep 0.05
+        done
         kill "$xpid"
     else
         kill -s "$3" "$pid"
