@@ -98,9 +98,17 @@ bool IsUsableAdapter(const AdapterInfo& adapter) {
            (adapter.linkType < 0 || IsReadableLinkType(adapter.linkType));
 }
 
+std::string ShortAdapterName(const AdapterInfo& adapter) {
+    const bool devicePath = adapter.name.rfind("\\Device\\", 0) == 0;
+    return devicePath && !adapter.description.empty() ? adapter.description : adapter.name;
+}
+
 AdapterChoice DescribeAdapter(const AdapterInfo& adapter) {
-    AdapterChoice choice{adapter.name, adapter.name, IsUsableAdapter(adapter)};
-    if (!adapter.description.empty()) {
+    const std::string shortName = ShortAdapterName(adapter);
+    AdapterChoice choice{adapter.name, shortName, IsUsableAdapter(adapter)};
+    if (shortName != adapter.name) {
+        choice.label += " — " + adapter.name;
+    } else if (!adapter.description.empty()) {
         choice.label += " — " + adapter.description;
     }
     if (!adapter.ipv4Address.empty()) {

@@ -48,8 +48,13 @@ std::string UnreadableLinkTypeText(int linkType);
 // Whether capture on this adapter can ever give the game's traffic.
 bool IsUsableAdapter(const AdapterInfo& adapter);
 
+// What the user knows the device by: its name ("wlan0"), but the description
+// where the name is a Windows device path ("\Device\NPF_{GUID}").
+std::string ShortAdapterName(const AdapterInfo& adapter);
+
 // "wlan0 — Wireless interface 192.0.2.7", with "(停止中)" for a device that is
-// not up and the link type for one Kestro cannot read.
+// not up and the link type for one Kestro cannot read. A device named by a
+// Windows device path is listed by its description first.
 AdapterChoice DescribeAdapter(const AdapterInfo& adapter);
 std::vector<AdapterChoice> AdapterChoices(const std::vector<AdapterInfo>& adapters);
 

@@ -252,6 +252,10 @@ void KestroShell::ApplyChosenAdapter() {
 
 // The device as the user chose it: its name, else its position in the list.
 std::string KestroShell::DeviceLabel() const {
+    const int32_t index = snoop_->AdapterIndex();
+    if (index >= 0 && static_cast<std::size_t>(index) < snoop_->Adapters().size()) {
+        return ShortAdapterName(snoop_->Adapters()[static_cast<std::size_t>(index)]);
+    }
     if (!snoop_->AdapterName().empty()) {
         return snoop_->AdapterName();
     }

@@ -44,6 +44,10 @@ TEST(AdapterChoiceTest, LabelsSayWhatTheDeviceIsAndGreyWhatCanNeverCarryTheGame)
         {any, "any — Pseudo-device that captures on all interfaces", true},
         {Net("mon0", "", true, DLT_IEEE802_11_RADIO), "mon0 (IEEE802_11_RADIO: 読めません)", false},
         {dbus, "dbus-system — D-Bus system bus", false},
+        // Windows names devices by GUID: the description is what a user knows.
+        {Net("\\Device\\NPF_{7A3F}", "Intel(R) Ethernet", true, DLT_EN10MB, "192.0.2.9"),
+         "Intel(R) Ethernet — \\Device\\NPF_{7A3F} 192.0.2.9", true},
+        {Net("\\Device\\NPF_{7A40}", "", true, DLT_EN10MB), "\\Device\\NPF_{7A40}", true},
     };
     std::vector<AdapterInfo> adapters;
     for (const Case& c : cases) {
@@ -52,6 +56,7 @@ TEST(AdapterChoiceTest, LabelsSayWhatTheDeviceIsAndGreyWhatCanNeverCarryTheGame)
         EXPECT_EQ(choice.name, c.adapter.name);
         EXPECT_EQ(choice.label, c.label);
         EXPECT_EQ(choice.usable, c.usable);
+        EXPECT_EQ(choice.label.rfind(ShortAdapterName(c.adapter), 0), 0u) << "known by its start";
         adapters.push_back(c.adapter);
     }
     const std::vector<AdapterChoice> choices = AdapterChoices(adapters);
