@@ -10,19 +10,11 @@
 #include <string>
 
 #include "capture/snoop.h"
+#include "support/portable.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
-
-size_t OpenDescriptors() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
 
 // A stand-in for the helper where a real one cannot be made to fail on cue.
 std::string Script(const test::TempFolder& folder, const std::string& name,
@@ -56,13 +48,13 @@ TEST(SnoopHelperTest, AHelperThatCannotCaptureLeavesItsReasonAndNothingRunning) 
         snoop.SetCaptureHelperPath(c.helper);
         snoop.SetAdapterName("lo");
         ASSERT_EQ(snoop.AdapterName(), "lo");
-        const size_t descriptors = OpenDescriptors();
+        const size_t descriptors = test::OpenDescriptors();
         snoop.Open();
         EXPECT_FALSE(snoop.Active());
         EXPECT_FALSE(snoop.HasCaptureThread());
         EXPECT_EQ(snoop.LastError(), c.error);
         EXPECT_EQ(snoop.CaptureHelperProcessId(), -1);
-        EXPECT_EQ(OpenDescriptors(), descriptors);
+        EXPECT_EQ(test::OpenDescriptors(), descriptors);
     }
 }
 

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/portable.h"
+
 namespace kestro {
 namespace {
 
@@ -76,16 +78,6 @@ std::ostream& operator<<(std::ostream& out, const Segment& s) {
 }
 
 const char* const kHelperPath = KESTRO_BINARY_DIR "/src/app/kestro-capture";
-
-// Descriptors this process holds: a capture must give back every one it took.
-size_t OpenDescriptors() {
-    size_t count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
 
 class SnoopLiveTest : public testing::TestWithParam<CaptureSource> {
 protected:
@@ -213,7 +205,7 @@ TEST_P(SnoopLiveTest, DeliversEveryPayloadOfBothDirectionsInOrderOnTheMainThread
 TEST_P(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce) {
     std::atomic<int> wakes{0};
     snoop_.SetMainThreadWake([&wakes] { ++wakes; });
-    const size_t descriptors = OpenDescriptors();
+    const size_t descriptors = test::OpenDescriptors();
     OpenOrSkip();
     if (IsSkipped() || HasFatalFailure()) {
         return;
@@ -248,7 +240,7 @@ TEST_P(SnoopLiveTest, CloseWhileTheThreadWaitsInAHandOverDeliversThatSegmentOnce
     client_.reset();
     server_.reset();
     listener_.reset();
-    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(test::OpenDescriptors(), descriptors);
 }
 
 // The all-interfaces device gives Linux cooked frames; each segment over lo

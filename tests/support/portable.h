@@ -66,4 +66,16 @@ inline std::filesystem::path RunningExecutable() {
 #endif
 }
 
+#ifndef _WIN32
+// Descriptors this process holds: a capture must give back every one it took.
+inline std::size_t OpenDescriptors() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+#endif
+
 }  // namespace kestro::test
