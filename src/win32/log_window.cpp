@@ -49,8 +49,16 @@ TfrmZKlog::TfrmZKlog() {
     SendMessageW(memLog_, EM_SETTARGETDEVICE, 0, 0);
     SendMessageW(memLog_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageW(memLog_, EM_SETUNDOLIMIT, 0, 0);  // an undo stack would grow with every line
+    SetFontFor(dpi);
+}
+
+void TfrmZKlog::SetFontFor(UINT dpi) {
+    const HFONT old = font_;
     font_ = CreateProportionalFont(Scaled(12, dpi));
-    SendMessageW(memLog_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(memLog_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    if (old != nullptr) {
+        DeleteObject(old);
+    }
 }
 
 TfrmZKlog::~TfrmZKlog() {
@@ -103,6 +111,16 @@ LRESULT CALLBACK TfrmZKlog::Procedure(HWND window, UINT message, WPARAM wParam, 
         case WM_SIZE:
             if (self != nullptr && self->memLog_ != nullptr) {
                 MoveWindow(self->memLog_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            }
+            return 0;
+        case WM_DPICHANGED:
+            // The log is a window of its own, often left open on another monitor.
+            if (self != nullptr) {
+                const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+                SetWindowPos(window, nullptr, suggested.left, suggested.top,
+                             suggested.right - suggested.left, suggested.bottom - suggested.top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+                self->SetFontFor(HIWORD(wParam));
             }
             return 0;
         case WM_NCDESTROY:

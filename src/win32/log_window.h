@@ -28,6 +28,8 @@ public:
 
 private:
     static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+    // The log's face at `dpi` (a move to a monitor of another scale changes it).
+    void SetFontFor(UINT dpi);
 
     HWND hwnd_ = nullptr;
     HWND memLog_ = nullptr;

@@ -6,6 +6,7 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <richedit.h>
 
 #include <algorithm>
 #include <chrono>
@@ -428,6 +429,23 @@ TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClo
     std::wstring text = log.Text();
     std::erase(text, L'\n');
     EXPECT_EQ(text, L"12:00:00.000 - first\r" + longLine);
+
+    // On a monitor of another scale: the system's suggested frame, the face scaled.
+    const auto faceHeight = [&] {
+        CHARFORMATW format{};
+        format.cbSize = sizeof format;
+        SendMessageW(log.Memo(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        return format.yHeight;
+    };
+    const LONG height96 = faceHeight();
+    RECT suggested{347, 107, 347 + Scaled(392, 144), 107 + Scaled(252, 144)};
+    SendMessageW(log.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(log.Handle(), &outer);
+    EXPECT_TRUE(RectIs(outer, 347, 107, Scaled(392, 144), Scaled(252, 144))) << Describe(outer);
+    EXPECT_TRUE(RectIs(ChildRect(log.Memo()), 0, 0, ClientRect(log.Handle()).right,
+                       ClientRect(log.Handle()).bottom));
+    EXPECT_EQ(faceHeight() * 2, height96 * 3);
 
     log.Show();
     SendMessageW(log.Handle(), WM_CLOSE, 0, 0);
