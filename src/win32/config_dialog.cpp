@@ -145,8 +145,8 @@ void TfrmZKconfig::BuildControls() {
     const HWND adapters = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                                      102, 0, 247, 200, cboAdapter);
     SendMessageW(adapters, CB_SETITEMHEIGHT, 0, Px(12));
-    // Windows names adapters by GUID, so the description that tells them apart
-    // comes last in each entry: the open list is as wide as its longest entry.
+    // Windows names adapters by a GUID path, which makes entries long: the open
+    // list is as wide as its longest entry, so that each one reads whole.
     int widest = 0;
     const HDC dc = GetDC(adapters);
     const HGDIOBJ oldFont = SelectObject(dc, font_);
