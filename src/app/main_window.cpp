@@ -202,9 +202,7 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
     frmZKabout_ = about;
     if (frmZKconfig_) {
         frmZKconfig_->SetRefusedWriteHandler(
-            [this](const std::string& message, const std::string& reason) {
-                shell_->ReportRefusedWrite(message, reason);
-            });
+            [this](const Result& refused) { shell_->ReportRefusedWrite(refused); });
     }
     if (frmZKabout_) {
         frmZKabout_->SetCentreOn(this);

@@ -145,7 +145,7 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     // A file that exists but cannot be read must not be replaced by one holding
     // only the keys written here.
     if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
-        return loaded;
+        return loaded.Telling(CannotWriteMessage(iniPath));
     }
     // A count at the top of the range stays there rather than turning negative.
     const int32_t openCount = settings.OpenCount == std::numeric_limits<int32_t>::max()
@@ -165,7 +165,7 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     if (mainPlacement != nullptr) {
         WritePlacement(ini, kMainFormSection, *mainPlacement);
     }
-    return ini.Save(iniPath);
+    return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));
 }
 
 }  // namespace kestro

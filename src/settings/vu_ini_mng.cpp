@@ -193,12 +193,12 @@ Result SavePlacement(const std::string& iniPath, std::string_view section,
                      const WindowPlacement& placement) {
     IniFile ini;
     if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
-        return loaded;
+        return loaded.Telling(CannotWriteMessage(iniPath));
     }
     if (!WritePlacement(ini, section, placement)) {
-        return Result::Failure("invalid section name");
+        return Result::Failure(CannotWriteMessage(iniPath), "invalid section name");
     }
-    return ini.Save(iniPath);
+    return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));
 }
 
 }  // namespace VuIniMng

@@ -108,9 +108,9 @@ WindowPlacement ReadPlacement(const IniFile& ini, std::string_view section, Plac
 bool WritePlacement(IniFile& ini, std::string_view section, const WindowPlacement& placement);
 
 // Stores `placement` in the section of the settings file at `iniPath`, keeping
-// everything else in the file. A failure's reason is what the system refused; the
-// user is told CannotWriteMessage(iniPath). The whole file is replaced at once, so
-// a refused write leaves it as it was.
+// everything else in the file. A failure tells the user CannotWriteMessage(iniPath)
+// and keeps what the system refused as its reason. The whole file is replaced at
+// once, so a refused write leaves it as it was.
 Result SavePlacement(const std::string& iniPath, std::string_view section,
                      const WindowPlacement& placement);
 

@@ -341,11 +341,13 @@ void KestroShell::SaveSettings() {
     const Settings toSave = WithSystemRootCollapsed(core_.GetSettings(), KestroSoundRoot());
     const Result saved = kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr);
     if (!saved) {
-        ReportRefusedWrite(CannotWriteMessage(path), saved.Reason());
+        ReportRefusedWrite(saved);
     }
 }
 
-void KestroShell::ReportRefusedWrite(const std::string& message, const std::string& reason) {
+void KestroShell::ReportRefusedWrite(const Result& refused) {
+    const std::string& message = refused.Message();
+    const std::string& reason = refused.Reason();
     core_.GetLog().AddLogLine(ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
     if (refusalsShown_.insert(message).second && !displayLost_) {
         view_.ShowError(message);
@@ -362,7 +364,7 @@ void KestroShell::FormDestroy() {
     }
     const Result saved = SavePlacement(path, kMainFormSection, view_.QueryPlacement());
     if (!saved) {
-        ReportRefusedWrite(CannotWriteMessage(path), saved.Reason());
+        ReportRefusedWrite(saved);
     }
 }
 

@@ -131,10 +131,11 @@ public:
     // connection broke): the close's steps run without the view's close, and a
     // refused write goes to the log only, since no box could be shown.
     void EndWithoutDisplay();
-    // A settings or placement write was refused: `reason` (what the system
-    // said) goes to the log each time; `message` is shown in the error box only
-    // the first time in this process, since the same file refuses every save.
-    void ReportRefusedWrite(const std::string& message, const std::string& reason);
+    // A settings or placement write was refused: its message and reason (what
+    // the system said) go to the log each time; the message is shown in the
+    // error box only the first time in this process, since the same file
+    // refuses every save.
+    void ReportRefusedWrite(const Result& refused);
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
 

@@ -254,9 +254,9 @@ void TfrmZKconfig::FormClose() {
         return;
     }
     if (errorBox_) {
-        errorBox_(saved.Reason());
+        errorBox_(saved.Message());
     } else {
-        MessageBoxW(hwnd_, FromUtf8(saved.Reason()).c_str(), L"Kestro", MB_OK | MB_ICONERROR);
+        MessageBoxW(hwnd_, FromUtf8(saved.Message()).c_str(), L"Kestro", MB_OK | MB_ICONERROR);
     }
 }
 

@@ -47,10 +47,7 @@ Result SaveFormPlacement(HWND window, const std::string& section) {
     if (path.empty()) {
         return Result();  // settings kept read-only: nothing to save, nothing failed
     }
-    if (!SavePlacement(path, section, QueryWindowPlacement(window))) {
-        return Result::Failure(CannotWriteMessage(path));
-    }
-    return Result();
+    return SavePlacement(path, section, QueryWindowPlacement(window));
 }
 
 }  // namespace kestro::win32

@@ -16,7 +16,7 @@ void ApplyWindowPlacement(HWND window, const WindowPlacement& placement);
 // Restores the placement of `window` from its section with every part. A
 // window that is not being shown stays hidden (its show command becomes SW_HIDE).
 void LoadFormPlacement(HWND window, const std::string& section, bool showing);
-// Stores the placement of `window`; a failure's reason is the message for the user.
+// Stores the placement of `window`.
 Result SaveFormPlacement(HWND window, const std::string& section);
 
 }  // namespace kestro::win32

@@ -302,7 +302,7 @@ TEST_F(SettingsFileTest, ARefusedWriteReportsThePathAndWritesNothing) {
         const Result saved = SaveSettings(path, s, &kMainPlacement);
         EXPECT_FALSE(saved);
         EXPECT_FALSE(saved.Reason().empty());
-        EXPECT_EQ(CannotWriteMessage(path), path + " に書き込めません");
+        EXPECT_EQ(saved.Message(), path + " に書き込めません");
     }
     EXPECT_TRUE(std::filesystem::is_empty(directory));
     EXPECT_FALSE(std::filesystem::exists(folder_.Path("missing")));

@@ -268,7 +268,7 @@ TEST(PlacementTest, SavingKeepsTheRestOfTheFileOrReportsThePath) {
     const Result refused = SavePlacement(missing, "TfrmZKconfig", kCurrent);
     EXPECT_FALSE(refused);
     EXPECT_FALSE(refused.Reason().empty());
-    EXPECT_EQ(CannotWriteMessage(missing), missing + " に書き込めません");
+    EXPECT_EQ(refused.Message(), missing + " に書き込めません");
 }
 
 }  // namespace

@@ -288,15 +288,14 @@ void TfrmZKconfig::FormClose() {
         player_->Play("");
     }
     if (saveFormSize_) {
-        std::string systemReason;
-        const Result saved = SaveFormPlacement(this, &systemReason);
+        const Result saved = SaveFormPlacement(this);
         if (saved) {
             return;
         }
         if (refusedWrite_) {
-            refusedWrite_(saved.Reason(), systemReason);
+            refusedWrite_(saved);
         } else {
-            errorBox_(QStringLiteral("Kestro"), QString::fromStdString(saved.Reason()));
+            errorBox_(QStringLiteral("Kestro"), QString::fromStdString(saved.Message()));
         }
     }
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "capture/adapters.h"
+#include "common/result.h"
 #include "notify/sound_player.h"
 #include "settings/config_layout.h"
 #include "settings/settings.h"
@@ -63,10 +64,9 @@ public:
     void FormClose();
     void btnTestServerMessageClick();
 
-    // Who hears of a refused placement write instead of the error box: the
-    // message for the user and the system's reason (the main window's shell,
-    // which shows each refused file once and logs every reason).
-    using RefusedWrite = std::function<void(const std::string& message, const std::string& reason)>;
+    // Who hears of a refused placement write instead of the error box (the
+    // main window's shell, which shows each refused file once and logs every reason).
+    using RefusedWrite = std::function<void(const Result& refused)>;
     void SetRefusedWriteHandler(RefusedWrite handler) { refusedWrite_ = std::move(handler); }
 
     // The player used while no RunSettingsDialog is running (null: none).

@@ -121,22 +121,16 @@ void LoadFormPlacement(QWidget* form) {
     LoadFormPlacement(form, FormSectionName(form), ppAll);
 }
 
-Result SaveFormPlacement(QWidget* form, std::string_view section, std::string* systemReason) {
+Result SaveFormPlacement(QWidget* form, std::string_view section) {
     const std::string path = GetIniFileNameForSave();
     if (path.empty()) {
         return Result();  // settings kept read-only: nothing to save, nothing failed
     }
-    if (const Result saved = SavePlacement(path, section, QueryFormPlacement(form)); !saved) {
-        if (systemReason != nullptr) {
-            *systemReason = saved.Reason();
-        }
-        return Result::Failure(CannotWriteMessage(path));
-    }
-    return Result();
+    return SavePlacement(path, section, QueryFormPlacement(form));
 }
 
-Result SaveFormPlacement(QWidget* form, std::string* systemReason) {
-    return SaveFormPlacement(form, FormSectionName(form), systemReason);
+Result SaveFormPlacement(QWidget* form) {
+    return SaveFormPlacement(form, FormSectionName(form));
 }
 
 }  // namespace VuIniMng

@@ -39,11 +39,9 @@ void LoadFormPlacement(QWidget* form, std::string_view section);
 void LoadFormPlacement(QWidget* form);
 
 // Stores the form's placement (GetIniFileNameForSave(); nothing while the settings
-// are read-only). A failure's reason is the message for the user; `systemReason`
-// (when given) receives what the system refused.
-Result SaveFormPlacement(QWidget* form, std::string_view section,
-                         std::string* systemReason = nullptr);
-Result SaveFormPlacement(QWidget* form, std::string* systemReason = nullptr);
+// are read-only).
+Result SaveFormPlacement(QWidget* form, std::string_view section);
+Result SaveFormPlacement(QWidget* form);
 
 }  // namespace VuIniMng
 }  // namespace kestro
