@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -28,10 +30,16 @@ namespace kestro {
 namespace {
 
 constexpr const char* kHelperName = "kestro-capture";
+// scripts/setup-capture copies a helper that a user could change here.
+constexpr const char* kSetUpHelperFolder = "/usr/local/libexec/kestro";
 
 bool IsFile(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool HasFileCapability(const std::string& path) {
+    return IsFile(path) && getxattr(path.c_str(), "security.capability", nullptr, 0) > 0;
 }
 
 std::string SpawnErrorText(const std::string& path, int error) {
@@ -129,16 +137,29 @@ bool ProcessCanCapture() {
     return (data[CAP_TO_INDEX(CAP_NET_RAW)].effective & CAP_TO_MASK(CAP_NET_RAW)) != 0;
 }
 
-std::string DefaultCaptureHelperPath() {
-    const std::string self = platform::ExecutablePath();
-    if (!self.empty()) {
-        const std::string beside =
-            (std::filesystem::path(self).parent_path() / kHelperName).string();
-        if (IsFile(beside)) {
-            return beside;
+std::string PickCaptureHelper(const std::vector<std::string>& places) {
+    for (const std::string& place : places) {
+        if (HasFileCapability(place)) {
+            return place;
         }
     }
-    return std::string(KESTRO_INSTALL_BINDIR) + "/" + kHelperName;
+    for (const std::string& place : places) {
+        if (IsFile(place)) {
+            return place;
+        }
+    }
+    return places.empty() ? std::string() : places.front();
+}
+
+std::string DefaultCaptureHelperPath() {
+    std::vector<std::string> places;
+    const std::string self = platform::ExecutablePath();
+    if (!self.empty()) {
+        places.push_back((std::filesystem::path(self).parent_path() / kHelperName).string());
+    }
+    places.push_back(std::string(kSetUpHelperFolder) + "/" + kHelperName);
+    places.push_back(std::string(KESTRO_INSTALL_BINDIR) + "/" + kHelperName);
+    return PickCaptureHelper(places);
 }
 
 CaptureHelperProcess::~CaptureHelperProcess() {

@@ -5,9 +5,10 @@
 // never carry a privilege. Both give the capture thread a pcap handle, so the
 // thread, the header tests and the hand-over are the same for either.
 //
-// The helper is looked for beside the running program first (the build tree,
-// an installed bin folder), then in the bin folder of the install prefix the
-// program was built for.
+// The helper is looked for beside the running program (the build tree, an
+// installed bin folder), in the folder where scripts/setup-capture puts a copy
+// of a helper that a user could change (/usr/local/libexec/kestro), and in the
+// bin folder of the install prefix the program was built for.
 #pragma once
 
 #include <pcap/pcap.h>
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace kestro {
 
@@ -27,8 +29,11 @@ enum class CaptureSource {
 // Root, or CAP_NET_RAW in the effective set.
 bool ProcessCanCapture();
 
-// Where kestro-capture is expected (the first of the places above that holds one).
+// Where kestro-capture is expected: the first of the places above whose helper
+// carries a file capability, else the first that holds one.
 std::string DefaultCaptureHelperPath();
+// The same choice among `places`, in order; the first when none holds one.
+std::string PickCaptureHelper(const std::vector<std::string>& places);
 
 // One run of the helper, and the read end of its stream. Main thread only.
 class CaptureHelperProcess {

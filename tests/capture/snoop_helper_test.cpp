@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "capture/capture_source.h"
 #include "capture/snoop.h"
 #include "support/portable.h"
 #include "support/temp_folder.h"
@@ -23,6 +26,28 @@ std::string Script(const test::TempFolder& folder, const std::string& name,
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path.string();
+}
+
+// A private install's helper has no capability; the copy that setup-capture
+// made in root's folder has: the window must run the copy, not the one beside it.
+TEST(SnoopHelperTest, TheHelperWithTheCapabilityIsChosenOverOneBesideTheProgram) {
+    const test::TempFolder folder("kestro-pick-");
+    ASSERT_TRUE(folder.Ok());
+    const std::string plain = Script(folder, "plain", "exit 0");
+    const std::string granted = Script(folder, "granted", "exit 0");
+    const std::string missing = (folder.Path() / "missing").string();
+    if (std::system(("setcap cap_net_raw=ep '" + granted + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "setcap is not permitted here";
+    }
+    struct Case {
+        std::vector<std::string> places;
+        std::string chosen;
+    };
+    for (const Case& c :
+         {Case{{plain, granted, missing}, granted}, Case{{granted, plain, missing}, granted},
+          Case{{missing, plain, missing}, plain}, Case{{missing, missing}, missing}}) {
+        EXPECT_EQ(PickCaptureHelper(c.places), c.chosen);
+    }
 }
 
 TEST(SnoopHelperTest, AHelperThatCannotCaptureLeavesItsReasonAndNothingRunning) {
