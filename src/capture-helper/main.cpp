@@ -12,12 +12,14 @@
 #include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
+#include <sys/auxv.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -276,11 +278,31 @@ std::string_view OptionName(std::string_view argument) {
     return argument.substr(0, argument.find('='));
 }
 
+// Nothing below, libpcap included, gets to read the caller's environment. Its
+// strings are wiped as well, so that /proc/PID/environ shows none of them:
+// clearenv only drops the pointers. The kernel puts them in one block, after
+// the arguments' strings and before the program's file name (AT_EXECFN); the
+// loader may already have taken entries out of environ (LD_PRELOAD, where the
+// program carries a capability), so the whole block goes.
+void ForgetEnvironment(int argc, char** argv) {
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        explicit_bzero(*entry, std::strlen(*entry));
+    }
+    auto* const end = reinterpret_cast<char*>(getauxval(AT_EXECFN));
+    if (argc > 0 && argv[argc - 1] != nullptr && end != nullptr) {
+        char* const begin = argv[argc - 1] + std::strlen(argv[argc - 1]) + 1;
+        constexpr std::ptrdiff_t kMaxBlock = 1 << 24;
+        if (begin < end && end - begin < kMaxBlock) {
+            explicit_bzero(begin, static_cast<std::size_t>(end - begin));
+        }
+    }
+    clearenv();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Nothing below, libpcap included, gets to read the caller's environment.
-    clearenv();
+    ForgetEnvironment(argc, argv);
     SetUpSignals();
 
     std::optional<std::string> adapter;

@@ -59,7 +59,10 @@ done
 check "the capturing helper runs as the user" '[ "$(stat -c %U "/proc/$helper_pid")" = "$user" ]'
 check "the capturing helper holds no capability" \
     'grep -q "CapPrm:.0000000000000000" "/proc/$helper_pid/status" && grep -q "CapEff:.0000000000000000" "/proc/$helper_pid/status"'
-check "the capturing helper has an empty environment" '[ ! -s "/proc/$helper_pid/environ" ]'
+# /proc/PID/environ always reports size 0: its bytes are what counts.
+check "no byte of the caller's environment is left in the capturing helper" \
+    '[ -s "$work/run/pid" ] && [ -z "$(tr -d "\0" < "/proc/$helper_pid/environ")" ]'
+check "the capturing helper runs with no_new_privs" 'grep -q "^NoNewPrivs:.1$" "/proc/$helper_pid/status"'
 check "the helper links no Qt" '! readelf -d "$helper" | grep -qi "qt"'
 kill "$helper_pid"
 wait
