@@ -1,14 +1,20 @@
 // How the capture component reports a capture helper that cannot run, fails,
 // or ends while it captures: its error line (or how it ended) in LastError,
 // and no process or descriptor left behind.
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/capture_source.h"
@@ -101,6 +107,84 @@ TEST(SnoopHelperTest, AHelperKilledUnderTheCaptureEndsItWithTheReason) {
     EXPECT_FALSE(snoop.HasCaptureThread());
     EXPECT_EQ(snoop.LastError(), "Snoop Error: kestro-capture ended by signal 9");
     EXPECT_EQ(kill(helper, 0), -1);
+}
+
+// A launcher may leave descriptors open without close-on-exec (a desktop
+// session left 10 and 251): none of them may reach the privileged helper.
+TEST(SnoopHelperTest, TheHelperInheritsNoDescriptorOfTheWindow) {
+    const test::TempFolder folder("kestro-fds-");
+    ASSERT_TRUE(folder.Ok());
+    const std::string secret = folder.Path("inherited");
+    const int opened = open(secret.c_str(), O_RDWR | O_CREAT, 0600);  // no O_CLOEXEC
+    ASSERT_GE(opened, 0);
+    ASSERT_EQ(dup2(opened, 251), 251);
+    TSnoopTCPData snoop([](const std::string&) {});
+    snoop.SetSource(CaptureSource::Helper);
+    snoop.SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
+    snoop.SetAdapterName("lo");
+    snoop.Open();
+    std::vector<std::string> seen;
+    if (snoop.Active()) {
+        const auto table = "/proc/" + std::to_string(snoop.CaptureHelperProcessId()) + "/fd";
+        for (const auto& entry : std::filesystem::directory_iterator(table)) {
+            std::error_code ignored;
+            seen.push_back(entry.path().filename().string() + " -> " +
+                           std::filesystem::read_symlink(entry.path(), ignored).string());
+        }
+    }
+    snoop.Close();
+    close(251);
+    close(opened);
+    if (!snoop.Active() && snoop.LastError().find("ermission") != std::string::npos) {
+        GTEST_SKIP() << "the helper may not capture here: " << snoop.LastError();
+    }
+    ASSERT_FALSE(seen.empty()) << snoop.LastError();
+    for (const std::string& descriptor : seen) {
+        EXPECT_EQ(descriptor.find(secret), std::string::npos) << descriptor;
+        EXPECT_NE(descriptor.substr(0, 4), "251 ") << descriptor;
+    }
+}
+
+// A helper that ignores SIGTERM is killed after the stop's patience, whether
+// it still holds its stream open or has closed it: Close never hangs on it.
+TEST(SnoopHelperTest, AHelperThatIgnoresSigtermIsKilledAndCloseReturns) {
+    const test::TempFolder folder("kestro-stubborn-");
+    ASSERT_TRUE(folder.Ok());
+    // A pcap file header (little-endian, version 2.4, snapshot 1600, Ethernet).
+    const std::string header =
+        "printf '\\324\\303\\262\\241\\002\\000\\004\\000\\000\\000\\000\\000"
+        "\\000\\000\\000\\000\\100\\006\\000\\000\\001\\000\\000\\000'";
+    struct Case {
+        std::string what, body;
+    };
+    for (const Case& c :
+         {Case{"stream open", "trap '' TERM; " + header + "; exec sleep 30"},
+          Case{"stream closed", "trap '' TERM; " + header + "; exec sleep 30 > /dev/null"}}) {
+        SCOPED_TRACE(c.what);
+        const std::string helper = Script(folder, "stubborn", c.body);
+        std::atomic<pid_t> pid{-1};
+        auto closing = std::async(std::launch::async, [&] {
+            TSnoopTCPData snoop([](const std::string&) {});
+            snoop.SetSource(CaptureSource::Helper);
+            snoop.SetCaptureHelperPath(helper);
+            snoop.SetAdapterName("lo");
+            snoop.Open();
+            pid = snoop.CaptureHelperProcessId();
+            const bool opened = snoop.Active();
+            // Time for the capture thread to be waiting in its read, which
+            // only the end of the stream (the helper's) can break.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            snoop.Close();
+            return opened && !snoop.Active();
+        });
+        // Far beyond the patience of one second: only a hang takes this long.
+        if (closing.wait_for(std::chrono::seconds(15)) != std::future_status::ready) {
+            ADD_FAILURE() << "Close did not return while the helper ignored SIGTERM";
+            kill(pid, SIGKILL);
+        }
+        EXPECT_TRUE(closing.get());
+        EXPECT_EQ(kill(pid, 0), -1) << "the helper still runs";
+    }
 }
 
 }  // namespace
