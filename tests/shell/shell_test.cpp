@@ -272,8 +272,8 @@ TEST_F(ShellTest, RefusedCaptureNamesTheDeviceAndTheRemedy) {
 }
 
 // A capture whose helper dies ends by itself: said with the helper's reason,
-// the clock runs on, and it comes back through the timer's reopen or through
-// Config -> OK with the same adapter.
+// the clock runs on, and it comes back through the timer's reopen (after one
+// that failed, and said nothing) or through Config -> OK with the same adapter.
 TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
     for (const bool byConfig : {false, true}) {
         SCOPED_TRACE(byConfig);
@@ -301,6 +301,18 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         if (byConfig) {
             shell.PopupMenuClick(MenuItem::pmiConfig);
         } else {
+            // A reopen that fails says nothing: the capture is still down.
+            shell.Snoop().SetCaptureHelperPath("/nonexistent/kestro-capture");
+            const std::size_t told = view_.events.size();
+            for (int tick = 0; tick < KestroShell::kReopenTicks; ++tick) {
+                shell.RealTimeTimer();
+            }
+            EXPECT_FALSE(shell.Snoop().Active());
+            EXPECT_TRUE(shell.CaptureLost());
+            EXPECT_EQ(std::count(view_.events.begin() + told, view_.events.end(),
+                                 "status lo でキャプチャを再開しました"),
+                      0);
+            shell.Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
             for (int tick = 1; tick < KestroShell::kReopenTicks; ++tick) {
                 shell.RealTimeTimer();
             }
