@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "notify/sound_player.h"
-#include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 
 namespace kestro::bench {

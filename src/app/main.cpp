@@ -6,11 +6,11 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
 #include "common/build_info.h"
-#include "settings/ui/config_dialog.h"
 
 namespace {
 

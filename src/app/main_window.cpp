@@ -8,14 +8,12 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/config_dialog.h"
 #include "app/fonts.h"
 #include "app/log_window.h"
+#include "app/placement_qt.h"
 #include "common/cp932.h"
-#include "notify/sound_root.h"
 #include "platform/locale.h"
-#include "settings/ui/config_dialog.h"
-#include "settings/ui/placement_qt.h"
-#include "settings/vu_ini_mng.h"
 #include "shell/panel_layout.h"
 
 namespace kestro {
@@ -92,8 +90,6 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
                            Qt::MSWindowsFixedSizeDialogHint),
       errorBox_(std::move(errorBox)) {
     setObjectName(QStringLiteral("frmZKmain"));
-    // The placement section stays the window's own, also for a subclass.
-    setProperty(VuIniMng::kFormClassProperty, QStringLiteral("TfrmZKmain"));
     setWindowTitle(QString::fromUtf8(kCaption));
     setFont(ProportionalFont(kLabelFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
@@ -200,10 +196,6 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
     frmZKconfig_ = config;
     frmZKlog_ = log;
     frmZKabout_ = about;
-    if (frmZKconfig_) {
-        frmZKconfig_->SetRefusedWriteHandler(
-            [this](const Result& refused) { shell_->ReportRefusedWrite(refused); });
-    }
     if (frmZKabout_) {
         frmZKabout_->SetCentreOn(this);
     }
@@ -216,10 +208,6 @@ QAction* TfrmZKmain::MenuItem(int index) const {
 
 QString TfrmZKmain::StatusText(int panel) const {
     return statusBar_->Panel(panel)->text();
-}
-
-std::string TfrmZKmain::SoundRoot() {
-    return KestroSoundRoot();
 }
 
 // --- window events ---------------------------------------------------------
@@ -315,15 +303,12 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyFormPlacement(this, placement);
 }
 
-void TfrmZKmain::SetAdapterSource(AdapterSource source) {
-    if (frmZKconfig_) {
-        frmZKconfig_->SetAdapterSource(std::move(source));
-    }
+std::vector<ScreenArea> TfrmZKmain::ScreenAreas() const {
+    return AvailableScreenAreas();
 }
 
-bool TfrmZKmain::RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                                   const std::function<void()>& applyAdapter) {
-    return frmZKconfig_ && frmZKconfig_->RunSettingsDialog(settings, player, applyAdapter);
+SettingsDialogView* TfrmZKmain::SettingsDialogFace() {
+    return frmZKconfig_.data();
 }
 
 void TfrmZKmain::ShowLog() {

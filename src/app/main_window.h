@@ -88,9 +88,6 @@ public:
     void EndWithoutDisplay() { shell_->EndWithoutDisplay(); }
     void RefreshPanel() { shell_->RefreshPanel(); }
 
-    // The folder that stands for "%SystemRoot%" in the default sound paths.
-    static std::string SoundRoot();
-
     KestroShell& Shell() { return *shell_; }
     KestroCore& Core() { return shell_->Core(); }
     TSnoopTCPData& Snoop() { return shell_->Snoop(); }
@@ -114,9 +111,8 @@ protected:
     void SetTimer(bool enabled, int intervalMs) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
-    void SetAdapterSource(AdapterSource source) override;
-    bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                           const std::function<void()>& applyAdapter) override;
+    std::vector<ScreenArea> ScreenAreas() const override;
+    SettingsDialogView* SettingsDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
     void Close() override { close(); }

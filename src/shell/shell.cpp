@@ -95,24 +95,10 @@ void KestroShell::SetTimer(bool enabled, int intervalMs) {
 // --- window events -----------------------------------------------------------
 
 void KestroShell::FormCreate() {
-    core_.GetSettings().SaveFormSize = ReadIniBool("Function", "SaveFormSize", true);
+    core_.GetSettings().SaveFormSize = SaveFormSizeSetting();
     if (core_.GetSettings().SaveFormSize) {
-        LoadPlacement();
-    }
-}
-
-void KestroShell::LoadPlacement() {
-    const IniFile ini = IniFile::Load(GetIniFileName());
-    const WindowPlacement current = view_.QueryPlacement();
-    WindowPlacement placement =
-        ReadPlacement(ini, kMainFormSection, ppAll, current, current.right - current.left,
-                      current.bottom - current.top);
-    // The window is not showing yet: it is shown later in its normal state.
-    placement.showCmd = kShowCmdHide;
-    const bool sameRect = placement.left == current.left && placement.top == current.top &&
-                          placement.right == current.right && placement.bottom == current.bottom;
-    if (!sameRect) {
-        view_.ApplyPlacement(placement);
+        // The window is not showing yet: it is shown later in its normal state.
+        LoadFormPlacement(view_, kMainFormSection, false);
     }
 }
 
@@ -120,7 +106,6 @@ void KestroShell::FormShow() {
     shown_ = true;
     closed_ = false;
     SetTimer(false);
-    view_.SetAdapterSource([this] { return ReadAdapterChoices(); });
     snoop_->RefreshAdapters();
     LoadSettings();
     view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : ""));
@@ -358,12 +343,7 @@ void KestroShell::FormDestroy() {
     if (!core_.GetSettings().SaveFormSize) {
         return;
     }
-    const std::string path = GetIniFileNameForSave();
-    if (path.empty()) {
-        return;
-    }
-    const Result saved = SavePlacement(path, kMainFormSection, view_.QueryPlacement());
-    if (!saved) {
+    if (const Result saved = SaveFormPlacement(view_, kMainFormSection); !saved) {
         ReportRefusedWrite(saved);
     }
 }
@@ -387,12 +367,7 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             view_.ShowAbout();
             break;
         case MenuItem::pmiConfig:
-            // Confirmed changes reach the file at once: a session that ends
-            // without a close (power cut, a kill) keeps them.
-            if (view_.RunSettingsDialog(core_.GetSettings(), *player_,
-                                        [this] { ApplyChosenAdapter(); })) {
-                SaveSettings();
-            }
+            RunSettingsDialog();
             break;
         case MenuItem::pmiLog:
             view_.ShowLog();
@@ -400,6 +375,20 @@ void KestroShell::PopupMenuClick(MenuItem item) {
         case MenuItem::pmiExit:
             view_.Close();
             break;
+    }
+}
+
+void KestroShell::RunSettingsDialog() {
+    SettingsDialogView* face = view_.SettingsDialogFace();
+    if (face == nullptr) {
+        return;
+    }
+    SettingsDialog dialog(*face, *player_,
+                          [this](const Result& refused) { ReportRefusedWrite(refused); });
+    // Confirmed changes reach the file at once: a session that ends without a
+    // close (power cut, a kill) keeps them.
+    if (dialog.Run(core_.GetSettings(), ReadAdapterChoices(), [this] { ApplyChosenAdapter(); })) {
+        SaveSettings();
     }
 }
 

@@ -23,15 +23,16 @@
 #include "settings/settings.h"
 #include "settings/vu_ini_mng.h"
 #include "shell/core.h"
+#include "shell/placement.h"
+#include "shell/settings_dialog.h"
 
 namespace kestro {
 
 // What the shell asks of the window that shows it. Texts marked CP932 are
-// game and log texts; every other text is UTF-8.
-class ShellView {
+// game and log texts; every other text is UTF-8. The main window's placement
+// is its PlacedWindow; applying one to a hidden window only moves it.
+class ShellView : public PlacedWindow {
 public:
-    virtual ~ShellView() = default;
-
     // Panel 0 of the status bar (CP932).
     virtual void SetStatusText(std::string_view cp932) = 0;
     // One more line in the log window (CP932), and the log window emptied.
@@ -48,18 +49,8 @@ public:
     // The timer that calls KestroShell::RealTimeTimer.
     virtual void SetTimer(bool enabled, int intervalMs) = 0;
 
-    // The main window's placement; applying it to a hidden window only moves it.
-    virtual WindowPlacement QueryPlacement() const = 0;
-    virtual void ApplyPlacement(const WindowPlacement& placement) = 0;
-
-    // The other windows. The settings dialog calls `source` each time it opens
-    // for its adapter list, in adapter order (the capture component's list, read
-    // afresh). The dialog runs modally and calls `applyAdapter` when confirmed;
-    // true when it was.
-    using AdapterSource = std::function<std::vector<AdapterChoice>()>;
-    virtual void SetAdapterSource(AdapterSource source) = 0;
-    virtual bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                                   const std::function<void()>& applyAdapter) = 0;
+    // The other windows. The settings dialog's face; null where there is none.
+    virtual SettingsDialogView* SettingsDialogFace() = 0;
     virtual void ShowLog() = 0;
     virtual void ShowAbout() = 0;
     // Closes the main window through its normal close (which calls FormClose).
@@ -171,8 +162,8 @@ private:
     void Tell(const std::string& status, const std::string& logLine);
     void EndReplay();
     void SaveSettings();
-    void LoadPlacement();
     std::vector<AdapterChoice> ReadAdapterChoices();
+    void RunSettingsDialog();
     // ApplyAdapter for the settings dialog's OK.
     void ApplyChosenAdapter();
 

@@ -3,10 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <utility>
 
-#include "settings/settings_file.h"
-#include "settings/vu_ini_mng.h"
 #include "win32/placement.h"
 #include "win32/text.h"
 
@@ -75,8 +72,6 @@ HBITMAP CreatePlayPicture(int size) {
 
 }  // namespace
 
-TfrmZKconfig::TfrmZKconfig(ErrorBox errorBox) : errorBox_(std::move(errorBox)) {}
-
 TfrmZKconfig::~TfrmZKconfig() {
     if (font_ != nullptr) {
         DeleteObject(font_);
@@ -86,48 +81,28 @@ TfrmZKconfig::~TfrmZKconfig() {
     }
 }
 
-bool TfrmZKconfig::RunSettingsDialog(HWND owner, Settings& settings, SoundPlayer& player,
-                                     const std::function<void()>& applyAdapter) {
-    adapters_ = adapterSource_ ? adapterSource_() : std::vector<AdapterChoice>();
-    // The list is read afresh: the chosen adapter may have moved in it since.
-    std::vector<std::string> names;
-    for (const AdapterChoice& choice : adapters_) {
-        names.push_back(choice.name);
-    }
-    const int32_t index = ChosenAdapterIndex(settings, names);
-    shown_.adapterIndex =
-        index >= 0 && static_cast<std::size_t>(index) < adapters_.size() ? index : -1;
-    shown_.soundEnabled = settings.SoundEnabled;
-    for (int i = 0; i < kConfigDialogRowCount; ++i) {
-        shown_.rows[i] = settings.Sound(kConfigDialogRows[i].event);
-    }
-
-    player_ = &player;
-    const INT_PTR result = RunModal(owner);
-    player_ = nullptr;
+bool TfrmZKconfig::RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) {
+    dialog_ = &dialog;
+    const INT_PTR result = PixelDialog::RunModal(dialogOwner_);
+    dialog_ = nullptr;
     if (result != IDOK) {
         return false;
     }
-
-    // The adapter first: capture moves before the sound settings change. Its
-    // name is kept too, so that an adapter added later does not move the choice.
-    const int32_t chosen = confirmed_.adapterIndex;
-    settings.AdapterIndex = chosen;
-    settings.AdapterName = chosen >= 0 && static_cast<std::size_t>(chosen) < adapters_.size()
-                               ? adapters_[static_cast<std::size_t>(chosen)].name
-                               : std::string();
-    if (applyAdapter) {
-        applyAdapter();
-    }
-    settings.SoundEnabled = confirmed_.soundEnabled;
-    for (int i = 0; i < kConfigDialogRowCount; ++i) {
-        settings.Sound(kConfigDialogRows[i].event) = confirmed_.rows[i];
-    }
+    confirmed = confirmed_;
     return true;
 }
 
+WindowPlacement TfrmZKconfig::QueryPlacement() const {
+    return QueryWindowPlacement(hwnd_);
+}
+
+void TfrmZKconfig::ApplyPlacement(const WindowPlacement& placement) {
+    ApplyWindowPlacement(hwnd_, placement);
+    GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
+}
+
 void TfrmZKconfig::OnInit() {
-    SetWindowTextW(hwnd_, L"設定 - Kestro");
+    SetWindowTextW(hwnd_, FromUtf8(kCaption).c_str());
     if (font_ == nullptr) {
         font_ = CreateProportionalFont(Px(12));
         playPicture_ = CreatePlayPicture(Px(16));
@@ -137,20 +112,24 @@ void TfrmZKconfig::OnInit() {
     BuildControls();
     SetFontOfAll(hwnd_, font_);
     CopyIn();
-    FormShow();
+    dialog_->FormShow();
 }
 
 void TfrmZKconfig::BuildControls() {
-    AddControl(L"STATIC", L"ﾈｯﾄﾜｰｸｲﾝﾀﾌｪｰｽ", SS_NOPREFIX, 4, 4, 96, 14, -1);
-    const HWND adapters = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                                     102, 0, 247, 200, cboAdapter);
+    AddControl(L"STATIC", FromUtf8(kAdapterLabel), SS_NOPREFIX, kAdapterLabelRect.left,
+               kAdapterLabelRect.top, kAdapterLabelRect.width, kAdapterLabelRect.height, -1);
+    // The height is the open list's; the closed box takes the font's height.
+    constexpr int kOpenListHeight = 200;
+    const HWND adapters =
+        AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, kAdapterBox.left,
+                   kAdapterBox.top, kAdapterBox.width, kOpenListHeight, cboAdapter);
     SendMessageW(adapters, CB_SETITEMHEIGHT, 0, Px(12));
     // Windows names adapters by a GUID path, which makes entries long: the open
     // list is as wide as its longest entry, so that each one reads whole.
     int widest = 0;
     const HDC dc = GetDC(adapters);
     const HGDIOBJ oldFont = SelectObject(dc, font_);
-    for (const AdapterChoice& choice : adapters_) {
+    for (const AdapterChoice& choice : dialog_->Adapters()) {
         const std::wstring label = FromSystem(choice.label);
         SendMessageW(adapters, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
         SIZE extent{};
@@ -162,13 +141,15 @@ void TfrmZKconfig::BuildControls() {
     const int workWidth = GetSystemMetrics(SM_CXFULLSCREEN);
     SendMessageW(adapters, CB_SETDROPPEDWIDTH,
                  std::min(widest + GetSystemMetrics(SM_CXVSCROLL) + Px(8), workWidth), 0);
-    AddControl(L"BUTTON", L"イベント発生時に音を鳴らす", BS_AUTOCHECKBOX | WS_TABSTOP, 20, 24, 165,
-               kCheckHeight, chkSoundEnabled);
+    AddControl(L"BUTTON", FromUtf8(kSoundEnabledCaption), BS_AUTOCHECKBOX | WS_TABSTOP,
+               kSoundEnabledRect.left, kSoundEnabledRect.top, kSoundEnabledRect.width,
+               kSoundEnabledRect.height, chkSoundEnabled);
     // A static picture with click notification: it takes no focus, so the edit
     // box the user was in stays the one whose file the click plays.
     const HWND test =
-        AddControl(L"STATIC", L"", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, kGroupLeft + 304,
-                   kGroupTop + 9, 20, 20, btnTestServerMessage, WS_EX_STATICEDGE);
+        AddControl(L"STATIC", L"", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
+                   kGroupLeft + kTestButton.left, kGroupTop + kTestButton.top, kTestButton.width,
+                   kTestButton.height, btnTestServerMessage, WS_EX_STATICEDGE);
     SendMessageW(test, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(playPicture_));
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         const ConfigDialogRow& row = kConfigDialogRows[i];
@@ -179,8 +160,10 @@ void TfrmZKconfig::BuildControls() {
                    kGroupTop + row.top + kRowEditOffset, kRowEditWidth, kRowEditHeight,
                    kRowEditBase + i, WS_EX_CLIENTEDGE);
     }
-    AddControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 180, 496, 75, 25, IDOK);
-    AddControl(L"BUTTON", L"&Cancel", BS_PUSHBUTTON | WS_TABSTOP, 264, 496, 75, 25, IDCANCEL);
+    AddControl(L"BUTTON", FromUtf8(kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, kOkButton.left,
+               kOkButton.top, kOkButton.width, kOkButton.height, IDOK);
+    AddControl(L"BUTTON", FromUtf8(kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, kCancelButton.left,
+               kCancelButton.top, kCancelButton.width, kCancelButton.height, IDCANCEL);
     // The captionless group box, as an etched frame (a themed group box paints
     // its whole inside). Made last, it lies below every other control in the
     // order, so that the check box on its top line and the rows in it show.
@@ -189,27 +172,28 @@ void TfrmZKconfig::BuildControls() {
 }
 
 void TfrmZKconfig::CopyIn() {
-    SendDlgItemMessageW(hwnd_, cboAdapter, CB_SETCURSEL, static_cast<WPARAM>(shown_.adapterIndex),
+    const ConfigDialogValues& shown = dialog_->Shown();
+    SendDlgItemMessageW(hwnd_, cboAdapter, CB_SETCURSEL, static_cast<WPARAM>(shown.adapterIndex),
                         0);
-    CheckDlgButton(hwnd_, chkSoundEnabled, shown_.soundEnabled ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(hwnd_, chkSoundEnabled, shown.soundEnabled ? BST_CHECKED : BST_UNCHECKED);
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         CheckDlgButton(hwnd_, kRowCheckBase + i,
-                       shown_.rows[i].Enabled ? BST_CHECKED : BST_UNCHECKED);
+                       shown.rows[i].Enabled ? BST_CHECKED : BST_UNCHECKED);
         const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
-        SetWindowTextA(edit, shown_.rows[i].Sound.c_str());
+        SetWindowTextA(edit, shown.rows[i].Sound.c_str());
         shownText_[i] = AnsiText(edit);
     }
 }
 
-TfrmZKconfig::Values TfrmZKconfig::CopyOut() const {
-    Values values;
+ConfigDialogValues TfrmZKconfig::CopyOut() const {
+    ConfigDialogValues values;
     const LRESULT selected = SendDlgItemMessageW(hwnd_, cboAdapter, CB_GETCURSEL, 0, 0);
     values.adapterIndex = selected == CB_ERR ? -1 : static_cast<int>(selected);
     values.soundEnabled = IsDlgButtonChecked(hwnd_, chkSoundEnabled) == BST_CHECKED;
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         values.rows[i].Enabled = IsDlgButtonChecked(hwnd_, kRowCheckBase + i) == BST_CHECKED;
         const std::string text = AnsiText(GetDlgItem(hwnd_, kRowEditBase + i));
-        values.rows[i].Sound = text == shownText_[i] ? shown_.rows[i].Sound : text;
+        values.rows[i].Sound = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
     }
     return values;
 }
@@ -218,11 +202,11 @@ bool TfrmZKconfig::OnCommand(WORD id, WORD code, HWND) {
     switch (id) {
         case IDOK:
             confirmed_ = CopyOut();
-            FormClose();
+            dialog_->FormClose();
             End(IDOK);
             return true;
         case IDCANCEL:  // the Cancel button, Esc and the close box
-            FormClose();
+            dialog_->FormClose();
             End(IDCANCEL);
             return true;
         case btnTestServerMessage:
@@ -236,30 +220,6 @@ bool TfrmZKconfig::OnCommand(WORD id, WORD code, HWND) {
     }
 }
 
-void TfrmZKconfig::FormShow() {
-    // Read afresh at every show: a hand edit of the file counts from the next opening.
-    saveFormSize_ = ReadIniBool("Function", "SaveFormSize", true);
-    if (saveFormSize_) {
-        LoadFormPlacement(hwnd_, kSection, true);
-        GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
-    }
-}
-
-void TfrmZKconfig::FormClose() {
-    if (player_ != nullptr) {
-        player_->Play("");
-    }
-    const Result saved = saveFormSize_ ? SaveFormPlacement(hwnd_, kSection) : Result();
-    if (saved) {
-        return;
-    }
-    if (errorBox_) {
-        errorBox_(saved.Message());
-    } else {
-        MessageBoxW(hwnd_, FromUtf8(saved.Message()).c_str(), L"Kestro", MB_OK | MB_ICONERROR);
-    }
-}
-
 void TfrmZKconfig::btnTestServerMessageClick() {
     std::string path;
     const HWND focus = GetFocus();
@@ -267,13 +227,10 @@ void TfrmZKconfig::btnTestServerMessageClick() {
         const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
         if (focus == edit) {
             const std::string text = AnsiText(edit);
-            path = text == shownText_[i] ? shown_.rows[i].Sound : text;
+            path = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
         }
     }
-    // Neither the master switch nor the row's own switch applies to a try-out.
-    if (player_ != nullptr) {
-        player_->Play(path);
-    }
+    dialog_->TestSound(path);
 }
 
 }  // namespace kestro::win32

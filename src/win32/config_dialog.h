@@ -1,28 +1,23 @@
 // The settings dialog in Win32: the capture adapter, the master sound switch
 // and, per event, its switch and WAV file, with a button that plays the file
-// being edited. It edits the settings in memory; the main window writes them
-// when it closes.
+// being edited. It draws the shell's SettingsDialog: what it shows, what OK
+// does and the keeping of its placement are decided there; confirmed settings
+// reach the file at once.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
-#include <functional>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "capture/adapters.h"
-#include "notify/sound_player.h"
-#include "settings/config_layout.h"
-#include "settings/settings.h"
+#include "shell/config_layout.h"
+#include "shell/settings_dialog.h"
 #include "win32/ui.h"
 
 namespace kestro::win32 {
 
-class TfrmZKconfig final : public PixelDialog {
+class TfrmZKconfig final : public PixelDialog, public SettingsDialogView {
 public:
-    static constexpr const char* kSection = "TfrmZKconfig";
     enum ControlId : int {
         cboAdapter = 100,
         chkSoundEnabled,
@@ -31,49 +26,32 @@ public:
         kRowCheckBase = 200,  // + row
         kRowEditBase = 300,   // + row
     };
-    using ErrorBox = std::function<void(const std::string& text)>;
-
-    // errorBox: empty gives a modal error box titled "Kestro".
-    explicit TfrmZKconfig(ErrorBox errorBox = {});
+    TfrmZKconfig() = default;
     ~TfrmZKconfig() override;
 
-    // Where the adapter list comes from, read afresh each time the dialog opens;
-    // list index = adapter index.
-    using AdapterSource = std::function<std::vector<AdapterChoice>()>;
-    void SetAdapterSource(AdapterSource source) { adapterSource_ = std::move(source); }
+    // The window that owns the dialog while it runs.
+    void SetOwner(HWND owner) { dialogOwner_ = owner; }
 
-    // Copies `settings` into the controls, runs the dialog modally and, on OK,
-    // stores the adapter, calls `applyAdapter`, then stores the sound settings.
-    // True when the user confirmed with OK.
-    bool RunSettingsDialog(HWND owner, Settings& settings, SoundPlayer& player,
-                           const std::function<void()>& applyAdapter);
+    // SettingsDialogView
+    bool RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) override;
+    WindowPlacement QueryPlacement() const override;
+    void ApplyPlacement(const WindowPlacement& placement) override;
 
 private:
-    struct Values {
-        int adapterIndex = -1;
-        bool soundEnabled = false;
-        std::array<SoundEventSetting, kConfigDialogRowCount> rows{};
-    };
-
     void OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void BuildControls();
     void CopyIn();
-    Values CopyOut() const;
-    void FormShow();
-    void FormClose();
+    ConfigDialogValues CopyOut() const;
     void btnTestServerMessageClick();
 
-    ErrorBox errorBox_;
-    AdapterSource adapterSource_;
-    std::vector<AdapterChoice> adapters_;
-    Values shown_;
+    // The dialog being drawn, while RunModal runs.
+    SettingsDialog* dialog_ = nullptr;
+    HWND dialogOwner_ = nullptr;
     // What each edit box read when first shown: a box left alone gives back the
     // path it was given, also where the code page cannot show it exactly.
     std::array<std::string, kConfigDialogRowCount> shownText_{};
-    Values confirmed_;
-    SoundPlayer* player_ = nullptr;
-    bool saveFormSize_ = true;
+    ConfigDialogValues confirmed_;
     HFONT font_ = nullptr;
     HBITMAP playPicture_ = nullptr;
 };

@@ -454,16 +454,11 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     GrowClientTo(hwnd_, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_));
 }
 
-void TfrmZKmain::SetAdapterSource(AdapterSource source) {
+SettingsDialogView* TfrmZKmain::SettingsDialogFace() {
     if (frmZKconfig_ != nullptr) {
-        frmZKconfig_->SetAdapterSource(std::move(source));
+        frmZKconfig_->SetOwner(hwnd_);
     }
-}
-
-bool TfrmZKmain::RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                                   const std::function<void()>& applyAdapter) {
-    return frmZKconfig_ != nullptr &&
-           frmZKconfig_->RunSettingsDialog(hwnd_, settings, player, applyAdapter);
+    return frmZKconfig_;
 }
 
 void TfrmZKmain::ShowLog() {

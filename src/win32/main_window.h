@@ -69,9 +69,7 @@ public:
     void SetTimer(bool enabled, int intervalMs) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
-    void SetAdapterSource(AdapterSource source) override;
-    bool RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                           const std::function<void()>& applyAdapter) override;
+    SettingsDialogView* SettingsDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
     void Close() override;

@@ -31,23 +31,4 @@ void ApplyWindowPlacement(HWND window, const WindowPlacement& placement) {
     SetWindowPlacement(window, &record);
 }
 
-void LoadFormPlacement(HWND window, const std::string& section, bool showing) {
-    const IniFile ini = IniFile::Load(GetIniFileName());
-    const WindowPlacement current = QueryWindowPlacement(window);
-    WindowPlacement placement = ReadPlacement(
-        ini, section, ppAll, current, current.right - current.left, current.bottom - current.top);
-    if (!showing) {
-        placement.showCmd = kShowCmdHide;
-    }
-    ApplyWindowPlacement(window, placement);
-}
-
-Result SaveFormPlacement(HWND window, const std::string& section) {
-    const std::string path = GetIniFileNameForSave();
-    if (path.empty()) {
-        return Result();  // settings kept read-only: nothing to save, nothing failed
-    }
-    return SavePlacement(path, section, QueryWindowPlacement(window));
-}
-
 }  // namespace kestro::win32

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "scenario.h"
-#include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 #include "support/portable.h"
 #include "support/qt_app.h"
@@ -232,8 +232,11 @@ TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
     EXPECT_FALSE(LogText().contains(QStringLiteral("マップ移動")));
 
     // The settings dialog restores and saves its placement: not here.
-    forms_->config.FormShow();
-    forms_->config.FormClose();
+    NullSoundPlayer silent;
+    SettingsDialog dialog(forms_->config, silent,
+                          [](const Result& refused) { ADD_FAILURE() << refused.Message(); });
+    dialog.FormShow();
+    dialog.FormClose();
     EXPECT_TRUE(main.close());
     forms_.reset();
     EXPECT_EQ(ReadFile(ini), QByteArray::fromStdString(text));

@@ -26,12 +26,12 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
 #include "common/cp932.h"
 #include "race/race_state.h"
-#include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 #include "support/qt_app.h"
 #include "support/temp_folder.h"

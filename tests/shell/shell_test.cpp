@@ -18,6 +18,7 @@
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
 #include "support/portable.h"
+#include "support/recording_dialog.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -26,6 +27,9 @@ namespace {
 class RecordingView final : public ShellView {
 public:
     std::vector<std::string> events;
+    // The settings dialog; with `chooseAdapter` set, OK chooses that adapter,
+    // else confirms the dialog unchanged.
+    test::RecordingDialogFace dialog{events};
     std::string chooseAdapter;
 
     void SetStatusText(std::string_view cp932) override {
@@ -50,26 +54,16 @@ public:
         placement = p;
         events.push_back("place " + std::to_string(p.left) + "," + std::to_string(p.top));
     }
-    void SetAdapterSource(AdapterSource source) override {
-        adapterSource_ = std::move(source);
-        events.push_back("adapters");
-    }
-    // Confirms the dialog, after reading its list as the dialog does; with
-    // `chooseAdapter` set, that adapter chosen, else the dialog unchanged.
-    bool RunSettingsDialog(Settings& settings, SoundPlayer&,
-                           const std::function<void()>& apply) override {
-        events.push_back("config");
-        if (adapterSource_) {
-            const std::vector<AdapterChoice> choices = adapterSource_();
-            for (std::size_t i = 0; i < choices.size(); ++i) {
-                if (!chooseAdapter.empty() && choices[i].name == chooseAdapter) {
-                    settings.AdapterIndex = static_cast<int32_t>(i);
-                    settings.AdapterName = chooseAdapter;
+    SettingsDialogView* SettingsDialogFace() override {
+        dialog.user = [this](SettingsDialog& shown, ConfigDialogValues& controls) {
+            for (std::size_t i = 0; i < shown.Adapters().size(); ++i) {
+                if (!chooseAdapter.empty() && shown.Adapters()[i].name == chooseAdapter) {
+                    controls.adapterIndex = static_cast<int32_t>(i);
                 }
             }
-        }
-        apply();
-        return true;
+            return true;
+        };
+        return &dialog;
     }
     void ShowLog() override { events.push_back("log window"); }
     void ShowAbout() override { events.push_back("about"); }
@@ -98,7 +92,6 @@ public:
     WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
 
 private:
-    AdapterSource adapterSource_;
     std::mutex mutex_;
     std::deque<std::function<void()>> posted_;
 };
@@ -181,8 +174,8 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         "place 40,30",
         // show: no adapter configured and none that captures on all interfaces,
         // so no capture and no timer, but where to choose one
-        "timer off", "adapters", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset",
-        "clear log", "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
+        "timer off", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset", "clear log",
+        "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything, and
         // the confirmed settings are saved at once
         "about", "config", "save", "log window", "close",
@@ -356,7 +349,7 @@ TEST_F(ShellTest, ChoosingAnAdapterStartsItsCaptureAndSaysSo) {
 #endif
 
 // Each refusal's reason reaches the log; the box appears once per file, however
-// many saves that file refuses (the dialog's OK, the close, the destroy).
+// many saves that file refuses (the dialog's placement and OK, the close, the destroy).
 TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     KestroShell& shell = Create();
@@ -377,7 +370,7 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
         }
     }
     EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
-    EXPECT_EQ(reasonsLogged, 3);
+    EXPECT_EQ(reasonsLogged, 4);
 }
 
 // A signal or the session's end closes a shown window through its close, once;

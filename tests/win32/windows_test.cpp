@@ -21,9 +21,9 @@
 #include "capture/wpcap_loader.h"
 #include "common/cp932.h"
 #include "notify/sound_player.h"
-#include "settings/config_layout.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
+#include "shell/config_layout.h"
 #include "shell/panel_layout.h"
 #include "support/portable.h"
 #include "support/temp_folder.h"
@@ -120,7 +120,7 @@ protected:
     struct Forms {
         Forms(TfrmZKmain::ErrorBox box, TfrmZKabout::Opener opener)
             : main(box, std::make_unique<NullSoundPlayer>()),
-              config(box),
+              config(),
               about(std::move(opener), kHomePage) {
             main.SetForms(&config, &log, &about);
         }
@@ -304,6 +304,29 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         EXPECT_EQ(ini.ReadInteger("TfrmZKconfig", "PlaceNormalPos.Left", -1), config_layout::kLeft);
     }
     EXPECT_TRUE(errors_.empty());
+}
+
+// A refused write is reported by the shell, as in every face: the box once
+// per file, the system's reason in the log at each refusal (the dialog's two
+// closes, the main window's close and destroy).
+TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    TfrmZKmain& main = Show();
+    for (int i = 0; i < 2; ++i) {
+        WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig,
+                        [&](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE); });
+    }
+    CloseMain();
+    const std::string message = iniPath_ + " に書き込めません";
+    EXPECT_EQ(errors_, std::vector<std::string>{message});
+    const std::wstring log = forms_->log.Text();
+    const std::wstring logged = FromUtf8(message + ": ");
+    int reasons = 0;
+    for (std::size_t at = log.find(logged); at != std::wstring::npos;
+         at = log.find(logged, at + 1)) {
+        ++reasons;
+    }
+    EXPECT_EQ(reasons, 4) << ToUtf8(log);
 }
 
 TEST_F(Win32FaceTest, PlacementIsRestoredInTheNormalStateAndSavedBack) {

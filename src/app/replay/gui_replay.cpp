@@ -18,10 +18,10 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "replay/replay_options.h"
-#include "settings/ui/config_dialog.h"
 #include "settings/vu_ini_mng.h"
 
 namespace kestro {

@@ -1,4 +1,6 @@
-#include "settings/ui/placement_qt.h"
+// Placement as Qt draws it: the record read from and given to real windows,
+// hidden and shown, on the offscreen screens. The rules are the shell's.
+#include "app/placement_qt.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +16,6 @@
 #include "support/temp_folder.h"
 
 namespace kestro {
-
-// A form class of its own, as the application's windows are.
-class TfrmZKprobe : public QWidget {
-    Q_OBJECT
-};
-
 namespace {
 
 using test::TempFolder;
@@ -43,17 +39,27 @@ protected:
     std::string path_;
 };
 
+// The shell's rules on a real window, as each face runs them.
+void Load(QWidget& form, const std::string& section) {
+    PlacedForm placed(&form);
+    LoadFormPlacement(placed, section, form.isVisible());
+}
+
+Result Save(QWidget& form, const std::string& section) {
+    return SaveFormPlacement(PlacedForm(&form), section);
+}
+
 TEST_F(PlacementQtTest, AHiddenFormsGeometryRoundTripsExactly) {
     QWidget saved;
     saved.setGeometry(100, 50, 445, 115);
-    ASSERT_TRUE(SaveFormPlacement(&saved, "TfrmZKmain"));
+    ASSERT_TRUE(Save(saved, "TfrmZKmain"));
     const IniFile ini = IniFile::Load(path_);
     const WindowPlacement expected{0, 1, -1, -1, -1, -1, 100, 50, 545, 165};
     EXPECT_EQ(ReadPlacement(ini, "TfrmZKmain", ppAll, WindowPlacement{}, 0, 0), expected);
 
     QWidget restored;
     restored.setGeometry(0, 0, 200, 100);
-    LoadFormPlacement(&restored, "TfrmZKmain");
+    Load(restored, "TfrmZKmain");
     EXPECT_EQ(restored.geometry(), QRect(100, 50, 445, 115));
 }
 
@@ -62,8 +68,8 @@ TEST_F(PlacementQtTest, AFormNotYetShownOpensNormalWhateverStateWasStored) {
         WriteSection("TfrmZKprobe", std::string("PlaceShowCmd=") + showCmd +
                                         "\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n"
                                         "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n");
-        TfrmZKprobe form;
-        LoadFormPlacement(&form);
+        QWidget form;
+        Load(form, "TfrmZKprobe");
         form.show();
         QApplication::processEvents();
         EXPECT_FALSE(form.isMaximized()) << showCmd;
@@ -77,13 +83,13 @@ TEST_F(PlacementQtTest, AShownFormTakesTheStoredState) {
     form.show();
     form.setGeometry(120, 80, 300, 200);
     QApplication::processEvents();
-    ASSERT_TRUE(SaveFormPlacement(&form, "TfrmZKconfig"));
+    ASSERT_TRUE(Save(form, "TfrmZKconfig"));
 
     IniFile ini = IniFile::Load(path_);
     ini.WriteInteger("TfrmZKconfig", "PlaceShowCmd", 3);
     ASSERT_TRUE(ini.Save(path_));
     form.setGeometry(0, 0, 50, 50);
-    LoadFormPlacement(&form, "TfrmZKconfig");
+    Load(form, "TfrmZKconfig");
     QApplication::processEvents();
     EXPECT_TRUE(form.isMaximized());
     const WindowPlacement now = QueryFormPlacement(&form);
@@ -92,40 +98,14 @@ TEST_F(PlacementQtTest, AShownFormTakesTheStoredState) {
               QRect(120, 80, 300, 200));
 
     // Saved while maximised, the normal rectangle is what comes back.
-    ASSERT_TRUE(SaveFormPlacement(&form, "TfrmZKconfig"));
+    ASSERT_TRUE(Save(form, "TfrmZKconfig"));
     ini = IniFile::Load(path_);
     ini.WriteInteger("TfrmZKconfig", "PlaceShowCmd", 1);
     ASSERT_TRUE(ini.Save(path_));
-    LoadFormPlacement(&form, "TfrmZKconfig");
+    Load(form, "TfrmZKconfig");
     QApplication::processEvents();
     EXPECT_FALSE(form.isMaximized());
     EXPECT_EQ(form.geometry(), QRect(120, 80, 300, 200));
-}
-
-TEST_F(PlacementQtTest, WithoutTheNormalPartTheFormMovesAndKeepsItsSize) {
-    WriteSection("F",
-                 "PlaceNormalPos.Left=30\nPlaceNormalPos.Top=40\n"
-                 "PlaceNormalPos.Right=1000\nPlaceNormalPos.Bottom=1000\n");
-    QWidget form;
-    form.setGeometry(5, 6, 320, 240);
-    LoadFormPlacement(&form, "F", ppShowCmd | ppMinMaxPos);
-    EXPECT_EQ(form.geometry(), QRect(30, 40, 320, 240));
-}
-
-TEST_F(PlacementQtTest, LeftAndTopAloneMoveOnlyThoseEdges) {
-    WriteSection("F", "PlaceNormalPos.Left=30\nPlaceNormalPos.Top=40\n");
-    QWidget form;
-    form.setGeometry(10, 20, 320, 240);  // right 330, bottom 260
-    LoadFormPlacement(&form, "F");
-    EXPECT_EQ(form.geometry(), QRect(30, 40, 300, 220));
-}
-
-TEST_F(PlacementQtTest, NoSectionLeavesTheFormWhereItIs) {
-    WriteSection("Other", "PlaceNormalPos.Left=30\n");
-    QWidget form;
-    form.setGeometry(10, 20, 320, 240);
-    LoadFormPlacement(&form, "F");
-    EXPECT_EQ(form.geometry(), QRect(10, 20, 320, 240));
 }
 
 TEST_F(PlacementQtTest, ExtremeValuesAreHandedOverWithoutOverflow) {
@@ -133,7 +113,7 @@ TEST_F(PlacementQtTest, ExtremeValuesAreHandedOverWithoutOverflow) {
                  "PlaceNormalPos.Left=2147483647\nPlaceNormalPos.Top=-2147483648\n"
                  "PlaceNormalPos.Right=-2147483648\nPlaceNormalPos.Bottom=2147483647\n");
     QWidget form;
-    LoadFormPlacement(&form, "F");
+    Load(form, "F");
     // Far outside every screen, so moved onto the nearest one, without overflow.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_GE(form.x(), screen.left());
@@ -155,26 +135,12 @@ TEST_F(PlacementQtTest, APlacementNoScreenShowsMovesOntoTheNearestKeepingItsSize
         if (shown) {
             form.show();
         }
-        LoadFormPlacement(&form, "F");
+        Load(form, "F");
         EXPECT_EQ(form.geometry(),
                   QRect(screen.right() + 1 - 433, screen.bottom() + 1 - 87, 433, 87))
             << "shown " << shown;
     }
 }
 
-TEST_F(PlacementQtTest, TheSectionIsTheFormsClassName) {
-    TfrmZKprobe probe;
-    EXPECT_EQ(FormSectionName(&probe), "TfrmZKprobe");
-    QWidget plain;
-    plain.setProperty(kFormClassProperty, "TfrmZKconfig");
-    EXPECT_EQ(FormSectionName(&plain), "TfrmZKconfig");
-
-    probe.setGeometry(7, 8, 90, 60);
-    ASSERT_TRUE(SaveFormPlacement(&probe));
-    EXPECT_EQ(IniFile::Load(path_).ReadInteger("TfrmZKprobe", "PlaceNormalPos.Right", 0), 97);
-}
-
 }  // namespace
 }  // namespace kestro
-
-#include "placement_qt_test.moc"

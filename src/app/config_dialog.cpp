@@ -1,9 +1,7 @@
-#include "settings/ui/config_dialog.h"
+#include "app/config_dialog.h"
 
 #include <QColor>
-#include <QFont>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPoint>
@@ -11,11 +9,9 @@
 #include <QStandardItemModel>
 #include <QStringList>
 #include <algorithm>
-#include <utility>
 
-#include "settings/settings_file.h"
-#include "settings/ui/placement_qt.h"
-#include "settings/vu_ini_mng.h"
+#include "app/fonts.h"
+#include "app/placement_qt.h"
 
 namespace kestro {
 
@@ -29,14 +25,8 @@ QString WithFolderSeparators(QString path) {
 
 using namespace config_layout;
 
-// The same faces as the other windows (app/fonts.h); the settings library sits
-// below the application and cannot borrow its helper.
-QFont DialogFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("Noto Sans CJK JP"),
-                      QStringLiteral("Sans Serif")});
-    font.setPixelSize(12);
-    return font;
+QRect ToQRect(const Rect& r) {
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 // The sunken square of a classic 3D frame, with the triangle in `glyph`.
@@ -86,15 +76,9 @@ QIcon PlayIcon() {
     return icon;
 }
 
-TfrmZKconfig::TfrmZKconfig(QWidget* parent, ErrorBox errorBox)
-    : QDialog(parent), errorBox_(std::move(errorBox)) {
-    if (!errorBox_) {
-        errorBox_ = [this](const QString& title, const QString& text) {
-            QMessageBox::critical(this, title, text);
-        };
-    }
+TfrmZKconfig::TfrmZKconfig(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmZKconfig"));
-    setWindowTitle(QStringLiteral("設定 - Kestro"));
+    setWindowTitle(QString::fromUtf8(kCaption));
     // A fixed single border: a caption with the close box, nothing to resize.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -102,21 +86,21 @@ TfrmZKconfig::TfrmZKconfig(QWidget* parent, ErrorBox errorBox)
     // Only the main window's closing ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
     setModal(true);
-    setFont(DialogFont());
+    setFont(ProportionalFont(12));
     setFixedSize(kClientWidth, kClientHeight);
-    move(296, 217);
+    move(kLeft, kTop);
     BuildControls();
 }
 
 void TfrmZKconfig::BuildControls() {
-    auto* label = new QLabel(QStringLiteral("ﾈｯﾄﾜｰｸｲﾝﾀﾌｪｰｽ"), this);
-    label->move(4, 4);
+    auto* label = new QLabel(QString::fromUtf8(kAdapterLabel), this);
+    label->move(kAdapterLabelRect.left, kAdapterLabelRect.top);
     label->adjustSize();
 
     cboAdapter = new QComboBox(this);
     cboAdapter->setObjectName(QStringLiteral("cboAdapter"));
     cboAdapter->setEditable(false);
-    cboAdapter->setGeometry(102, 0, 247, 20);
+    cboAdapter->setGeometry(ToQRect(kAdapterBox));
 
     // Made before the check box that sits on its top edge, so that the check box
     // paints over the frame line.
@@ -124,18 +108,20 @@ void TfrmZKconfig::BuildControls() {
     grpSound->setObjectName(QStringLiteral("grpSound"));
     grpSound->setGeometry(kGroupLeft, kGroupTop, kGroupWidth, kGroupHeight);
 
-    chkSoundEnabled = new QCheckBox(QStringLiteral("イベント発生時に音を鳴らす"), this);
+    chkSoundEnabled = new QCheckBox(QString::fromUtf8(kSoundEnabledCaption), this);
     chkSoundEnabled->setObjectName(QStringLiteral("chkSoundEnabled"));
-    // 165 fits the caption in the designed face; a stand-in face with wider kana
-    // gets the width it needs rather than a clipped caption.
-    chkSoundEnabled->setGeometry(20, 24, std::max(165, chkSoundEnabled->sizeHint().width()),
-                                 kCheckHeight);
+    // A stand-in face with wider kana than the designed one gets the width it
+    // needs rather than a clipped caption.
+    chkSoundEnabled->setGeometry(
+        kSoundEnabledRect.left, kSoundEnabledRect.top,
+        std::max(kSoundEnabledRect.width, chkSoundEnabled->sizeHint().width()),
+        kSoundEnabledRect.height);
     chkSoundEnabled->setAutoFillBackground(true);
     chkSoundEnabled->raise();
 
     btnTestServerMessage = new QToolButton(grpSound);
     btnTestServerMessage->setObjectName(QStringLiteral("btnTestServerMessage"));
-    btnTestServerMessage->setGeometry(304, 9, 20, 20);
+    btnTestServerMessage->setGeometry(ToQRect(kTestButton));
     // It must leave the focus in the edit box whose file it is to play.
     btnTestServerMessage->setFocusPolicy(Qt::NoFocus);
     btnTestServerMessage->setIcon(PlayIcon());
@@ -155,15 +141,15 @@ void TfrmZKconfig::BuildControls() {
         previous = row.edit;
     }
 
-    btnOk = new QPushButton(QStringLiteral("OK"), this);
+    btnOk = new QPushButton(QString::fromUtf8(kOkCaption), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setGeometry(180, 496, 75, 25);
+    btnOk->setGeometry(ToQRect(kOkButton));
     btnOk->setDefault(true);
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
 
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnCancel = new QPushButton(QString::fromUtf8(kCancelCaption), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(264, 496, 75, 25);
+    btnCancel->setGeometry(ToQRect(kCancelButton));
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     setTabOrder(previous, btnOk);
     setTabOrder(btnOk, btnCancel);
@@ -182,21 +168,11 @@ void TfrmZKconfig::BuildRow(Row& row, const ConfigDialogRow& design) {
     row.edit->setGeometry(kRowEditLeft, design.top + kRowEditOffset, kRowEditWidth, kRowEditHeight);
 }
 
-void TfrmZKconfig::SetAdapters(const std::vector<std::string>& descriptions) {
-    std::vector<AdapterChoice> choices;
-    for (const std::string& description : descriptions) {
-        choices.push_back({std::string(), description, true});
-    }
-    FillAdapters(choices);
-}
-
 void TfrmZKconfig::FillAdapters(const std::vector<AdapterChoice>& choices) {
     cboAdapter->clear();
-    adapterNames_.clear();
     auto* model = qobject_cast<QStandardItemModel*>(cboAdapter->model());
     for (const AdapterChoice& choice : choices) {
         cboAdapter->addItem(QString::fromStdString(choice.label));
-        adapterNames_.push_back(choice.name);
         // Greyed, not left out: line i must stay adapter i.
         if (!choice.usable && model != nullptr) {
             model->item(cboAdapter->count() - 1)->setEnabled(false);
@@ -204,54 +180,41 @@ void TfrmZKconfig::FillAdapters(const std::vector<AdapterChoice>& choices) {
     }
 }
 
-bool TfrmZKconfig::RunSettingsDialog(Settings& settings, SoundPlayer& player,
-                                     const std::function<void()>& applyAdapter) {
-    if (adapterSource_) {
-        FillAdapters(adapterSource_());
-    }
-    const int32_t index = ChosenAdapterIndex(settings, adapterNames_);
-    cboAdapter->setCurrentIndex(index >= 0 && index < cboAdapter->count() ? index : -1);
-    CopyIn(settings);
-
-    SoundPlayer* const previous = std::exchange(player_, &player);
+bool TfrmZKconfig::RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) {
+    FillAdapters(dialog.Adapters());
+    CopyIn(dialog.Shown());
+    dialog_ = &dialog;
     const int result = exec();
-    player_ = previous;
+    dialog_ = nullptr;
     if (result != QDialog::Accepted) {
         return false;
     }
-
-    // The adapter first: capture moves before the sound settings change.
-    const int chosen = cboAdapter->currentIndex();
-    settings.AdapterIndex = chosen;
-    settings.AdapterName = chosen >= 0 && static_cast<size_t>(chosen) < adapterNames_.size()
-                               ? adapterNames_[static_cast<size_t>(chosen)]
-                               : std::string();
-    if (applyAdapter) {
-        applyAdapter();
-    }
-    CopyOut(settings);
+    confirmed = CopyOut();
     return true;
 }
 
-void TfrmZKconfig::CopyIn(const Settings& settings) {
-    chkSoundEnabled->setChecked(settings.SoundEnabled);
+void TfrmZKconfig::CopyIn(const ConfigDialogValues& values) {
+    const int index = values.adapterIndex;
+    cboAdapter->setCurrentIndex(index >= 0 && index < cboAdapter->count() ? index : -1);
+    chkSoundEnabled->setChecked(values.soundEnabled);
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         Row& row = rows_[i];
-        const SoundEventSetting& sound = settings.Sound(kConfigDialogRows[i].event);
-        row.check->setChecked(sound.Enabled);
-        row.givenPath = sound.Sound;
-        row.shownPath = WithFolderSeparators(QString::fromStdString(sound.Sound));
+        row.check->setChecked(values.rows[i].Enabled);
+        row.givenPath = values.rows[i].Sound;
+        row.shownPath = WithFolderSeparators(QString::fromStdString(row.givenPath));
         row.edit->setText(row.shownPath);
     }
 }
 
-void TfrmZKconfig::CopyOut(Settings& settings) const {
-    settings.SoundEnabled = chkSoundEnabled->isChecked();
+ConfigDialogValues TfrmZKconfig::CopyOut() const {
+    ConfigDialogValues values;
+    values.adapterIndex = cboAdapter->currentIndex();
+    values.soundEnabled = chkSoundEnabled->isChecked();
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
-        SoundEventSetting& sound = settings.Sound(kConfigDialogRows[i].event);
-        sound.Enabled = rows_[i].check->isChecked();
-        sound.Sound = PathIn(rows_[i]);
+        values.rows[i].Enabled = rows_[i].check->isChecked();
+        values.rows[i].Sound = PathIn(rows_[i]);
     }
+    return values;
 }
 
 std::string TfrmZKconfig::PathIn(const Row& row) {
@@ -259,45 +222,32 @@ std::string TfrmZKconfig::PathIn(const Row& row) {
     return text == row.shownPath ? row.givenPath : text.toStdString();
 }
 
+WindowPlacement TfrmZKconfig::QueryPlacement() const {
+    return QueryFormPlacement(this);
+}
+
+void TfrmZKconfig::ApplyPlacement(const WindowPlacement& placement) {
+    ApplyFormPlacement(this, placement);
+}
+
+std::vector<ScreenArea> TfrmZKconfig::ScreenAreas() const {
+    return AvailableScreenAreas();
+}
+
 void TfrmZKconfig::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Restoring from the task bar is the window system's show, not the form's.
-    if (!event->spontaneous()) {
-        FormShow();
-    }
-}
-
-void TfrmZKconfig::FormShow() {
-    // Read afresh at every show: a hand edit of the file counts from the next opening.
-    saveFormSize_ = ReadIniBool("Function", "SaveFormSize", true);
-    if (saveFormSize_) {
-        LoadFormPlacement(this);
+    if (!event->spontaneous() && dialog_ != nullptr) {
+        dialog_->FormShow();
     }
 }
 
 void TfrmZKconfig::done(int result) {
     // OK, Cancel, Esc and the close box all end here.
-    if (isVisible()) {
-        FormClose();
+    if (isVisible() && dialog_ != nullptr) {
+        dialog_->FormClose();
     }
     QDialog::done(result);
-}
-
-void TfrmZKconfig::FormClose() {
-    if (player_ != nullptr) {
-        player_->Play("");
-    }
-    if (saveFormSize_) {
-        const Result saved = SaveFormPlacement(this);
-        if (saved) {
-            return;
-        }
-        if (refusedWrite_) {
-            refusedWrite_(saved);
-        } else {
-            errorBox_(QStringLiteral("Kestro"), QString::fromStdString(saved.Message()));
-        }
-    }
 }
 
 void TfrmZKconfig::btnTestServerMessageClick() {
@@ -311,9 +261,8 @@ void TfrmZKconfig::btnTestServerMessageClick() {
             }
         }
     }
-    // Neither the master switch nor the row's own switch applies to a try-out.
-    if (player_ != nullptr) {
-        player_->Play(path);
+    if (dialog_ != nullptr) {
+        dialog_->TestSound(path);
     }
 }
 

@@ -1,6 +1,6 @@
-// The settings dialog's design, the same for every face: its size and the
-// event rows with their pixel positions. Rows sit in the group box; their
-// positions are relative to it.
+// The settings dialog's design, the same for every face: its caption and
+// labels, its size, and every control's rectangle in pixels at 96 dots per
+// inch. Rows sit in the group box; their positions are relative to it.
 #pragma once
 
 #include <array>
@@ -31,6 +31,27 @@ inline constexpr std::array<ConfigDialogRow, kConfigDialogRowCount> kConfigDialo
 }};
 
 namespace config_layout {
+// A control's rectangle in the dialog's client area (or, for a row, in the group box).
+struct Rect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+inline constexpr const char* kCaption = "設定 - Kestro";
+inline constexpr const char* kAdapterLabel = "ﾈｯﾄﾜｰｸｲﾝﾀﾌｪｰｽ";
+inline constexpr const char* kSoundEnabledCaption = "イベント発生時に音を鳴らす";
+inline constexpr const char* kOkCaption = "OK";
+inline constexpr const char* kCancelCaption = "&Cancel";
+
+constexpr Rect kAdapterLabelRect{4, 4, 96, 14};
+constexpr Rect kAdapterBox{102, 0, 247, 20};
+// 165 fits the caption in the designed face.
+constexpr Rect kSoundEnabledRect{20, 24, 165, 17};
+// The test button, in the group box.
+constexpr Rect kTestButton{304, 9, 20, 20};
+constexpr Rect kOkButton{180, 496, 75, 25};
+constexpr Rect kCancelButton{264, 496, 75, 25};
 constexpr int kClientWidth = 356;
 constexpr int kClientHeight = 524;
 constexpr int kLeft = 296;

@@ -1,0 +1,72 @@
+#include "shell/settings_dialog.h"
+
+#include <utility>
+
+#include "settings/settings_file.h"
+
+namespace kestro {
+
+SettingsDialog::SettingsDialog(SettingsDialogView& view, SoundPlayer& player, RefusedWrite refused)
+    : view_(view), player_(player), refused_(std::move(refused)) {}
+
+bool SettingsDialog::Run(Settings& settings, std::vector<AdapterChoice> adapters,
+                         const std::function<void()>& applyAdapter) {
+    adapters_ = std::move(adapters);
+    std::vector<std::string> names;
+    for (const AdapterChoice& choice : adapters_) {
+        names.push_back(choice.name);
+    }
+    // An index that names no line shows no adapter rather than a wrong one.
+    const int32_t index = ChosenAdapterIndex(settings, names);
+    shown_.adapterIndex =
+        index >= 0 && static_cast<std::size_t>(index) < adapters_.size() ? index : -1;
+    shown_.soundEnabled = settings.SoundEnabled;
+    for (int i = 0; i < kConfigDialogRowCount; ++i) {
+        shown_.rows[i] = settings.Sound(kConfigDialogRows[i].event);
+    }
+
+    ConfigDialogValues confirmed = shown_;
+    if (!view_.RunModal(*this, confirmed)) {
+        return false;
+    }
+
+    // The adapter first: capture moves before the sound settings change. Its
+    // name is kept too, so that an adapter added later does not move the choice.
+    const int32_t chosen = confirmed.adapterIndex;
+    settings.AdapterIndex = chosen;
+    settings.AdapterName = chosen >= 0 && static_cast<std::size_t>(chosen) < adapters_.size()
+                               ? adapters_[static_cast<std::size_t>(chosen)].name
+                               : std::string();
+    if (applyAdapter) {
+        applyAdapter();
+    }
+    settings.SoundEnabled = confirmed.soundEnabled;
+    for (int i = 0; i < kConfigDialogRowCount; ++i) {
+        settings.Sound(kConfigDialogRows[i].event) = confirmed.rows[i];
+    }
+    return true;
+}
+
+void SettingsDialog::FormShow() {
+    // Read afresh at every show: a hand edit of the file counts from the next opening.
+    saveFormSize_ = SaveFormSizeSetting();
+    if (saveFormSize_) {
+        LoadFormPlacement(view_, kSection, true);
+    }
+}
+
+void SettingsDialog::FormClose() {
+    player_.Play("");
+    if (!saveFormSize_) {
+        return;
+    }
+    if (const Result saved = SaveFormPlacement(view_, kSection); !saved && refused_) {
+        refused_(saved);
+    }
+}
+
+void SettingsDialog::TestSound(const std::string& path) {
+    player_.Play(path);
+}
+
+}  // namespace kestro
