@@ -27,6 +27,15 @@ struct TimeOfDay {
     int hour, minute, second, millisecond;
 };
 
+TimeOfDay SplitMillisOfDay(int64_t ms) {
+    TimeOfDay t{};
+    t.hour = static_cast<int>(ms / 3600000);
+    t.minute = static_cast<int>(ms / 60000 % 60);
+    t.second = static_cast<int>(ms / 1000 % 60);
+    t.millisecond = static_cast<int>(ms % 1000);
+    return t;
+}
+
 TimeOfDay SplitTimeOfDay(TDateTime value) {
     const double magnitude = std::fabs(value);
     // Far beyond any real date the product no longer fits an integer: such a
@@ -36,13 +45,18 @@ TimeOfDay SplitTimeOfDay(TDateTime value) {
     if (std::isfinite(millis) && millis < 9.0e18) {
         ms = static_cast<int64_t>(millis) % kMillisPerDay;
     }
-    TimeOfDay t{};
-    t.hour = static_cast<int>(ms / 3600000);
-    t.minute = static_cast<int>(ms / 60000 % 60);
-    t.second = static_cast<int>(ms / 1000 % 60);
-    t.millisecond = static_cast<int>(ms % 1000);
-    return t;
+    return SplitMillisOfDay(ms);
 }
+
+TimeOfDay SplitTimeOfDay(Micros span) {
+    // The magnitude without negating: -INT64_MIN does not exist.
+    const int64_t us = span.count();
+    const uint64_t magnitude = us < 0 ? 0 - static_cast<uint64_t>(us) : static_cast<uint64_t>(us);
+    const uint64_t ms = (magnitude + 500) / 1000;  // to the nearest, halves up as std::round
+    return SplitMillisOfDay(static_cast<int64_t>(ms % kMillisPerDay));
+}
+
+constexpr double kMicrosPerDay = kSecondsPerDay * 1e6;
 
 }  // namespace
 
@@ -63,18 +77,58 @@ TDateTime FromUnixTime(int64_t seconds, int64_t microseconds) {
     return whole + static_cast<double>(microseconds) / (kSecondsPerDay * 1e6);
 }
 
-std::string FormatHhNnSs(TDateTime value) {
-    const TimeOfDay t = SplitTimeOfDay(value);
+TDateTime LocalDateTime(Instant at) {
+    const int64_t us = at.time_since_epoch().count();
+    const int64_t second = us / 1000000 - (us % 1000000 < 0);
+    return FromUnixTime(second, us - second * 1000000);
+}
+
+TDateTime UtcDateTime(Instant at) {
+    // Whole days and the rest apart, so that the microseconds keep their precision.
+    const int64_t us = at.time_since_epoch().count();
+    const int64_t perDay = kMillisPerDay * 1000;
+    const int64_t days = us / perDay - (us % perDay < 0);
+    return static_cast<double>(days + kEpochOffsetDays) +
+           static_cast<double>(us - days * perDay) / kMicrosPerDay;
+}
+
+Instant InstantOfUtc(TDateTime utc) {
+    const double days = std::floor(utc);
+    const auto micros = static_cast<int64_t>(std::llround((utc - days) * kMicrosPerDay));
+    return Instant(
+        Micros((static_cast<int64_t>(days) - kEpochOffsetDays) * kMillisPerDay * 1000 + micros));
+}
+
+namespace {
+
+std::string HhNnSs(const TimeOfDay& t) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
     return buf;
 }
 
-std::string FormatNSs(TDateTime value) {
-    const TimeOfDay t = SplitTimeOfDay(value);
+std::string NSs(const TimeOfDay& t) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%d:%02d", t.minute, t.second);
     return buf;
+}
+
+}  // namespace
+
+std::string FormatHhNnSs(TDateTime value) {
+    return HhNnSs(SplitTimeOfDay(value));
+}
+
+std::string FormatNSs(TDateTime value) {
+    return NSs(SplitTimeOfDay(value));
+}
+
+std::string FormatHhNnSs(Micros span) {
+    return HhNnSs(SplitTimeOfDay(span));
+}
+
+std::string FormatNSs(Micros span) {
+    return NSs(SplitTimeOfDay(span));
 }
 
 std::string FormatHhMmSsZzz(TDateTime value) {

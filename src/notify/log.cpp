@@ -10,7 +10,7 @@ void Log::AddLogLine(std::string_view cp932) {
     // Taken out while the view reads it: a view that logs in turn gets a
     // fresh buffer instead of overwriting the line it is being shown.
     std::string line = std::move(buffer_);
-    const TDateTime now = clock_.Now();
+    const TDateTime now = clock_.LocalNow();
     if (stamp_.empty() || now != stampTime_) {
         stamp_ = FormatHhMmSsZzz(now);
         stampTime_ = now;

@@ -1,6 +1,7 @@
 #include "race/panel.h"
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 
 #include "race/race_engine.h"
@@ -46,8 +47,12 @@ ClockKind KindOf(ClockStatus status) {
     }
 }
 
-TDateTime BaseFor(const RaceState& state, ClockStatus status) {
+Instant BaseFor(const RaceState& state, ClockStatus status) {
     return status <= cs::SExchangeDeadline ? state.SinglesBaseTime : state.DoublesBaseTime;
+}
+
+Instant SecondsBefore(Instant t, int seconds) {
+    return t - std::chrono::seconds(seconds);
 }
 
 }  // namespace
@@ -57,33 +62,35 @@ std::string_view PanelFieldName(PanelField field) {
     return index >= 0 && index < kPanelFieldCount ? kFieldNames[index] : std::string_view();
 }
 
-std::string ClockText(const RaceState& state, ClockStatus clockStatus, TDateTime now) {
-    const TDateTime base = BaseFor(state, clockStatus);
+std::string ClockText(const RaceState& state, ClockStatus clockStatus, const Clock& clock,
+                      Instant now) {
+    const Instant base = BaseFor(state, clockStatus);
     switch (KindOf(clockStatus)) {
         case ClockKind::AcceptStart:
-            return FormatHhNnSs(AddSeconds(base, -rt::kAcceptingBeforeBase));
+            return FormatHhNnSs(clock.LocalTime(SecondsBefore(base, rt::kAcceptingBeforeBase)));
         case ClockKind::StartTime:
-            return FormatHhNnSs(base);
+            return FormatHhNnSs(clock.LocalTime(base));
         case ClockKind::RaceTime:
             return FormatHhNnSs(now - base);
         case ClockKind::ExchangeDeadline:
-            return FormatHhNnSs(AddSeconds(base, -rt::kExchangeDeadlineBeforeBase));
+            return FormatHhNnSs(
+                clock.LocalTime(SecondsBefore(base, rt::kExchangeDeadlineBeforeBase)));
         case ClockKind::None:
             break;
     }
     return std::string(kNoClock);
 }
 
-std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, TDateTime now) {
-    const TDateTime base = BaseFor(state, clockStatus);
+std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, Instant now) {
+    const Instant base = BaseFor(state, clockStatus);
     // A countdown past its target loses its sign and counts up again.
     switch (KindOf(clockStatus)) {
         case ClockKind::AcceptStart:
-            return FormatNSs(AddSeconds(base, -rt::kAcceptingBeforeBase) - now);
+            return FormatNSs(SecondsBefore(base, rt::kAcceptingBeforeBase) - now);
         case ClockKind::StartTime:
             return FormatNSs(base - now);
         case ClockKind::ExchangeDeadline:
-            return FormatNSs(AddSeconds(base, -rt::kExchangeDeadlineBeforeBase) - now);
+            return FormatNSs(SecondsBefore(base, rt::kExchangeDeadlineBeforeBase) - now);
         case ClockKind::RaceTime:
         case ClockKind::None:
             break;
@@ -104,17 +111,18 @@ std::string FormatPacketCount(int32_t count, std::string_view thousandsSeparator
     return out;
 }
 
-PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, TDateTime now,
+PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, const Clock& clock,
                              std::string_view thousandsSeparator) {
     using F = PanelField;
+    const Instant now = clock.Now();
     PanelTexts t;
     t[F::txtStatusSingle] = RaceStatusCaption(state.SinglesStatus);
     t[F::txtStatusDouble] = RaceStatusCaption(state.DoublesStatus);
     t[F::txtClockStatusSingle] = ClockStatusCaption(state.SinglesClockStatus);
     t[F::txtClockStatusDouble] = ClockStatusCaption(state.DoublesClockStatus);
-    t[F::txtClockNow] = FormatHhNnSs(now);
-    t[F::txtClockSingle] = ClockText(state, state.SinglesClockStatus, now);
-    t[F::txtClockDouble] = ClockText(state, state.DoublesClockStatus, now);
+    t[F::txtClockNow] = FormatHhNnSs(clock.LocalTime(now));
+    t[F::txtClockSingle] = ClockText(state, state.SinglesClockStatus, clock, now);
+    t[F::txtClockDouble] = ClockText(state, state.DoublesClockStatus, clock, now);
     t[F::txtClockRemainSingle] = ClockRemainText(state, state.SinglesClockStatus, now);
     t[F::txtClockRemainDouble] = ClockRemainText(state, state.DoublesClockStatus, now);
     t[F::txtTicketSingle] = TicketGlyph(state.TicketSingle);

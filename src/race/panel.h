@@ -1,5 +1,5 @@
 // The texts of the race panel, computed without a window: a pure function of
-// the race state, the packet count and now.
+// the race state, the packet count and the clock (now, and its local time).
 #pragma once
 
 #include <array>
@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/datetime.h"
+#include "common/clock.h"
 #include "common/race_types.h"
 
 namespace kestro {
@@ -48,13 +48,15 @@ struct PanelTexts {
 };
 
 // thousandsSeparator: the user locale's group separator (UTF-8), "" for none.
-PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, TDateTime now,
+PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, const Clock& clock,
                              std::string_view thousandsSeparator);
 
 // The race clock and its countdown for one clock status. Codes 1..4 read
-// SinglesBaseTime and 5..8 DoublesBaseTime, whichever row shows them.
-std::string ClockText(const RaceState& state, ClockStatus clockStatus, TDateTime now);
-std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, TDateTime now);
+// SinglesBaseTime and 5..8 DoublesBaseTime, whichever row shows them. Times of
+// day are the clock's local time; spans are taken between instants.
+std::string ClockText(const RaceState& state, ClockStatus clockStatus, const Clock& clock,
+                      Instant now);
+std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, Instant now);
 
 // A count with the given separator between groups of three digits.
 std::string FormatPacketCount(int32_t count, std::string_view thousandsSeparator);

@@ -1,6 +1,6 @@
 #include "race/race_engine.h"
 
-#include <cmath>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -24,7 +24,7 @@ Code CodeFor(RaceKind kind, Code singles, Code doubles) {
     return kind == kSingles ? singles : doubles;
 }
 
-TDateTime& BaseTimeOf(RaceState& state, RaceKind kind) {
+Instant& BaseTimeOf(RaceState& state, RaceKind kind) {
     return kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime;
 }
 
@@ -53,15 +53,14 @@ void RotateResults(RaceState& state, RaceKind kind) {
     }
 }
 
-// Date-times are days in a double, so base + offset rarely lands exactly on the
-// second it stands for. Comparing whole milliseconds keeps a tick that falls
-// exactly on a boundary from counting as later than it.
-int64_t ToMilliseconds(TDateTime t) {
-    return std::llround(t * kSecondsPerDay * 1000.0);
+// Exact, to the microsecond: a tick on a boundary is not later than it, and
+// one a fraction of a millisecond after it is.
+bool IsLaterThan(Instant now, Instant base, int offsetSeconds) {
+    return now > base + std::chrono::seconds(offsetSeconds);
 }
 
-bool IsLaterThan(TDateTime now, TDateTime base, int offsetSeconds) {
-    return ToMilliseconds(now) > ToMilliseconds(base) + int64_t{offsetSeconds} * 1000;
+Instant SecondsAfter(Instant t, int seconds) {
+    return t + std::chrono::seconds(seconds);
 }
 
 const std::string& RaceText(RaceKind kind) {
@@ -127,7 +126,7 @@ void RaceEngine::AnnounceWaitAccepting(RaceKind kind) {
     }
     // This line is heard in town, so that is where the player is.
     state_.CurrentMap = kTownMap;
-    BaseTimeOf(state_, kind) = AddSeconds(clock_.Now(), rt::kWaitAcceptingLeadAfterNow);
+    BaseTimeOf(state_, kind) = SecondsAfter(clock_.Now(), rt::kWaitAcceptingLeadAfterNow);
     EnterWaitAccepting(kind);
     PlayEventSound(kind);
     ShowPredictedStart(kind);
@@ -145,7 +144,7 @@ void RaceEngine::AnnounceAccepting(RaceKind kind, int32_t minutes) {
     if (!IsRace(kind)) {
         return;
     }
-    BaseTimeOf(state_, kind) = AddSeconds(clock_.Now(), minutes * 60.0);
+    BaseTimeOf(state_, kind) = clock_.Now() + std::chrono::minutes(minutes);
     EnterAccepting(kind);
     PlayEventSound(kind);
     ShowPredictedStart(kind);
@@ -173,7 +172,7 @@ void RaceEngine::AnnounceStart(RaceKind kind) {
     if (!IsRace(kind)) {
         return;
     }
-    const TDateTime t = clock_.Now();
+    const Instant t = clock_.Now();
     // The track and the town both announce the start, and the timer may have
     // started the race already: only the first of them rotates the results,
     // and only a line anchors the start time.
@@ -224,14 +223,14 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
         result.push_back(static_cast<char>(state_.ResultSingle));
         SetRaceStatus(kind, rs::SConfirmed);
         SetClockStatus(kind, cs::SRaceTime);
-        state_.SinglesBaseTime = AddSeconds(clock_.Now(), rt::kSinglesNextStartAfterNow);
+        state_.SinglesBaseTime = SecondsAfter(clock_.Now(), rt::kSinglesNextStartAfterNow);
     } else {
         result.push_back(static_cast<char>(state_.ResultDouble1));
         result.push_back('-');
         result.push_back(static_cast<char>(state_.ResultDouble2));
         SetRaceStatus(kind, rs::DConfirmed);
         SetClockStatus(kind, cs::DRaceTime);
-        state_.DoublesBaseTime = AddSeconds(clock_.Now(), rt::kDoublesNextStartAfterNow);
+        state_.DoublesBaseTime = SecondsAfter(clock_.Now(), rt::kDoublesNextStartAfterNow);
     }
     PlayEventSound(kind);
     ShowPredictedStart(kind);
@@ -251,8 +250,8 @@ void RaceEngine::EnterPayingOut(RaceKind kind) {
     if (status != CodeFor(kind, rs::SConfirmed, rs::DConfirmed) &&
         status != CodeFor(kind, rs::SPayingOut, rs::DPayingOut)) {
         BaseTimeOf(state_, kind) =
-            AddSeconds(clock_.Now(), CodeFor(kind, rt::kSinglesPayOutNextStartAfterNow,
-                                             rt::kDoublesPayOutNextStartAfterNow));
+            SecondsAfter(clock_.Now(), CodeFor(kind, rt::kSinglesPayOutNextStartAfterNow,
+                                               rt::kDoublesPayOutNextStartAfterNow));
     }
     SetRaceStatus(kind, CodeFor(kind, rs::SPayingOut, rs::DPayingOut));
     SetClockStatus(kind, CodeFor(kind, cs::SExchangeDeadline, cs::DExchangeDeadline));
@@ -283,8 +282,8 @@ void RaceEngine::ApplyTimeRules(RaceKind kind) {
     if (status == rs::Unknown) {
         return;
     }
-    const TDateTime now = clock_.Now();
-    const TDateTime base = BaseTimeOf(state_, kind);
+    const Instant now = clock_.Now();
+    const Instant base = BaseTimeOf(state_, kind);
     const bool confirmed = status == CodeFor(kind, rs::SConfirmed, rs::DConfirmed);
     const int payOutBefore =
         CodeFor(kind, rt::kSinglesPayOutBeforeBase, rt::kDoublesPayOutBeforeBase);
@@ -324,7 +323,7 @@ void RaceEngine::ShowPredictedStart(RaceKind kind) {
     }
     static const std::string prefix = Utf8ToCp932("次回発走予想時刻(");
     log_.ShowStatusMessage(prefix + RaceText(kind) +
-                           "): " + FormatHhMmSsZzz(BaseTimeOf(state_, kind)));
+                           "): " + FormatHhMmSsZzz(clock_.LocalTime(BaseTimeOf(state_, kind))));
 }
 
 TicketVerdict RaceEngine::EvaluateTickets(RaceKind kind) const {

@@ -22,9 +22,9 @@ struct RaceState {
     TicketChar PrevResultDouble1 = '0';
     TicketChar PrevResultDouble2 = '0';
     // Start of the race being prepared or run; once the result is confirmed,
-    // the predicted start of the next race of the same kind.
-    TDateTime SinglesBaseTime = 0.0;
-    TDateTime DoublesBaseTime = 0.0;
+    // the predicted start of the next race of the same kind. Long past until set.
+    Instant SinglesBaseTime{};
+    Instant DoublesBaseTime{};
     RaceStatus SinglesStatus = race_status::Unknown;
     RaceStatus DoublesStatus = race_status::Unknown;
     ClockStatus SinglesClockStatus = clock_status::Unknown;

@@ -34,29 +34,19 @@ private:
     TDateTime cachedValue_ = 0.0;
 };
 
-// "Now" during a replay: the time stamp of the frame being handled. It is set
-// for every frame but read only when a line is logged or the race rules look
-// at the time, so the conversion waits for a reading. One thread at a time.
+// "Now" during a replay: the time stamp of the frame being handled, exactly as
+// captured. Only what is shown (a log line, the panel) is converted to local
+// time. One thread at a time.
 class VirtualClock final : public Clock {
 public:
-    explicit VirtualClock(TDateTime before = 0.0) : value_(before) {}
-
-    void SetMicros(int64_t micros) {
-        micros_ = micros;
-        stale_ = true;
-    }
-    TDateTime Now() const override {
-        if (stale_) {
-            value_ = converter_.Convert(micros_);
-            stale_ = false;
-        }
-        return value_;
+    void SetMicros(int64_t micros) { micros_ = micros; }
+    Instant Now() const override { return Instant(Micros(micros_)); }
+    TDateTime LocalTime(Instant at) const override {
+        return converter_.Convert(at.time_since_epoch().count());
     }
 
 private:
     int64_t micros_ = 0;
-    mutable bool stale_ = false;
-    mutable TDateTime value_;
     mutable LocalTimeConverter converter_;
 };
 

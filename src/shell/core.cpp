@@ -34,7 +34,7 @@ void KestroCore::ResetRaceState() {
 }
 
 PanelTexts KestroCore::Panel(std::string_view thousandsSeparator) const {
-    return ComputePanelTexts(Race(), PacketCount(), clock_.Now(), thousandsSeparator);
+    return ComputePanelTexts(Race(), PacketCount(), clock_, thousandsSeparator);
 }
 
 void KestroCore::HandleMapChange(const std::string& mapName) {

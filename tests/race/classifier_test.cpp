@@ -54,7 +54,7 @@ TEST(AnnouncementRuleTable, LiteralsBecomeTheGamesBytes) {
 class ClassifierTest : public test::EngineFixture {
 protected:
     std::string BaseIn(int seconds) const {
-        return FormatHhMmSsZzz(AddSeconds(At(12, 0, 0), seconds));
+        return FormatHhMmSsZzz(clock.LocalTime(test::SecondsAfter(At(12, 0, 0), seconds)));
     }
 };
 
@@ -137,11 +137,11 @@ TEST_F(ClassifierTest, EachRuleIsReachedByItsLine) {
         const bool singles = c.kind == kSingles;
         EXPECT_EQ(singles ? state.SinglesStatus : state.DoublesStatus, c.status);
         EXPECT_EQ(singles ? state.DoublesStatus : state.SinglesStatus, rs::Unknown);
-        const TDateTime base = singles ? state.SinglesBaseTime : state.DoublesBaseTime;
+        const Instant base = singles ? state.SinglesBaseTime : state.DoublesBaseTime;
         if (c.baseIn) {
-            EXPECT_EQ(FormatHhMmSsZzz(base), BaseIn(*c.baseIn));
+            EXPECT_EQ(FormatHhMmSsZzz(clock.LocalTime(base)), BaseIn(*c.baseIn));
         } else {
-            EXPECT_EQ(base, 0.0);
+            EXPECT_EQ(base, Instant{});
         }
         EXPECT_EQ(state.CurrentMap, c.mapAfter);
     }

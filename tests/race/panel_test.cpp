@@ -15,7 +15,8 @@ using test::At;
 using F = PanelField;
 
 TEST(PanelClock, TextsPerClockStatus) {
-    const TDateTime now = At(12, 0, 0);
+    const SettableClock clock(At(12, 0, 0));
+    const Instant now = clock.Now();
     const struct {
         const char* why;
         ClockStatus clockStatus;
@@ -41,21 +42,21 @@ TEST(PanelClock, TextsPerClockStatus) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         RaceState s;
-        s.SinglesBaseTime = s.DoublesBaseTime = AddSeconds(now, c.baseIn);
-        EXPECT_EQ(ClockText(s, c.clockStatus, now), c.clock);
+        s.SinglesBaseTime = s.DoublesBaseTime = test::SecondsAfter(now, c.baseIn);
+        EXPECT_EQ(ClockText(s, c.clockStatus, clock, now), c.clock);
         EXPECT_EQ(ClockRemainText(s, c.clockStatus, now), c.remain);
     }
 }
 
 TEST(PanelClock, EachClockStatusReadsItsOwnRacesBaseTime) {
-    const TDateTime now = At(12, 0, 0);
+    const SettableClock clock(At(12, 0, 0));
     RaceState s;
-    s.SinglesBaseTime = AddSeconds(now, 60);
-    s.DoublesBaseTime = AddSeconds(now, 120);
+    s.SinglesBaseTime = test::SecondsAfter(clock.Now(), 60);
+    s.DoublesBaseTime = test::SecondsAfter(clock.Now(), 120);
     // Whichever row shows it, a Doubles code reads the Doubles base.
     s.SinglesClockStatus = clock_status::DStartTime;
     s.DoublesClockStatus = clock_status::SStartTime;
-    const PanelTexts t = ComputePanelTexts(s, 0, now, ",");
+    const PanelTexts t = ComputePanelTexts(s, 0, clock, ",");
     EXPECT_EQ(t[F::txtClockSingle], "12:02:00");
     EXPECT_EQ(t[F::txtClockRemainSingle], "2:00");
     EXPECT_EQ(t[F::txtClockDouble], "12:01:00");
@@ -65,7 +66,7 @@ TEST(PanelClock, EachClockStatusReadsItsOwnRacesBaseTime) {
 TEST(PanelTexts, AfterTheResetEverythingReadsUnknown) {
     RaceState s;
     s.Reset();
-    const PanelTexts t = ComputePanelTexts(s, 0, At(21, 4, 5, 999), ",");
+    const PanelTexts t = ComputePanelTexts(s, 0, SettableClock(At(21, 4, 5, 999)), ",");
     EXPECT_EQ(t[F::txtClockNow], "21:04:05");
     for (F f : {F::txtStatusSingle, F::txtStatusDouble, F::txtClockStatusSingle,
                 F::txtClockStatusDouble}) {
@@ -96,7 +97,7 @@ TEST(PanelTexts, EveryFieldShowsItsOwnSource) {
     s.PrevResultSingle = '?';
     s.PrevResultDouble1 = '6';
     s.PrevResultDouble2 = '1';
-    const PanelTexts t = ComputePanelTexts(s, 12345, At(12, 0, 0), ",");
+    const PanelTexts t = ComputePanelTexts(s, 12345, SettableClock(At(12, 0, 0)), ",");
     EXPECT_EQ(t[F::txtStatusSingle], "受付中");
     EXPECT_EQ(t[F::txtStatusDouble], "1位決定");
     EXPECT_EQ(t[F::txtClockStatusSingle], "発走時間");

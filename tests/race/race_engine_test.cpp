@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "race/panel.h"
@@ -38,11 +39,13 @@ protected:
     RaceStatus StatusOf(RaceKind kind) const {
         return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
     }
-    TDateTime& BaseTimeOf(RaceKind kind) {
+    Instant& BaseTimeOf(RaceKind kind) {
         return kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime;
     }
+    // A moment as the log shows it.
+    std::string Shown(Instant t) const { return FormatHhMmSsZzz(clock.LocalTime(t)); }
 
-    std::vector<Step> TickUntil(RaceKind kind, TDateTime end) {
+    std::vector<Step> TickUntil(RaceKind kind, Instant end) {
         std::vector<Step> steps;
         auto statusOf = [&] {
             return kind == kSingles ? state.SinglesStatus : state.DoublesStatus;
@@ -50,17 +53,15 @@ protected:
         auto clockOf = [&] {
             return kind == kSingles ? state.SinglesClockStatus : state.DoublesClockStatus;
         };
-        // Absolute times, so that no rounding piles up over half an hour of ticks.
-        const TDateTime start = clock.Now();
-        const int64_t ticks = std::llround((end - start) * kSecondsPerDay);
-        for (int64_t i = 1; i <= ticks; ++i) {
-            clock.Set(AddSeconds(start, static_cast<double>(i)));
+        for (Instant t = clock.Now() + std::chrono::seconds(1); t <= end;
+             t += std::chrono::seconds(1)) {
+            clock.Set(t);
             const int before = statusOf() * 256 + clockOf();
             engine.RealTimeTimer();
             if (statusOf() * 256 + clockOf() != before) {
-                steps.push_back({FormatHhNnSs(clock.Now()), statusOf(), clockOf(),
-                                 ClockText(state, clockOf(), clock.Now()),
-                                 ClockRemainText(state, clockOf(), clock.Now())});
+                steps.push_back({FormatHhNnSs(clock.LocalNow()), statusOf(), clockOf(),
+                                 ClockText(state, clockOf(), clock, t),
+                                 ClockRemainText(state, clockOf(), t)});
             }
         }
         return steps;
@@ -91,7 +92,7 @@ TEST_F(RaceEngineTest, SinglesCycleFromConfirmedResultToUnknown) {
     engine.SetFirstFinisher(kSingles, '3');
     EXPECT_EQ(state.SinglesStatus, rs::SConfirmed);
     EXPECT_EQ(state.SinglesClockStatus, cs::SRaceTime);
-    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
+    EXPECT_EQ(Shown(state.SinglesBaseTime), "12:10:37.000");
 
     const std::vector<Step> expected = {
         {"12:00:11", rs::SPayingOut, cs::SExchangeDeadline, "12:05:07", "4:56"},
@@ -103,7 +104,7 @@ TEST_F(RaceEngineTest, SinglesCycleFromConfirmedResultToUnknown) {
     };
     EXPECT_EQ(TickUntil(kSingles, At(12, 30, 0)), expected);
     // The timer moves the race but never its anchor.
-    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:10:37.000");
+    EXPECT_EQ(Shown(state.SinglesBaseTime), "12:10:37.000");
     EXPECT_EQ(state.DoublesStatus, rs::Unknown);
 }
 
@@ -113,7 +114,7 @@ TEST_F(RaceEngineTest, DoublesCycleFromConfirmedResultToUnknown) {
     EXPECT_EQ(state.DoublesStatus, rs::DConfirmed);
     EXPECT_EQ(state.ResultDouble1, '2');
     EXPECT_EQ(state.ResultDouble2, '5');
-    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:10:30.000");
+    EXPECT_EQ(Shown(state.DoublesBaseTime), "12:10:30.000");
 
     const std::vector<Step> expected = {
         {"12:00:11", rs::DPayingOut, cs::DExchangeDeadline, "12:05:00", "4:49"},
@@ -210,7 +211,7 @@ TEST_F(RaceEngineTest, DoublesFirstPlaceStaysUntilTheSecondFinisher) {
     // A second start line now keeps the first finisher and the start time.
     engine.AnnounceStart(kDoubles);
     EXPECT_EQ(state.ResultDouble1, '4');
-    EXPECT_EQ(FormatHhNnSs(state.DoublesBaseTime), "12:00:00");
+    EXPECT_EQ(FormatHhNnSs(clock.LocalTime(state.DoublesBaseTime)), "12:00:00");
     // Giving up still applies to it.
     engine.SetFirstFinisher(kDoubles, '4');
     const std::vector<Step> givenUp = {{"12:15:01", rs::Unknown, cs::Unknown, "--:--:--", "-:--"}};
@@ -360,7 +361,7 @@ TEST_F(RaceEngineTest, PayOutLineKeepsTheResultsPredictionAndAnchorsAMissedResul
         TickUntil(c.kind, At(12, 0, c.lineAfter));
         ASSERT_EQ(StatusOf(c.kind), c.statusAtLine);
         engine.EnterPayingOut(c.kind);
-        EXPECT_EQ(FormatHhMmSsZzz(BaseTimeOf(c.kind)), c.baseAfter);
+        EXPECT_EQ(Shown(BaseTimeOf(c.kind)), c.baseAfter);
         EXPECT_EQ(StatusOf(c.kind), c.kind == kSingles ? rs::SPayingOut : rs::DPayingOut);
         EXPECT_EQ(c.kind == kSingles ? state.SinglesClockStatus : state.DoublesClockStatus,
                   c.kind == kSingles ? cs::SExchangeDeadline : cs::DExchangeDeadline);
@@ -372,7 +373,7 @@ TEST_F(RaceEngineTest, ClosingNoticeShowsTheExchangeDeadline) {
     engine.EnterClosingNotice(kSingles);
     EXPECT_EQ(state.SinglesStatus, rs::SClosingNotice);
     EXPECT_EQ(state.SinglesClockStatus, cs::SExchangeDeadline);
-    EXPECT_EQ(ClockText(state, state.SinglesClockStatus, clock.Now()), "12:05:07");
+    EXPECT_EQ(ClockText(state, state.SinglesClockStatus, clock, clock.Now()), "12:05:07");
     engine.EnterClosingNotice(kDoubles);
     EXPECT_EQ(state.DoublesStatus, rs::DClosingNotice);
     EXPECT_EQ(state.DoublesClockStatus, cs::DExchangeDeadline);
@@ -382,7 +383,7 @@ TEST_F(RaceEngineTest, AcceptingFiveMinutesAheadRunsToTheStart) {
     engine.AnnounceAccepting(kSingles, 5);
     EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
     EXPECT_EQ(state.SinglesClockStatus, cs::SStartTime);
-    EXPECT_EQ(FormatHhMmSsZzz(state.SinglesBaseTime), "12:05:00.000");
+    EXPECT_EQ(Shown(state.SinglesBaseTime), "12:05:00.000");
     const std::vector<Step> expected = {
         {"12:04:31", rs::SStartWaiting, cs::SStartTime, "12:05:00", "0:29"},
         {"12:05:01", rs::SRacing, cs::SRaceTime, "00:00:01", "-:--"},
@@ -395,8 +396,8 @@ TEST_F(RaceEngineTest, WaitAcceptingPredictsTheStartAndOpensAfterTwentySeconds) 
     EXPECT_EQ(state.CurrentMap, "hugel.gat");
     EXPECT_EQ(state.DoublesStatus, rs::DWaitAccepting);
     EXPECT_EQ(state.DoublesClockStatus, cs::DAcceptStart);
-    EXPECT_EQ(FormatHhMmSsZzz(state.DoublesBaseTime), "12:05:26.000");
-    EXPECT_EQ(ClockText(state, state.DoublesClockStatus, clock.Now()), "12:00:20");
+    EXPECT_EQ(Shown(state.DoublesBaseTime), "12:05:26.000");
+    EXPECT_EQ(ClockText(state, state.DoublesClockStatus, clock, clock.Now()), "12:00:20");
     EXPECT_EQ(ClockRemainText(state, state.DoublesClockStatus, clock.Now()), "0:20");
     const std::vector<Step> steps = TickUntil(kDoubles, At(12, 1, 0));
     ASSERT_EQ(steps.size(), 1u);
@@ -419,7 +420,7 @@ TEST_F(RaceEngineTest, StartWaitingSoundRepeatsAtEveryTickOfTheLastThirtySeconds
 }
 
 TEST_F(RaceEngineTest, TimerLeavesUnknownRacesAloneButStillRefreshes) {
-    state.SinglesBaseTime = AddSeconds(clock.Now(), 20);  // would be StartWaiting
+    state.SinglesBaseTime = test::SecondsAfter(clock.Now(), 20);  // would be StartWaiting
     engine.RealTimeTimer();
     EXPECT_EQ(state.SinglesStatus, rs::Unknown);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"refresh"}));
@@ -443,6 +444,47 @@ TEST_F(RaceEngineTest, ClockJumpingBackGivesTheStatusThatFitsTheTime) {
     clock.Set(At(11, 50, 0));  // before base - 329 s: left as it is
     engine.RealTimeTimer();
     EXPECT_EQ(state.SinglesStatus, rs::SAccepting);
+}
+
+TEST_F(RaceEngineTest, EachTimeRuleHoldsOnlyStrictlyAfterItsBoundary) {
+    // A base time with a fraction of a millisecond, as a capture or the live
+    // clock gives it: a tick on the boundary is not later, one a microsecond
+    // after it is.
+    const Instant base = At(12, 0, 0) + Micros(100);
+    const struct {
+        const char* why;
+        RaceKind kind;
+        RaceStatus from;
+        int boundary;  // seconds from the base
+        RaceStatus onBoundary, justAfter;
+    } cases[] = {
+        {"give up", kSingles, rs::SRacing, 900, rs::SRacing, rs::Unknown},
+        {"pay out", kSingles, rs::SConfirmed, -627, rs::SConfirmed, rs::SPayingOut},
+        {"Doubles pay out", kDoubles, rs::DConfirmed, -620, rs::DConfirmed, rs::DPayingOut},
+        {"start", kSingles, rs::SStartWaiting, 0, rs::SStartWaiting, rs::SRacing},
+        {"count down", kSingles, rs::SAccepting, -30, rs::SAccepting, rs::SStartWaiting},
+        {"open", kDoubles, rs::DWaitAccepting, -306, rs::DWaitAccepting, rs::DAccepting},
+        {"await", kSingles, rs::SClosingNotice, -329, rs::SClosingNotice, rs::SWaitAccepting},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        for (const auto& [after, expected] :
+             {std::pair{Micros(0), c.onBoundary}, std::pair{Micros(1), c.justAfter}}) {
+            state.Reset();
+            engine.SetRaceStatus(c.kind, c.from);
+            BaseTimeOf(c.kind) = base;
+            clock.Set(base + std::chrono::seconds(c.boundary) + after);
+            engine.RealTimeTimer();
+            EXPECT_EQ(StatusOf(c.kind), expected) << after.count() << " us after";
+        }
+    }
+}
+
+TEST_F(RaceEngineTest, ClockJumpingForwardPastTheGiveUpResetsTheRace) {
+    engine.AnnounceAccepting(kDoubles, 3);  // base 12:03:00
+    clock.Set(At(12, 18, 0, 1));            // set ahead by hand
+    engine.RealTimeTimer();
+    EXPECT_EQ(state.DoublesStatus, rs::Unknown);
 }
 
 TEST_F(RaceEngineTest, TimerWaitAcceptingLeavesThePlayersMapAlone) {

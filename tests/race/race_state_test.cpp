@@ -49,7 +49,7 @@ TEST(RaceState, ResetRestoresEveryField) {
     s.TicketSingle = s.TicketDouble1 = s.TicketDouble2 = '3';
     s.ResultSingle = s.ResultDouble1 = s.ResultDouble2 = '4';
     s.PrevResultSingle = s.PrevResultDouble1 = s.PrevResultDouble2 = '5';
-    s.SinglesBaseTime = s.DoublesBaseTime = 40000.5;
+    s.SinglesBaseTime = s.DoublesBaseTime = Instant(Micros(1238155200500000));
     s.SinglesStatus = 5;
     s.DoublesStatus = 14;
     s.SinglesClockStatus = 3;
@@ -61,8 +61,8 @@ TEST(RaceState, ResetRestoresEveryField) {
           s.ResultDouble2, s.PrevResultSingle, s.PrevResultDouble1, s.PrevResultDouble2}) {
         EXPECT_EQ(c, '0');
     }
-    EXPECT_EQ(s.SinglesBaseTime, 0.0);
-    EXPECT_EQ(s.DoublesBaseTime, 0.0);
+    EXPECT_EQ(s.SinglesBaseTime, Instant{});
+    EXPECT_EQ(s.DoublesBaseTime, Instant{});
     EXPECT_EQ(s.SinglesStatus, 0);
     EXPECT_EQ(s.DoublesStatus, 0);
     EXPECT_EQ(s.SinglesClockStatus, 0);

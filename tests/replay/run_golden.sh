@@ -19,7 +19,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Fixed wall clock and locale: the scenarios are written in local time.
+# Fixed wall clock and locale: the scenarios are written in local time, UTC
+# unless an option TZ=ZONE names a zone (for both the writer and the replay).
 export TZ=UTC LC_ALL=C.UTF-8 LANG=C.UTF-8
 
 links="ethernet linux_sll linux_sll2 raw ipv4 null loop"
@@ -31,12 +32,28 @@ while read -r name scenario settings tail options; do
     if [ -n "$only" ] && [ "$name" != "$only" ]; then continue; fi
     settings_args=()
     if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
+    zone=UTC
+    replay_options=()
+    for word in $options; do
+        case "$word" in
+            TZ=*) zone=${word#TZ=} ;;
+            *) replay_options+=("$word") ;;
+        esac
+    done
+    # Without its zone file a zone silently reads as UTC, and the test would
+    # prove nothing.
+    if [ "$zone" != UTC ] && [ ! -e "/usr/share/zoneinfo/$zone" ]; then
+        echo "FAIL $name: time zone $zone is not installed (tzdata)"
+        failed=$((failed + 1))
+        ran=$((ran + 1))
+        continue
+    fi
     for link in $links; do
         ran=$((ran + 1))
         run="$name.$link"
-        "$scenario_tool" --link "$link" "$here/golden/$scenario" "$work/$run.pcap"
-        # shellcheck disable=SC2086
-        "$replay_tool" "${settings_args[@]}" --tail "$tail" $options "$work/$run.pcap" > "$work/$run.out"
+        TZ=$zone "$scenario_tool" --link "$link" "$here/golden/$scenario" "$work/$run.pcap"
+        TZ=$zone "$replay_tool" "${settings_args[@]}" --tail "$tail" "${replay_options[@]}" \
+            "$work/$run.pcap" > "$work/$run.out"
         if [ "$update" -eq 1 ]; then
             if cmp -s "$here/golden/$name.expected" "$work/$run.out"; then
                 echo "same $name"

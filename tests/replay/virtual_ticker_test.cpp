@@ -71,20 +71,20 @@ TEST_F(LocalTimeConverterTest, TheSummerTimeStepShowsAtItsFirstMicrosecond) {
 TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFrame) {
     VirtualClock clock;
     std::vector<TDateTime> tickTimes;
-    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.Now()); });
+    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.LocalNow()); });
     LocalTimeConverter reference;
 
     constexpr int64_t first = 1000000000LL * 1000000 + 400000;
     ticker.BeforeFrame(first);
     EXPECT_TRUE(tickTimes.empty());
-    EXPECT_EQ(clock.Now(), reference.Convert(first));
+    EXPECT_EQ(clock.LocalNow(), reference.Convert(first));
 
     // 2.6 s later: the ticks due at +1 s and +2 s run, in their own time.
     ticker.BeforeFrame(first + 2600000);
     ASSERT_EQ(tickTimes.size(), 2u);
     EXPECT_EQ(tickTimes[0], reference.Convert(first + 1000000));
     EXPECT_EQ(tickTimes[1], reference.Convert(first + 2000000));
-    EXPECT_EQ(clock.Now(), reference.Convert(first + 2600000));
+    EXPECT_EQ(clock.LocalNow(), reference.Convert(first + 2600000));
 
     // Exactly on a tick's time: the tick comes before the frame. Frames the
     // clock was not read for leave it at the last one.
@@ -93,7 +93,7 @@ TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFra
     EXPECT_EQ(ticker.TicksRun(), 3);
     EXPECT_EQ(tickTimes.back(), reference.Convert(first + 3000000));
     ticker.BeforeFrame(first + 3500001);
-    EXPECT_EQ(clock.Now(), reference.Convert(first + 3500001));
+    EXPECT_EQ(clock.LocalNow(), reference.Convert(first + 3500001));
 
     // A tail of 2.5 s after the last frame (+3.5 s) runs the ticks at +4 s, +5 s and +6 s.
     ticker.Finish(2.5);
@@ -102,13 +102,14 @@ TEST(VirtualTickerTest, TicksOncePerSecondOfCaptureTimeAndLeavesTheClockAtTheFra
 }
 
 TEST(VirtualTickerTest, NoFrameMeansNoTickEvenWithATail) {
-    VirtualClock clock(42.0);
+    VirtualClock clock;
+    clock.SetMicros(42);
     int ticks = 0;
     VirtualTicker ticker(clock, [&] { ++ticks; });
     ticker.Finish(10.0);
     EXPECT_EQ(ticks, 0);
     EXPECT_FALSE(ticker.SawFrame());
-    EXPECT_EQ(clock.Now(), 42.0);
+    EXPECT_EQ(clock.Now(), Instant(Micros(42)));
 }
 
 TEST(FrameMicrosTest, ReadsAnyPairOfFieldsWithoutOverflow) {
@@ -143,13 +144,13 @@ TEST(FrameMicrosTest, ReadsAnyPairOfFieldsWithoutOverflow) {
 TEST(VirtualTickerTest, TimeNeverGoesBackAndTicksNeverRepeat) {
     VirtualClock clock;
     std::vector<TDateTime> tickTimes;
-    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.Now()); });
+    VirtualTicker ticker(clock, [&] { tickTimes.push_back(clock.LocalNow()); });
     LocalTimeConverter reference;
     constexpr int64_t first = 1000000000LL * 1000000;
     ticker.BeforeFrame(first);
     ticker.BeforeFrame(first + 2500000);
     ticker.BeforeFrame(first - 3600LL * 1000000);  // an hour back
-    EXPECT_EQ(clock.Now(), reference.Convert(first + 2500000));
+    EXPECT_EQ(clock.LocalNow(), reference.Convert(first + 2500000));
     ticker.BeforeFrame(first + 3000000);
     ASSERT_EQ(tickTimes.size(), 3u);
     EXPECT_EQ(tickTimes.back(), reference.Convert(first + 3000000));
@@ -160,7 +161,7 @@ TEST(VirtualTickerTest, WhileIdleAGapCostsOneTickAtItsEndInTheSamePhase) {
     bool idle = true;
     std::vector<TDateTime> tickTimes;
     VirtualTicker ticker(
-        clock, [&] { tickTimes.push_back(clock.Now()); }, [&] { return idle; });
+        clock, [&] { tickTimes.push_back(clock.LocalNow()); }, [&] { return idle; });
     LocalTimeConverter reference;
     constexpr int64_t first = 1000000000LL * 1000000 + 400000;
     constexpr int64_t year = 365LL * 86400 * 1000000;
@@ -180,7 +181,7 @@ TEST(VirtualTickerTest, WhileIdleAGapCostsOneTickAtItsEndInTheSamePhase) {
     idle = true;
     ticker.BeforeFrame(INT64_MAX);
     ticker.BeforeFrame(INT64_MIN);
-    EXPECT_EQ(clock.Now(), reference.Convert(kLatestFrameMicros));
+    EXPECT_EQ(clock.LocalNow(), reference.Convert(kLatestFrameMicros));
 }
 
 }  // namespace

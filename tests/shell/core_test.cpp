@@ -323,7 +323,7 @@ TEST_F(CoreTest, ResetSetsTheStateDirectlyWithoutRefreshing) {
     EXPECT_EQ(panel[F::txtTicketSingle], "×");
     EXPECT_EQ(panel[F::txtResultSingle], "×");
     EXPECT_TRUE(core.Race().CurrentMap.empty());
-    EXPECT_EQ(core.Race().SinglesBaseTime, 0.0);
+    EXPECT_EQ(core.Race().SinglesBaseTime, Instant{});
 }
 
 }  // namespace

@@ -44,6 +44,17 @@ private:
     std::optional<std::string> old_;
 };
 
+// Whether TZ may hold a POSIX rule with the dates of its summer time. The C
+// runtime of Windows takes only names and offsets from TZ and applies its own
+// dates; Windows users' zones come from the system instead.
+inline bool TzTakesPosixRules() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
 // Whether this Windows program runs under Wine, whose wpcap.dll cannot read
 // capture files (its file functions are stubs that end the process).
 inline bool RunningUnderWine() {

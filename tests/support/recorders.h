@@ -3,6 +3,7 @@
 // for readable tests.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,9 +69,13 @@ private:
     RecordingLogView log_;
 };
 
-// A time of day on a fixed date.
-inline TDateTime At(int h, int m, int s, int ms = 0) {
-    return EncodeDateTime(2009, 3, 27, h, m, s, ms);
+// A moment at a time of day on a fixed date, as a settable clock (UTC) shows it.
+inline Instant At(int h, int m, int s, int ms = 0) {
+    return InstantOfUtc(EncodeDateTime(2009, 3, 27, h, m, s, ms));
+}
+
+inline Instant SecondsAfter(Instant t, double seconds) {
+    return t + Micros(std::llround(seconds * 1e6));
 }
 
 inline std::string Sjis(std::string_view utf8) {

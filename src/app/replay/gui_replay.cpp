@@ -83,11 +83,15 @@ int64_t ReplayClock::NowMicros() const {
     return static_cast<int64_t>(virtualMicros);
 }
 
-TDateTime ReplayClock::Now() const {
+Instant ReplayClock::Now() const {
     if (live_.load()) {
         return system_.Now();
     }
-    return converter_.Convert(NowMicros());
+    return Instant(Micros(NowMicros()));
+}
+
+TDateTime ReplayClock::LocalTime(Instant at) const {
+    return converter_.Convert(at.time_since_epoch().count());
 }
 
 // --- RecordedCapture ----------------------------------------------------------

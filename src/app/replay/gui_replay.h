@@ -41,8 +41,9 @@ public:
 
     // Any thread: the virtual time as POSIX microseconds.
     int64_t NowMicros() const;
+    Instant Now() const override;
     // Main thread (the conversion keeps a cache).
-    TDateTime Now() const override;
+    TDateTime LocalTime(Instant at) const override;
 
     double Factor() const { return factor_; }
 
