@@ -290,6 +290,10 @@ void RaceEngine::ApplyTimeRules(RaceKind kind) {
 
     if (IsLaterThan(now, base, rt::kGiveUpAfterBase)) {
         ResetRace(kind);  // give up
+    } else if (status == rs::DFirstPlaceDecided) {
+        // A finisher was heard, so the race has run whatever the prediction
+        // says, even one that still lies ahead: only the second finisher or
+        // giving up moves it on.
     } else if (confirmed && IsLaterThan(now, base, -payOutBefore)) {
         EnterPayingOut(kind);  // pay out
     } else if (IsLaterThan(now, base, 0)) {
@@ -305,12 +309,8 @@ void RaceEngine::ApplyTimeRules(RaceKind kind) {
 
 // The predicted start has passed. The start line may come later or not at all,
 // so the timer starts the race itself and moves the result to 前回 as the line
-// would; the base time stays the prediction until a line anchors it. A Doubles
-// race with its first finisher known has started long ago and awaits the second.
+// would; the base time stays the prediction until a line anchors it.
 void RaceEngine::StartByTimer(RaceKind kind) {
-    if (kind == kDoubles && state_.DoublesStatus == rs::DFirstPlaceDecided) {
-        return;
-    }
     if (!IsUnderway(state_, kind)) {
         RotateResults(state_, kind);
     }

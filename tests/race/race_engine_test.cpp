@@ -218,6 +218,30 @@ TEST_F(RaceEngineTest, DoublesFirstPlaceStaysUntilTheSecondFinisher) {
     EXPECT_EQ(TickUntil(kDoubles, At(12, 15, 1)), givenUp);
 }
 
+TEST_F(RaceEngineTest, FirstPlaceIsHeldAgainstEveryTimeRuleButGivingUp) {
+    // The first finisher heard while the predicted start still lies ahead (a
+    // late prediction) or long behind: only rule 1 may move the race.
+    const struct {
+        int baseFromNow;  // seconds
+        RaceStatus after;
+    } cases[] = {
+        {320, rs::DFirstPlaceDecided},  // rule 6 would await acceptance
+        {100, rs::DFirstPlaceDecided},  // rule 5 would accept
+        {10, rs::DFirstPlaceDecided},   // rule 4 would wait for the start
+        {-10, rs::DFirstPlaceDecided},  // rule 3 would start racing
+        {-901, rs::Unknown},            // rule 1 gives up
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.baseFromNow);
+        state.Reset();
+        engine.SetFirstFinisher(kDoubles, '4');
+        state.DoublesBaseTime = test::SecondsAfter(clock.Now(), c.baseFromNow);
+        engine.RealTimeTimer();
+        EXPECT_EQ(state.DoublesStatus, c.after);
+        EXPECT_EQ(state.ResultDouble1, '4');
+    }
+}
+
 // Current and previous results of a race, in that order: "RP" for Singles,
 // "R1R2P1P2" for Doubles.
 std::string Results(const RaceState& s, RaceKind kind) {
