@@ -10,10 +10,11 @@ namespace {
 
 using Test = AnnouncementRule::Test;
 
-// The runner byte is taken as it stands, unchecked; a text that ends right at
-// the prefix gives the byte 0, which shows as "×".
+// The runner byte is taken as it stands, unchecked. A text that ends right at
+// the prefix names no runner: it is not known, '0' as for a finisher never
+// heard, and no NUL byte ends up in the result message.
 TicketChar ByteAt(const std::string& text, std::size_t offset) {
-    return offset < text.size() ? static_cast<TicketChar>(text[offset]) : TicketChar{0};
+    return offset < text.size() ? static_cast<TicketChar>(text[offset]) : TicketChar{'0'};
 }
 
 std::size_t CountCp932Chars(std::string_view cp932) {

@@ -43,6 +43,8 @@ TEST(LogTest, EachLineIsItsOwnStampAndTextWhateverTheLineBeforeWas) {
     log.ShowStatusMessage("\x83\x65\x83\x58\x83\x67");  // CP932 bytes pass through as they are
     clock.AdvanceSeconds(-1.5);  // a clock set back is stamped as it reads now
     log.AddLogLine("back");
+    using namespace std::string_view_literals;
+    log.ShowStatusMessage("cut\0here"sv);  // as a text control shows it: up to the NUL
 
     EXPECT_EQ(view.lines, (std::vector<std::string>{
                               "21:05:26.250 - a long first line of the log, longer than the next",
@@ -50,8 +52,9 @@ TEST(LogTest, EachLineIsItsOwnStampAndTextWhateverTheLineBeforeWas) {
                               "21:05:27.750 - ",
                               "21:05:27.750 - \x83\x65\x83\x58\x83\x67",
                               "21:05:26.250 - back",
+                              "21:05:26.250 - cut",
                           }));
-    EXPECT_EQ(view.status, "\x83\x65\x83\x58\x83\x67");
+    EXPECT_EQ(view.status, "cut");
 }
 
 TEST(LogTest, AViewThatLogsWhileShowingALineKeepsBothLinesWhole) {

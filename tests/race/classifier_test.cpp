@@ -175,17 +175,20 @@ TEST_F(ClassifierTest, RunnerBytesOfTheFinisherLines) {
     EXPECT_EQ(state.ResultDouble2, '5');
 }
 
-TEST_F(ClassifierTest, TextEndingAtThePrefixGivesRunnerZero) {
+TEST_F(ClassifierTest, TextEndingAtThePrefixConfirmsAnUnknownRunner) {
+    settings.LogLevel = 0;
     state.ResultSingle = '4';
     HandleAnnouncement(engine, Sjis("優勝モンスターは"));
     EXPECT_EQ(state.SinglesStatus, rs::SConfirmed);
-    EXPECT_EQ(state.ResultSingle, 0);
+    EXPECT_EQ(state.ResultSingle, '0');
 
     state.ResultDouble1 = '3';
     HandleAnnouncement(engine, Sjis("続いて、"));
     EXPECT_EQ(state.DoublesStatus, rs::DConfirmed);
-    EXPECT_EQ(state.ResultDouble1, 0);
+    EXPECT_EQ(state.ResultDouble1, '0');
     EXPECT_EQ(state.ResultDouble2, '3');
+    EXPECT_EQ(rec.logLines, (std::vector<std::string>{"12:00:00.000 - 順位確定(単勝): 0",
+                                                      "12:00:00.000 - 順位確定(複勝): 0-3"}));
 }
 
 TEST_F(ClassifierTest, DoubleByteDigitGivesItsLeadByteUnderTheSecondFinisherRule) {
