@@ -25,11 +25,11 @@ void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
                 state.DoublesStatus == race_status::DPayingOut)) {
         engine.EnterWaitAccepting(kDoubles);
     }
-    // On a track the player may hold a ticket bought before we saw it. Even a
-    // ticket seen before turns '?' on purpose: it may be from a race run since.
-    if (mapName == kSinglesTrackMap) {
+    // On a track the player may hold a ticket bought before we saw it. One
+    // seen for the race now on is kept; one from a race run since is not.
+    if (mapName == kSinglesTrackMap && !state.SinglesTicketCurrent) {
         state.TicketSingle = '?';
-    } else if (mapName == kDoublesTrackMap) {
+    } else if (mapName == kDoublesTrackMap && !state.DoublesTicketsCurrent) {
         state.TicketDouble1 = '?';
         state.TicketDouble2 = '?';
     }
@@ -42,6 +42,7 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
     const bool logTickets = engine.GetSettings().LogLevel & log_bits::Tickets;
     if (kind == kSingles) {
         state.TicketSingle = runner;
+        state.SinglesTicketCurrent = true;
         // Tickets are sold on the track; no '?' and no transition from moving there.
         state.CurrentMap = kSinglesTrackMap;
         if (logTickets) {
@@ -57,6 +58,7 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
         // Ascending, as the results are, so that a win is a pairwise match.
         state.TicketDouble1 = runner < second ? runner : second;
         state.TicketDouble2 = runner < second ? second : runner;
+        state.DoublesTicketsCurrent = true;
         state.CurrentMap = kDoublesTrackMap;
         // Runners are 1 to 6; any other byte is not a purchase worth telling.
         // The message keeps the order the player chose, not the sorted one.

@@ -40,6 +40,17 @@ bool IsUnderway(const RaceState& state, RaceKind kind) {
                : status == race_status::DRacing || status == race_status::DFirstPlaceDecided;
 }
 
+// Racing, or any status that comes after it in the race's cycle.
+bool HasRun(RaceKind kind, RaceStatus status) {
+    return kind == kSingles ? status >= rs::SRacing && status <= rs::SClosingNotice
+                            : status >= rs::DRacing && status <= rs::DClosingNotice;
+}
+
+bool IsAcceptance(RaceKind kind, RaceStatus status) {
+    return kind == kSingles ? status == rs::SWaitAccepting || status == rs::SAccepting
+                            : status == rs::DWaitAccepting || status == rs::DAccepting;
+}
+
 // At the start the last race's result becomes the previous one.
 void RotateResults(RaceState& state, RaceKind kind) {
     if (kind == kSingles) {
@@ -85,6 +96,11 @@ void RaceEngine::SetRaceStatus(RaceKind kind, RaceStatus status) {
     }
     RaceStatus& field = kind == kSingles ? state_.SinglesStatus : state_.DoublesStatus;
     if (field != status) {
+        // From a race that has run to a new one's acceptance: the tickets
+        // held were for the race before.
+        if (HasRun(kind, field) && IsAcceptance(kind, status)) {
+            (kind == kSingles ? state_.SinglesTicketCurrent : state_.DoublesTicketsCurrent) = false;
+        }
         field = status;
         RefreshPanel();
     }

@@ -128,6 +128,73 @@ TEST_F(CoreTest, EnteringATrackMarksItsTicketsAsHeldButUnseen) {
     EXPECT_EQ(state.TicketDouble2, '2');
 }
 
+TEST_F(CoreTest, ReturningToTheTrackKeepsATicketBoughtForTheRaceNowOn) {
+    const struct {
+        const char* why;
+        RaceKind kind;
+        std::vector<RaceStatus> atPurchase, afterPurchase;
+        bool kept;
+    } cases[] = {
+        {"walk before the start", kSingles, {rs::SAccepting}, {}, true},
+        {"walk during the race",
+         kSingles,
+         {rs::SAccepting},
+         {rs::SStartWaiting, rs::SRacing},
+         true},
+        {"bought while unknown, then accepting", kSingles, {}, {rs::SAccepting}, true},
+        {"the next race's acceptance since",
+         kSingles,
+         {rs::SAccepting},
+         {rs::SRacing, rs::SConfirmed, rs::SPayingOut, rs::SWaitAccepting},
+         false},
+        {"accepting again straight from the race",
+         kSingles,
+         {rs::SAccepting},
+         {rs::SRacing, rs::SAccepting},
+         false},
+        {"bought during the race, then its successor",
+         kSingles,
+         {rs::SRacing},
+         {rs::SClosingNotice, rs::SAccepting},
+         false},
+        {"given up, then accepting: not from a run",
+         kSingles,
+         {rs::SAccepting},
+         {rs::SRacing, rs::Unknown, rs::SAccepting},
+         true},
+        {"Doubles walk during the race",
+         kDoubles,
+         {rs::DAccepting},
+         {rs::DRacing, rs::DFirstPlaceDecided},
+         true},
+        {"Doubles next acceptance since",
+         kDoubles,
+         {rs::DAccepting},
+         {rs::DFirstPlaceDecided, rs::DConfirmed, rs::DWaitAccepting},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        core.ResetRaceState();
+        const std::string track = c.kind == kSingles ? "p_track01.gat" : "p_track02.gat";
+        for (RaceStatus s : c.atPurchase) {
+            core.Engine().SetRaceStatus(c.kind, s);
+        }
+        core.HandleTicketPurchase(static_cast<uint8_t>(c.kind), '4', '2');
+        for (RaceStatus s : c.afterPurchase) {
+            core.Engine().SetRaceStatus(c.kind, s);
+        }
+        core.HandleMapChange("hugel.gat");
+        core.HandleMapChange(track);
+        if (c.kind == kSingles) {
+            EXPECT_EQ(state.TicketSingle, c.kept ? '4' : '?');
+        } else {
+            EXPECT_EQ(state.TicketDouble1, c.kept ? '2' : '?');
+            EXPECT_EQ(state.TicketDouble2, c.kept ? '4' : '?');
+        }
+    }
+}
+
 // ---- ticket purchases ------------------------------------------------------
 
 TEST_F(CoreTest, SinglesPurchaseRecordsTheTicketAndOpensAnUnknownRace) {
