@@ -1,5 +1,7 @@
 #include "shell/core.h"
 
+#include <cmath>
+
 #include "game/handlers.h"
 #include "race/classifier.h"
 #include "race/race_engine.h"
@@ -12,7 +14,10 @@ KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
       log_(clock, view),
       engine_(std::make_unique<RaceEngine>(clock, settings_, log_, player,
                                            [&view] { view.RefreshPanel(); })),
-      decoder_(*this, log_, settings_.LogLevel) {}
+      decoder_(*this, log_, settings_.LogLevel) {
+    // The replay never shows a window: its races start from the same reset.
+    ResetRaceState();
+}
 
 KestroCore::~KestroCore() = default;
 
@@ -30,7 +35,16 @@ bool KestroCore::FollowsRace() const {
 }
 
 void KestroCore::ResetRaceState() {
-    engine_->State().Reset();
+    RaceState& state = engine_->State();
+    state.Reset();
+    // A base time not yet set by any announcer line is the date-time 0, midnight at the start
+    // of 1899-12-30 in local time, and a purchase heard before any line shows it: "00:00:00",
+    // with a countdown that runs from there. Local midnight, not the timeline's zero, whatever
+    // the zone.
+    const Instant now = clock_.Now();
+    const auto sinceLocalZero = Micros(std::llround(clock_.LocalTime(now) * kSecondsPerDay * 1e6));
+    state.SinglesBaseTime = now - sinceLocalZero;
+    state.DoublesBaseTime = state.SinglesBaseTime;
 }
 
 PanelTexts KestroCore::Panel(std::string_view thousandsSeparator) const {

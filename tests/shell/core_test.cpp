@@ -390,7 +390,9 @@ TEST_F(CoreTest, ResetSetsTheStateDirectlyWithoutRefreshing) {
     EXPECT_EQ(panel[F::txtTicketSingle], "×");
     EXPECT_EQ(panel[F::txtResultSingle], "×");
     EXPECT_TRUE(core.Race().CurrentMap.empty());
-    EXPECT_EQ(core.Race().SinglesBaseTime, Instant{});
+    // Unset, the base times read as the date-time 0: local midnight of 1899-12-30.
+    EXPECT_DOUBLE_EQ(clock.LocalTime(core.Race().SinglesBaseTime), 0.0);
+    EXPECT_DOUBLE_EQ(clock.LocalTime(core.Race().DoublesBaseTime), 0.0);
 }
 
 }  // namespace
