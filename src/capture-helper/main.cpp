@@ -9,7 +9,6 @@
 //
 //   kestro-capture --list | --adapter NAME | --version | --help
 #include <linux/capability.h>
-#include <netinet/in.h>
 #include <pcap/pcap.h>
 #include <poll.h>
 #include <sys/auxv.h>
@@ -27,15 +26,13 @@
 #include <string>
 #include <string_view>
 
+#include "capture/capture_settings.h"
 #include "common/build_info.h"
 #include "game/capture_filter.h"
 
 namespace {
 
 constexpr const char* kProgram = "kestro-capture";
-// The capture component's own values, so that both paths see the same frames.
-constexpr int kSnapLength = 1600;
-constexpr int kReadTimeOutMs = 100;
 constexpr int kExitFailure = 2;
 
 constexpr const char* kUsage =
@@ -142,19 +139,9 @@ bpf_u_int32 AdapterNetmask(const std::string& name) {
     if (pcap_findalldevs(&devices, errorBuffer) != 0) {
         Fail(errorBuffer);
     }
-    std::optional<bpf_u_int32> netmask;
-    for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
-        if (name != device->name) {
-            continue;
-        }
-        netmask = PCAP_NETMASK_UNKNOWN;
-        const pcap_addr_t* address = device->addresses;
-        if (address != nullptr && address->netmask != nullptr &&
-            address->netmask->sa_family == AF_INET) {
-            netmask = reinterpret_cast<const sockaddr_in*>(address->netmask)->sin_addr.s_addr;
-        }
-        break;
-    }
+    const pcap_if_t* device = kestro::FindCaptureDevice(devices, name);
+    const std::optional<bpf_u_int32> netmask =
+        device != nullptr ? std::optional(kestro::CaptureDeviceNetmask(device)) : std::nullopt;
     pcap_freealldevs(devices);
     if (!netmask) {
         Fail("no such adapter: " + name);
@@ -169,9 +156,9 @@ pcap_t* OpenAdapter(const std::string& name) {
     if (handle == nullptr) {
         Fail(errorBuffer);
     }
-    pcap_set_snaplen(handle, kSnapLength);
-    pcap_set_promisc(handle, 1);
-    pcap_set_timeout(handle, kReadTimeOutMs);
+    pcap_set_snaplen(handle, kestro::kCaptureSnapLen);
+    pcap_set_promisc(handle, kestro::kCaptureFlags & kestro::kCaptureFlagPromiscuous);
+    pcap_set_timeout(handle, kestro::kCaptureReadTimeOutMs);
     pcap_set_immediate_mode(handle, 1);
     const int status = pcap_activate(handle);
     if (status < 0) {
@@ -234,7 +221,7 @@ int Capture(const std::string& adapter) {
     }
     sigset_t unblocked;
     sigemptyset(&unblocked);
-    const timespec interval{0, kReadTimeOutMs * 1000000L};
+    const timespec interval{0, kestro::kCaptureReadTimeOutMs * 1000000L};
     while (gStopSignal == 0 && !output.closed) {
         // POLLERR on the write end of a pipe: the reader has gone.
         pollfd fds[2] = {{captureFd, POLLIN, 0}, {STDOUT_FILENO, 0, 0}};

@@ -1,10 +1,6 @@
 #include "capture/adapters.h"
 
-#include <pcap/pcap.h>
-#ifndef _WIN32  // pcap.h brings the socket types with winsock2.h on Windows
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
+#include <pcap/pcap.h>  // also the socket types (sockaddr_in) of the platform
 
 #include <cstdio>
 
@@ -130,15 +126,6 @@ std::vector<AdapterChoice> AdapterChoices(const std::vector<AdapterInfo>& adapte
         choices.push_back(DescribeAdapter(adapter));
     }
     return choices;
-}
-
-int32_t FindAllInterfacesAdapter(const std::vector<AdapterInfo>& adapters) {
-    for (size_t i = 0; i < adapters.size(); ++i) {
-        if (adapters[i].allInterfaces) {
-            return static_cast<int32_t>(i);
-        }
-    }
-    return -1;
 }
 
 }  // namespace kestro

@@ -61,7 +61,4 @@ std::vector<AdapterChoice> AdapterChoices(const std::vector<AdapterInfo>& adapte
 // Whether `name` is the platform's device that captures on every interface.
 bool IsAllInterfacesDevice(const std::string& name);
 
-// Index of the all-interfaces device in `adapters`, -1 when there is none.
-int32_t FindAllInterfacesAdapter(const std::vector<AdapterInfo>& adapters);
-
 }  // namespace kestro

@@ -1,23 +1,8 @@
 #include "capture/capture_source.h"
 
-#include <fcntl.h>
-#include <linux/capability.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <sys/xattr.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <thread>
-#include <utility>
-#include <vector>
+#include <system_error>
 
 #include "platform/process.h"
 
@@ -34,112 +19,19 @@ constexpr const char* kHelperName = "kestro-capture";
 constexpr const char* kSetUpHelperFolder = "/usr/local/libexec/kestro";
 
 bool IsFile(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-bool HasFileCapability(const std::string& path) {
-    return IsFile(path) && getxattr(path.c_str(), "security.capability", nullptr, 0) > 0;
-}
-
-std::string SpawnErrorText(const std::string& path, int error) {
-    std::string text = "Snoop Error: cannot run " + path + ": " + std::strerror(error);
-    if (error == EACCES) {
-        text += " (members of the group kestro may run it: see scripts/setup-capture)";
-    }
-    return text;
-}
-
-class Pipe {
-public:
-    Pipe() {
-        if (pipe2(fds_, O_CLOEXEC) != 0) {
-            fds_[0] = fds_[1] = -1;
-        }
-    }
-    ~Pipe() {
-        CloseRead();
-        CloseWrite();
-    }
-    Pipe(const Pipe&) = delete;
-    Pipe& operator=(const Pipe&) = delete;
-    bool Ok() const { return fds_[0] >= 0; }
-    int Read() const { return fds_[0]; }
-    int Write() const { return fds_[1]; }
-    int ReleaseRead() { return std::exchange(fds_[0], -1); }
-    void CloseRead() { CloseFd(fds_[0]); }
-    void CloseWrite() { CloseFd(fds_[1]); }
-
-private:
-    static void CloseFd(int& fd) {
-        if (fd >= 0) {
-            close(fd);
-            fd = -1;
-        }
-    }
-    int fds_[2];
-};
-
-// Starts the helper with its output and error on the pipes, nothing else
-// inherited: no descriptor beyond the three, no environment, default signals.
-int Spawn(const std::string& path, const std::string& adapter, const Pipe& output,
-          const Pipe& errors, pid_t& pid) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, output.Write(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errors.Write(), STDERR_FILENO);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int signal : {SIGPIPE, SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&defaults, signal);
-    }
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::string adapterOption = "--adapter=" + adapter;
-    char* const argv[] = {const_cast<char*>(kHelperName), adapterOption.data(), nullptr};
-    char* const envp[] = {nullptr};
-    const int result = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, envp);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return result;
-}
-
-std::string EndText(int status) {
-    if (WIFSIGNALED(status)) {
-        return std::string("Snoop Error: kestro-capture ended by signal ") +
-               std::to_string(WTERMSIG(status));
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-        return "Snoop Error: kestro-capture ended with status " +
-               std::to_string(WEXITSTATUS(status));
-    }
-    return "Snoop Error: kestro-capture ended";
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 }  // namespace
 
 bool ProcessCanCapture() {
-    if (geteuid() == 0) {
-        return true;
-    }
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (syscall(SYS_capget, &header, data) != 0) {
-        return false;
-    }
-    return (data[CAP_TO_INDEX(CAP_NET_RAW)].effective & CAP_TO_MASK(CAP_NET_RAW)) != 0;
+    return platform::ProcessCanCapture();
 }
 
 std::string PickCaptureHelper(const std::vector<std::string>& places) {
     for (const std::string& place : places) {
-        if (HasFileCapability(place)) {
+        if (IsFile(place) && platform::HasCaptureCapability(place)) {
             return place;
         }
     }
@@ -162,127 +54,25 @@ std::string DefaultCaptureHelperPath() {
     return PickCaptureHelper(places);
 }
 
-CaptureHelperProcess::~CaptureHelperProcess() {
-    Finish();
-}
-
 pcap_t* CaptureHelperProcess::Start(const std::string& path, const std::string& adapter,
                                     std::string& error) {
-    Finish();
-    Pipe output, errors;
-    if (!output.Ok() || !errors.Ok()) {
-        error = std::string("Snoop Error: pipe: ") + std::strerror(errno);
-        return nullptr;
-    }
-    const int spawned = Spawn(path, adapter, output, errors, pid_);
-    if (spawned != 0) {
-        pid_ = -1;
-        error = SpawnErrorText(path, spawned);
-        return nullptr;
-    }
-    // Only the helper holds the write ends now: its end is the stream's end.
-    output.CloseWrite();
-    errors.CloseWrite();
-    errorFd_ = errors.ReleaseRead();
-    fcntl(errorFd_, F_SETFL, O_NONBLOCK);
-
-    // The stream begins once the adapter is open and the filter set; a helper
-    // that fails writes its line and ends, which ends the stream as well.
-    pollfd ready{output.Read(), POLLIN, 0};
-    int polled;
-    do {
-        polled = poll(&ready, 1, static_cast<int>(kStartPatience.count()));
-    } while (polled < 0 && errno == EINTR);
-    if (polled == 0) {
-        Finish();
-        error = "Snoop Error: kestro-capture did not start its capture";
-        return nullptr;
-    }
-    FILE* stream = fdopen(output.Read(), "rb");
+    // The stream begins once the adapter is open and the filter set.
+    std::FILE* stream =
+        process_.Start(path, kHelperName, "--adapter=" + adapter, kStartPatience, error);
     if (stream == nullptr) {
-        error = std::string("Snoop Error: fdopen: ") + std::strerror(errno);
-        Finish();
         return nullptr;
     }
-    output.ReleaseRead();  // the stream owns it
     char errorBuffer[PCAP_ERRBUF_SIZE] = {};
     pcap_t* handle = pcap_fopen_offline(stream, errorBuffer);
     if (handle == nullptr) {
         // Its stream has ended or is not one: the helper is on its way out,
         // with its reason written; a signal now could cut that short.
         std::fclose(stream);
-        const std::string line = Finish(false);
+        const std::string line = process_.Finish(false);
         error = !line.empty() ? line : std::string(errorBuffer);
         return nullptr;
     }
     return handle;
-}
-
-void CaptureHelperProcess::Stop() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-    }
-}
-
-void CaptureHelperProcess::Kill() {
-    if (pid_ > 0) {
-        kill(pid_, SIGKILL);
-    }
-}
-
-std::string CaptureHelperProcess::Finish(bool ask) {
-    if (pid_ <= 0) {
-        CloseErrorPipe();
-        return {};
-    }
-    if (ask) {
-        Stop();
-    }
-    const int status = Reap(kStopPatience);
-    pid_ = -1;
-    std::string line = ErrorLine();
-    CloseErrorPipe();
-    return !line.empty() ? line : EndText(status);
-}
-
-// Waits for the helper's end, at most `patience` before SIGKILL. Returns its
-// wait status (0 when it had been reaped elsewhere).
-int CaptureHelperProcess::Reap(std::chrono::milliseconds patience) {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    int status = 0;
-    for (;;) {
-        const pid_t reaped = waitpid(pid_, &status, WNOHANG);
-        if (reaped == pid_ || (reaped < 0 && errno != EINTR)) {
-            return reaped == pid_ ? status : 0;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Kill();
-            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
-            return status;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
-// The helper writes at most one line; it has ended, so what it wrote is all there.
-std::string CaptureHelperProcess::ErrorLine() {
-    std::string text;
-    char buffer[512];
-    ssize_t got;
-    while (errorFd_ >= 0 && text.size() < 4096 &&
-           (got = read(errorFd_, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    text = text.substr(0, text.find('\n'));
-    return text;
-}
-
-void CaptureHelperProcess::CloseErrorPipe() {
-    if (errorFd_ >= 0) {
-        close(errorFd_);
-        errorFd_ = -1;
-    }
 }
 
 }  // namespace kestro

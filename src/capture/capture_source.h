@@ -12,11 +12,12 @@
 #pragma once
 
 #include <pcap/pcap.h>
-#include <sys/types.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "platform/helper_process.h"
 
 namespace kestro {
 
@@ -26,7 +27,7 @@ enum class CaptureSource {
     Helper,
 };
 
-// Root, or CAP_NET_RAW in the effective set.
+// Whether this process may open a capture device itself (platform/helper_process.h).
 bool ProcessCanCapture();
 
 // Where kestro-capture is expected: the first of the places above whose helper
@@ -41,39 +42,30 @@ public:
     // How long Start waits for the helper's stream to begin, and how long
     // Finish waits after SIGTERM before it sends SIGKILL.
     static constexpr std::chrono::milliseconds kStartPatience{5000};
-    static constexpr std::chrono::milliseconds kStopPatience{1000};
+    static constexpr std::chrono::milliseconds kStopPatience =
+        platform::HelperProcess::kStopPatience;
 
-    CaptureHelperProcess() = default;
-    ~CaptureHelperProcess();
-    CaptureHelperProcess(const CaptureHelperProcess&) = delete;
-    CaptureHelperProcess& operator=(const CaptureHelperProcess&) = delete;
-
-    // Runs `path --adapter adapter` and waits until its stream has begun. The
+    // Runs `path --adapter=adapter` and waits until its stream has begun. The
     // handle returned reads that stream (closing it closes the pipe); nullptr
     // when the helper could not start or failed, `error` saying why: its own
     // error line where it wrote one.
     pcap_t* Start(const std::string& path, const std::string& adapter, std::string& error);
 
-    bool Running() const { return pid_ > 0; }
-    pid_t ProcessId() const { return pid_; }
+    bool Running() const { return process_.Running(); }
+    pid_t ProcessId() const { return process_.ProcessId(); }
 
     // Asks the helper to end. Its stream then ends, which ends a read that
     // waits on it.
-    void Stop();
-    void Kill();
+    void Stop() { process_.Stop(); }
+    void Kill() { process_.Kill(); }
 
     // Ends the helper (SIGTERM unless `ask` is false, SIGKILL after
     // kStopPatience), reaps it and returns its error line, or how it ended when
     // it left none. Empty when no helper runs.
-    std::string Finish(bool ask = true);
+    std::string Finish(bool ask = true) { return process_.Finish(ask); }
 
 private:
-    int Reap(std::chrono::milliseconds patience);
-    std::string ErrorLine();
-    void CloseErrorPipe();
-
-    pid_t pid_ = -1;
-    int errorFd_ = -1;
+    platform::HelperProcess process_;
 };
 
 }  // namespace kestro

@@ -60,9 +60,9 @@ KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, c
     snoop_->SetCaptureEnabled(true);
     snoop_->SetThreadSafe(true);
     snoop_->SetFilter(kGameFilter);
-    snoop_->SetSnapLen(1600);
-    snoop_->SetFlags(1);
-    snoop_->SetReadTimeOut(100);
+    snoop_->SetSnapLen(kCaptureSnapLen);
+    snoop_->SetFlags(kCaptureFlags);
+    snoop_->SetReadTimeOut(kCaptureReadTimeOutMs);
     snoop_->SetOnCaptureTCPData([this](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*,
                                        const uint8_t*, const uint8_t*, const uint8_t* tcpData,
                                        int32_t tcpDataLength) {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "capture/snoop.h"
+#include "platform/network_devices.h"
+
 namespace kestro {
 namespace {
 
@@ -22,6 +25,10 @@ AdapterInfo Net(std::string name, std::string description, bool up, int linkType
     a.linkType = linkType;
     a.ipv4Address = std::move(ipv4);
     return a;
+}
+
+std::string AllInterfacesName() {
+    return std::string(platform::AllInterfacesDevice());
 }
 
 TEST(AdapterChoiceTest, LabelsSayWhatTheDeviceIsAndGreyWhatCanNeverCarryTheGame) {
@@ -64,13 +71,21 @@ TEST(AdapterChoiceTest, LabelsSayWhatTheDeviceIsAndGreyWhatCanNeverCarryTheGame)
     EXPECT_EQ(choices[2].name, "wg0");
 }
 
+// The component's lookup, on lists read through its adapter reader.
 TEST(AdapterChoiceTest, TheAllInterfacesDeviceIsFoundWhereThereIsOne) {
-    AdapterInfo any = Net("any", "", true, DLT_LINUX_SLL);
+    AdapterInfo any = Net(AllInterfacesName(), "", true, DLT_LINUX_SLL);
     any.allInterfaces = true;
     const AdapterInfo eth0 = Net("eth0", "", true, DLT_EN10MB);
-    EXPECT_EQ(FindAllInterfacesAdapter({eth0, any}), 1);
-    EXPECT_EQ(FindAllInterfacesAdapter({eth0}), -1);
-    EXPECT_EQ(FindAllInterfacesAdapter({}), -1);
+    const struct {
+        std::vector<AdapterInfo> adapters;
+        int32_t expected;
+    } cases[] = {{{eth0, any}, any.name.empty() ? -1 : 1}, {{eth0}, -1}, {{}, -1}};
+    for (const auto& c : cases) {
+        TSnoopTCPData snoop([](const std::string&) {});
+        snoop.SetAdapterReader([&](std::string&) { return c.adapters; });
+        snoop.RefreshAdapters();
+        EXPECT_EQ(snoop.AllInterfacesAdapterIndex(), c.expected) << c.adapters.size();
+    }
 #ifdef __linux__
     EXPECT_TRUE(IsAllInterfacesDevice("any"));
 #endif

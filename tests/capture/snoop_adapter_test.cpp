@@ -119,7 +119,10 @@ TEST(SnoopDefaultsTest, RefreshingReplacesTheListsAndFollowsTheSelectedAdapterBy
     ASSERT_GE(snoop.AdapterIndex(), 0);
     EXPECT_EQ(snoop.AdapterNames()[static_cast<size_t>(snoop.AdapterIndex())], loopback);
     EXPECT_EQ(snoop.AdapterName(), loopback);
-    EXPECT_EQ(snoop.AllInterfacesAdapterIndex(), FindAllInterfacesAdapter(snoop.Adapters()));
+    const auto any = std::find_if(snoop.Adapters().begin(), snoop.Adapters().end(),
+                                  [](const AdapterInfo& a) { return a.allInterfaces; });
+    EXPECT_EQ(snoop.AllInterfacesAdapterIndex(),
+              any == snoop.Adapters().end() ? -1 : any - snoop.Adapters().begin());
 }
 
 TEST(SnoopDefaultsTest, OpenWithoutAnAdapterFails) {

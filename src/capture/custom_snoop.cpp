@@ -1,9 +1,4 @@
-#include "capture/snoop.h"
-
-#ifndef _WIN32  // pcap.h brings winsock2.h on Windows
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
+#include "capture/custom_snoop.h"
 
 #include <cstdio>
 #include <utility>
@@ -33,154 +28,7 @@ void PrintToStderr(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-// The netmask of the device's first listed address, in network byte order, as
-// the filter compiler takes it for "broadcast" tests.
-bpf_u_int32 DeviceNetmask(const pcap_if_t* device) {
-    const pcap_addr_t* address = device != nullptr ? device->addresses : nullptr;
-    if (address == nullptr || address->netmask == nullptr ||
-        address->netmask->sa_family != AF_INET) {
-        return PCAP_NETMASK_UNKNOWN;
-    }
-    return reinterpret_cast<const sockaddr_in*>(address->netmask)->sin_addr.s_addr;
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// TSnoopThread
-
-// What the loop needs of the component is read here, on the main thread, once:
-// later changes of ThreadSafe or the hook do not reach a running thread.
-TSnoopThread::TSnoopThread(TCustomSnoop* component, MainThreadInvoker& invoker)
-    : component_(component), invoker_(invoker) {
-    if (component_ != nullptr) {
-        handle_ = component_->captureHandle_;
-        threadSafe_ = component_->threadSafe_;
-        frameHook_ = component_->frameHook_;
-    }
-}
-
-TSnoopThread::~TSnoopThread() {
-    if (thread_.joinable()) {
-        StopAndWait();
-    }
-}
-
-void TSnoopThread::Resume() {
-    invoker_.Reset();
-    thread_ = std::thread([this] { Run(); });
-}
-
-// Stop protocol (main thread side):
-//   1. Set the terminate request and break the read in progress. The capture
-//      thread looks at the request after every read. The read time-out alone
-//      does not bound the wait: libpcap may keep polling past it when no frame
-//      arrives, so pcap_breakloop wakes the read, which then returns at once.
-//      A thread that is handing a frame over notices as soon as that frame has
-//      been handled.
-//   2. Until the capture thread reports its end, wait on the hand-over slot and
-//      run whatever it offers. The capture thread may be blocked in a hand-over
-//      right now (a frame read before the request): running it here lets it go
-//      on, so that frame is still delivered, exactly once. The thread's last
-//      act is the synchronous hand-over of its end handler, which therefore
-//      also runs here, on the main thread.
-//   3. Join. A wake-up that the window had queued for a call already run in
-//      step 2 later finds the slot empty and does nothing.
-void TSnoopThread::StopAndWait() {
-    Terminate();
-    if (!thread_.joinable()) {
-        return;
-    }
-    // The handle stays open until the end handler has run, later in this wait.
-    if (component_ != nullptr) {
-        component_->InterruptRead(false);
-    }
-    // A helper that does not end on request is killed, which ends its stream.
-    const auto patience = MainThreadInvoker::Clock::now() + CaptureHelperProcess::kStopPatience;
-    if (!invoker_.ServeUntil(patience) && component_ != nullptr) {
-        component_->InterruptRead(true);
-    }
-    invoker_.ServeUntil(MainThreadInvoker::Clock::time_point::max());
-    thread_.join();
-}
-
-void TSnoopThread::WaitFor() {
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-}
-
-void TSnoopThread::Run() {
-    if (component_ != nullptr && handle_ != nullptr) {
-        Execute();
-        // The end handler runs on the main thread, whatever ended the loop.
-        try {
-            invoker_.Invoke([this] { component_->ThreadTerminated(); });
-        } catch (...) {
-            // ThreadTerminated only closes the handle; nothing to carry further.
-        }
-    }
-    invoker_.MarkFinished();
-}
-
-void TSnoopThread::Execute() {
-    TCustomSnoop& component = *component_;
-    const std::function<void()> processPacket = [&component] { component.ProcessPacket(); };
-
-    while (!Terminated()) {
-        pcap_pkthdr* header = nullptr;
-        const u_char* frame = nullptr;
-        const int result = pcap_next_ex(handle_, &header, &frame);
-        if (Terminated()) {
-            break;
-        }
-        if (result == 0) {
-            continue;
-        }
-        if (result == PCAP_ERROR_BREAK) {
-            component.threadEnd_ = {TSnoopEnd::Cause::EndOfFile, {}};
-            break;  // end of a capture file (a broken read was a stop, seen above)
-        }
-        if (result < 0) {
-            // libpcap's own reason tells the user what is wrong with the file
-            // ("truncated dump file; tried to read N captured bytes, only got M").
-            component.threadError_ = "Snoop Error: pcap_next_ex return " + std::to_string(result);
-            const std::string reason = pcap_geterr(handle_);
-            if (!reason.empty()) {
-                component.threadError_ += ": " + reason;
-            }
-            component.threadEnd_ = {TSnoopEnd::Cause::ReadError,
-                                    reason.empty() ? pcap_statustostr(result) : reason};
-            break;
-        }
-        // A handler (or hook) that throws ends the capture like a read error,
-        // but it is not a capture failure, so LastError stays as it was.
-        try {
-            if (frameHook_ && (!frameHook_(*header) || Terminated())) {
-                component.threadEnd_ = {TSnoopEnd::Cause::HookStopped, {}};
-                break;
-            }
-            component.currentHeader_ = header;
-            component.currentFrame_ = frame;
-            if (!component.AcceptFrame()) {
-                continue;
-            }
-            if (threadSafe_) {
-                invoker_.Invoke(processPacket);
-            } else {
-                component.ProcessPacket();
-            }
-        } catch (...) {
-            component.threadEnd_ = {TSnoopEnd::Cause::HandlerFailed, {}};
-            break;
-        }
-    }
-    component.currentHeader_ = nullptr;
-    component.currentFrame_ = nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// TCustomSnoop
 
 TCustomSnoop::TCustomSnoop(TSnoopMessageBox showMessage)
     : showMessage_(showMessage ? std::move(showMessage) : TSnoopMessageBox(PrintToStderr)) {
@@ -328,15 +176,8 @@ void TCustomSnoop::Open() {
         lastError_ = BufferText(errorBuffer);
         return;
     }
-    const pcap_if_t* found = nullptr;
-    if (!adapterName_.empty()) {
-        for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
-            if (device->name != nullptr && adapterName_ == device->name) {
-                found = device;
-                break;
-            }
-        }
-    }
+    const pcap_if_t* found =
+        adapterName_.empty() ? nullptr : FindCaptureDevice(devices, adapterName_);
     if (found == nullptr) {
         lastError_ = kErrorInvalidAdapterName;
     } else {
@@ -361,7 +202,7 @@ void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device)
         return;
     }
     pcap_set_snaplen(handle, snapLen_);
-    pcap_set_promisc(handle, flags_ & 1);
+    pcap_set_promisc(handle, flags_ & kCaptureFlagPromiscuous);
     pcap_set_timeout(handle, readTimeOut_);
     // Frames go to the handler as they arrive, not when a kernel block fills.
     pcap_set_immediate_mode(handle, 1);
@@ -374,7 +215,7 @@ void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device)
     }
     // A warning (status > 0, e.g. no promiscuous mode) still gives a working capture.
     captureHandle_ = handle;
-    ApplyFilter(DeviceNetmask(device));
+    ApplyFilter(CaptureDeviceNetmask(device));
 }
 
 // The helper opens the adapter and sets the game's filter; its stream reads
@@ -387,7 +228,7 @@ void TCustomSnoop::OpenThroughHelper(const std::string& name, const pcap_if_t* d
         return;
     }
     captureHandle_ = handle;
-    ApplyFilter(DeviceNetmask(device));
+    ApplyFilter(CaptureDeviceNetmask(device));
 }
 
 void TCustomSnoop::OpenFile(const std::string& path) {
@@ -555,45 +396,6 @@ std::string TCustomSnoop::CloseHandle() {
         captureHandle_ = nullptr;
     }
     return captureHelper_.Finish();
-}
-
-// ---------------------------------------------------------------------------
-// TSnoopTCPData
-
-TSnoopTCPData::TSnoopTCPData(TSnoopMessageBox showMessage) : TCustomSnoop(std::move(showMessage)) {
-    SetFilter("tcp");
-}
-
-TSnoopTCPData::~TSnoopTCPData() {
-    Shutdown();
-}
-
-void TSnoopTCPData::SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler) {
-    onCaptureTCPData_ = std::move(handler);
-    hasHandler_.store(static_cast<bool>(onCaptureTCPData_));
-}
-
-// The header tests run here, once per frame, so that frames without payload
-// (pure acknowledgements) cost no hand-over; ProcessPacket raises the event
-// from what they found.
-bool TSnoopTCPData::AcceptFrame() {
-    if (!hasHandler_.load()) {
-        return false;
-    }
-    uint32_t ipCaptured = 0;
-    return GetLinkIPHeader(CurrentLinkType(), CurrentFrame(), CurrentHeader()->caplen, &ipHeader_,
-                           &ipCaptured) &&
-           GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) &&
-           GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_);
-}
-
-// Runs only for a frame its AcceptFrame passed (see the members).
-void TSnoopTCPData::ProcessPacket() {
-    if (!onCaptureTCPData_) {
-        return;
-    }
-    onCaptureTCPData_(this, CurrentHeader(), CurrentFrame(), ipHeader_, tcpHeader_, tcpData_,
-                      tcpDataLength_);
 }
 
 }  // namespace kestro

@@ -1,0 +1,65 @@
+// The capture helper as the system runs it: who may capture without it, and
+// one run of the helper program with its standard output as a stream and its
+// standard error as its one error line. What the stream holds is the capture
+// component's business (capture/capture_source.h).
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace kestro::platform {
+
+// Whether this process may open a capture device itself: on Linux root, or
+// CAP_NET_RAW in the effective set; on Windows the capture driver decides, so
+// always.
+bool ProcessCanCapture();
+
+// Whether the program at `path` carries a file capability (Linux); false where
+// the platform has none.
+bool HasCaptureCapability(const std::string& path);
+
+// One run of a helper program. Main thread only.
+class HelperProcess {
+public:
+    // How long Finish waits after SIGTERM before it sends SIGKILL.
+    static constexpr std::chrono::milliseconds kStopPatience{1000};
+
+    HelperProcess() = default;
+    ~HelperProcess();
+    HelperProcess(const HelperProcess&) = delete;
+    HelperProcess& operator=(const HelperProcess&) = delete;
+
+    // Runs `path` as `name` with the one argument `argument`, nothing else
+    // inherited (no environment, no descriptor beyond the three), and waits at
+    // most `patience` until its output has something to read. Returns that
+    // output, which the caller then owns (fclose); nullptr with `error` saying
+    // why when it could not run or wrote nothing in time.
+    std::FILE* Start(const std::string& path, const std::string& name, const std::string& argument,
+                     std::chrono::milliseconds patience, std::string& error);
+
+    bool Running() const { return pid_ > 0; }
+    pid_t ProcessId() const { return pid_; }
+
+    // Asks the helper to end (SIGTERM), or ends it (SIGKILL).
+    void Stop();
+    void Kill();
+
+    // Ends the helper (SIGTERM unless `ask` is false, SIGKILL after
+    // kStopPatience), reaps it and returns its error line, or how it ended when
+    // it left none. Empty when no helper runs.
+    std::string Finish(bool ask = true);
+
+private:
+    int Reap(std::chrono::milliseconds patience);
+    std::string ErrorLine();
+    void CloseErrorPipe();
+
+    std::string name_;
+    pid_t pid_ = -1;
+    int errorFd_ = -1;
+};
+
+}  // namespace kestro::platform

@@ -1,0 +1,31 @@
+// Windows: the capture driver decides who may capture, and the program opens
+// the adapter itself. There is no helper to run, so a helper capture refuses.
+#include "platform/helper_process.h"
+
+namespace kestro::platform {
+
+bool ProcessCanCapture() {
+    return true;
+}
+
+bool HasCaptureCapability(const std::string&) {
+    return false;
+}
+
+HelperProcess::~HelperProcess() = default;
+
+std::FILE* HelperProcess::Start(const std::string&, const std::string&, const std::string&,
+                                std::chrono::milliseconds, std::string& error) {
+    error = "Kestro captures without a helper on Windows";
+    return nullptr;
+}
+
+void HelperProcess::Stop() {}
+
+void HelperProcess::Kill() {}
+
+std::string HelperProcess::Finish(bool) {
+    return {};
+}
+
+}  // namespace kestro::platform
