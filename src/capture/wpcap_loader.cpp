@@ -27,6 +27,7 @@ struct Functions {
     decltype(&::pcap_set_immediate_mode) set_immediate_mode = nullptr;
     decltype(&::pcap_activate) activate = nullptr;
     decltype(&::pcap_open_offline) open_offline = nullptr;
+    decltype(&::pcap_hopen_offline) hopen_offline = nullptr;
     decltype(&::pcap_close) close = nullptr;
     decltype(&::pcap_compile) compile = nullptr;
     decltype(&::pcap_setfilter) setfilter = nullptr;
@@ -75,6 +76,7 @@ Functions Load(const char* dllName) {
     Find(f.module, "pcap_set_immediate_mode", f.set_immediate_mode);
     Find(f.module, "pcap_activate", f.activate);
     Find(f.module, "pcap_open_offline", f.open_offline);
+    Find(f.module, "pcap_hopen_offline", f.hopen_offline);
     Find(f.module, "pcap_close", f.close);
     Find(f.module, "pcap_compile", f.compile);
     Find(f.module, "pcap_setfilter", f.setfilter);
@@ -185,6 +187,16 @@ pcap_t* pcap_open_offline(const char* path, char* errorBuffer) {
         return nullptr;
     }
     return fn(path, errorBuffer);
+}
+
+// What pcap_fopen_offline becomes on Windows (a capture stream from a file handle).
+pcap_t* pcap_hopen_offline(intptr_t osHandle, char* errorBuffer) {
+    const auto fn = Table().hopen_offline;
+    if (fn == nullptr) {
+        kestro::wpcap::Missing(errorBuffer);
+        return nullptr;
+    }
+    return fn(osHandle, errorBuffer);
 }
 
 int pcap_set_snaplen(pcap_t* handle, int length) {

@@ -1,7 +1,7 @@
 // The main window's logic without a toolkit: the lifecycle steps (create, show,
-// close, destroy), the adapter switch and the capture it owns, the one-second
-// timer, the settings file, the status line and log, and the popup menu's
-// actions. Each face (a Qt window, a Win32 window) implements ShellView, owns
+// close, destroy), the capture it owns (shell/capture_session.h), the
+// one-second timer, the settings file, the status line and log, and the popup
+// menu's actions. Each face (a Qt window, a Win32 window) implements ShellView, owns
 // one KestroShell and forwards its window events to it.
 //
 // Threads: everything here runs on the main thread. The capture thread only
@@ -22,6 +22,7 @@
 #include "race/panel.h"
 #include "settings/settings.h"
 #include "settings/vu_ini_mng.h"
+#include "shell/capture_session.h"
 #include "shell/core.h"
 #include "shell/placement.h"
 #include "shell/settings_dialog.h"
@@ -61,36 +62,13 @@ public:
     virtual void PostToMainThread(std::function<void()> call) = 0;
 };
 
-// A recording that plays in place of the configured adapter: the show opens it
-// instead of the adapter, and choosing an adapter in the settings dialog ends it
-// for good, for live capture in real time.
-class ReplaySource {
-public:
-    virtual ~ReplaySource() = default;
-    // Once, before anything is opened: what the capture thread needs (a frame hook).
-    virtual void Attach(TSnoopTCPData& snoop) = 0;
-    // Opens the recording on `snoop`; a failure stays in its LastError.
-    virtual void Open(TSnoopTCPData& snoop) = 0;
-    // The capture is about to close: a capture thread waiting for a frame gives up.
-    virtual void Closing() = 0;
-    // Live capture takes over.
-    virtual void Ended() = 0;
-    // The timer's interval while the recording plays.
-    virtual int TickInterval() const = 0;
-    // The status line (CP932) when Open failed with `lastError`.
-    virtual std::string OpenFailure(const std::string& lastError) const = 0;
-};
-
 enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiExit };
 
 class KestroShell final : private CoreView {
 public:
     static constexpr const char* kCaption = "Kestro (#20090327-01)";
     static constexpr const char* kDebugMark = " [DEBUG]";
-    static constexpr const char* kGameFilter = kGameCaptureFilter;
-    static constexpr int kTimerInterval = 1000;
-    // Ticks of the one-second timer between two tries to reopen a capture that ended.
-    static constexpr int kReopenTicks = 5;
+    static constexpr int kTimerInterval = CaptureSession::kTimerInterval;
 
     // player: null gives the platform's WAV player. clock: where "now" comes
     // from for the race rules and the panel; null gives the system's local time.
@@ -137,12 +115,11 @@ public:
     }
 
     KestroCore& Core() { return core_; }
-    TSnoopTCPData& Snoop() { return *snoop_; }
+    TSnoopTCPData& Snoop() { return capture_.Snoop(); }
     SoundPlayer& Player() { return *player_; }
-    bool TimerEnabled() const { return timerEnabled_; }
-    bool Replaying() const { return replaying_; }
-    // A live capture ended by itself and is being reopened.
-    bool CaptureLost() const { return captureLost_; }
+    CaptureState Capture() const { return capture_.State(); }
+    bool TimerEnabled() const { return capture_.TimerEnabled(); }
+    bool Replaying() const { return capture_.State() == CaptureState::Replaying; }
 
 private:
     // CoreView
@@ -150,35 +127,16 @@ private:
     void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
 
     void Step(std::string_view step);
-    void SetTimer(bool enabled, int intervalMs = kTimerInterval);
     void LoadSettings();
-    void StartCapture();
-    bool ChooseFirstAdapter();
-    void CaptureEnded(const TSnoopEnd& end);
-    void ReopenLostCapture();
-    void ReportResumed();
-    void ReportOpenFailure();
-    std::string DeviceLabel() const;
-    void Tell(const std::string& status, const std::string& logLine);
-    void EndReplay();
     void SaveSettings();
-    std::vector<AdapterChoice> ReadAdapterChoices();
     void RunSettingsDialog();
-    // ApplyAdapter for the settings dialog's OK.
-    void ApplyChosenAdapter();
 
     ShellView& view_;
     SystemClock systemClock_;
     std::unique_ptr<SoundPlayer> player_;
-    std::unique_ptr<ReplaySource> replay_;
     KestroCore core_;
-    std::unique_ptr<TSnoopTCPData> snoop_;
+    CaptureSession capture_;
     std::function<void(std::string_view)> stepWatcher_;
-    bool timerEnabled_ = false;
-    bool replaying_ = false;
-    bool replayEnded_ = false;
-    bool captureLost_ = false;
-    int ticksSinceLost_ = 0;
     bool shown_ = false;
     bool closed_ = false;
     bool displayLost_ = false;

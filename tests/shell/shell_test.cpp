@@ -289,7 +289,7 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         EXPECT_EQ(tail, (std::vector<std::string>{"status lo のキャプチャが止まりました: " + reason,
                                                   "log lo のキャプチャが止まりました: " + reason +
                                                       " (5 秒ごとに開き直します)"}));
-        EXPECT_TRUE(shell.CaptureLost());
+        EXPECT_EQ(shell.Capture(), CaptureState::Down);
         EXPECT_TRUE(shell.TimerEnabled());
         if (byConfig) {
             shell.PopupMenuClick(MenuItem::pmiConfig);
@@ -297,16 +297,16 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
             // A reopen that fails says nothing: the capture is still down.
             shell.Snoop().SetCaptureHelperPath("/nonexistent/kestro-capture");
             const std::size_t told = view_.events.size();
-            for (int tick = 0; tick < KestroShell::kReopenTicks; ++tick) {
+            for (int tick = 0; tick < ReopenSchedule::kTicks; ++tick) {
                 shell.RealTimeTimer();
             }
             EXPECT_FALSE(shell.Snoop().Active());
-            EXPECT_TRUE(shell.CaptureLost());
+            EXPECT_EQ(shell.Capture(), CaptureState::Down);
             EXPECT_EQ(std::count(view_.events.begin() + told, view_.events.end(),
                                  "status lo でキャプチャを再開しました"),
                       0);
             shell.Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
-            for (int tick = 1; tick < KestroShell::kReopenTicks; ++tick) {
+            for (int tick = 1; tick < ReopenSchedule::kTicks; ++tick) {
                 shell.RealTimeTimer();
             }
             EXPECT_FALSE(shell.Snoop().Active()) << "reopened before its time";
@@ -314,7 +314,7 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         }
         EXPECT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
         EXPECT_TRUE(shell.Snoop().ThroughHelper());
-        EXPECT_FALSE(shell.CaptureLost());
+        EXPECT_EQ(shell.Capture(), CaptureState::Capturing);
         // Config -> OK also saves at once, after the resume is told.
         const std::vector<std::string> resumed = {"status lo でキャプチャを再開しました",
                                                   "log lo でキャプチャを再開しました"};

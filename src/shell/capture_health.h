@@ -1,0 +1,65 @@
+// The capture's health as the user sees it: the adapter taken when none was
+// ever chosen, when a capture that is down is tried again, and what the status
+// line and the log say about a capture that started, failed or stopped, with
+// the cure for a refused one. No toolkit; texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "capture/snoop.h"
+#include "settings/settings.h"
+
+namespace kestro {
+
+// What the status line shows (the essential first: the panel is 353 pixels
+// wide) and the fuller line the log keeps beside it.
+struct CaptureNotice {
+    std::string status;
+    std::string log;
+};
+
+// With no adapter ever chosen, the device that captures on every interface
+// needs no choice at all.
+enum class FirstAdapter {
+    AlreadyChosen,    // the settings name an adapter (or an index): nothing to choose
+    AllInterfaces,    // the all-interfaces device, now kept in `settings` as the choice
+    NoneToChooseFrom  // the platform has no such device: the user must choose
+};
+FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop);
+
+// The device as the user chose it: its name, else its position in the list.
+std::string DeviceLabel(const TCustomSnoop& snoop, const Settings& settings);
+
+CaptureNotice ChooseAdapterNotice();
+CaptureNotice AllInterfacesNotice(const std::string& device);
+// The capture moved to the adapter just chosen.
+CaptureNotice CapturingOnNotice(const std::string& device);
+// The device did not open; `error` is the capture component's LastError. A
+// refused capture names the cure.
+CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error);
+// A capture that ended by itself, tried again every `reopenSeconds`.
+CaptureNotice StoppedNotice(const std::string& device, const std::string& reason,
+                            int reopenSeconds);
+CaptureNotice ResumedNotice(const std::string& device);
+
+// Ticks of the one-second timer between two tries to reopen a capture that is down.
+class ReopenSchedule {
+public:
+    static constexpr int kTicks = 5;
+
+    void Restart() { ticks_ = 0; }
+    // One tick; true when a try is due (and the count starts again).
+    bool Tick() {
+        if (++ticks_ < kTicks) {
+            return false;
+        }
+        ticks_ = 0;
+        return true;
+    }
+
+private:
+    int ticks_ = 0;
+};
+
+}  // namespace kestro

@@ -1,0 +1,107 @@
+// The main window's capture: where its frames come from, in one state. The
+// source is the chosen adapter (opened directly, or through the capture helper
+// where this process may not capture) or a recording played in its place;
+// choosing an adapter ends a recording for good. A capture that is down is
+// tried again by the one-second timer, which runs whenever a capture is wanted,
+// so the clock and the countdowns go on meanwhile.
+//
+// Threads: main thread only. The capture thread only asks the view to wake the
+// main thread; the hand-over then runs there.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture/snoop.h"
+#include "shell/capture_health.h"
+
+namespace kestro {
+
+class KestroCore;
+class ShellView;
+
+// A recording that plays in place of the configured adapter: the show opens it
+// instead of the adapter, and choosing an adapter in the settings dialog ends it
+// for good, for live capture in real time.
+class ReplaySource {
+public:
+    virtual ~ReplaySource() = default;
+    // Once, before anything is opened: what the capture thread needs (a frame hook).
+    virtual void Attach(TSnoopTCPData& snoop) = 0;
+    // Opens the recording on `snoop`; a failure stays in its LastError.
+    virtual void Open(TSnoopTCPData& snoop) = 0;
+    // The capture is about to close: a capture thread waiting for a frame gives up.
+    virtual void Closing() = 0;
+    // Live capture takes over.
+    virtual void Ended() = 0;
+    // The timer's interval while the recording plays.
+    virtual int TickInterval() const = 0;
+    // The status line (CP932) when Open failed with `lastError`.
+    virtual std::string OpenFailure(const std::string& lastError) const = 0;
+};
+
+enum class CaptureState {
+    Off,        // no capture wanted: none chosen yet, one that cannot open, or closed
+    Capturing,  // the chosen adapter delivers frames
+    Down,       // the chosen adapter stopped by itself; tried again every few seconds
+    Replaying,  // a recording is the source (also once read to its end, or unreadable)
+};
+
+class CaptureSession {
+public:
+    static constexpr int kTimerInterval = 1000;
+
+    // `recording`: null captures from the configured adapter only. `view` and
+    // `core` must outlive the session.
+    CaptureSession(ShellView& view, KestroCore& core, std::unique_ptr<ReplaySource> recording);
+    ~CaptureSession();
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    CaptureState State() const { return state_; }
+    // The one-second timer runs whenever a capture is wanted.
+    bool TimerEnabled() const { return state_ != CaptureState::Off; }
+    TSnoopTCPData& Snoop() { return *snoop_; }
+
+    // The show begins: the timer as the state wants it.
+    void BeginShow();
+    // The settings were just loaded: the adapter list is read afresh; the
+    // recording leaves the adapter unset, else the configured adapter is taken
+    // by name where it is still listed.
+    void TakeAdapterFromSettings();
+    // Starts the source: the recording, else the configured adapter (the
+    // all-interfaces device when none was ever chosen).
+    void Start();
+    // The configured adapter, (re)started when it differs or is not running.
+    void ApplyAdapter();
+    // ApplyAdapter for the settings dialog's OK: a capture that moved says so.
+    void ApplyChosenAdapter();
+    // One tick of the one-second timer.
+    void Tick();
+    // Ends the capture thread (and a recording's wait for its next frame).
+    void Stop();
+    // The window closes: no capture wanted any more.
+    void Close();
+    // The dialog's list, read afresh, in adapter order.
+    std::vector<AdapterChoice> ReadAdapterChoices();
+
+private:
+    // Sets the state and the view's timer with it.
+    void Enter(CaptureState state);
+    void OpenRecording();
+    void EndRecording();
+    void CaptureEnded(const TSnoopEnd& end);
+    void Reopen();
+    void Tell(const CaptureNotice& notice);
+    std::string Device() const;
+
+    ShellView& view_;
+    KestroCore& core_;
+    std::unique_ptr<ReplaySource> recording_;
+    std::unique_ptr<TSnoopTCPData> snoop_;
+    CaptureState state_ = CaptureState::Off;
+    ReopenSchedule reopen_;
+};
+
+}  // namespace kestro
