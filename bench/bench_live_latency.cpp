@@ -84,10 +84,10 @@ int Run(int frames, int paceMs, CaptureSource source) {
     BenchSettings settings;
     BenchForms<StampingMain> forms;
     StampingMain& main = forms.main;
-    main.Snoop().SetSource(source);
-    main.Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
+    main.Shell().Snoop().SetSource(source);
+    main.Shell().Snoop().SetCaptureHelperPath(KESTRO_CAPTURE_HELPER);
 
-    const int lo = AdapterIndexOf(main.Snoop(), "lo");
+    const int lo = AdapterIndexOf(main.Shell().Snoop(), "lo");
     if (lo < 0) {
         std::fprintf(stderr, "no capture adapter \"lo\"\n");
         return 2;
@@ -98,7 +98,7 @@ int Run(int frames, int paceMs, CaptureSource source) {
     // seen it and blocks until it is handled, so the handler reads its own frame's stamps.
     std::atomic<SteadyClock::rep> lastArrival{0};
     std::atomic<int64_t> lastKernelMicros{0};
-    main.Snoop().SetFrameHook([&](const pcap_pkthdr& header) {
+    main.Shell().Snoop().SetFrameHook([&](const pcap_pkthdr& header) {
         lastArrival.store(SteadyClock::now().time_since_epoch().count());
         lastKernelMicros.store(int64_t{header.ts.tv_sec} * 1000000 + header.ts.tv_usec);
         return true;
@@ -108,29 +108,30 @@ int Run(int frames, int paceMs, CaptureSource source) {
     // window and of the figures.
     uint16_t clientPort = 0;
     int ours = 0;
-    const TOnCaptureTCPDataEvent handler = main.Snoop().OnCaptureTCPData();
-    main.Snoop().SetOnCaptureTCPData([&](TSnoopTCPData* sender, const pcap_pkthdr* header,
-                                         const uint8_t* ethernet, const uint8_t* ip,
-                                         const uint8_t* tcp, const uint8_t* data, int32_t length) {
-        const uint16_t destination = static_cast<uint16_t>(tcp[2] << 8 | tcp[3]);
-        if (clientPort == 0 || destination != clientPort || ours >= frames) {
-            return;
-        }
-        const int index = ours++;
-        gFrames[index].handled = SteadyClock::now();
-        gFrames[index].arrival = SteadyTime(SteadyClock::duration(lastArrival.load()));
-        gFrames[index].kernel = std::chrono::system_clock::time_point(
-            std::chrono::microseconds(lastKernelMicros.load()));
-        main.handling = index;
-        handler(sender, header, ethernet, ip, tcp, data, length);
-        main.handling = -1;
-        main.awaitingPaint = index;
-    });
+    const TOnCaptureTCPDataEvent handler = main.Shell().Snoop().OnCaptureTCPData();
+    main.Shell().Snoop().SetOnCaptureTCPData(
+        [&](TSnoopTCPData* sender, const pcap_pkthdr* header, const uint8_t* ethernet,
+            const uint8_t* ip, const uint8_t* tcp, const uint8_t* data, int32_t length) {
+            const uint16_t destination = static_cast<uint16_t>(tcp[2] << 8 | tcp[3]);
+            if (clientPort == 0 || destination != clientPort || ours >= frames) {
+                return;
+            }
+            const int index = ours++;
+            gFrames[index].handled = SteadyClock::now();
+            gFrames[index].arrival = SteadyTime(SteadyClock::duration(lastArrival.load()));
+            gFrames[index].kernel = std::chrono::system_clock::time_point(
+                std::chrono::microseconds(lastKernelMicros.load()));
+            main.handling = index;
+            handler(sender, header, ethernet, ip, tcp, data, length);
+            main.handling = -1;
+            main.awaitingPaint = index;
+        });
     main.Field(PanelField::txtStatusSingle)->installEventFilter(&main);
 
     main.show();
-    if (!main.Snoop().Active()) {
-        std::fprintf(stderr, "capture on lo did not open: %s\n", main.Snoop().LastError().c_str());
+    if (!main.Shell().Snoop().Active()) {
+        std::fprintf(stderr, "capture on lo did not open: %s\n",
+                     main.Shell().Snoop().LastError().c_str());
         return 2;
     }
 

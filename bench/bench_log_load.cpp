@@ -92,8 +92,8 @@ int Run(int lines, int chunk) {
         const auto chunkStart = SteadyClock::now();
         const int end = std::min(lines, done + chunk);
         for (; done < end; ++done) {
-            main.Core().SnoopTCPDataCaptureTCPData(payload.data(),
-                                                   static_cast<int32_t>(payload.size()));
+            main.Shell().Core().SnoopTCPDataCaptureTCPData(payload.data(),
+                                                           static_cast<int32_t>(payload.size()));
         }
         QCoreApplication::processEvents();
         worstChunkMs = std::max(worstChunkMs, MillisSince(chunkStart));
@@ -102,8 +102,9 @@ int Run(int lines, int chunk) {
     const long rssAfter = ResidentKiB();
     PrintMachineLoad();
 
-    if (main.Core().PacketCount() != lines) {
-        std::fprintf(stderr, "%d payloads handled of %d\n", main.Core().PacketCount(), lines);
+    if (main.Shell().Core().PacketCount() != lines) {
+        std::fprintf(stderr, "%d payloads handled of %d\n", main.Shell().Core().PacketCount(),
+                     lines);
         return 1;
     }
     const QString last = memo.document()->lastBlock().text();
@@ -136,8 +137,8 @@ int Run(int lines, int chunk) {
     std::vector<double> trickle;
     for (int i = 0; i < 500; ++i) {
         const auto t = SteadyClock::now();
-        main.Core().SnoopTCPDataCaptureTCPData(payload.data(),
-                                               static_cast<int32_t>(payload.size()));
+        main.Shell().Core().SnoopTCPDataCaptureTCPData(payload.data(),
+                                                       static_cast<int32_t>(payload.size()));
         QCoreApplication::processEvents();
         trickle.push_back(MillisSince(t));
     }

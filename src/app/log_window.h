@@ -6,14 +6,14 @@
 #include <QString>
 #include <QWidget>
 
+#include "shell/log_window.h"
+
 namespace kestro {
 
 class TfrmZKlog : public QWidget {
     Q_OBJECT
 public:
-    // The memo keeps this many lines; older ones are dropped so that an hour
-    // of packet trace neither exhausts memory nor slows every append.
-    static constexpr int kMaxLines = 100000;
+    static constexpr int kMaxLines = kLogWindowMaxLines;
 
     explicit TfrmZKlog(QWidget* parent = nullptr);
 

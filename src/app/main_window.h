@@ -89,8 +89,6 @@ public:
     void RefreshPanel() { shell_->RefreshPanel(); }
 
     KestroShell& Shell() { return *shell_; }
-    KestroCore& Core() { return shell_->Core(); }
-    TSnoopTCPData& Snoop() { return shell_->Snoop(); }
     QTimer& RealTime() { return realTime_; }
     TStatusBar* StatusBar() const { return statusBar_; }
     QWidget* InfoPanel() const { return panInfomation_; }

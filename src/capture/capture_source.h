@@ -30,6 +30,11 @@ enum class CaptureSource {
 // Whether this process may open a capture device itself (platform/helper_process.h).
 bool ProcessCanCapture();
 
+// What the user is told when the system's capture library cannot be loaded
+// (Windows without its capture driver, wpcap_loader.cpp); empty where it is
+// there, as libpcap always is on Linux (capture_driver_posix.cpp).
+std::string MissingCaptureDriver();
+
 // Where kestro-capture is expected: the first of the places above whose helper
 // carries a file capability, else the first that holds one.
 std::string DefaultCaptureHelperPath();

@@ -1,5 +1,7 @@
 #include "capture/wpcap_loader.h"
 
+#include "capture/capture_source.h"
+
 #include <pcap/pcap.h>
 #include <windows.h>
 
@@ -152,6 +154,15 @@ void ReloadForTesting(const char* dllName) {
 }
 
 }  // namespace kestro::wpcap
+
+namespace kestro {
+
+// The capture source's question (capture/capture_source.h), answered where the DLL is loaded.
+std::string MissingCaptureDriver() {
+    return wpcap::Loaded() ? std::string() : wpcap::MissingCaptureDriverText();
+}
+
+}  // namespace kestro
 
 // The pcap.h functions themselves, in place of an import library. A handle or
 // device list only exists when the DLL was loaded, so the calls that take one

@@ -23,12 +23,9 @@ std::string KestroSoundRootFor(const std::string& exeDir) {
 }
 
 std::string KestroSoundRoot() {
-#ifdef _WIN32
-    // The system's own folder, as "%SystemRoot%" means there.
-    if (const char* windir = std::getenv("windir"); windir != nullptr && windir[0] != '\0') {
-        return windir;
+    if (const std::string system = platform::SystemRootFolder(); !system.empty()) {
+        return system;
     }
-#endif
     const std::string exe = platform::ExecutablePath();
     return KestroSoundRootFor(exe.empty() ? std::string(".")
                                           : std::filesystem::path(exe).parent_path().string());

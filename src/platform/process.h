@@ -4,11 +4,25 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kestro::platform {
 
 // The absolute path of this process's executable; empty when the system will not say.
 std::string ExecutablePath();
+
+// The characters that separate folders in a path: Windows takes either slash;
+// on Linux a backslash is part of a name.
+std::string_view PathSeparators();
+
+// True where the program keeps its settings beside itself only: the Windows
+// program is unzipped into a folder of the user's own, where its players look
+// for them. Elsewhere an installed program keeps them in the user's own folder.
+bool SettingsBesideProgramOnly();
+
+// The folder that "%SystemRoot%" names on this system ("windir" on Windows);
+// empty where there is none, and Kestro's own sound folder stands in for it.
+std::string SystemRootFolder();
 
 // Runs the program at `path` with `argv` in place of this one. Returns only when
 // that failed, with the system's reason.

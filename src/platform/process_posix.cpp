@@ -20,4 +20,16 @@ std::string RunInstead(const std::string& path, char** argv) {
     return std::strerror(errno);
 }
 
+std::string_view PathSeparators() {
+    return "/";
+}
+
+bool SettingsBesideProgramOnly() {
+    return false;
+}
+
+std::string SystemRootFolder() {
+    return {};
+}
+
 }  // namespace kestro::platform

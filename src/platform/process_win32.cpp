@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace kestro::platform {
@@ -27,6 +28,19 @@ std::string ExecutablePath() {
 std::string RunInstead(const std::string& path, char** argv) {
     _execv(path.c_str(), argv);
     return std::strerror(errno);
+}
+
+std::string_view PathSeparators() {
+    return "/\\";
+}
+
+bool SettingsBesideProgramOnly() {
+    return true;
+}
+
+std::string SystemRootFolder() {
+    const char* windir = std::getenv("windir");
+    return windir != nullptr ? windir : std::string();
 }
 
 }  // namespace kestro::platform

@@ -31,17 +31,10 @@ int32_t SaturatedSum(int32_t a, int32_t b) {
     return static_cast<int32_t>(sum);
 }
 
-// Windows paths take either separator; on Linux a backslash is part of a name.
-#ifdef _WIN32
-constexpr std::string_view kPathSeparators = "/\\";
-#else
-constexpr std::string_view kPathSeparators = "/";
-#endif
-
 }  // namespace
 
 std::string IniFileNameFor(std::string_view exePath) {
-    const std::size_t slash = exePath.find_last_of(kPathSeparators);
+    const std::size_t slash = exePath.find_last_of(platform::PathSeparators());
     const std::size_t dot = exePath.rfind('.');
     const bool hasExtension =
         dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
@@ -66,13 +59,10 @@ bool InBuildTree(const std::string& exeFolder) {
 
 std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::string beside = IniFileNameFor(exePath);
-#ifdef _WIN32
-    // The Windows program is unzipped into a folder of the user's own and keeps
-    // its settings beside kestro.exe, where its players look for them.
-    (void)createFolder;
-    return beside;
-#endif
-    const std::size_t slash = exePath.find_last_of(kPathSeparators);
+    if (platform::SettingsBesideProgramOnly()) {
+        return beside;
+    }
+    const std::size_t slash = exePath.find_last_of(platform::PathSeparators());
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
     std::error_code ec;
     if (InBuildTree(folder) || std::filesystem::exists(beside, ec)) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "capture/capture_source.h"
 #include "common/cp932.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
@@ -51,6 +52,10 @@ void KestroShell::FormShow() {
     capture_.Start();
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
+    // Without a capture driver the adapter list is empty; say why in the status line.
+    if (const std::string missing = MissingCaptureDriver(); !missing.empty()) {
+        core_.GetLog().ShowStatusMessage(missing);
+    }
 }
 
 void KestroShell::LoadSettings() {

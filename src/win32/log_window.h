@@ -6,12 +6,13 @@
 
 #include <string>
 
+#include "shell/log_window.h"
+
 namespace kestro::win32 {
 
 class TfrmZKlog final {
 public:
-    // Far more than a day's log at the densest trace; past it the oldest lines go.
-    static constexpr int kMaxLines = 100000;
+    static constexpr int kMaxLines = kLogWindowMaxLines;
 
     TfrmZKlog();
     ~TfrmZKlog();

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "capture/wpcap_loader.h"
 #include "platform/locale.h"
 #include "shell/panel_layout.h"
 #include "win32/about_box.h"
@@ -233,10 +232,6 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
 
 void TfrmZKmain::Show() {
     shell_->FormShow();
-    // Without a capture driver the adapter list is empty; say why in the status line.
-    if (!wpcap::Loaded()) {
-        shell_->Core().GetLog().ShowStatusMessage(wpcap::MissingCaptureDriverText());
-    }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
 }

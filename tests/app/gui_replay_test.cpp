@@ -128,7 +128,7 @@ TEST_F(GuiReplayTest, ARaceAtSixtyTimesSpeedReachesItsResultInTheRecordingsTime)
     QElapsedTimer real;
     real.start();
     main.show();
-    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
     EXPECT_TRUE(main.Replaying());
     EXPECT_EQ(main.RealTime().interval(), 16);
     EXPECT_TRUE(main.RealTime().isActive());
@@ -159,7 +159,7 @@ TEST_F(GuiReplayTest, ARaceAtSixtyTimesSpeedReachesItsResultInTheRecordingsTime)
     const QString stamp = log.mid(winner - 12, 12);
     EXPECT_GE(stamp, QStringLiteral("12:00:20.500")) << stamp.toStdString();
     EXPECT_LT(stamp, QStringLiteral("12:00:30.000")) << stamp.toStdString();
-    EXPECT_EQ(main.Core().PacketCount(), 4);
+    EXPECT_EQ(main.Shell().Core().PacketCount(), 4);
 }
 
 TEST_F(GuiReplayTest, TheClockAndTimerRunOnAfterTheLastFrame) {
@@ -167,8 +167,8 @@ TEST_F(GuiReplayTest, TheClockAndTimerRunOnAfterTheLastFrame) {
     ReplayWindow& main = Create(capture, 60);
     main.show();
     // The end of the file ends the capture thread, not the replay.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Snoop().Active(); }, 10000));
-    EXPECT_TRUE(main.Snoop().LastError().empty()) << main.Snoop().LastError();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Shell().Snoop().Active(); }, 10000));
+    EXPECT_TRUE(main.Shell().Snoop().LastError().empty()) << main.Shell().Snoop().LastError();
     EXPECT_TRUE(main.RealTime().isActive());
     EXPECT_TRUE(main.Replaying());
 
@@ -187,14 +187,14 @@ TEST_F(GuiReplayTest, ClosingWhileTheNextFrameIsAnHourAwayReturnsPromptly) {
     main.show();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return LogText().contains(QStringLiteral("マップ移動: hugel.gat")); }, 10000));
-    ASSERT_TRUE(main.Snoop().Active());
+    ASSERT_TRUE(main.Shell().Snoop().Active());
 
     QElapsedTimer closing;
     closing.start();
     EXPECT_TRUE(main.close());
     // The capture thread sleeps in slices and looks at the close between them.
     EXPECT_LT(closing.elapsed(), 2000);
-    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.Shell().Snoop().Active());
     EXPECT_FALSE(main.RealTime().isActive());
     EXPECT_FALSE(LogText().contains(QStringLiteral("p_track01.gat")));
     EXPECT_TRUE(errors_.empty());
@@ -222,12 +222,12 @@ TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
     ReplayWindow& main = Create(capture, 60, ini);
     main.show();
     EXPECT_TRUE(main.windowTitle().endsWith(QStringLiteral(" [DEBUG]")));
-    EXPECT_EQ(main.Core().GetSettings().LogLevel, 3);
-    EXPECT_EQ(main.Core().GetSettings().OpenCount, 41);
+    EXPECT_EQ(main.Shell().Core().GetSettings().LogLevel, 3);
+    EXPECT_EQ(main.Shell().Core().GetSettings().OpenCount, 41);
     // The recording is the capture, whatever adapter the file names.
-    EXPECT_EQ(main.Core().GetSettings().AdapterIndex, -1);
+    EXPECT_EQ(main.Shell().Core().GetSettings().AdapterIndex, -1);
     EXPECT_TRUE(main.Replaying());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Snoop().Active(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.Shell().Snoop().Active(); }, 10000));
     // Map changes (LogLevel bit 4) are off in this file.
     EXPECT_FALSE(LogText().contains(QStringLiteral("マップ移動")));
 
@@ -254,8 +254,8 @@ TEST_F(GuiReplayTest, WithoutASettingsFileEverySettingHasItsDefaultAndNothingIsW
     ASSERT_FALSE(QFileInfo::exists(beside)) << "left over from an earlier run";
     ReplayWindow& main = Create(capture, 60);
     main.show();
-    EXPECT_EQ(main.Core().GetSettings().LogLevel, 7);
-    EXPECT_EQ(main.Core().GetSettings().OpenCount, 1);
+    EXPECT_EQ(main.Shell().Core().GetSettings().LogLevel, 7);
+    EXPECT_EQ(main.Shell().Core().GetSettings().OpenCount, 1);
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
     EXPECT_TRUE(main.close());
     forms_.reset();
@@ -274,21 +274,21 @@ TEST_F(GuiReplayTest, ChoosingAnAdapterEndsTheReplayForLiveCaptureInRealTime) {
     // Confirming the dialog without an adapter keeps the replay.
     main.ApplyAdapter();
     EXPECT_TRUE(main.Replaying());
-    EXPECT_TRUE(main.Snoop().Active());
+    EXPECT_TRUE(main.Shell().Snoop().Active());
 
-    const auto& names = main.Snoop().AdapterNames();
+    const auto& names = main.Shell().Snoop().AdapterNames();
     const auto lo = std::find(names.begin(), names.end(), "lo");
     if (lo == names.end()) {
         GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
     }
-    main.Core().GetSettings().AdapterIndex = static_cast<int32_t>(lo - names.begin());
+    main.Shell().Core().GetSettings().AdapterIndex = static_cast<int32_t>(lo - names.begin());
     QElapsedTimer switching;
     switching.start();
     main.ApplyAdapter();
     EXPECT_LT(switching.elapsed(), 2000);
     EXPECT_FALSE(main.Replaying());
-    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
-    EXPECT_EQ(main.Snoop().AdapterName(), "lo");
+    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
+    EXPECT_EQ(main.Shell().Snoop().AdapterName(), "lo");
     EXPECT_EQ(main.RealTime().interval(), 1000);
     EXPECT_TRUE(main.RealTime().isActive());
     // "Now" is today again, not 2009.
@@ -312,31 +312,6 @@ TEST(GuiReplayWindowsTest, TheLogWindowOpensBelowThePlacedMainWindow) {
     const QRect frame = main.frameGeometry();
     EXPECT_EQ(log.pos(), QPoint(frame.left(), frame.bottom() + 1));
     EXPECT_EQ(frame.topLeft(), QPoint(250, 140));
-}
-
-TEST(ReplayTickTest, OneTickPerVirtualSecondNeverSlower) {
-    const std::pair<double, int> cases[] = {
-        {1, 1000}, {8, 125}, {60, 16}, {0.5, 2000}, {3000, 1}, {1e9, 1},
-    };
-    for (const auto& [factor, interval] : cases) {
-        EXPECT_EQ(ReplayWindow::TickInterval(factor), interval) << factor;
-    }
-}
-
-TEST(ReplayClockTest, AStreamsFirstFrameSetsTheTimeAndAHugeFactorSaturates) {
-    constexpr int64_t frame = 1238155200LL * 1000000;
-    ReplayClock stream(0, 1.0);
-    stream.StartAtFirstFrame();
-    stream.Start();
-    stream.FirstFrame(frame);
-    stream.FirstFrame(frame + 3600LL * 1000000);  // only the first one counts
-    EXPECT_GE(stream.NowMicros(), frame);
-    EXPECT_LT(stream.NowMicros(), frame + 60LL * 1000000);
-
-    ReplayClock fast(kLatestFrameMicros - 1, 1e300);
-    fast.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(fast.NowMicros(), kLatestFrameMicros);
 }
 
 }  // namespace

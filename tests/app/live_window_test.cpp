@@ -61,7 +61,7 @@ protected:
         forms_ = std::make_unique<Forms>(
             [this](const QString&, const QString& text) { errors_.push_back(text); });
         // Run without capture rights, the window reads the helper's stream.
-        Main().Snoop().SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
+        Main().Shell().Snoop().SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
     }
     void TearDown() override {
         forms_.reset();
@@ -73,7 +73,7 @@ protected:
     // Writes the settings file with the loopback adapter configured and shows
     // the window; skips where this process may not capture.
     void ShowCapturingOnLoopback() {
-        const auto& names = Main().Snoop().AdapterNames();
+        const auto& names = Main().Shell().Snoop().AdapterNames();
         const auto lo = std::find(names.begin(), names.end(), "lo");
         if (lo == names.end()) {
             GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
@@ -84,8 +84,8 @@ protected:
         ini.close();
 
         Main().show();
-        if (!Main().Snoop().Active()) {
-            const std::string& error = Main().Snoop().LastError();
+        if (!Main().Shell().Snoop().Active()) {
+            const std::string& error = Main().Shell().Snoop().LastError();
             const bool refused = error.find("ermission") != std::string::npos ||
                                  error.find("not permitted") != std::string::npos;
             if (refused && geteuid() != 0) {
@@ -95,7 +95,7 @@ protected:
         }
         ASSERT_TRUE(Main().RealTime().isActive());
         std::printf("capturing on lo %s\n",
-                    Main().Snoop().ThroughHelper() ? "through kestro-capture" : "directly");
+                    Main().Shell().Snoop().ThroughHelper() ? "through kestro-capture" : "directly");
     }
 
     // Runs the window's event loop until `done` holds; false after the patience ran out.
@@ -140,7 +140,7 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
     // The player walks onto the Singles track and buys runner 3.
     ASSERT_TRUE(game.FromServer(scenario::MapPacket(0x0091, "p_track01.gat")));
     ASSERT_TRUE(ProcessEventsUntil([&] {
-        return Main().Core().Race().CurrentMap == "p_track01.gat";
+        return Main().Shell().Core().Race().CurrentMap == "p_track01.gat";
     })) << Main().StatusText(0).toStdString();
     EXPECT_EQ(Main().StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
 
@@ -192,13 +192,13 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
 
     // Closing stops capture and the timer: what the server sends now is not seen.
     EXPECT_TRUE(Main().close());
-    EXPECT_FALSE(Main().Snoop().Active());
-    EXPECT_FALSE(Main().Snoop().HasCaptureThread());
+    EXPECT_FALSE(Main().Shell().Snoop().Active());
+    EXPECT_FALSE(Main().Shell().Snoop().HasCaptureThread());
     EXPECT_FALSE(Main().RealTime().isActive());
     ASSERT_TRUE(
         game.FromServer(Announcer("約3分後にモンスターレースシングルスがスタートします。")));
     QTest::qWait(300);
-    EXPECT_EQ(Main().Core().PacketCount(), 6);
+    EXPECT_EQ(Main().Shell().Core().PacketCount(), 6);
     EXPECT_EQ(Field(PanelField::txtStatusSingle), QStringLiteral("確定"));
     EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QLatin1Char('\n')).toStdString();
 }

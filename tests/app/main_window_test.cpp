@@ -51,17 +51,18 @@ public:
     template <typename... Args>
     explicit RecordingMain(Args&&... args) : TfrmZKmain(std::forward<Args>(args)...) {
         Shell().SetStepWatcher([this](std::string_view step) {
-            steps.push_back(std::string(step) + State() +
-                            (step == "reset"
-                                 ? " adapter=" + std::to_string(Core().GetSettings().AdapterIndex)
-                                 : ""));
+            steps.push_back(
+                std::string(step) + State() +
+                (step == "reset"
+                     ? " adapter=" + std::to_string(Shell().Core().GetSettings().AdapterIndex)
+                     : ""));
         });
     }
     std::vector<std::string> steps;
 
 private:
     std::string State() {
-        return std::string(Snoop().Active() ? " capturing" : " idle") +
+        return std::string(Shell().Snoop().Active() ? " capturing" : " idle") +
                (RealTime().isActive() ? " timer" : "");
     }
 };
@@ -133,9 +134,9 @@ TEST_F(MainWindowTest, FirstStartShowsTheResetPanelAndCapturesOnAllInterfaces) {
     main.show();
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
     EXPECT_EQ(main.size(), QSize(433, 87));
-    if (ProcessCanCapture() && main.Snoop().AllInterfacesAdapterIndex() >= 0) {
-        ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
-        EXPECT_EQ(main.Snoop().AdapterName(), "any");
+    if (ProcessCanCapture() && main.Shell().Snoop().AllInterfacesAdapterIndex() >= 0) {
+        ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
+        EXPECT_EQ(main.Shell().Snoop().AdapterName(), "any");
         EXPECT_TRUE(main.RealTime().isActive());
         EXPECT_EQ(main.StatusText(0), QStringLiteral("全インターフェース (any) でキャプチャ中"));
     }
@@ -177,22 +178,22 @@ TEST_F(MainWindowTest, DebugSwitchMarksTheCaption) {
 
 TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     RecordingMain& main = Create();
-    const int lo = LoopbackIndex(main.Snoop());
+    const int lo = LoopbackIndex(main.Shell().Snoop());
     if (lo < 0) {
         GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
     }
     WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
     // A map seen before the show must be forgotten by the reset.
     const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};
-    main.Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
-    ASSERT_EQ(main.Core().Race().CurrentMap, "hugel.gat");
+    main.Shell().Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
+    ASSERT_EQ(main.Shell().Core().Race().CurrentMap, "hugel.gat");
 
     main.show();
     const std::vector<std::string> expected = {"load idle",
                                                "reset idle adapter=" + std::to_string(lo)};
     EXPECT_EQ(main.steps, expected);
-    EXPECT_TRUE(main.Core().Race().CurrentMap.empty());
-    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    EXPECT_TRUE(main.Shell().Core().Race().CurrentMap.empty());
+    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
     EXPECT_TRUE(main.RealTime().isActive());
     EXPECT_EQ(main.RealTime().interval(), 1000);
     // List index = adapter index, read when the dialog opens; an adapter
@@ -200,9 +201,9 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     // as a blank line.
     QTimer::singleShot(0, &forms_->config, [this] { forms_->config.reject(); });
     main.PopupMenuClick(main.MenuItem(1));
-    EXPECT_TRUE(main.Snoop().Active());
+    EXPECT_TRUE(main.Shell().Snoop().Active());
     const QComboBox* box = forms_->config.AdapterBox();
-    ASSERT_EQ(box->count(), static_cast<int>(main.Snoop().AdapterNames().size()));
+    ASSERT_EQ(box->count(), static_cast<int>(main.Shell().Snoop().AdapterNames().size()));
     EXPECT_TRUE(box->itemText(lo).startsWith(QStringLiteral("lo")))
         << box->itemText(lo).toStdString();
     EXPECT_EQ(box->currentIndex(), lo);
@@ -214,13 +215,13 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
 // A real TCP connection on the loopback adapter, port 5121, carries a map change to the window.
 TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
     RecordingMain& main = Create();
-    const int lo = LoopbackIndex(main.Snoop());
+    const int lo = LoopbackIndex(main.Shell().Snoop());
     if (lo < 0) {
         GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
     }
     WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
     main.show();
-    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
 
     const int server = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(server, 0);
@@ -245,15 +246,15 @@ TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
 
     QElapsedTimer waited;
     waited.start();
-    while (main.Core().Race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
+    while (main.Shell().Core().Race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
         QTest::qWait(20);
     }
     close(client);
     close(accepted);
     close(server);
-    EXPECT_EQ(main.Core().Race().CurrentMap, "p_track01.gat");
+    EXPECT_EQ(main.Shell().Core().Race().CurrentMap, "p_track01.gat");
     EXPECT_EQ(main.StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
-    EXPECT_GE(main.Core().PacketCount(), 1);
+    EXPECT_GE(main.Shell().Core().PacketCount(), 1);
 }
 
 TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
@@ -261,9 +262,9 @@ TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
     WriteIni("[Snoop]\nAdapterIndex=999\n[Config]\nLogLevel=0\n");
     RecordingMain& main = Create();
     main.show();
-    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.Shell().Snoop().Active());
     EXPECT_FALSE(main.RealTime().isActive());
-    const QString error = QString::fromStdString(main.Snoop().LastError());
+    const QString error = QString::fromStdString(main.Shell().Snoop().LastError());
     EXPECT_EQ(main.StatusText(0), kCannotStart + error);
     EXPECT_GT(main.StatusText(0).size(), kCannotStart.size()) << "the reason is missing";
     const QStringList lines = LogLines();
@@ -277,13 +278,13 @@ TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
 // to choose one.
 TEST_F(MainWindowTest, NoAdapterConfiguredSaysWhereToChooseOne) {
     RecordingMain& main = Create();
-    main.Snoop().SetAdapterReader([](std::string& error) {
+    main.Shell().Snoop().SetAdapterReader([](std::string& error) {
         std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
         std::erase_if(adapters, [](const AdapterInfo& a) { return a.allInterfaces; });
         return adapters;
     });
     main.show();
-    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.Shell().Snoop().Active());
     EXPECT_EQ(main.StatusText(0),
               QStringLiteral("右クリック → Config... でアダプタを選んでください"));
     const QStringList lines = LogLines();
@@ -296,18 +297,18 @@ TEST_F(MainWindowTest, NoAdapterConfiguredSaysWhereToChooseOne) {
 
 TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
     RecordingMain& main = Create();
-    const int lo = LoopbackIndex(main.Snoop());
+    const int lo = LoopbackIndex(main.Shell().Snoop());
     if (lo < 0) {
         GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
     }
     WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
     main.show();
-    ASSERT_TRUE(main.Snoop().Active()) << main.Snoop().LastError();
+    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
     main.steps.clear();
 
     EXPECT_TRUE(main.close());
     EXPECT_EQ(main.steps, std::vector<std::string>{"save idle"});
-    EXPECT_FALSE(main.Snoop().Active());
+    EXPECT_FALSE(main.Shell().Snoop().Active());
     EXPECT_FALSE(main.RealTime().isActive());
     const QString ini = ReadIni();
     EXPECT_TRUE(ini.contains(QStringLiteral("OpenCount=2"))) << ini.toStdString();
@@ -319,8 +320,8 @@ TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
     forms_.reset();
     RecordingMain& second = Create();
     second.show();
-    EXPECT_EQ(second.Core().GetSettings().OpenCount, 2);
-    EXPECT_TRUE(second.Snoop().Active()) << second.Snoop().LastError();
+    EXPECT_EQ(second.Shell().Core().GetSettings().OpenCount, 2);
+    EXPECT_TRUE(second.Shell().Snoop().Active()) << second.Shell().Snoop().LastError();
     second.close();
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=3")));
 }
@@ -416,11 +417,11 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
     RecordingMain& main = Create();
     main.show();
     const uint8_t mapChange[] = {0x91, 0x00, 'h', 'u', 'g', 'e', 'l', '.', 'g', 'a', 't', 0};
-    main.Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
+    main.Shell().Core().SnoopTCPDataCaptureTCPData(mapChange, sizeof mapChange);
     EXPECT_TRUE(LogLines().isEmpty());
     EXPECT_TRUE(main.StatusText(0).isEmpty());
 
-    main.Core().GetLog().ShowStatusMessage(Utf8ToCp932("順位確定(複勝): 2-5"));
+    main.Shell().Core().GetLog().ShowStatusMessage(Utf8ToCp932("順位確定(複勝): 2-5"));
     EXPECT_EQ(main.StatusText(0), QStringLiteral("順位確定(複勝): 2-5"));
     const QStringList lines = LogLines();
     ASSERT_EQ(lines.size(), 1);
