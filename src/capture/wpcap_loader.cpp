@@ -36,6 +36,7 @@ struct Functions {
     decltype(&::pcap_freecode) freecode = nullptr;
     decltype(&::pcap_next_ex) next_ex = nullptr;
     decltype(&::pcap_breakloop) breakloop = nullptr;
+    decltype(&::pcap_stats) stats = nullptr;
     decltype(&::pcap_datalink) datalink = nullptr;
     decltype(&::pcap_datalink_val_to_name) datalink_val_to_name = nullptr;
     decltype(&::pcap_geterr) geterr = nullptr;
@@ -85,6 +86,7 @@ Functions Load(const char* dllName) {
     Find(f.module, "pcap_freecode", f.freecode);
     Find(f.module, "pcap_next_ex", f.next_ex);
     Find(f.module, "pcap_breakloop", f.breakloop);
+    Find(f.module, "pcap_stats", f.stats);
     Find(f.module, "pcap_datalink", f.datalink);
     Find(f.module, "pcap_datalink_val_to_name", f.datalink_val_to_name);
     Find(f.module, "pcap_geterr", f.geterr);
@@ -268,6 +270,11 @@ void pcap_breakloop(pcap_t* handle) {
     if (const auto fn = Table().breakloop; fn != nullptr) {
         fn(handle);
     }
+}
+
+int pcap_stats(pcap_t* handle, pcap_stat* stats) {
+    const auto fn = Table().stats;
+    return fn != nullptr ? fn(handle, stats) : PCAP_ERROR;
 }
 
 int pcap_datalink(pcap_t* handle) {

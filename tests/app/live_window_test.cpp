@@ -10,6 +10,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,8 +61,11 @@ protected:
         VuIniMng::SetIniFileNameOverride(iniPath_);
         forms_ = std::make_unique<Forms>(
             [this](const QString&, const QString& text) { errors_.push_back(text); });
-        // Run without capture rights, the window reads the helper's stream.
-        Main().Shell().Snoop().SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
+        // Run without capture rights, the window reads the helper's stream: the
+        // build tree's, or the one a test has set up elsewhere for a user.
+        const char* helper = std::getenv("KESTRO_TEST_CAPTURE_HELPER");
+        Main().Shell().Snoop().SetCaptureHelperPath(
+            helper != nullptr ? helper : KESTRO_BINARY_DIR "/src/app/kestro-capture");
     }
     void TearDown() override {
         forms_.reset();
