@@ -6,8 +6,10 @@
 // What a caller controls is deliberately small: the adapter's name. The filter,
 // the snapshot length and the output are fixed, no environment variable and no
 // file is read, and errors are one line on standard error with exit status 2.
+// Besides, standard error carries the counts of lost frames (capture/drop_counts.h).
 //
 //   kestro-capture --list | --adapter NAME | --version | --help
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <pcap/pcap.h>
 #include <poll.h>
@@ -17,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
@@ -27,6 +30,7 @@
 #include <string_view>
 
 #include "capture/capture_settings.h"
+#include "capture/drop_counts.h"
 #include "common/build_info.h"
 #include "game/capture_filter.h"
 
@@ -203,6 +207,40 @@ void WriteFrame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
     }
 }
 
+// Tells the window how many frames were lost before this program read them,
+// whenever the counts change, at most once a second. A full error pipe skips a
+// line rather than stall the capture: the next line carries the totals.
+class DropReporter {
+public:
+    void Check(pcap_t* handle, bool now = false) {
+        const auto time = std::chrono::steady_clock::now();
+        if (!now && time < next_) {
+            return;
+        }
+        next_ = time + std::chrono::seconds(1);
+        pcap_stat stats{};
+        if (pcap_stats(handle, &stats) != 0) {
+            return;
+        }
+        const kestro::DropCounts counts{stats.ps_drop, stats.ps_ifdrop};
+        if (counts == last_) {
+            return;
+        }
+        last_ = counts;
+        const std::string line = kestro::DropLine(counts);
+        const int flags = fcntl(STDERR_FILENO, F_GETFL);
+        if (flags < 0 || fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK) != 0) {
+            return;
+        }
+        [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+        fcntl(STDERR_FILENO, F_SETFL, flags);
+    }
+
+private:
+    std::chrono::steady_clock::time_point next_{};
+    kestro::DropCounts last_;
+};
+
 // Ends cleanly (status 0) when the reader closes the pipe, on SIGTERM, SIGINT
 // or SIGHUP, and when the parent dies (it sends SIGTERM). The stop signals are
 // blocked except inside ppoll, so one cannot slip between a test and the wait.
@@ -222,7 +260,9 @@ int Capture(const std::string& adapter) {
     sigset_t unblocked;
     sigemptyset(&unblocked);
     const timespec interval{0, kestro::kCaptureReadTimeOutMs * 1000000L};
+    DropReporter drops;
     while (gStopSignal == 0 && !output.closed) {
+        drops.Check(handle);
         // POLLERR on the write end of a pipe: the reader has gone.
         pollfd fds[2] = {{captureFd, POLLIN, 0}, {STDOUT_FILENO, 0, 0}};
         const int ready = ppoll(fds, 2, &interval, &unblocked);
@@ -238,6 +278,7 @@ int Capture(const std::string& adapter) {
             Fail(adapter + ": " + pcap_geterr(handle));
         }
     }
+    drops.Check(handle, true);
     // The pipe may be gone: the last flush's failure is not an error.
     pcap_dump_close(output.dumper);
     pcap_close(handle);

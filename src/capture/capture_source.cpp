@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "platform/process.h"
@@ -56,6 +57,7 @@ std::string DefaultCaptureHelperPath() {
 
 pcap_t* CaptureHelperProcess::Start(const std::string& path, const std::string& adapter,
                                     std::string& error) {
+    drops_ = {};
     // The stream begins once the adapter is open and the filter set.
     std::FILE* stream =
         process_.Start(path, kHelperName, "--adapter=" + adapter, kStartPatience, error);
@@ -73,6 +75,16 @@ pcap_t* CaptureHelperProcess::Start(const std::string& path, const std::string& 
         return nullptr;
     }
     return handle;
+}
+
+DropCounts CaptureHelperProcess::Drops() {
+    for (const std::string& report : process_.TakeReports()) {
+        // A report of another shape, or with counts out of range, changes nothing.
+        if (const std::optional<DropCounts> counts = ParseDropLine(report)) {
+            drops_ = *counts;
+        }
+    }
+    return drops_;
 }
 
 }  // namespace kestro

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/drop_counts.h"
 #include "platform/helper_process.h"
 
 namespace kestro {
@@ -69,8 +70,13 @@ public:
     // it left none. Empty when no helper runs.
     std::string Finish(bool ask = true) { return process_.Finish(ask); }
 
+    // The helper's counts of lost frames so far, from its last well-formed
+    // report (zero until it sends one). Main thread.
+    DropCounts Drops();
+
 private:
     platform::HelperProcess process_;
+    DropCounts drops_;
 };
 
 }  // namespace kestro

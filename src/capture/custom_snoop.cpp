@@ -291,6 +291,8 @@ void TCustomSnoop::StartThread() {
     if (captureHandle_ == nullptr || captureThread_ != nullptr) {
         return;  // nothing to read, or a thread reads already
     }
+    kernelDrops_ = 0;
+    adapterDrops_ = 0;
     captureThread_ = std::make_unique<TSnoopThread>(this, invoker_);
     captureThread_->Resume();
 }
@@ -371,6 +373,13 @@ void TCustomSnoop::ReleaseFinishedThread() {
         captureThread_->WaitFor();
         captureThread_.reset();
     }
+}
+
+DropCounts TCustomSnoop::Drops() {
+    if (captureHelper_.Running()) {
+        return captureHelper_.Drops();
+    }
+    return {kernelDrops_.load(), adapterDrops_.load()};
 }
 
 int TCustomSnoop::DataLink() const {

@@ -5,6 +5,7 @@
 
 #include <pcap/pcap.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "capture/adapters.h"
 #include "capture/capture_settings.h"
 #include "capture/capture_source.h"
+#include "capture/drop_counts.h"
 #include "capture/main_thread_invoker.h"
 #include "capture/snoop_events.h"
 #include "capture/snoop_thread.h"
@@ -88,6 +90,11 @@ public:
 
     // Link type of the open handle (DLT_EN10MB for Ethernet), -1 when closed.
     int DataLink() const;
+    // Main thread: frames the open capture lost before they were read, as
+    // libpcap counts them since the open (the helper's own counts through it);
+    // zero for a capture file. Direct counts are taken about once a second
+    // while frames come.
+    DropCounts Drops();
     // The link type that made the last Open (or OpenFile) fail, -1 when the
     // last one did not fail for its link type. LastError names it too.
     int RefusedLinkType() const { return refusedLinkType_; }
@@ -193,6 +200,9 @@ private:
     // Read by the capture thread, written before it starts.
     int linkType_ = -1;
     int refusedLinkType_ = -1;
+    // Written by the capture thread (a direct capture's libpcap counters).
+    std::atomic<uint64_t> kernelDrops_{0};
+    std::atomic<uint64_t> adapterDrops_{0};
     TSnoopEndedEvent onCaptureEnded_;
     AdapterReader adapterReader_;
     std::optional<TSnoopEnd> lastEnd_;

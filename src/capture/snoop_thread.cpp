@@ -1,5 +1,6 @@
 #include "capture/snoop_thread.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -86,7 +87,20 @@ void TSnoopThread::Execute() {
     TCustomSnoop& component = *component_;
     const std::function<void()> processPacket = [&component] { component.ProcessPacket(); };
 
+    // libpcap's counters cost a system call: read about once a second, and
+    // never again on a handle that has none (a file, the helper's stream).
+    auto nextCount = std::chrono::steady_clock::now();
+    bool counts = true;
     while (!Terminated()) {
+        if (counts && std::chrono::steady_clock::now() >= nextCount) {
+            nextCount += std::chrono::seconds(1);
+            pcap_stat stats{};
+            counts = pcap_stats(handle_, &stats) == 0;
+            if (counts) {
+                component.kernelDrops_ = stats.ps_drop;
+                component.adapterDrops_ = stats.ps_ifdrop;
+            }
+        }
         pcap_pkthdr* header = nullptr;
         const u_char* frame = nullptr;
         const int result = pcap_next_ex(handle_, &header, &frame);

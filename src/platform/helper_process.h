@@ -1,7 +1,8 @@
 // The capture helper as the system runs it: who may capture without it, and
 // one run of the helper program with its standard output as a stream and its
-// standard error as its one error line. What the stream holds is the capture
-// component's business (capture/capture_source.h).
+// standard error as its reports (lines that begin with "#") and its one error
+// line. What the stream and the reports hold is the capture component's
+// business (capture/capture_source.h).
 #pragma once
 
 #include <sys/types.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kestro::platform {
 
@@ -47,6 +49,11 @@ public:
     void Stop();
     void Kill();
 
+    // The reports the helper wrote on its standard error (lines that begin
+    // with "#") since the last call, oldest first; at most the last 64. They
+    // are never taken for its error line.
+    std::vector<std::string> TakeReports();
+
     // Ends the helper (SIGTERM unless `ask` is false, SIGKILL after
     // kStopPatience), reaps it and returns its error line, or how it ended when
     // it left none. Empty when no helper runs.
@@ -55,11 +62,17 @@ public:
 private:
     int Reap(std::chrono::milliseconds patience);
     std::string ErrorLine();
+    bool ReadErrorPipe();
+    void TakeLine(const std::string& line);
     void CloseErrorPipe();
 
     std::string name_;
     pid_t pid_ = -1;
     int errorFd_ = -1;
+    std::string pendingLine_;
+    bool lineTooLong_ = false;
+    std::string errorLine_;
+    std::vector<std::string> reports_;
 };
 
 }  // namespace kestro::platform

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -141,6 +142,10 @@ std::FILE* HelperProcess::Start(const std::string& path, const std::string& name
     output.CloseWrite();
     errors.CloseWrite();
     errorFd_ = errors.ReleaseRead();
+    pendingLine_.clear();
+    lineTooLong_ = false;
+    errorLine_.clear();
+    reports_.clear();
     fcntl(errorFd_, F_SETFL, O_NONBLOCK);
 
     // A helper that fails writes its line and ends, which ends the output as well.
@@ -211,17 +216,66 @@ int HelperProcess::Reap(std::chrono::milliseconds patience) {
     }
 }
 
-// The helper writes at most one line; it has ended, so what it wrote is all there.
-std::string HelperProcess::ErrorLine() {
-    std::string text;
-    char buffer[512];
-    ssize_t got;
-    while (errorFd_ >= 0 && text.size() < 4096 &&
-           (got = read(errorFd_, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<size_t>(got));
+// The error pipe holds the helper's reports and, when it fails, one line saying
+// why. Neither is trusted: a line longer than any the helper writes is dropped
+// whole, and only the first line that is not a report is kept. Bounded per
+// call, so that a helper that floods its pipe cannot hold the window; returns
+// whether all that was there has been read.
+bool HelperProcess::ReadErrorPipe() {
+    constexpr std::size_t kLongestLine = 512;
+    char buffer[4096];
+    for (int reads = 0; errorFd_ >= 0 && reads < 16; ++reads) {
+        const ssize_t got = read(errorFd_, buffer, sizeof buffer);
+        if (got <= 0) {
+            return true;  // all read (or the pipe failed)
+        }
+        for (const char c : std::string_view(buffer, static_cast<std::size_t>(got))) {
+            if (c != '\n') {
+                if (pendingLine_.size() < kLongestLine) {
+                    pendingLine_ += c;
+                } else {
+                    lineTooLong_ = true;
+                }
+                continue;
+            }
+            if (!lineTooLong_) {
+                TakeLine(pendingLine_);
+            }
+            pendingLine_.clear();
+            lineTooLong_ = false;
+        }
     }
-    text = text.substr(0, text.find('\n'));
-    return text;
+    return errorFd_ < 0;
+}
+
+void HelperProcess::TakeLine(const std::string& line) {
+    if (line.starts_with('#')) {
+        // Reports are totals: when nobody asks for a while, the oldest may go.
+        constexpr std::size_t kKeptReports = 64;
+        if (reports_.size() == kKeptReports) {
+            reports_.erase(reports_.begin());
+        }
+        reports_.push_back(line);
+    } else if (errorLine_.empty()) {
+        errorLine_ = line;
+    }
+}
+
+std::vector<std::string> HelperProcess::TakeReports() {
+    ReadErrorPipe();
+    return std::exchange(reports_, {});
+}
+
+// The helper has ended, so what it wrote is all there; its last line may lack
+// the newline.
+std::string HelperProcess::ErrorLine() {
+    while (!ReadErrorPipe()) {
+    }
+    if (!pendingLine_.empty() && !lineTooLong_) {
+        TakeLine(pendingLine_);
+    }
+    pendingLine_.clear();
+    return errorLine_;
 }
 
 void HelperProcess::CloseErrorPipe() {

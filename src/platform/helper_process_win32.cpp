@@ -22,6 +22,10 @@ std::FILE* HelperProcess::Start(const std::string&, const std::string&, const st
 
 void HelperProcess::Stop() {}
 
+std::vector<std::string> HelperProcess::TakeReports() {
+    return {};
+}
+
 void HelperProcess::Kill() {}
 
 std::string HelperProcess::Finish(bool) {

@@ -88,4 +88,12 @@ CaptureNotice ResumedNotice(const std::string& device) {
     return {message, message};
 }
 
+CaptureNotice LostFramesNotice(const std::string& device, const DropCounts& lost) {
+    const std::string message = device + ": 前回の報告から " + std::to_string(lost.Total()) +
+                                " フレームを取りこぼしました (カーネル " +
+                                std::to_string(lost.kernel) + ", アダプタ " +
+                                std::to_string(lost.adapter) + ")";
+    return {message, message};
+}
+
 }  // namespace kestro

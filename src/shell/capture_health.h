@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "capture/drop_counts.h"
 #include "capture/snoop.h"
 #include "settings/settings.h"
 
@@ -42,6 +44,8 @@ CaptureNotice OpenFailureNotice(const std::string& device, const std::string& er
 CaptureNotice StoppedNotice(const std::string& device, const std::string& reason,
                             int reopenSeconds);
 CaptureNotice ResumedNotice(const std::string& device);
+// Frames the capture lost since the report before (`lost`).
+CaptureNotice LostFramesNotice(const std::string& device, const DropCounts& lost);
 
 // Ticks of the one-second timer between two tries to reopen a capture that is down.
 class ReopenSchedule {
@@ -60,6 +64,36 @@ public:
 
 private:
     int ticks_ = 0;
+};
+
+// A frame the kernel or the adapter lost may have held an announcer line, so
+// the user hears of it: what was lost since the report before, at most once
+// every kTicks ticks, so that a flood does not fill the status line and the log.
+class DropReport {
+public:
+    static constexpr int kTicks = 5;
+
+    // A capture opened: its counts start at zero, and its first loss is told at once.
+    void Restart() {
+        reported_ = {};
+        ticks_ = kTicks;
+    }
+    // One tick with the capture's counts so far: what was lost since the last
+    // report, when a report is due. Counts that go back are not believed.
+    std::optional<DropCounts> Tick(const DropCounts& counts) {
+        if (++ticks_ < kTicks || counts.kernel < reported_.kernel ||
+            counts.adapter < reported_.adapter || counts == reported_) {
+            return std::nullopt;
+        }
+        const DropCounts lost{counts.kernel - reported_.kernel, counts.adapter - reported_.adapter};
+        reported_ = counts;
+        ticks_ = 0;
+        return lost;
+    }
+
+private:
+    DropCounts reported_;
+    int ticks_ = kTicks;
 };
 
 }  // namespace kestro

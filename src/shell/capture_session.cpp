@@ -1,5 +1,6 @@
 #include "shell/capture_session.h"
 
+#include <optional>
 #include <utility>
 
 #include "common/cp932.h"
@@ -128,6 +129,7 @@ void CaptureSession::ApplyAdapter() {
     const bool wasDown = state_ == CaptureState::Down && same;
     reopen_.Restart();
     snoop_->Open();
+    drops_.Restart();
     Enter(snoop_->Active() ? CaptureState::Capturing
                            : (wasDown ? CaptureState::Down : CaptureState::Off));
     if (wasDown && snoop_->Active()) {
@@ -168,12 +170,18 @@ void CaptureSession::Tick() {
     if (state_ == CaptureState::Down && reopen_.Tick()) {
         Reopen();
     }
+    if (state_ == CaptureState::Capturing) {
+        if (const std::optional<DropCounts> lost = drops_.Tick(snoop_->Drops())) {
+            Tell(LostFramesNotice(Device(), *lost));
+        }
+    }
 }
 
 // The same device by name: after a replug its position in the list may differ.
 // A try that fails stays quiet; the status still says the capture is down.
 void CaptureSession::Reopen() {
     snoop_->Open();
+    drops_.Restart();
     if (snoop_->Active()) {
         state_ = CaptureState::Capturing;
         Tell(ResumedNotice(Device()));

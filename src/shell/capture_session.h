@@ -102,6 +102,7 @@ private:
     std::unique_ptr<TSnoopTCPData> snoop_;
     CaptureState state_ = CaptureState::Off;
     ReopenSchedule reopen_;
+    DropReport drops_;
 };
 
 }  // namespace kestro

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/cp932.h"
@@ -325,6 +326,63 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         shell_.reset();
         view_.DropPosted();
     }
+}
+
+// A helper reports lost frames on its error pipe, which the window does not
+// trust: lines of the wrong shape, counts beyond 32 bits and an endless line
+// are passed over. What was lost since the last report is said in the status
+// line and the log, at most once per DropReport::kTicks.
+TEST_F(ShellTest, FramesLostByTheHelperAreReportedSinceTheLastReport) {
+    const std::string helper = folder_.Path("lossy-helper");
+    const std::string go = folder_.Path("go");
+    std::ofstream(helper)
+        << "#!/bin/sh\n"
+           "printf '#drops 3 0\\n#drops 5 2\\n#drops 9999999999 1\\n#drops -1 2\\n' >&2\n"
+           "printf '#drops 6\\n#drops 6 2 and more\\n#drops 1 %0600d\\nnot a count\\n' 1 >&2\n"
+           // A pcap file header: little-endian, version 2.4, snapshot 1600, Ethernet.
+           "printf '\\324\\303\\262\\241\\002\\000\\004\\000\\000\\000\\000\\000"
+           "\\000\\000\\000\\000\\100\\006\\000\\000\\001\\000\\000\\000'\n"
+           "for i in $(seq 200); do [ -e '"
+        << go
+        << "' ] && break; sleep 0.05; done\n"
+           "printf '#drops 9 2\\n' >&2\n"
+           "exec sleep 30\n";
+    std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
+    WriteIni("[Snoop]\nAdapterName=lo\n");
+    KestroShell& shell = Create();
+    shell.Snoop().SetSource(CaptureSource::Helper);
+    shell.Snoop().SetCaptureHelperPath(helper);
+    shell.FormShow();
+    ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+    auto reports = [this] {
+        std::vector<std::string> found;
+        for (const std::string& event : view_.events) {
+            if (event.find("取りこぼし") != std::string::npos) {
+                found.push_back(event);
+            }
+        }
+        return found;
+    };
+    const std::string first =
+        "lo: 前回の報告から 7 フレームを取りこぼしました (カーネル 5, アダプタ 2)";
+    shell.RealTimeTimer();
+    EXPECT_EQ(reports(), (std::vector<std::string>{"status " + first, "log " + first}));
+
+    std::ofstream(go).close();
+    for (int tick = 0; tick < 40 && shell.Snoop().Drops().kernel != 9; ++tick) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(shell.Snoop().Drops(), (DropCounts{9, 2}));
+    for (int tick = 1; tick < DropReport::kTicks; ++tick) {
+        shell.RealTimeTimer();
+    }
+    EXPECT_EQ(reports().size(), 2u) << "reported again before its time";
+    shell.RealTimeTimer();
+    const std::string second =
+        "lo: 前回の報告から 4 フレームを取りこぼしました (カーネル 4, アダプタ 0)";
+    EXPECT_EQ(reports(), (std::vector<std::string>{"status " + first, "log " + first,
+                                                   "status " + second, "log " + second}));
+    shell.FormClose();
 }
 
 // The status line asked for an adapter: once one is chosen, it says where the
