@@ -21,6 +21,12 @@ Result ReadWholeFile(const std::string& path, std::string& bytes);
 // file is left whole, no temporary file remains, and the reason names the file.
 Result ReplaceFile(const std::string& path, std::string_view bytes);
 
+// Appends `bytes` to the file at `path` in one write, creating the file when it
+// is absent, and flushes it to disk before returning: a process killed meanwhile
+// leaves at most this one write incomplete, never an earlier one. A path that
+// is not a regular file, or a read-only file, is refused.
+Result AppendToFile(const std::string& path, std::string_view bytes);
+
 // True when this process may create files in `folder` (a save replaces a file
 // through a new one beside it, so the folder decides, not the file).
 bool FolderTakesNewFiles(const std::string& folder);

@@ -235,6 +235,32 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
     return Result();
 }
 
+Result AppendToFile(const std::string& path, std::string_view bytes) {
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+        return Failed(path, errno);
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return Result::Failure(path + ": not a regular file");
+    }
+    // As a replacement is, a file nobody may write is refused to root as well.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        close(fd);
+        return Failed(path, EACCES);
+    }
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+        const int error = errno;
+        close(fd);
+        return Failed(path, error);
+    }
+    if (close(fd) != 0) {
+        return Failed(path, errno);
+    }
+    return Result();
+}
+
 bool FolderTakesNewFiles(const std::string& folder) {
     return access(folder.c_str(), W_OK) == 0;
 }

@@ -185,6 +185,24 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
     return Result();
 }
 
+Result AppendToFile(const std::string& path, std::string_view bytes) {
+    // FILE_APPEND_DATA alone: every write lands at the file's end, whoever else appends.
+    const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Failed(path, GetLastError());
+    }
+    if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) {
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        return Failed(path, error);
+    }
+    if (!CloseHandle(file)) {
+        return Failed(path, GetLastError());
+    }
+    return Result();
+}
+
 bool FolderTakesNewFiles(const std::string& folder) {
     // The folder's attributes do not tell (Program Files is not marked read-only),
     // so try: create a file that is gone again when closed.

@@ -218,6 +218,8 @@ void RaceEngine::SetSecondFinisher(RaceKind kind, TicketChar runner) {
     if (kind != kDoubles) {
         return;
     }
+    doublesWinner_ = state_.ResultDouble1;
+    doublesSecond_ = runner;
     // Results are kept in ascending order, as the tickets are. A first finisher
     // that was missed stays '0' on purpose: the result shows it as unknown.
     if (runner < state_.ResultDouble1) {
@@ -253,6 +255,16 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
     // The result is the one line written whatever the log level.
     static const std::string prefix = Utf8ToCp932("順位確定(");
     log_.ShowStatusMessage(prefix + RaceText(kind) + "): " + result);
+    if (resultListener_) {
+        if (kind == kSingles) {
+            resultListener_(kind, state_.ResultSingle, '0');
+        } else {
+            resultListener_(kind, doublesWinner_, doublesSecond_);
+        }
+    }
+    // A confirmation that no second finisher led to has no order to tell.
+    doublesWinner_ = '0';
+    doublesSecond_ = '0';
 }
 
 void RaceEngine::EnterPayingOut(RaceKind kind) {

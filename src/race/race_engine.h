@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 #include "common/clock.h"
 #include "common/race_types.h"
@@ -18,6 +19,9 @@ namespace kestro {
 class RaceEngine {
 public:
     using RefreshFn = std::function<void()>;
+    // A result confirmed: the winner and, for Doubles, the runner second, in
+    // the order they finished (the state holds the pair in ascending order).
+    using ResultFn = std::function<void(RaceKind kind, TicketChar winner, TicketChar second)>;
 
     // Everything is borrowed and must outlive the engine. refreshPanel is called
     // whenever the panel has to show a change.
@@ -29,6 +33,8 @@ public:
     const Settings& GetSettings() const { return settings_; }
     const Clock& GetClock() const { return clock_; }
     Log& GetLog() { return log_; }
+    // Told after each ConfirmResult, once its message is out.
+    void SetResultListener(ResultFn listener) { resultListener_ = std::move(listener); }
 
     // The only writers of the four status fields besides the reset; each
     // refreshes the panel when, and only when, the value changes.
@@ -69,7 +75,11 @@ private:
     Log& log_;
     EventSounds sounds_;
     RefreshFn refreshPanel_;
+    ResultFn resultListener_;
     RaceState state_;
+    // The Doubles finishers as heard, before the result is put in ascending order.
+    TicketChar doublesWinner_ = '0';
+    TicketChar doublesSecond_ = '0';
 };
 
 }  // namespace kestro

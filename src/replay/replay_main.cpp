@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,6 +37,7 @@
 #include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
 #include "shell/core.h"
+#include "shell/history_page.h"
 
 #ifdef _WIN32
 #include "replay/replay_win32.h"
@@ -92,9 +94,20 @@ public:
         std::fwrite(line_.data(), 1, line_.size(), out_);
     }
     void RefreshPanel() override {}
+    // On standard error, once per message: a file refuses every result alike.
+    void ReportRefusedWrite(const Result& refused) override {
+        refused_ = true;
+        if (told_.insert(refused.Message()).second) {
+            std::fprintf(stderr, "%s: %s%s%s\n", kReplayProgram, refused.Message().c_str(),
+                         refused.Reason().empty() ? "" : ": ", refused.Reason().c_str());
+        }
+    }
+    bool Refused() const { return refused_; }
 
 private:
     FILE* out_;
+    bool refused_ = false;
+    std::set<std::string> told_;
     std::string status_;
     Utf8Memo memo_;
     std::string line_;  // reused, so that a line costs no allocation
@@ -112,8 +125,31 @@ private:
     FILE* out_;
 };
 
+// Opens the --history file for appending; a file that is not a history, or
+// cannot be read, ends the replay before anything is written.
+void OpenHistoryFile(KestroCore& core, const std::string& path) {
+    const HistoryLoad load = core.OpenHistory(path, true);
+    if (!load.refusal.empty()) {
+        FailReplay(load.refusal);
+    }
+    for (const std::string& note : load.notes) {
+        std::fprintf(stderr, "%s: %s\n", kReplayProgram, note.c_str());
+    }
+    // Asked for on the command line: a settings file that turns keeping off does not count.
+    core.GetSettings().KeepHistory = true;
+}
+
+void PrintSummary(const KestroCore& core) {
+    const RaceHistory& history = core.History();
+    const std::string text = HistoryPageText(BuildHistoryPage(
+        history.Summary(kHistoryLatestCount), true, history.Path(), history.Refusal()));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
 int RunHeadless(const ReplayOptions& options) {
-    CheckCaptureFile(options.capture);
+    if (!options.capture.empty()) {
+        CheckCaptureFile(options.capture);
+    }
 
     std::string settingsPath;
     if (options.settingsFile) {
@@ -139,6 +175,13 @@ int RunHeadless(const ReplayOptions& options) {
     KestroCore core(clock, view, *player);
     // Nothing is ever written back, and the adapter does not matter here.
     LoadSettings(settingsPath, KestroSoundRoot(), core.GetSettings());
+    if (options.historyFile) {
+        OpenHistoryFile(core, *options.historyFile);
+    }
+    if (options.capture.empty()) {
+        PrintSummary(core);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
 
     VirtualTicker ticker(
         clock, [&core] { core.RealTimeTimer(); }, [&core] { return !core.FollowsRace(); });
@@ -184,6 +227,9 @@ int RunHeadless(const ReplayOptions& options) {
         }
         std::fprintf(stdout, "PacketCount=%s\n", texts.packetCount.c_str());
     }
+    if (options.summary) {
+        PrintSummary(core);
+    }
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "%s: cannot write the output: %s\n", kReplayProgram,
@@ -197,7 +243,8 @@ int RunHeadless(const ReplayOptions& options) {
                      options.capture.c_str(), readError.c_str());
         return 1;
     }
-    return 0;
+    // Told on standard error as it happened; the status says not all was kept.
+    return view.Refused() ? 1 : 0;
 }
 
 #ifndef _WIN32

@@ -29,8 +29,9 @@ constexpr bool kWindowReplay = true;
 void Usage(FILE* to) {
     std::fprintf(to,
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
-                 "[--sounds off|print|play] %sCAPTURE\n",
-                 kReplayProgram, kWindowReplay ? "[--speed FACTOR] [--gui] " : "");
+                 "[--sounds off|print|play] [--history FILE [--summary]] %sCAPTURE\n"
+                 "       %s --history FILE --summary\n",
+                 kReplayProgram, kWindowReplay ? "[--speed FACTOR] [--gui] " : "", kReplayProgram);
 }
 
 void Help() {
@@ -53,7 +54,11 @@ void Help() {
         "\n"
         "Time never goes back: a frame stamped before an earlier one is still decoded,\n"
         "at the latest time seen, and the one-second timer does not tick again.\n"
-        "Time stamps outside the years 1 to 9999 are read as the nearest time within them.\n",
+        "Time stamps outside the years 1 to 9999 are read as the nearest time within them.\n"
+        "\n"
+        "--history FILE appends each confirmed result to FILE (CSV, as Kestro keeps its\n"
+        "history); a result FILE holds already is not written twice. --summary prints\n"
+        "the numbers of FILE (and of the replay) as the history window shows them.\n",
         stdout);
 }
 
@@ -86,8 +91,8 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
             }
             return argv[++i];
         };
-        const bool flag =
-            arg == "--panel" || arg == "--gui" || arg == "--help" || arg == "--version";
+        const bool flag = arg == "--panel" || arg == "--gui" || arg == "--help" ||
+                          arg == "--version" || arg == "--summary";
         if (flag && joined != nullptr) {
             FailReplay(std::string(arg) + " takes no value");
         }
@@ -120,6 +125,10 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
             options.speed = *speed;
         } else if (arg == "--gui") {
             options.gui = true;
+        } else if (arg == "--history") {
+            options.historyFile = value("--history");
+        } else if (arg == "--summary") {
+            options.summary = true;
         } else if (arg == "-h" || arg == "--help") {
             Help();
             std::exit(0);
@@ -136,7 +145,10 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
             FailReplay("only one capture file can be replayed at a time");
         }
     }
-    if (options.capture.empty()) {
+    if (options.summary && !options.historyFile) {
+        FailReplay("--summary needs --history FILE");
+    }
+    if (options.capture.empty() && !options.summary) {
         Usage(stderr);
         std::exit(2);
     }
@@ -160,6 +172,9 @@ ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
     options.gui = options.gui || windowProgram;
     if (options.gui && (options.panel || options.tailSeconds > 0)) {
         FailReplay("--panel and --tail belong to the replay without --gui");
+    }
+    if (options.gui && (options.summary || options.capture.empty())) {
+        FailReplay("--summary belongs to the replay without --gui");
     }
     if (!options.gui && options.speed) {
         FailReplay("--speed needs --gui: without a window the replay runs as fast as it can");

@@ -3,7 +3,9 @@
 // arguments; both refuse a bad line in the same words.
 //
 //   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
-//                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE|-
+//                 [--sounds off|print|play] [--history FILE [--summary]]
+//                 [--speed FACTOR] [--gui] CAPTURE|-
+//   kestro-replay --history FILE --summary
 #pragma once
 
 #include <optional>
@@ -21,7 +23,10 @@ struct ReplayOptions {
     enum class Sounds { Off, Print, Play } sounds = Sounds::Off;
     std::optional<double> speed;
     bool gui = false;
-    std::string capture;
+    // Confirmed results are appended to this file; --summary prints its numbers.
+    std::optional<std::string> historyFile;
+    bool summary = false;
+    std::string capture;  // empty only with --summary
 };
 
 // Prints "kestro-replay: MESSAGE" on standard error and exits with status 2.

@@ -53,6 +53,8 @@ struct Settings {
     std::string AdapterName;
     bool SoundEnabled = false;
     std::array<SoundEventSetting, kSoundEventCount> Sounds{};
+    // Section "History": whether confirmed results are written to the history file.
+    bool KeepHistory = true;
 
     SoundEventSetting& Sound(SoundEvent e) { return Sounds[static_cast<int>(e)]; }
     const SoundEventSetting& Sound(SoundEvent e) const { return Sounds[static_cast<int>(e)]; }

@@ -12,6 +12,7 @@ constexpr std::string_view kSnoop = "Snoop";
 constexpr std::string_view kSound = "Sound";
 constexpr std::string_view kConfig = "Config";
 constexpr std::string_view kFunction = "Function";
+constexpr std::string_view kHistory = "History";
 
 constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
     {"ServerMessage", "ServerMessageEnabled", "ServerMessageSound",
@@ -122,6 +123,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     settings.LogLevel = static_cast<uint8_t>(static_cast<uint32_t>(logLevel) & 0xFFu);
     settings.OpenCount = ini.ReadInteger(kFunction, "OpenCount", 1);
     settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);
+    settings.KeepHistory = ini.ReadBool(kHistory, "KeepHistory", true);
 
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
@@ -165,6 +167,8 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     if (mainPlacement != nullptr) {
         WritePlacement(ini, kMainFormSection, *mainPlacement);
     }
+    // After the sections older files have, so that those keep their order.
+    ini.WriteBool(kHistory, "KeepHistory", settings.KeepHistory);
     return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));
 }
 

@@ -45,11 +45,11 @@ int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::stri
 
 // Writes the settings that the program changes ("OpenCount" as one more than in
 // memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
-// path) and, when `mainPlacement` is given, the main window's placement after them.
-// "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept
-// as they are. The file is replaced in one step, so a refused write leaves it
-// exactly as it was instead of half written. A failure tells the user
-// CannotWriteMessage(iniPath) and keeps what the system refused as its reason.
+// path, "History" "KeepHistory") and, when `mainPlacement` is given, the main window's placement
+// after them. "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept as they
+// are. The file is replaced in one step, so a refused write leaves it exactly as it was instead of
+// half written. A failure tells the user CannotWriteMessage(iniPath) and keeps what the system
+// refused as its reason.
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
                     const WindowPlacement* mainPlacement);
 

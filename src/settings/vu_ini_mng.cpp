@@ -124,6 +124,11 @@ void SetIniFileReadOnly(std::string path) {
     g_readOnly = true;
 }
 
+bool IniFileIsReadOnly() {
+    std::lock_guard<std::mutex> lock(g_overrideMutex);
+    return g_readOnly;
+}
+
 bool ReadIniBool(const std::string& iniPath, std::string_view section, std::string_view key,
                  bool defaultValue) {
     return IniFile::Load(iniPath).ReadBool(section, key, defaultValue);

@@ -91,6 +91,9 @@ void SetIniFileNameOverride(std::string path);
 // shows a recording with a user's settings without changing them.
 void SetIniFileReadOnly(std::string path);
 
+// True after SetIniFileReadOnly: this process writes no file of the user's.
+bool IniFileIsReadOnly();
+
 // A boolean switch of the settings file; the default when absent or unparseable.
 bool ReadIniBool(std::string_view section, std::string_view key, bool defaultValue);
 bool ReadIniBool(const std::string& iniPath, std::string_view section, std::string_view key,

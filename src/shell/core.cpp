@@ -1,6 +1,7 @@
 #include "shell/core.h"
 
 #include <cmath>
+#include <string_view>
 
 #include "game/handlers.h"
 #include "race/classifier.h"
@@ -9,14 +10,37 @@
 
 namespace kestro {
 
+namespace {
+
+// Tickets are sold in the five minutes before a start and the result follows
+// about a minute after it, while a race of the same kind comes round at most
+// every 630 s: a ticket older than this belongs to a race whose result was missed.
+constexpr double kTicketBelongsSeconds = 600;
+
+bool IsRunner(TicketChar c) {
+    return c >= '1' && c <= '6';
+}
+
+// A ticket as the history writes it: a runner, '0' for none, '?' for any
+// byte that names no runner (the track entered without a purchase heard).
+char TicketCell(TicketChar c) {
+    return IsRunner(c) || c == '0' ? static_cast<char>(c) : '?';
+}
+
+}  // namespace
+
 KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
     : clock_(clock),
+      view_(view),
       log_(clock, view),
       engine_(std::make_unique<RaceEngine>(clock, settings_, log_, player,
                                            [&view] { view.RefreshPanel(); })),
       decoder_(*this, log_, settings_.LogLevel) {
     // The replay never shows a window: its races start from the same reset.
     ResetRaceState();
+    engine_->SetResultListener([this](RaceKind kind, TicketChar winner, TicketChar second) {
+        RecordResult(kind, winner, second);
+    });
 }
 
 KestroCore::~KestroCore() = default;
@@ -52,11 +76,54 @@ PanelTexts KestroCore::Panel(std::string_view thousandsSeparator) const {
 }
 
 void KestroCore::HandleMapChange(const std::string& mapName) {
+    const std::string before = Race().CurrentMap;
     kestro::HandleMapChange(*engine_, mapName);
+    // Walking onto a track takes a ticket to be held there (the handler's '?').
+    if (mapName != before && mapName == kSinglesTrackMap) {
+        TicketSeen(kSingles);
+    } else if (mapName != before && mapName == kDoublesTrackMap) {
+        TicketSeen(kDoubles);
+    }
 }
 
 void KestroCore::HandleTicketPurchase(uint8_t kind, uint8_t runner, uint8_t second) {
     kestro::HandleTicketPurchase(*engine_, kind, runner, second);
+    if (kind == kSingles || kind == kDoubles) {
+        TicketSeen(kind);
+    }
+}
+
+// Only a whole result is kept: a Doubles result whose first finisher was
+// missed, or a runner byte that names no runner, was not really heard.
+void KestroCore::RecordResult(RaceKind kind, TicketChar winner, TicketChar second) {
+    const std::size_t index = static_cast<std::size_t>(kind);
+    const std::optional<TDateTime> ticketAt = ticketSeenAt_[index];
+    ticketSeenAt_[index].reset();
+    const bool doubles = kind == kDoubles;
+    const bool whole = IsRunner(winner) && (doubles ? IsRunner(second) && second != winner : true);
+    if (!whole) {
+        return;
+    }
+    RaceRecord record;
+    record.when = clock_.Now();
+    record.kind = kind;
+    record.winner = static_cast<char>(winner);
+    record.second = doubles ? static_cast<char>(second) : '0';
+    const bool held = ticketAt && AddSeconds(*ticketAt, kTicketBelongsSeconds) >= record.when;
+    const TicketVerdict verdict = EvaluateTickets(Race(), kind);
+    if (held && verdict != TicketVerdict::NoTicket) {
+        record.ticket1 = TicketCell(doubles ? Race().TicketDouble1 : Race().TicketSingle);
+        record.ticket2 = doubles ? TicketCell(Race().TicketDouble2) : '0';
+        if (record.ticket1 == '?' || record.ticket2 == '?') {
+            record.verdict = Verdict::Unknown;
+        } else {
+            record.verdict = verdict == TicketVerdict::Win ? Verdict::Hit : Verdict::Miss;
+        }
+    }
+    history_.SetKeeping(settings_.KeepHistory);
+    if (const Result added = history_.Add(record); !added) {
+        view_.ReportRefusedWrite(added);
+    }
 }
 
 void KestroCore::HandleAnnouncement(const std::string& text) {

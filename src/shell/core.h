@@ -3,13 +3,17 @@
 // owns one, feeds it payloads and timer ticks, and shows what it reports.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/clock.h"
+#include "common/result.h"
 #include "game/decoder.h"
+#include "history/race_history.h"
 #include "notify/log.h"
 #include "notify/sound_player.h"
 #include "race/panel.h"
@@ -26,6 +30,9 @@ public:
     // The race state or the packet count changed in a way the panel must show.
     // A window re-reads KestroCore::Panel(); a headless view may do nothing.
     virtual void RefreshPanel() = 0;
+    // A result could not be written to the history file: what the user is
+    // told and what the system said. Each time it happens.
+    virtual void ReportRefusedWrite(const Result& refused) = 0;
 };
 
 class KestroCore final : public GameEventSink {
@@ -41,6 +48,12 @@ public:
     RaceEngine& Engine() { return *engine_; }
     Log& GetLog() { return log_; }
     int32_t PacketCount() const { return decoder_.PacketCount(); }
+    // The kept results; OpenHistory reads the file (see RaceHistory::Open).
+    RaceHistory& History() { return history_; }
+    const RaceHistory& History() const { return history_; }
+    HistoryLoad OpenHistory(const std::string& path, bool writable) {
+        return history_.Open(path, writable);
+    }
 
     // Handler of the capture component's event: one TCP payload.
     void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
@@ -61,8 +74,17 @@ public:
     void HandleAnnouncement(const std::string& text) override;
 
 private:
+    void RecordResult(RaceKind kind, TicketChar winner, TicketChar second);
+    void TicketSeen(RaceKind kind) { ticketSeenAt_[static_cast<std::size_t>(kind)] = clock_.Now(); }
+
     const Clock& clock_;
+    CoreView& view_;
     Settings settings_;
+    RaceHistory history_;
+    // When the player last bought a ticket for each race, or walked onto its
+    // track (a ticket taken to be held): the state keeps a ticket until the
+    // next one, but it belongs to the next result only.
+    std::array<std::optional<TDateTime>, 2> ticketSeenAt_;
     Log log_;
     std::unique_ptr<RaceEngine> engine_;
     Decoder decoder_;

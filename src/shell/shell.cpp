@@ -49,6 +49,7 @@ void KestroShell::FormShow() {
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
+    OpenHistory();
     capture_.Start();
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
@@ -56,6 +57,35 @@ void KestroShell::FormShow() {
     if (const std::string missing = MissingCaptureDriver(); !missing.empty()) {
         core_.GetLog().ShowStatusMessage(missing);
     }
+}
+
+// Beside the settings file by the same rule, unless a file was given. Where
+// the settings are only read, the results are counted but not written.
+void KestroShell::OpenHistory() {
+    const bool given = historyFile_.has_value();
+    const std::string path = given ? *historyFile_ : HistoryFileFor(GetIniFileName());
+    const HistoryLoad load = core_.OpenHistory(path, given || !IniFileIsReadOnly());
+    for (const std::string& note : load.notes) {
+        core_.GetLog().AddLogLine(ToCp932Lossy(note));
+    }
+    // The box waits for the first result that cannot be written.
+    if (!load.refusal.empty()) {
+        core_.GetLog().AddLogLine(ToCp932Lossy(load.refusal));
+    }
+}
+
+HistoryPage KestroShell::CurrentHistoryPage() const {
+    const RaceHistory& history = core_.History();
+    return BuildHistoryPage(history.Summary(kHistoryLatestCount), core_.GetSettings().KeepHistory,
+                            history.Path(), history.Refusal());
+}
+
+void KestroShell::SetKeepHistory(bool keep) {
+    if (core_.GetSettings().KeepHistory == keep) {
+        return;
+    }
+    core_.GetSettings().KeepHistory = keep;
+    SaveSettings();
 }
 
 void KestroShell::LoadSettings() {
@@ -144,6 +174,7 @@ void KestroShell::PopupMenuClick(MenuItem item) {
         case MenuItem::pmiLog:
             view_.ShowLog();
             break;
+
         case MenuItem::pmiExit:
             view_.Close();
             break;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,6 +25,7 @@
 #include "settings/vu_ini_mng.h"
 #include "shell/capture_session.h"
 #include "shell/core.h"
+#include "shell/history_page.h"
 #include "shell/placement.h"
 #include "shell/settings_dialog.h"
 
@@ -54,6 +56,7 @@ public:
     virtual SettingsDialogView* SettingsDialogFace() = 0;
     virtual void ShowLog() = 0;
     virtual void ShowAbout() = 0;
+
     // Closes the main window through its normal close (which calls FormClose).
     virtual void Close() = 0;
 
@@ -104,9 +107,18 @@ public:
     // the system said) go to the log each time; the message is shown in the
     // error box only the first time in this process, since the same file
     // refuses every save.
-    void ReportRefusedWrite(const Result& refused);
+    void ReportRefusedWrite(const Result& refused) override;
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
+
+    // The history file to keep results in, instead of the one beside the
+    // settings file; it is written even where the settings are only read (a
+    // replay given --history). Before FormShow.
+    void SetHistoryFile(std::string path) { historyFile_ = std::move(path); }
+    // The history window's page as it reads now.
+    HistoryPage CurrentHistoryPage() const;
+    // The window's switch: saved at once, as the settings dialog's OK is.
+    void SetKeepHistory(bool keep);
 
     // Called before each step of show and close that reaches the settings file
     // or the race state ("load", "reset", "save"), so that their order can be watched.
@@ -129,6 +141,7 @@ private:
     void Step(std::string_view step);
     void LoadSettings();
     void SaveSettings();
+    void OpenHistory();
     void RunSettingsDialog();
 
     ShellView& view_;
@@ -137,6 +150,7 @@ private:
     KestroCore core_;
     CaptureSession capture_;
     std::function<void(std::string_view)> stepWatcher_;
+    std::optional<std::string> historyFile_;
     bool shown_ = false;
     bool closed_ = false;
     bool displayLost_ = false;

@@ -108,7 +108,8 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "ding.wav\n"
             "[TfrmZKmain]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
             "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n"
-            "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n");
+            "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n"
+            "[History]\nKeepHistory=1\n");
 }
 
 TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
@@ -121,6 +122,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
         s.Sounds[i].Sound = "/sounds/" + std::string(SoundEventInfoOf(SoundEvent(i)).stem) + ".wav";
     }
     s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
+    s.KeepHistory = false;
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
@@ -133,6 +135,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
         EXPECT_EQ(back.Sounds[i].Sound, s.Sounds[i].Sound) << i;
     }
     EXPECT_EQ(back.Sound(SoundEvent::ResultWin).Sound, "");
+    EXPECT_FALSE(back.KeepHistory);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
 }
 

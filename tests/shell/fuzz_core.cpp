@@ -66,6 +66,7 @@ public:
         Expect(IsUtf8(kestro::Cp932ToUtf8(cp932Line)));
     }
     void RefreshPanel() override { stale = true; }
+    void ReportRefusedWrite(const kestro::Result&) override {}
     bool stale = false;
 };
 

@@ -63,6 +63,9 @@ public:
     void SetStatusText(std::string_view cp932) override { log_.SetStatusText(cp932); }
     void AppendLogLine(std::string_view line) override { log_.AppendLogLine(line); }
     void RefreshPanel() override { r_.Refresh(); }
+    void ReportRefusedWrite(const Result& refused) override {
+        r_.events.push_back("refused: " + refused.Message() + ": " + refused.Reason());
+    }
 
 private:
     Recorder& r_;
