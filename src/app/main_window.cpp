@@ -10,6 +10,7 @@
 #include "app/about_dialog.h"
 #include "app/config_dialog.h"
 #include "app/fonts.h"
+#include "app/history_window.h"
 #include "app/log_window.h"
 #include "app/placement_qt.h"
 #include "common/cp932.h"
@@ -178,10 +179,13 @@ void TfrmZKmain::BuildPopupMenu() {
     pmiAbout_ = popupMenu_->addAction(QStringLiteral("&About..."));
     pmiConfig_ = popupMenu_->addAction(QStringLiteral("&Config..."));
     pmiLog_ = popupMenu_->addAction(QStringLiteral("&Log..."));
+    popupMenu_->addSeparator();
+    pmiHistory_ = popupMenu_->addAction(QStringLiteral("履歴..."));
     pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
     pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
     pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
     pmiLog_->setObjectName(QStringLiteral("pmiLog"));
+    pmiHistory_->setObjectName(QStringLiteral("pmiHistory"));
     pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
@@ -236,6 +240,8 @@ void TfrmZKmain::PopupMenuClick(QAction* item) {
         shell_->PopupMenuClick(MenuItem::pmiConfig);
     } else if (item == pmiLog_) {
         shell_->PopupMenuClick(MenuItem::pmiLog);
+    } else if (item == pmiHistory_) {
+        shell_->PopupMenuClick(MenuItem::pmiHistory);
     } else if (item == pmiExit_) {
         shell_->PopupMenuClick(MenuItem::pmiExit);
     }
@@ -323,6 +329,19 @@ void TfrmZKmain::ShowAbout() {
     if (frmZKabout_) {
         frmZKabout_->exec();
     }
+}
+
+void TfrmZKmain::ShowHistory(const HistoryPage& page) {
+    if (!frmZKhistory_) {
+        frmZKhistory_ = new TfrmZKhistory(this, [this](bool keep) {
+            shell_->SetKeepHistory(keep);
+            frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
+        });
+    }
+    frmZKhistory_->ShowPage(page);
+    frmZKhistory_->show();
+    frmZKhistory_->raise();
+    frmZKhistory_->activateWindow();
 }
 
 void TfrmZKmain::PostToMainThread(std::function<void()> call) {

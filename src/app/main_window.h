@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/history_window.h"
 #include "capture/snoop.h"
 #include "common/clock.h"
 #include "notify/sound_player.h"
@@ -96,6 +97,7 @@ public:
     QString StatusText(int panel) const;
     QMenu* PopupMenu() const { return popupMenu_; }
     QAction* MenuItem(int index) const;
+    TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
 
 protected:
     // ShellView
@@ -113,6 +115,7 @@ protected:
     SettingsDialogView* SettingsDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
+    void ShowHistory(const HistoryPage& page) override;
     void Close() override { close(); }
     void PostToMainThread(std::function<void()> call) override;
 
@@ -135,6 +138,7 @@ private:
     QAction* pmiAbout_ = nullptr;
     QAction* pmiConfig_ = nullptr;
     QAction* pmiLog_ = nullptr;
+    QAction* pmiHistory_ = nullptr;
     QAction* pmiExit_ = nullptr;
 
     // Guarded: the program destroys them before this window, whose destruction
@@ -142,6 +146,8 @@ private:
     QPointer<TfrmZKconfig> frmZKconfig_;
     QPointer<TfrmZKlog> frmZKlog_;
     QPointer<TfrmZKabout> frmZKabout_;
+    // Made at its first showing; a child window, destroyed with this one.
+    QPointer<TfrmZKhistory> frmZKhistory_;
 };
 
 }  // namespace kestro

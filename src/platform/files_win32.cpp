@@ -186,6 +186,16 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
 }
 
 Result AppendToFile(const std::string& path, std::string_view bytes) {
+    // As for a replacement, the read-only mark says no, whatever the handle would allow.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return Result::Failure(path + ": not a regular file");
+        }
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return Failed(path, ERROR_ACCESS_DENIED);
+        }
+    }
     // FILE_APPEND_DATA alone: every write lands at the file's end, whoever else appends.
     const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -131,6 +131,21 @@ HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std
     return page;
 }
 
+namespace {
+
+// A bar as a run of blocks, for a face that writes text.
+std::string BarText(const HistoryBar& bar) {
+    constexpr int kWidth = 12;
+    const int blocks = static_cast<int>(bar.length * kWidth + 0.5);
+    std::string text;
+    for (int i = 0; i < kWidth; ++i) {
+        text += i < blocks ? "█" : "·";
+    }
+    return text;
+}
+
+}  // namespace
+
 std::string HistoryPageText(const HistoryPage& page) {
     std::string text = page.caption + "\n" + page.fileLine + "\n";
     for (const HistoryRacePage& race : page.races) {
@@ -141,12 +156,12 @@ std::string HistoryPageText(const HistoryPage& page) {
         }
         text += race.winnersTitle + "\n";
         for (const HistoryBar& bar : race.winners) {
-            text += "  " + bar.label + "\t" + bar.count + "\n";
+            text += "  " + bar.label + "\t" + BarText(bar) + " " + bar.count + "\n";
         }
         if (!race.pairs.empty()) {
             text += race.pairsTitle + "\n";
             for (const HistoryBar& bar : race.pairs) {
-                text += "  " + bar.label + "\t" + bar.count + "\n";
+                text += "  " + bar.label + "\t" + BarText(bar) + " " + bar.count + "\n";
             }
         }
     }

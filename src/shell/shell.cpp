@@ -174,6 +174,9 @@ void KestroShell::PopupMenuClick(MenuItem item) {
         case MenuItem::pmiLog:
             view_.ShowLog();
             break;
+        case MenuItem::pmiHistory:
+            view_.ShowHistory(CurrentHistoryPage());
+            break;
 
         case MenuItem::pmiExit:
             view_.Close();

@@ -56,6 +56,9 @@ public:
     virtual SettingsDialogView* SettingsDialogFace() = 0;
     virtual void ShowLog() = 0;
     virtual void ShowAbout() = 0;
+    // The history window (not modal) showing `page`; shown again with the new
+    // page when it is open already. Its switch calls KestroShell::SetKeepHistory.
+    virtual void ShowHistory(const HistoryPage& page) = 0;
 
     // Closes the main window through its normal close (which calls FormClose).
     virtual void Close() = 0;
@@ -65,7 +68,8 @@ public:
     virtual void PostToMainThread(std::function<void()> call) = 0;
 };
 
-enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiExit };
+// The history item comes after the main window's own four, behind a separator, before Exit.
+enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiHistory, pmiExit };
 
 class KestroShell final : private CoreView {
 public:

@@ -9,6 +9,7 @@
 #include "shell/panel_layout.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
+#include "win32/history_window.h"
 #include "win32/log_window.h"
 #include "win32/placement.h"
 #include "win32/resources.h"
@@ -174,6 +175,8 @@ void TfrmZKmain::BuildPopupMenu() {
     AppendMenuW(popupMenu_, MF_STRING, pmiAbout, L"&About...");
     AppendMenuW(popupMenu_, MF_STRING, pmiConfig, L"&Config...");
     AppendMenuW(popupMenu_, MF_STRING, pmiLog, L"&Log...");
+    AppendMenuW(popupMenu_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popupMenu_, MF_STRING, pmiHistory, L"履歴...");
     AppendMenuW(popupMenu_, MF_STRING, pmiExit, L"E&xit");
 }
 
@@ -309,6 +312,9 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                     return 0;
                 case pmiLog:
                     shell_->PopupMenuClick(MenuItem::pmiLog);
+                    return 0;
+                case pmiHistory:
+                    shell_->PopupMenuClick(MenuItem::pmiHistory);
                     return 0;
                 case pmiExit:
                     shell_->PopupMenuClick(MenuItem::pmiExit);
@@ -466,6 +472,16 @@ void TfrmZKmain::ShowAbout() {
     if (frmZKabout_ != nullptr) {
         frmZKabout_->RunModal(hwnd_);
     }
+}
+
+void TfrmZKmain::ShowHistory(const HistoryPage& page) {
+    if (!frmZKhistory_) {
+        frmZKhistory_ = std::make_unique<TfrmZKhistory>([this](bool keep) {
+            shell_->SetKeepHistory(keep);
+            frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
+        });
+    }
+    frmZKhistory_->ShowPage(page);
 }
 
 void TfrmZKmain::Close() {

@@ -24,11 +24,12 @@ namespace kestro::win32 {
 class TfrmZKabout;
 class TfrmZKconfig;
 class TfrmZKlog;
+class TfrmZKhistory;
 
 class TfrmZKmain final : public ShellView {
 public:
     // Command identifiers of the popup menu's items, in menu order.
-    enum MenuCommand : UINT { pmiAbout = 101, pmiConfig, pmiLog, pmiExit };
+    enum MenuCommand : UINT { pmiAbout = 101, pmiConfig, pmiLog, pmiExit, pmiHistory };
     static constexpr UINT kControlIdBase = 1000;  // + PanelField
     // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
     using ErrorBox = std::function<void(const std::string& text)>;
@@ -52,6 +53,8 @@ public:
     HWND Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
     HWND StatusBar() const { return statusBar_; }
     HMENU PopupMenu() const { return popupMenu_; }
+    // Null until the history item was first chosen.
+    TfrmZKhistory* HistoryWindow() const { return frmZKhistory_.get(); }
     std::wstring StatusText(int panel) const;
     KestroShell& Shell() { return *shell_; }
 
@@ -72,6 +75,7 @@ public:
     SettingsDialogView* SettingsDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
+    void ShowHistory(const HistoryPage& page) override;
     void Close() override;
     void PostToMainThread(std::function<void()> call) override;
 
@@ -92,6 +96,8 @@ private:
 
     ErrorBox errorBox_;
     std::unique_ptr<KestroShell> shell_;
+    // Made at its first showing.
+    std::unique_ptr<TfrmZKhistory> frmZKhistory_;
     HWND hwnd_ = nullptr;
     HWND panInfomation_ = nullptr;
     HWND statusBar_ = nullptr;

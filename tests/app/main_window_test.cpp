@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
@@ -27,6 +28,7 @@
 
 #include "app/about_dialog.h"
 #include "app/config_dialog.h"
+#include "app/history_window.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "app/session_end.h"
@@ -432,19 +434,54 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
 
 TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
     RecordingMain& main = Create();
-    const char* const items[] = {"&About...", "&Config...", "&Log...", "E&xit"};
-    ASSERT_EQ(main.PopupMenu()->actions().size(), 4);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(main.MenuItem(i)->text(), QString::fromLatin1(items[i]));
+    // The window's own four in their order; the history after the log, behind a separator.
+    const char* const items[] = {"&About...", "&Config...", "&Log...", "", "履歴...", "E&xit"};
+    ASSERT_EQ(main.PopupMenu()->actions().size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(main.MenuItem(i)->text(), QString::fromUtf8(items[i]));
     }
+    EXPECT_TRUE(main.MenuItem(3)->isSeparator());
     EXPECT_EQ(main.InfoPanel()->contextMenuPolicy(), Qt::CustomContextMenu);
     main.show();
 
     main.PopupMenuClick(main.MenuItem(2));
     EXPECT_TRUE(forms_->log.isVisible());
-    main.PopupMenuClick(main.MenuItem(3));
+    main.PopupMenuClick(main.MenuItem(5));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
+}
+
+// The history window over a real file beside the settings: the page's numbers
+// in their places, bars as long as the counts, the newest result first, and
+// the switch saved at once.
+TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
+    test::WriteFileBytes(dir_.Path("kestro-history.csv"),
+                         "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
+                         "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
+                         "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n");
+    RecordingMain& main = Create();
+    main.show();
+    main.PopupMenuClick(main.MenuItem(4));
+    TfrmZKhistory* history = main.HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->isVisible());
+    EXPECT_EQ(history->windowTitle(), QStringLiteral("履歴"));
+    EXPECT_EQ(history->Figure(0, 0, 0)->text(), QStringLiteral("レース数"));
+    EXPECT_EQ(history->Figure(0, 0, 1)->text(), QStringLiteral("0"));  // tonight
+    EXPECT_EQ(history->Figure(0, 0, 2)->text(), QStringLiteral("1"));  // all time
+    EXPECT_EQ(history->Figure(1, 3, 2)->text(), QStringLiteral("100.0%"));
+    ASSERT_EQ(history->Latest()->count(), 2);
+    EXPECT_EQ(history->Latest()->item(0)->text(),
+              QStringLiteral("2009-03-26 21:14:23  複勝  ⑥-①  券 ①-⑥  的中"));
+    ASSERT_EQ(history->Winners(1)->Bars().size(), 6u);
+    EXPECT_EQ(history->Winners(1)->Bars()[5].length, 1.0);
+    EXPECT_EQ(history->Winners(1)->Bars()[0].length, 0.0);
+    EXPECT_EQ(history->Pairs()->Bars()[static_cast<std::size_t>(PairIndex('1', '6'))].length, 1.0);
+    EXPECT_GT(history->Pairs()->height(), 0);
+    ASSERT_TRUE(history->KeepSwitch()->isChecked());
+    history->KeepSwitch()->click();
+    EXPECT_FALSE(history->KeepSwitch()->isChecked());
+    EXPECT_TRUE(ReadIni().contains(QStringLiteral("[History]\nKeepHistory=0")));
 }
 
 TEST_F(MainWindowTest, PlacementSurvivesARestart) {

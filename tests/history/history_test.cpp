@@ -252,6 +252,7 @@ TEST_F(HistoryFileTest, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
         EXPECT_FALSE(added.Reason().empty());
         if (std::filesystem::is_regular_file(path)) {
             EXPECT_EQ(ReadFileBytes(path), before);
+            chmod(path.c_str(), 0644);  // Windows removes no read-only file
         }
     }
 }

@@ -68,6 +68,10 @@ public:
     }
     void ShowLog() override { events.push_back("log window"); }
     void ShowAbout() override { events.push_back("about"); }
+    void ShowHistory(const HistoryPage& page) override {
+        events.push_back("history");
+        history = page;
+    }
     void Close() override { events.push_back("close"); }
     // The capture thread's wake-ups, run by the test on its own (main) thread.
     void PostToMainThread(std::function<void()> call) override {
@@ -91,6 +95,7 @@ public:
     }
 
     WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
+    HistoryPage history;
 
 private:
     std::mutex mutex_;
@@ -164,8 +169,8 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     DropAllInterfacesDevice(shell);
     shell.FormCreate();
     shell.FormShow();
-    for (const MenuItem item :
-         {MenuItem::pmiAbout, MenuItem::pmiConfig, MenuItem::pmiLog, MenuItem::pmiExit}) {
+    for (const MenuItem item : {MenuItem::pmiAbout, MenuItem::pmiConfig, MenuItem::pmiLog,
+                                MenuItem::pmiHistory, MenuItem::pmiExit}) {
         shell.PopupMenuClick(item);
     }
     shell.FormClose();
@@ -179,7 +184,7 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything, and
         // the confirmed settings are saved at once
-        "about", "config", "save", "log window", "close",
+        "about", "config", "save", "log window", "history", "close",
         // close, then destroy
         "timer off", "save"};
     EXPECT_EQ(view_.events, expected);
@@ -429,6 +434,68 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     }
     EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
     EXPECT_EQ(reasonsLogged, 4);
+}
+
+// A Singles race won with a ticket on 4, as the game's lines tell it.
+void WinSinglesOn4(KestroShell& shell) {
+    shell.Core().HandleTicketPurchase(0, '4', 0);
+    shell.Core().HandleAnnouncement(
+        Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
+    shell.Core().HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
+}
+
+TEST_F(ShellTest, HistoryWindowShowsTheFileAndTonight) {
+    const std::string historyPath = folder_.Path("kestro-history.csv");
+    std::ofstream(historyPath) << "date,time,race,winner,second,ticket1,ticket2,verdict\n"
+                                  "2009-03-26,21:06:31,単勝,2,,4,,miss\n";
+    KestroShell& shell = Create();
+    shell.FormShow();
+    WinSinglesOn4(shell);
+    shell.PopupMenuClick(MenuItem::pmiHistory);
+    const HistoryRacePage& singles = view_.history.races[0];
+    ASSERT_EQ(singles.figures.size(), 6u);
+    EXPECT_EQ(singles.figures[0].tonight, "1");  // races
+    EXPECT_EQ(singles.figures[0].allTime, "2");
+    EXPECT_EQ(singles.figures[3].allTime, "50.0%");  // hit rate
+    ASSERT_EQ(view_.history.latest.size(), 2u);
+    EXPECT_EQ(view_.history.latest[0], "2009-03-27 21:00:00  単勝  ④  券 ④  的中");
+    EXPECT_EQ(view_.history.fileLine, "履歴ファイル: " + historyPath);
+    EXPECT_TRUE(view_.history.keep);
+    EXPECT_NE(test::ReadFileBytes(historyPath).find("2009-03-27,21:00:00,単勝,4,,4,,hit"),
+              std::string::npos);
+    shell.FormClose();
+}
+
+TEST_F(ShellTest, HistoryFileRefusedOnceAndKeepingTurnedOffIsSaved) {
+    const std::string historyPath = folder_.Path("kestro-history.csv");
+    ASSERT_TRUE(std::filesystem::create_directory(historyPath));
+    KestroShell& shell = Create();
+    shell.FormShow();
+    for (int race = 0; race < 3; ++race) {
+        if (race == 2) {
+            shell.SetKeepHistory(false);
+        }
+        clock_.AdvanceSeconds(700);
+        WinSinglesOn4(shell);
+    }
+    std::vector<std::string> errors;
+    int refusalsLogged = 0;
+    for (const std::string& event : view_.events) {
+        if (event.rfind("error ", 0) == 0) {
+            errors.push_back(event);
+        }
+        if (event.find(historyPath) != std::string::npos && event.rfind("log ", 0) == 0) {
+            ++refusalsLogged;
+        }
+    }
+    // Read at the show (a folder is no file), then two results refused; the third is not kept.
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(refusalsLogged, 3);
+    EXPECT_NE(test::ReadFileBytes(iniPath_).find("[History]\nKeepHistory=0"), std::string::npos);
+    shell.PopupMenuClick(MenuItem::pmiHistory);
+    EXPECT_FALSE(view_.history.keep);
+    EXPECT_EQ(view_.history.races[0].figures[0].tonight, "3");
+    shell.FormClose();
 }
 
 // A signal or the session's end closes a shown window through its close, once;

@@ -29,6 +29,7 @@
 #include "support/temp_folder.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
+#include "win32/history_window.h"
 #include "win32/log_window.h"
 #include "win32/main_window.h"
 #include "win32/text.h"
@@ -215,13 +216,17 @@ TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBa
 TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     TfrmZKmain& main = Show();
     const HMENU menu = main.PopupMenu();
-    const wchar_t* const captions[] = {L"&About...", L"&Config...", L"&Log...", L"E&xit"};
-    ASSERT_EQ(GetMenuItemCount(menu), 4);
-    for (int i = 0; i < 4; ++i) {
+    // The window's own four in their order; the history after the log, behind a separator.
+    const wchar_t* const captions[] = {L"&About...", L"&Config...", L"&Log...",
+                                       L"",          L"履歴...",    L"E&xit"};
+    const UINT ids[] = {TfrmZKmain::pmiAbout,   TfrmZKmain::pmiConfig, TfrmZKmain::pmiLog, 0,
+                        TfrmZKmain::pmiHistory, TfrmZKmain::pmiExit};
+    ASSERT_EQ(GetMenuItemCount(menu), 6);
+    for (int i = 0; i < 6; ++i) {
         wchar_t text[32] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
         EXPECT_EQ(std::wstring(text), captions[i]);
-        EXPECT_EQ(GetMenuItemID(menu, i), TfrmZKmain::pmiAbout + static_cast<UINT>(i));
+        EXPECT_EQ(GetMenuItemID(menu, i), ids[i]);
     }
 
     SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiLog, 0);
@@ -231,6 +236,35 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
+}
+
+// The history window over a real file beside the settings: the page's text,
+// the newest result first, and the switch saved at once.
+TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
+    std::ofstream(folder_.Path("kestro-history.csv"), std::ios::binary)
+        << "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
+           "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
+           "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n";
+    TfrmZKmain& main = Show();
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiHistory, 0);
+    ASSERT_NE(main.HistoryWindow(), nullptr);
+    const HWND window = main.HistoryWindow()->Handle();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(WindowText(window), L"履歴");
+    const std::wstring text = WindowText(main.HistoryWindow()->Memo());
+    for (const wchar_t* expected :
+         {L"[単勝]\t今夜\t通算\r\nレース数\t0\t1\r\n", L"的中率\t-\t100.0%",
+          L"  ⑥\t████████████ 1 (100.0%)", L"2009-03-26 21:14:23  複勝  ⑥-①  券 ①-⑥  的中",
+          L"次のレースの予想ではありません"}) {
+        EXPECT_NE(text.find(expected), std::wstring::npos) << ToUtf8(expected);
+    }
+    EXPECT_LT(text.find(L"21:14:23"), text.find(L"21:06:31"));
+    const HWND keep = main.HistoryWindow()->KeepSwitch();
+    ASSERT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageW(keep, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(ReadIni().ReadInteger("History", "KeepHistory", -1), 0);
+    CloseMain();
 }
 
 // Logging off ends the process without a WM_CLOSE; a cancelled log-off saves nothing.

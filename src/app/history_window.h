@@ -1,0 +1,66 @@
+// The history window: copies the shell's history page into its controls and
+// draws the bars. What it shows and in which words is decided by the page
+// (shell/history_page.h); the switch hands the user's choice to the shell.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "shell/history_page.h"
+
+namespace kestro {
+
+// Rows of a label, a bar as long as the page says, and the count.
+class THistoryBars : public QWidget {
+    Q_OBJECT
+public:
+    explicit THistoryBars(QWidget* parent);
+    void SetBars(const std::vector<HistoryBar>& bars);
+    const std::vector<HistoryBar>& Bars() const { return bars_; }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<HistoryBar> bars_;
+};
+
+class TfrmZKhistory : public QWidget {
+    Q_OBJECT
+public:
+    // keepChanged: the switch was set by the user.
+    TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged);
+    void ShowPage(const HistoryPage& page);
+
+    QLabel* FileLine() const { return labFile_; }
+    QLabel* Figure(int race, int row, int column) const;
+    THistoryBars* Winners(int race) const { return winners_[static_cast<std::size_t>(race)]; }
+    THistoryBars* Pairs() const { return pairs_; }
+    QListWidget* Latest() const { return lstLatest_; }
+    QCheckBox* KeepSwitch() const { return chkKeep_; }
+
+private:
+    static constexpr int kFigureRows = 6;
+    std::function<void(bool)> keepChanged_;
+    QLabel* labFile_ = nullptr;
+    std::array<QLabel*, 2> raceTitles_{};
+    std::array<std::array<QLabel*, kFigureRows * 3>, 2> figures_{};
+    std::array<QLabel*, 2> columnTonight_{};
+    std::array<QLabel*, 2> columnAllTime_{};
+    std::array<QLabel*, 2> winnersTitles_{};
+    std::array<THistoryBars*, 2> winners_{};
+    QLabel* pairsTitle_ = nullptr;
+    THistoryBars* pairs_ = nullptr;
+    QLabel* labNote_ = nullptr;
+    QLabel* labLatest_ = nullptr;
+    QListWidget* lstLatest_ = nullptr;
+    QCheckBox* chkKeep_ = nullptr;
+};
+
+}  // namespace kestro
