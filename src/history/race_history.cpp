@@ -90,6 +90,7 @@ HistoryLoad RaceHistory::Open(const std::string& path, bool writable) {
     path_ = path;
     writable_ = writable && !path.empty();
     refusal_.clear();
+    refused_ = Result();
     earlier_.clear();
     tonight_.clear();
     tonightNew_.clear();
@@ -103,12 +104,16 @@ HistoryLoad RaceHistory::Open(const std::string& path, bool writable) {
     if (Result read = platform::ReadWholeFile(path, bytes); !read) {
         // Whatever it holds stays as it is: nothing is appended to a file unseen.
         HistoryLoad load;
-        load.refusal = "履歴ファイルを読めないため、書き込みません: " + read.Reason();
+        refused_ = Result::Failure(CannotWriteHistoryMessage(path), read.Reason());
+        load.refusal = refused_.Message() + ": " + refused_.Reason();
         refusal_ = load.refusal;
         return load;
     }
     HistoryLoad load = ParseHistoryFile(path, bytes);
     refusal_ = load.refusal;
+    if (!refusal_.empty()) {
+        refused_ = Result::Failure(refusal_, "");
+    }
     needsHeader_ = load.empty;
     needsLineEnd_ = !load.endsWithLineEnd;
     earlier_ = load.records;
@@ -135,7 +140,7 @@ Result RaceHistory::Add(const RaceRecord& record) {
         return Result();
     }
     if (!refusal_.empty()) {
-        return Result::Failure(refusal_, "");
+        return refused_;
     }
     std::string bytes;
     if (needsHeader_) {

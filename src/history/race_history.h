@@ -73,6 +73,7 @@ private:
     bool writable_ = false;
     bool keeping_ = true;
     std::string refusal_;
+    Result refused_;  // what Add answers while refusal_ is set
     bool needsHeader_ = true;
     bool needsLineEnd_ = false;
     std::vector<RaceRecord> earlier_;
