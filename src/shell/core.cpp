@@ -1,5 +1,6 @@
 #include "shell/core.h"
 
+#include <chrono>
 #include <cmath>
 #include <string_view>
 
@@ -15,7 +16,7 @@ namespace {
 // Tickets are sold in the five minutes before a start and the result follows
 // about a minute after it, while a race of the same kind comes round at most
 // every 630 s: a ticket older than this belongs to a race whose result was missed.
-constexpr double kTicketBelongsSeconds = 600;
+constexpr std::chrono::seconds kTicketBelongs{600};
 
 bool IsRunner(TicketChar c) {
     return c >= '1' && c <= '6';
@@ -97,7 +98,7 @@ void KestroCore::HandleTicketPurchase(uint8_t kind, uint8_t runner, uint8_t seco
 // missed, or a runner byte that names no runner, was not really heard.
 void KestroCore::RecordResult(RaceKind kind, TicketChar winner, TicketChar second) {
     const std::size_t index = static_cast<std::size_t>(kind);
-    const std::optional<TDateTime> ticketAt = ticketSeenAt_[index];
+    const std::optional<Instant> ticketAt = ticketSeenAt_[index];
     ticketSeenAt_[index].reset();
     const bool doubles = kind == kDoubles;
     const bool whole = IsRunner(winner) && (doubles ? IsRunner(second) && second != winner : true);
@@ -105,11 +106,12 @@ void KestroCore::RecordResult(RaceKind kind, TicketChar winner, TicketChar secon
         return;
     }
     RaceRecord record;
-    record.when = clock_.Now();
+    const Instant now = clock_.Now();
+    record.when = clock_.LocalTime(now);
     record.kind = kind;
     record.winner = static_cast<char>(winner);
     record.second = doubles ? static_cast<char>(second) : '0';
-    const bool held = ticketAt && AddSeconds(*ticketAt, kTicketBelongsSeconds) >= record.when;
+    const bool held = ticketAt && *ticketAt + kTicketBelongs >= now;
     const TicketVerdict verdict = EvaluateTickets(Race(), kind);
     if (held && verdict != TicketVerdict::NoTicket) {
         record.ticket1 = TicketCell(doubles ? Race().TicketDouble1 : Race().TicketSingle);

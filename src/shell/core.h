@@ -84,7 +84,7 @@ private:
     // When the player last bought a ticket for each race, or walked onto its
     // track (a ticket taken to be held): the state keeps a ticket until the
     // next one, but it belongs to the next result only.
-    std::array<std::optional<TDateTime>, 2> ticketSeenAt_;
+    std::array<std::optional<Instant>, 2> ticketSeenAt_;
     Log log_;
     std::unique_ptr<RaceEngine> engine_;
     Decoder decoder_;
