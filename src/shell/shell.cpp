@@ -66,11 +66,11 @@ void KestroShell::OpenHistory() {
     const std::string path = given ? *historyFile_ : HistoryFileFor(GetIniFileName());
     const HistoryLoad load = core_.OpenHistory(path, given || !IniFileIsReadOnly());
     for (const std::string& note : load.notes) {
-        core_.GetLog().AddLogLine(ToCp932Lossy(note));
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
     // The box waits for the first result that cannot be written.
     if (!load.refusal.empty()) {
-        core_.GetLog().AddLogLine(ToCp932Lossy(load.refusal));
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(load.refusal));
     }
 }
 
