@@ -28,6 +28,8 @@ THistoryBars::THistoryBars(QWidget* parent) : QWidget(parent) {
 
 void THistoryBars::SetBars(const std::vector<HistoryBar>& bars) {
     bars_ = bars;
+    // Every row shown: a layout may give a widget less than its size hint.
+    setMinimumHeight(static_cast<int>(bars_.size()) * kRowHeight);
     updateGeometry();
     update();
 }
