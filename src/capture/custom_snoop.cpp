@@ -221,9 +221,7 @@ void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device)
 // The helper opens the adapter and sets the game's filter; its stream reads
 // like a capture file that grows, so the rest is as for a direct capture.
 void TCustomSnoop::OpenThroughHelper(const std::string& name, const pcap_if_t* device) {
-    const std::string path =
-        captureHelperPath_.empty() ? DefaultCaptureHelperPath() : captureHelperPath_;
-    pcap_t* handle = captureHelper_.Start(path, name, lastError_);
+    pcap_t* handle = captureHelper_.Start(CaptureHelperPath(), name, lastError_);
     if (handle == nullptr) {
         return;
     }

@@ -111,6 +111,10 @@ public:
     void SetSource(CaptureSource value) { source_ = value; }
     // The helper program to run; empty: DefaultCaptureHelperPath().
     void SetCaptureHelperPath(std::string path) { captureHelperPath_ = std::move(path); }
+    // The helper program the next helper capture runs.
+    std::string CaptureHelperPath() const {
+        return captureHelperPath_.empty() ? DefaultCaptureHelperPath() : captureHelperPath_;
+    }
     // Whether the open capture reads the helper's stream, and its process id (-1: none).
     bool ThroughHelper() const { return captureHelper_.Running(); }
     pid_t CaptureHelperProcessId() const { return captureHelper_.ProcessId(); }

@@ -23,6 +23,18 @@ bool ProcessCanCapture();
 // the platform has none.
 bool HasCaptureCapability(const std::string& path);
 
+// Who may run the helper, as the system sees it now: the group that owns its
+// file where only that group may run it (else the group "kestro"), and where
+// this user stands with it. A user added to a group is in its file at once
+// but in a login's groups only from the next login.
+struct HelperGroup {
+    std::string name;
+    bool exists = false;       // the system knows the group
+    bool listed = false;       // its file names this user (or it is the user's own group)
+    bool inThisLogin = false;  // this process carries it
+};
+HelperGroup HelperGroupOf(const std::string& helperPath);
+
 // One run of a helper program. Main thread only.
 class HelperProcess {
 public:

@@ -1,10 +1,13 @@
 #include "platform/helper_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -15,18 +18,18 @@
 #include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace kestro::platform {
 
 namespace {
 
+// The cure depends on how Kestro was installed: the shell names it.
 std::string SpawnErrorText(const std::string& path, int error) {
-    std::string text = "Snoop Error: cannot run " + path + ": " + std::strerror(error);
-    if (error == EACCES) {
-        text += " (members of the group kestro may run it: see scripts/setup-capture)";
-    }
-    return text;
+    return "Snoop Error: cannot run " + path + ": " + std::strerror(error);
 }
+
+constexpr const char* kDefaultHelperGroup = "kestro";
 
 class Pipe {
 public:
@@ -116,6 +119,45 @@ bool ProcessCanCapture() {
 
 bool HasCaptureCapability(const std::string& path) {
     return getxattr(path.c_str(), "security.capability", nullptr, 0) > 0;
+}
+
+HelperGroup HelperGroupOf(const std::string& helperPath) {
+    HelperGroup result{kDefaultHelperGroup};
+    std::vector<char> buffer(1 << 16);
+    group entry{};
+    group* found = nullptr;
+    struct stat status {};
+    const bool groupOnly = stat(helperPath.c_str(), &status) == 0 &&
+                           (status.st_mode & S_IXGRP) != 0 && (status.st_mode & S_IXOTH) == 0;
+    if (groupOnly) {
+        getgrgid_r(status.st_gid, &entry, buffer.data(), buffer.size(), &found);
+    } else {
+        getgrnam_r(kDefaultHelperGroup, &entry, buffer.data(), buffer.size(), &found);
+    }
+    if (found == nullptr) {
+        return result;
+    }
+    result.name = found->gr_name;
+    result.exists = true;
+    std::vector<char> userBuffer(1 << 16);
+    passwd user{};
+    passwd* me = nullptr;
+    if (getpwuid_r(getuid(), &user, userBuffer.data(), userBuffer.size(), &me) == 0 &&
+        me != nullptr) {
+        result.listed = me->pw_gid == found->gr_gid;
+        for (char** member = found->gr_mem; member != nullptr && *member != nullptr; ++member) {
+            result.listed = result.listed || std::strcmp(*member, me->pw_name) == 0;
+        }
+    }
+    result.inThisLogin = getegid() == found->gr_gid;
+    const int count = getgroups(0, nullptr);
+    std::vector<gid_t> groups(static_cast<size_t>(count > 0 ? count : 0));
+    if (count > 0 && getgroups(count, groups.data()) == count) {
+        for (gid_t gid : groups) {
+            result.inThisLogin = result.inThisLogin || gid == found->gr_gid;
+        }
+    }
+    return result;
 }
 
 HelperProcess::~HelperProcess() {

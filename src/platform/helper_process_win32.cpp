@@ -12,6 +12,10 @@ bool HasCaptureCapability(const std::string&) {
     return false;
 }
 
+HelperGroup HelperGroupOf(const std::string&) {
+    return {"kestro"};
+}
+
 HelperProcess::~HelperProcess() = default;
 
 std::FILE* HelperProcess::Start(const std::string&, const std::string&, const std::string&,

@@ -131,14 +131,16 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
 }
 
 int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames) {
-    if (!settings.AdapterName.empty()) {
-        for (std::size_t i = 0; i < adapterNames.size(); ++i) {
-            if (adapterNames[i] == settings.AdapterName) {
-                return static_cast<int32_t>(i);
-            }
+    if (settings.AdapterName.empty()) {
+        return settings.AdapterIndex;
+    }
+    for (std::size_t i = 0; i < adapterNames.size(); ++i) {
+        if (adapterNames[i] == settings.AdapterName) {
+            return static_cast<int32_t>(i);
         }
     }
-    return settings.AdapterIndex;
+    // Whatever sits at the old position now is another device.
+    return -1;
 }
 
 Result SaveSettings(const std::string& iniPath, const Settings& settings,

@@ -38,9 +38,9 @@ Settings WithSystemRootCollapsed(const Settings& settings, std::string_view syst
 void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings);
 
 // The position in `adapterNames` (the capture component's list) of the adapter
-// the settings choose: the one named "AdapterName" when it is listed, otherwise
-// "AdapterIndex" as it stands, so that files written before the name was kept
-// still choose what they chose.
+// the settings choose. The name decides: the one named "AdapterName", or -1 when
+// that name is not listed (never another device at the same position).
+// "AdapterIndex" as it stands only for files written before the name was kept.
 int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames);
 
 // Writes the settings that the program changes ("OpenCount" as one more than in

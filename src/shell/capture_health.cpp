@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/process.h"
 
 namespace kestro {
 
@@ -20,10 +24,38 @@ bool IsPermissionRefusal(std::string error) {
     return false;
 }
 
-constexpr const char* kRemedyShort = "sudo scripts/setup-capture $USER";
-constexpr const char* kRemedyLong =
-    "キャプチャの権限がありません。sudo scripts/setup-capture $USER で kestro "
-    "グループに加わり、ログインし直してください (または root で起動してください)";
+constexpr const char* kSetupScript = "sudo scripts/setup-capture $USER";
+
+// The cure for a refused capture: the status line's short form and the log's.
+CaptureNotice Remedy(const RemedyFacts& facts) {
+    const std::string& group = facts.group.name;
+    if (facts.group.listed && !facts.group.inThisLogin) {
+        return {"ログインし直してください",
+                group +
+                    " グループには加わっていますが、このログインにはまだ含まれていません。"
+                    "ログアウトしてログインし直してください"};
+    }
+    const bool build = facts.install == InstallKind::BuildTree;
+    if (!facts.group.listed) {
+        const std::string join = build ? kSetupScript : "sudo adduser $USER " + group;
+        return {join, "キャプチャの権限がありません。" + join + " で " + group +
+                          " グループに加わり、ログインし直してください (または root "
+                          "で起動してください)"};
+    }
+    // In the group, and refused all the same: the helper lacks its capability
+    // (a build tree drops it at each link).
+    if (build) {
+        return {kSetupScript, std::string("kestro-capture にキャプチャの権限がありません。") +
+                                  kSetupScript +
+                                  " で与え直してください (ビルドし直すたびに必要です)"};
+    }
+    const std::string grant = "sudo setcap cap_net_raw=ep " + facts.helperPath;
+    return {grant, "kestro-capture にキャプチャの権限がありません。" + grant + " で与えてください"};
+}
+
+std::string RetryNote(int retrySeconds) {
+    return retrySeconds > 0 ? " (" + std::to_string(retrySeconds) + " 秒ごとに開き直します)" : "";
+}
 
 }  // namespace
 
@@ -69,12 +101,40 @@ CaptureNotice CapturingOnNotice(const std::string& device) {
     return {message, message};
 }
 
-CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error) {
+InstallKind ThisInstallKind() {
+    std::filesystem::path folder = std::filesystem::path(platform::ExecutablePath()).parent_path();
+    for (int up = 0; up < 4 && !folder.empty(); ++up, folder = folder.parent_path()) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", ec)) {
+            return InstallKind::BuildTree;
+        }
+        if (folder == folder.root_path()) {
+            break;
+        }
+    }
+    return InstallKind::Installed;
+}
+
+CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error,
+                                const RemedyFacts& remedy, int retrySeconds) {
     const std::string logLine = device + " でキャプチャを開始できません: " + error;
     if (IsPermissionRefusal(error)) {
-        return {device + ": 権限不足 → " + kRemedyShort, logLine + "。" + kRemedyLong};
+        const CaptureNotice cure = Remedy(remedy);
+        return {device + ": 権限不足 → " + cure.status,
+                logLine + "。" + cure.log + RetryNote(retrySeconds)};
     }
-    return {device + " を開けません: " + error, logLine};
+    return {device + " を開けません: " + error, logLine + RetryNote(retrySeconds)};
+}
+
+CaptureNotice MissingAdapterNotice(const std::string& name, int retrySeconds) {
+    return {name + " が見つかりません", "設定のアダプタ " + name + " が見つかりません。" +
+                                            std::to_string(retrySeconds) +
+                                            " 秒ごとに探し、現れたらキャプチャを始めます"};
+}
+
+CaptureNotice StartedNotice(const std::string& device) {
+    const std::string message = device + " でキャプチャを開始しました";
+    return {message, message};
 }
 
 CaptureNotice StoppedNotice(const std::string& device, const std::string& reason,

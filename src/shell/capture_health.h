@@ -10,12 +10,14 @@
 
 #include "capture/drop_counts.h"
 #include "capture/snoop.h"
+#include "platform/helper_process.h"
 #include "settings/settings.h"
 
 namespace kestro {
 
 // What the status line shows (the essential first: the panel is 353 pixels
-// wide) and the fuller line the log keeps beside it.
+// wide; empty: the status line is left as it is) and the fuller line the log
+// keeps beside it.
 struct CaptureNotice {
     std::string status;
     std::string log;
@@ -37,9 +39,29 @@ CaptureNotice ChooseAdapterNotice();
 CaptureNotice AllInterfacesNotice(const std::string& device);
 // The capture moved to the adapter just chosen.
 CaptureNotice CapturingOnNotice(const std::string& device);
+// How this Kestro was installed, which decides the cure for a refused capture:
+// the package and `cmake --install` ship no scripts, a build tree has them.
+enum class InstallKind { Installed, BuildTree };
+// A build tree keeps CMake's cache a few folders above its programs.
+InstallKind ThisInstallKind();
+
+// What the cure for a refused capture depends on.
+struct RemedyFacts {
+    InstallKind install = InstallKind::Installed;
+    platform::HelperGroup group;  // who may run the helper, and this user's standing
+    std::string helperPath;
+};
+
 // The device did not open; `error` is the capture component's LastError. A
-// refused capture names the cure.
-CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error);
+// refused capture names the cure that fits `remedy`. With `retrySeconds` > 0
+// the log says that it is tried again.
+CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error,
+                                const RemedyFacts& remedy, int retrySeconds = 0);
+// The settings name an adapter that is not there; it is looked for again
+// every `retrySeconds`.
+CaptureNotice MissingAdapterNotice(const std::string& name, int retrySeconds);
+// A capture began: the status line may still say why it had not.
+CaptureNotice StartedNotice(const std::string& device);
 // A capture that ended by itself, tried again every `reopenSeconds`.
 CaptureNotice StoppedNotice(const std::string& device, const std::string& reason,
                             int reopenSeconds);

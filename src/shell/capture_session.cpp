@@ -1,5 +1,6 @@
 #include "shell/capture_session.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -83,10 +84,8 @@ void CaptureSession::Start() {
     if (first == FirstAdapter::NoneToChooseFrom) {
         Tell(ChooseAdapterNotice());
     }
-    ApplyAdapter();
-    if (first == FirstAdapter::AllInterfaces && snoop_->Active()) {
-        Tell(AllInterfacesNotice(Device()));
-    }
+    ApplyAdapter(first == FirstAdapter::AllInterfaces ? Announce::AllInterfaces
+                                                      : Announce::Started);
 }
 
 void CaptureSession::OpenRecording() {
@@ -110,8 +109,13 @@ void CaptureSession::EndRecording() {
     recording_.reset();
 }
 
-void CaptureSession::ApplyAdapter() {
-    const int32_t configured = ChosenAdapterIndex(core_.GetSettings(), snoop_->AdapterNames());
+void CaptureSession::ApplyAdapter(Announce announce) {
+    const Settings& settings = core_.GetSettings();
+    const int32_t configured = ChosenAdapterIndex(settings, snoop_->AdapterNames());
+    if (configured == -1 && !settings.AdapterName.empty()) {
+        WaitForAdapter();
+        return;
+    }
     const bool same = snoop_->AdapterIndex() == configured;
     const bool replaying = state_ == CaptureState::Replaying;
     // The same adapter is restarted only when its capture is not running.
@@ -125,30 +129,68 @@ void CaptureSession::ApplyAdapter() {
         snoop_->Close();
     }
     snoop_->SetAdapterIndex(configured);
-    // A restart of a capture that was down and fails keeps trying, as the timer would have.
-    const bool wasDown = state_ == CaptureState::Down && same;
+    const bool wasLost = state_ == CaptureState::Lost && same;
+    // A status line that says why the capture had not started must be replaced.
+    const bool statusSaysWhy = state_ == CaptureState::Waiting;
     reopen_.Restart();
     snoop_->Open();
     drops_.Restart();
-    Enter(snoop_->Active() ? CaptureState::Capturing
-                           : (wasDown ? CaptureState::Down : CaptureState::Off));
-    if (wasDown && snoop_->Active()) {
-        Tell(ResumedNotice(Device()));
+    if (snoop_->Active()) {
+        Enter(CaptureState::Capturing);
+        const std::string device = Device();
+        CaptureNotice started = StartedNotice(device);
+        if (!statusSaysWhy) {
+            started.status.clear();  // a start as expected goes to the log only
+        }
+        Tell(wasLost                               ? ResumedNotice(device)
+             : announce == Announce::AllInterfaces ? AllInterfacesNotice(device)
+             : announce == Announce::Moved         ? CapturingOnNotice(device)
+                                                   : started);
         return;
     }
+    // A capture that was lost stays lost, and one that may yet start is waited for.
+    Enter(wasLost            ? CaptureState::Lost
+          : FailureCanPass() ? CaptureState::Waiting
+                             : CaptureState::Off);
     // Without this the user would see an idle window and never learn why.
-    if (!snoop_->Active() && configured != -1) {
-        Tell(OpenFailureNotice(Device(), snoop_->LastError()));
+    if (configured != -1) {
+        const int retry = state_ == CaptureState::Off ? 0 : ReopenSchedule::kTicks;
+        Tell(OpenFailureNotice(Device(), snoop_->LastError(), Remedy(), retry));
     }
+}
+
+// The name decides: no other device is opened in its place, and none is held
+// open meanwhile.
+void CaptureSession::WaitForAdapter() {
+    if (state_ == CaptureState::Waiting && snoop_->AdapterIndex() == -1) {
+        return;  // waited for already
+    }
+    if (state_ == CaptureState::Replaying) {
+        EndRecording();
+    }
+    if (snoop_->Active()) {
+        snoop_->Close();
+    }
+    snoop_->SetAdapterIndex(-1);
+    reopen_.Restart();
+    Enter(CaptureState::Waiting);
+    Tell(MissingAdapterNotice(core_.GetSettings().AdapterName, ReopenSchedule::kTicks));
+}
+
+bool CaptureSession::FailureCanPass() const {
+    // A device whose frames Kestro cannot read stays so; an adapter chosen only
+    // by a position that is not listed cannot be found again.
+    return snoop_->RefusedLinkType() < 0 && !snoop_->AdapterName().empty();
+}
+
+RemedyFacts CaptureSession::Remedy() const {
+    const std::string helper = snoop_->CaptureHelperPath();
+    return {ThisInstallKind(), platform::HelperGroupOf(helper), helper};
 }
 
 // The status line may still ask for a choice or name the old device.
 void CaptureSession::ApplyChosenAdapter() {
-    const int32_t before = snoop_->AdapterIndex();
-    ApplyAdapter();
-    if (snoop_->Active() && snoop_->AdapterIndex() != before) {
-        Tell(CapturingOnNotice(Device()));
-    }
+    ApplyAdapter(Announce::Moved);
 }
 
 // Runs from the capture thread's end handler: Open and Close must wait for the
@@ -161,13 +203,14 @@ void CaptureSession::CaptureEnded(const TSnoopEnd& end) {
     if (reason.empty()) {
         reason = snoop_->LastError().empty() ? "原因不明" : snoop_->LastError();
     }
-    state_ = CaptureState::Down;
+    state_ = CaptureState::Lost;
     reopen_.Restart();
     Tell(StoppedNotice(Device(), reason, ReopenSchedule::kTicks));
 }
 
 void CaptureSession::Tick() {
-    if (state_ == CaptureState::Down && reopen_.Tick()) {
+    const bool down = state_ == CaptureState::Waiting || state_ == CaptureState::Lost;
+    if (down && reopen_.Tick()) {
         Reopen();
     }
     if (state_ == CaptureState::Capturing) {
@@ -180,11 +223,26 @@ void CaptureSession::Tick() {
 // The same device by name: after a replug its position in the list may differ.
 // A try that fails stays quiet; the status still says the capture is down.
 void CaptureSession::Reopen() {
+    Settings& settings = core_.GetSettings();
+    if (snoop_->AdapterName().empty()) {
+        // Waiting for a named device: the full list (each device opened for a
+        // moment) is read only once a plain listing shows it.
+        std::string error;
+        const std::vector<AdapterInfo> listed = ReadAdapterInfo(false, error);
+        if (std::none_of(listed.begin(), listed.end(),
+                         [&](const AdapterInfo& a) { return a.name == settings.AdapterName; })) {
+            return;
+        }
+        snoop_->RefreshAdapters();
+        snoop_->SetAdapterName(settings.AdapterName);
+        settings.AdapterIndex = snoop_->AdapterIndex();
+    }
+    const bool lost = state_ == CaptureState::Lost;
     snoop_->Open();
     drops_.Restart();
     if (snoop_->Active()) {
         state_ = CaptureState::Capturing;
-        Tell(ResumedNotice(Device()));
+        Tell(lost ? ResumedNotice(Device()) : StartedNotice(Device()));
     }
 }
 
@@ -212,7 +270,9 @@ std::vector<AdapterChoice> CaptureSession::ReadAdapterChoices() {
 void CaptureSession::Tell(const CaptureNotice& notice) {
     // Error texts of the platform are UTF-8 and may hold characters CP932
     // lacks (a device name, say); those become "?" rather than losing the message.
-    view_.SetStatusText(Utf8ToCp932Lossy(notice.status));
+    if (!notice.status.empty()) {
+        view_.SetStatusText(Utf8ToCp932Lossy(notice.status));
+    }
     core_.GetLog().AddLogLine(Utf8ToCp932Lossy(notice.log));
 }
 

@@ -1,9 +1,11 @@
 // The main window's capture: where its frames come from, in one state. The
 // source is the chosen adapter (opened directly, or through the capture helper
 // where this process may not capture) or a recording played in its place;
-// choosing an adapter ends a recording for good. A capture that is down is
-// tried again by the one-second timer, which runs whenever a capture is wanted,
-// so the clock and the countdowns go on meanwhile.
+// choosing an adapter ends a recording for good. The settings' adapter name
+// decides which device that is; a named device that is not there is waited
+// for, never replaced by another. A capture that did not start for a reason
+// that can pass, or that stopped, is tried again by the one-second timer, which
+// runs whenever a capture is wanted, so the clock and the countdowns go on.
 //
 // Threads: main thread only. The capture thread only asks the view to wake the
 // main thread; the hand-over then runs there.
@@ -42,9 +44,11 @@ public:
 };
 
 enum class CaptureState {
-    Off,        // no capture wanted: none chosen yet, one that cannot open, or closed
+    Off,        // no capture wanted: none chosen yet, one that can never open, or closed
     Capturing,  // the chosen adapter delivers frames
-    Down,       // the chosen adapter stopped by itself; tried again every few seconds
+    Waiting,    // the chosen adapter did not start (not there yet, no helper, no
+                // permission yet); tried again every few seconds
+    Lost,       // the chosen adapter stopped by itself; tried again every few seconds
     Replaying,  // a recording is the source (also once read to its end, or unreadable)
 };
 
@@ -74,7 +78,7 @@ public:
     // all-interfaces device when none was ever chosen).
     void Start();
     // The configured adapter, (re)started when it differs or is not running.
-    void ApplyAdapter();
+    void ApplyAdapter() { ApplyAdapter(Announce::Started); }
     // ApplyAdapter for the settings dialog's OK: a capture that moved says so.
     void ApplyChosenAdapter();
     // One tick of the one-second timer.
@@ -87,6 +91,16 @@ public:
     std::vector<AdapterChoice> ReadAdapterChoices();
 
 private:
+    // How a capture that begins is told.
+    enum class Announce { Started, AllInterfaces, Moved };
+
+    void ApplyAdapter(Announce announce);
+    // The settings name an adapter that is not listed.
+    void WaitForAdapter();
+    // Whether the last failed open may succeed later by itself or by the user's
+    // hand outside Kestro (a device that comes, a helper installed, a permission).
+    bool FailureCanPass() const;
+    RemedyFacts Remedy() const;
     // Sets the state and the view's timer with it.
     void Enter(CaptureState state);
     void OpenRecording();

@@ -32,11 +32,17 @@ bool SettingsDialog::Run(Settings& settings, std::vector<AdapterChoice> adapters
 
     // The adapter first: capture moves before the sound settings change. Its
     // name is kept too, so that an adapter added later does not move the choice.
+    // A named adapter that is not there now is being waited for: an OK that
+    // leaves the adapter as shown (none) keeps it.
     const int32_t chosen = confirmed.adapterIndex;
-    settings.AdapterIndex = chosen;
-    settings.AdapterName = chosen >= 0 && static_cast<std::size_t>(chosen) < adapters_.size()
-                               ? adapters_[static_cast<std::size_t>(chosen)].name
-                               : std::string();
+    const bool waitedFor =
+        chosen == -1 && shown_.adapterIndex == -1 && !settings.AdapterName.empty();
+    if (!waitedFor) {
+        settings.AdapterIndex = chosen;
+        settings.AdapterName = chosen >= 0 && static_cast<std::size_t>(chosen) < adapters_.size()
+                                   ? adapters_[static_cast<std::size_t>(chosen)].name
+                                   : std::string();
+    }
     if (applyAdapter) {
         applyAdapter();
     }

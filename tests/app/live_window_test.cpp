@@ -183,6 +183,7 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
     EXPECT_EQ(Main().StatusText(1), QStringLiteral("6"));
 
     const QStringList expectedLog = {
+        QStringLiteral("lo でキャプチャを開始しました"),
         QStringLiteral("マップ移動: p_track01.gat"),
         QStringLiteral("チケット購入(シングルス): 3"),
         QStringLiteral("天の声: モンスターレースダブルスがスタートします。皆様の幸運を祈ります。"),

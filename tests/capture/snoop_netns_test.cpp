@@ -7,7 +7,6 @@
 #include <linux/if_tun.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -25,6 +24,7 @@
 
 #include "capture/snoop.h"
 #include "support/frames.h"
+#include "support/netns.h"
 
 namespace kestro {
 namespace {
@@ -33,33 +33,6 @@ using namespace std::chrono_literals;
 
 constexpr char kTun[] = "kestrotun0";
 constexpr char kTunAddress[] = "10.77.0.1";
-
-// Puts the calling thread in a fresh network namespace and back at the end.
-// Threads started meanwhile (the capture thread) stay in it.
-class OwnNetworkNamespace {
-public:
-    OwnNetworkNamespace() {
-        original_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-        if (original_ < 0) {
-            error_ = std::string("cannot open the current namespace: ") + std::strerror(errno);
-        } else if (unshare(CLONE_NEWNET) != 0) {
-            error_ = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
-        }
-    }
-    ~OwnNetworkNamespace() {
-        if (original_ >= 0) {
-            if (error_.empty()) {
-                setns(original_, CLONE_NEWNET);
-            }
-            close(original_);
-        }
-    }
-    const std::string& Error() const { return error_; }
-
-private:
-    int original_ = -1;
-    std::string error_;
-};
 
 bool Ioctl(int fd, unsigned long request, ifreq& request_data, std::string& error,
            const char* what) {
@@ -158,7 +131,7 @@ protected:
     }
 
     // Before the tun, so that it is built in the namespace and removed before we leave.
-    OwnNetworkNamespace namespace_;
+    test::OwnNetworkNamespace namespace_;
     std::optional<Tun> tun_;
     TSnoopTCPData snoop_{[](const std::string&) {}};
     std::vector<std::string> payloads_;

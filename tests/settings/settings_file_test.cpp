@@ -369,21 +369,21 @@ TEST(SoundEventInfoTest, KeysAreDistinctAndFollowTheStems) {
     }
 }
 
-// The name wins where it is listed; the index stands where it is not, and for
-// files written before the name was kept.
-TEST_F(SettingsFileTest, TheAdapterNameWinsOverTheIndexWhileItIsListed) {
+// The name decides: a name that is not listed chooses nothing, whatever sits at
+// its old index now; the index stands only for files written before the name was kept.
+TEST_F(SettingsFileTest, TheAdapterNameDecidesAndTheIndexServesOnlyFilesWithoutOne) {
     const std::vector<std::string> adapters = {"eth0", "any", "lo", "wg0"};
     struct Case {
         const char* file;
         int32_t chosen;
     };
     for (const Case& c : {
-             Case{"[Snoop]\nAdapterIndex=0\nAdapterName=wg0\n", 3},   // a bridge came first
-             Case{"[Snoop]\nAdapterIndex=2\nAdapterName=tun9\n", 2},  // the name is gone
-             Case{"[Snoop]\nAdapterIndex=1\n", 1},                    // an older file
-             Case{"[Snoop]\nAdapterIndex=-1\nAdapterName=\n", -1},    // nothing chosen
-             Case{"[Snoop]\nAdapterName=WG0\n", -1},                  // names are exact
-             Case{"", -1},                                            // an empty file
+             Case{"[Snoop]\nAdapterIndex=0\nAdapterName=wg0\n", 3},    // a bridge came first
+             Case{"[Snoop]\nAdapterIndex=2\nAdapterName=tun9\n", -1},  // the name is gone
+             Case{"[Snoop]\nAdapterIndex=1\n", 1},                     // an older file
+             Case{"[Snoop]\nAdapterIndex=-1\nAdapterName=\n", -1},     // nothing chosen
+             Case{"[Snoop]\nAdapterName=WG0\n", -1},                   // names are exact
+             Case{"", -1},                                             // an empty file
          }) {
         SCOPED_TRACE(c.file);
         EXPECT_EQ(ChosenAdapterIndex(LoadFrom(c.file), adapters), c.chosen);

@@ -22,12 +22,24 @@
 #include "support/recording_dialog.h"
 #include "support/temp_folder.h"
 
+#ifdef KESTRO_CAPTURE_HELPER
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "support/netns.h"
+#include "support/throwaway_user.h"
+#endif
+
 namespace kestro {
 namespace {
 
 class RecordingView final : public ShellView {
 public:
     std::vector<std::string> events;
+    // The current time as the panel last showed it.
+    std::string clockNow;
     // The settings dialog; with `chooseAdapter` set, OK chooses that adapter,
     // else confirms the dialog unchanged.
     test::RecordingDialogFace dialog{events};
@@ -43,6 +55,7 @@ public:
     void ClearLog() override { events.push_back("clear log"); }
     void ShowPanel(const PanelTexts& texts) override {
         events.push_back("panel " + texts.packetCount);
+        clockNow = texts[PanelField::txtClockNow];
     }
     std::string ThousandsSeparator() const override { return ","; }
     void SetCaption(const std::string& caption) override { events.push_back("caption " + caption); }
@@ -267,7 +280,7 @@ TEST_F(ShellTest, RefusedCaptureNamesTheDeviceAndTheRemedy) {
                         "log lo でキャプチャを開始できません: " + error +
                             "。キャプチャの権限がありません。sudo scripts/setup-capture $USER で "
                             "kestro グループに加わり、ログインし直してください (または root "
-                            "で起動してください)"}));
+                            "で起動してください) (5 秒ごとに開き直します)"}));
 }
 
 // A capture whose helper dies ends by itself: said with the helper's reason,
@@ -295,7 +308,7 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
         EXPECT_EQ(tail, (std::vector<std::string>{"status lo のキャプチャが止まりました: " + reason,
                                                   "log lo のキャプチャが止まりました: " + reason +
                                                       " (5 秒ごとに開き直します)"}));
-        EXPECT_EQ(shell.Capture(), CaptureState::Down);
+        EXPECT_EQ(shell.Capture(), CaptureState::Lost);
         EXPECT_TRUE(shell.TimerEnabled());
         if (byConfig) {
             shell.PopupMenuClick(MenuItem::pmiConfig);
@@ -307,7 +320,7 @@ TEST_F(ShellTest, CaptureThatEndsBySelfIsReportedAndResumes) {
                 shell.RealTimeTimer();
             }
             EXPECT_FALSE(shell.Snoop().Active());
-            EXPECT_EQ(shell.Capture(), CaptureState::Down);
+            EXPECT_EQ(shell.Capture(), CaptureState::Lost);
             EXPECT_EQ(std::count(view_.events.begin() + told, view_.events.end(),
                                  "status lo でキャプチャを再開しました"),
                       0);
@@ -408,6 +421,171 @@ TEST_F(ShellTest, ChoosingAnAdapterStartsItsCaptureAndSaysSo) {
     }
     shell.FormClose();
     EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Snoop", "AdapterName", ""), "lo");
+}
+
+// The settings' adapter name decides. In a namespace of the test's own: a file
+// without a name opens the device at its index; a name that is gone opens
+// nothing in its place (not the device at the stored index), says so, and is
+// taken by itself once a device of that name appears.
+TEST_F(ShellTest, ANamedAdapterThatIsGoneIsWaitedForByNameNeverReplacedByTheIndex) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a network namespace and its devices";
+    }
+    test::OwnNetworkNamespace space;
+    if (!space.Error().empty()) {
+        GTEST_SKIP() << space.Error();
+    }
+    ASSERT_TRUE(test::OwnNetworkNamespace::Ip("link set lo up"));
+    const std::vector<std::string> names = TSnoopTCPData([](const std::string&) {}).AdapterNames();
+    const auto lo = std::find(names.begin(), names.end(), "lo");
+    ASSERT_NE(lo, names.end());
+    const std::string loIndex = std::to_string(lo - names.begin());
+
+    WriteIni("[Snoop]\nAdapterIndex=" + loIndex + "\n");
+    Create().FormShow();
+    ASSERT_TRUE(shell_->Snoop().Active()) << shell_->Snoop().LastError();
+    EXPECT_EQ(shell_->Snoop().AdapterName(), "lo");
+    EXPECT_EQ(
+        std::count(view_.events.begin(), view_.events.end(), "log lo でキャプチャを開始しました"),
+        1);
+    shell_->FormClose();
+
+    WriteIni("[Snoop]\nAdapterName=kestroveth0\nAdapterIndex=" + loIndex + "\n");
+    view_.events.clear();
+    KestroShell& shell = Create();
+    shell.FormShow();
+    EXPECT_FALSE(shell.Snoop().Active()) << "opened " << shell.Snoop().AdapterName();
+    EXPECT_EQ(shell.Capture(), CaptureState::Waiting);
+    EXPECT_TRUE(shell.TimerEnabled());
+    EXPECT_EQ(std::vector<std::string>(view_.events.end() - 3, view_.events.end() - 1),
+              (std::vector<std::string>{"status kestroveth0 が見つかりません",
+                                        "log 設定のアダプタ kestroveth0 が見つかりません。5 "
+                                        "秒ごとに探し、現れたらキャプチャを始めます"}));
+    for (int tick = 0; tick < ReopenSchedule::kTicks; ++tick) {
+        shell.RealTimeTimer();
+    }
+    EXPECT_FALSE(shell.Snoop().Active());
+
+    ASSERT_TRUE(
+        test::OwnNetworkNamespace::Ip("link add kestroveth0 type veth peer name kestroveth1"));
+    ASSERT_TRUE(test::OwnNetworkNamespace::Ip("link set kestroveth0 up"));
+    ASSERT_TRUE(test::OwnNetworkNamespace::Ip("link set kestroveth1 up"));
+    for (int tick = 1; tick < ReopenSchedule::kTicks; ++tick) {
+        shell.RealTimeTimer();
+    }
+    EXPECT_FALSE(shell.Snoop().Active()) << "looked before its time";
+    shell.RealTimeTimer();
+    ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+    EXPECT_EQ(shell.Snoop().AdapterName(), "kestroveth0");
+    EXPECT_EQ(shell.Capture(), CaptureState::Capturing);
+    EXPECT_EQ(view_.events.end()[-2], "status kestroveth0 でキャプチャを開始しました");
+    shell.FormClose();
+    shell_.reset();
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Snoop", "AdapterName", ""), "kestroveth0");
+}
+
+// A start that failed for a reason that can pass (here the helper is not
+// installed yet) is tried again every few seconds, while the timer keeps the
+// clock going; once the helper is there, the capture starts by itself.
+TEST_F(ShellTest, AStartThatFailedIsTriedAgainWhileTheClockRuns) {
+    WriteIni("[Snoop]\nAdapterName=lo\n");
+    const std::string helper = folder_.Path("kestro-capture");
+    KestroShell& shell = Create();
+    shell.Snoop().SetSource(CaptureSource::Helper);
+    shell.Snoop().SetCaptureHelperPath(helper);
+    shell.FormShow();
+    ASSERT_FALSE(shell.Snoop().Active());
+    const std::string error = shell.Snoop().LastError();
+    EXPECT_NE(error.find("No such file"), std::string::npos) << error;
+    EXPECT_EQ(shell.Capture(), CaptureState::Waiting);
+    EXPECT_EQ(std::vector<std::string>(view_.events.end() - 4, view_.events.end() - 1),
+              (std::vector<std::string>{
+                  "timer 1000", "status lo を開けません: " + error,
+                  "log lo でキャプチャを開始できません: " + error + " (5 秒ごとに開き直します)"}));
+    for (int tick = 1; tick < ReopenSchedule::kTicks; ++tick) {
+        clock_.AdvanceSeconds(1);
+        shell.RealTimeTimer();
+        EXPECT_EQ(view_.clockNow, "21:00:0" + std::to_string(tick));
+    }
+    std::filesystem::copy_file(KESTRO_CAPTURE_HELPER, helper);
+    shell.RealTimeTimer();
+    ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
+    EXPECT_TRUE(shell.Snoop().ThroughHelper());
+    EXPECT_EQ(shell.Capture(), CaptureState::Capturing);
+    EXPECT_EQ(view_.events.end()[-2], "status lo でキャプチャを開始しました");
+    shell.FormClose();
+}
+
+// The cure for a refused capture, as a user sees it: a throwaway user and group
+// of the test's own, a copy of the helper only that group may run (and without
+// its capability), the helper run as that user, and the group read from the
+// system. Each standing with the group gets its cure, for each kind of install.
+TEST(CaptureRemedyTest, TheCureFitsTheInstallAndTheUsersStandingWithTheGroup) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make a user and a group";
+    }
+    test::TempFolder folder;
+    test::ThrowawayUser user("kestrotst" + std::to_string(getpid()));
+    if (!user.Error().empty()) {
+        GTEST_SKIP() << user.Error();
+    }
+    const std::string helper = folder.Path("kestro-capture");
+    std::filesystem::copy_file(KESTRO_CAPTURE_HELPER, helper);
+    ASSERT_EQ(chown(helper.c_str(), 0, user.Group()), 0);
+    ASSERT_EQ(chmod(helper.c_str(), 0750), 0);
+    const std::string group = user.GroupName();
+
+    // What the status line says for each install kind, when opening lo through
+    // the helper as the user.
+    const auto cures = [&](bool carriesGroup) {
+        return test::RunAs(user, carriesGroup, [&] {
+            TSnoopTCPData snoop([](const std::string&) {});
+            snoop.SetSource(CaptureSource::Helper);
+            snoop.SetCaptureHelperPath(helper);
+            snoop.SetAdapterName("lo");
+            snoop.Open();
+            std::string lines;
+            for (const InstallKind kind : {InstallKind::Installed, InstallKind::BuildTree}) {
+                const RemedyFacts facts{kind, platform::HelperGroupOf(helper), helper};
+                const CaptureNotice notice = OpenFailureNotice("lo", snoop.LastError(), facts);
+                lines += notice.status + "\n" + notice.log + "\n";
+            }
+            return lines;
+        });
+    };
+    const auto statuses = [](const std::string& lines) {
+        std::vector<std::string> kept;
+        std::istringstream in(lines);
+        for (std::string status, log; std::getline(in, status) && std::getline(in, log);) {
+            kept.push_back(status);
+        }
+        return kept;
+    };
+
+    const std::string outside = cures(false);
+    EXPECT_EQ(statuses(outside),
+              (std::vector<std::string>{"lo: 権限不足 → sudo adduser $USER " + group,
+                                        "lo: 権限不足 → sudo scripts/setup-capture $USER"}))
+        << outside;
+
+    ASSERT_TRUE(user.JoinGroupFile());
+    const std::string stale = cures(false);
+    EXPECT_EQ(statuses(stale),
+              (std::vector<std::string>(2, "lo: 権限不足 → ログインし直してください")))
+        << stale;
+    EXPECT_NE(stale.find("ログアウトしてログインし直してください"), std::string::npos) << stale;
+
+    const std::string member = cures(true);
+    EXPECT_EQ(statuses(member),
+              (std::vector<std::string>{"lo: 権限不足 → sudo setcap cap_net_raw=ep " + helper,
+                                        "lo: 権限不足 → sudo scripts/setup-capture $USER"}))
+        << member;
+}
+
+// This test program runs from the build tree; the installed kind is decided by
+// the same rule and is covered above through the remedy.
+TEST(CaptureRemedyTest, ProgramsOfTheBuildTreeKnowTheyAreNotInstalled) {
+    EXPECT_EQ(ThisInstallKind(), InstallKind::BuildTree);
 }
 #endif
 
