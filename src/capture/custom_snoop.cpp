@@ -291,6 +291,7 @@ void TCustomSnoop::StartThread() {
     }
     kernelDrops_ = 0;
     adapterDrops_ = 0;
+    CaptureStarting();
     captureThread_ = std::make_unique<TSnoopThread>(this, invoker_);
     captureThread_->Resume();
 }

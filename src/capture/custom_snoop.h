@@ -146,6 +146,9 @@ protected:
     virtual bool AcceptFrame() { return true; }
     // Works on CurrentHeader/CurrentFrame, on the main thread with ThreadSafe.
     virtual void ProcessPacket() = 0;
+    // Main thread, before a capture thread starts: each capture (a file read
+    // again, a device reopened) begins with nothing carried over from the last.
+    virtual void CaptureStarting() {}
 
     // Closes whatever is open, quietly. Every derived destructor calls it
     // first: a frame still pending in a hand-over must reach the derived

@@ -19,6 +19,13 @@ uint16_t ReadBE16(const uint8_t* p) {
     return static_cast<uint16_t>((p[0] << 8) | p[1]);
 }
 
+uint32_t ReadBE32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// Ports and sequence number: the first 8 bytes of the TCP header.
+constexpr uint32_t kTCPPlaceBytes = 8;
+
 // How a link header says "IPv4".
 enum class IPv4Mark {
     kEtherType,        // 16-bit type 0x0800, big-endian, at markOffset
@@ -171,6 +178,29 @@ bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcp
     }
     if (tcpDataLength != nullptr) {
         *tcpDataLength = length;
+    }
+    return true;
+}
+
+bool GetTCPSegmentPlace(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
+                        TCPSegmentPlace* place) {
+    if (ipHeader == nullptr || tcpHeader == nullptr || ipCaptured < kMinIPHeaderLength) {
+        return false;
+    }
+    const uint32_t ipHeaderLength = IPHeaderLength(ipHeader);
+    if (ipHeaderLength == 0 || ipHeaderLength >= ipCaptured ||
+        tcpHeader != ipHeader + ipHeaderLength) {
+        return false;
+    }
+    if (ipCaptured - ipHeaderLength < kTCPPlaceBytes) {
+        return false;
+    }
+    if (place != nullptr) {
+        place->sourceAddress = ReadBE32(ipHeader + 12);
+        place->destinationAddress = ReadBE32(ipHeader + 16);
+        place->sourcePort = ReadBE16(tcpHeader);
+        place->destinationPort = ReadBE16(tcpHeader + 2);
+        place->sequenceNumber = ReadBE32(tcpHeader + 4);
     }
     return true;
 }

@@ -57,4 +57,22 @@ bool GetTCPHeader(const uint8_t* ipHeader, uint32_t ipCaptured,
 bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
                 const uint8_t** tcpData = nullptr, int32_t* tcpDataLength = nullptr);
 
+// Which connection a segment belongs to and where its payload sits in that
+// connection's byte stream: what tells a segment seen again (a bridge seen
+// twice on "any", a retransmission) from a new one. Host byte order.
+struct TCPSegmentPlace {
+    uint32_t sourceAddress = 0;       // IP header bytes 12-15
+    uint32_t destinationAddress = 0;  // IP header bytes 16-19
+    uint16_t sourcePort = 0;          // TCP header bytes 0-1
+    uint16_t destinationPort = 0;     // TCP header bytes 2-3
+    uint32_t sequenceNumber = 0;      // TCP header bytes 4-7
+
+    bool operator==(const TCPSegmentPlace&) const = default;
+};
+
+// The place of the segment whose TCP header GetTCPHeader found: both
+// addresses, both ports and the sequence number captured.
+bool GetTCPSegmentPlace(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
+                        TCPSegmentPlace* place = nullptr);
+
 }  // namespace kestro

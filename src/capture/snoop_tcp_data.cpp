@@ -20,17 +20,24 @@ void TSnoopTCPData::SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler) {
 }
 
 // The header tests run here, once per frame, so that frames without payload
-// (pure acknowledgements) cost no hand-over; ProcessPacket raises the event
-// from what they found.
+// (pure acknowledgements) and segments seen before cost no hand-over;
+// ProcessPacket raises the event from what they found.
 bool TSnoopTCPData::AcceptFrame() {
     if (!hasHandler_.load()) {
         return false;
     }
     uint32_t ipCaptured = 0;
+    TCPSegmentPlace place;
     return GetLinkIPHeader(CurrentLinkType(), CurrentFrame(), CurrentHeader()->caplen, &ipHeader_,
                            &ipCaptured) &&
            GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) &&
-           GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_);
+           GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_) &&
+           GetTCPSegmentPlace(ipHeader_, ipCaptured, tcpHeader_, &place) &&
+           !recentSegments_.SeenBefore(place, tcpData_, tcpDataLength_);
+}
+
+void TSnoopTCPData::CaptureStarting() {
+    recentSegments_ = RecentSegments();
 }
 
 // Runs only for a frame its AcceptFrame passed (see the members).

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "capture/custom_snoop.h"
+#include "capture/recent_segments.h"
 #include "capture/snoop_events.h"
 
 namespace kestro {
@@ -21,6 +22,7 @@ public:
 protected:
     bool AcceptFrame() override;
     void ProcessPacket() override;
+    void CaptureStarting() override;
 
 private:
     TOnCaptureTCPDataEvent onCaptureTCPData_;
@@ -37,6 +39,8 @@ private:
     const uint8_t* tcpHeader_ = nullptr;
     const uint8_t* tcpData_ = nullptr;
     int32_t tcpDataLength_ = 0;
+    // Capture thread only, but for CaptureStarting, which runs before it starts.
+    RecentSegments recentSegments_;
 };
 
 }  // namespace kestro

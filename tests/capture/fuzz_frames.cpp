@@ -37,7 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (tcpDataLength <= 0 || offset + static_cast<size_t>(tcpDataLength) > size) {
         __builtin_trap();
     }
-    volatile uint32_t sum = 0;
+    kestro::TCPSegmentPlace place;
+    if (!kestro::GetTCPSegmentPlace(ipHeader, ipCaptured, tcpHeader, &place)) {
+        __builtin_trap();  // a payload was found, so the whole TCP header was captured
+    }
+    volatile uint32_t sum = place.sequenceNumber;
     for (int32_t i = 0; i < tcpDataLength; ++i) {
         sum = sum + tcpData[i];
     }

@@ -2,7 +2,10 @@
 # Replays each scenario of golden/TESTLIST with kestro-replay and compares the
 # output line by line with the expected file, which was worked out by hand from
 # the race rules. Each scenario is also written behind every other link header
-# the capture component reads, and must give exactly the same output. With
+# the capture component reads, and must give exactly the same output. A row
+# named BASE+twice or BASE+resentMS writes its capture with kestro-scenario's
+# --twice or --resend MS and must give BASE.expected, its clean twin's output.
+# With
 # --update the expected files are rewritten from what the Ethernet replay gives
 # instead (scripts/update-golden); a person reads the diff.
 #   run_golden.sh [--update] SCENARIO_TOOL REPLAY_TOOL [NAME]
@@ -30,6 +33,13 @@ ran=0
 while read -r name scenario settings tail options; do
     case "$name" in ''|'#'*) continue ;; esac
     if [ -n "$only" ] && [ "$name" != "$only" ]; then continue; fi
+    expected=$here/golden/${name%%+*}.expected
+    generator_args=()
+    case "$name" in
+        *+twice) generator_args=(--twice) ;;
+        *+resent[0-9]*) generator_args=(--resend "${name##*+resent}") ;;
+        *+*) echo "FAIL $name: unknown twin"; failed=$((failed + 1)); continue ;;
+    esac
     settings_args=()
     if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
     zone=UTC
@@ -51,18 +61,21 @@ while read -r name scenario settings tail options; do
     for link in $links; do
         ran=$((ran + 1))
         run="$name.$link"
-        TZ=$zone "$scenario_tool" --link "$link" "$here/golden/$scenario" "$work/$run.pcap"
+        TZ=$zone "$scenario_tool" --link "$link" "${generator_args[@]}" "$here/golden/$scenario" \
+            "$work/$run.pcap"
         TZ=$zone "$replay_tool" "${settings_args[@]}" --tail "$tail" "${replay_options[@]}" \
             "$work/$run.pcap" > "$work/$run.out"
         if [ "$update" -eq 1 ]; then
-            if cmp -s "$here/golden/$name.expected" "$work/$run.out"; then
+            if [ "$name" != "${name%%+*}" ]; then
+                break  # a twin is never its own reference
+            elif cmp -s "$expected" "$work/$run.out"; then
                 echo "same $name"
             else
-                cp "$work/$run.out" "$here/golden/$name.expected"
+                cp "$work/$run.out" "$expected"
                 echo "new  $name"
             fi
             break  # the other links are checked against it on the next run
-        elif diff -u "$here/golden/$name.expected" "$work/$run.out"; then
+        elif diff -u "$expected" "$work/$run.out"; then
             echo "ok   $name ($link)"
         else
             echo "FAIL $name ($link)"

@@ -17,6 +17,7 @@ struct FrameLayout {
     uint8_t dataOffset = 5;  // 32-bit words, options filled with NOPs (1)
     uint16_t sourcePort = 40000;
     uint16_t destinationPort = 5121;
+    uint32_t sequenceNumber = 0;
     Bytes payload;
     // The IP total length field; by default it tells the truth.
     std::optional<uint16_t> totalLength;
@@ -55,6 +56,8 @@ inline Bytes BuildFrame(const FrameLayout& layout) {
     const size_t tcp = ip + ipRoom;
     PutBE16(frame, tcp, layout.sourcePort);
     PutBE16(frame, tcp + 2, layout.destinationPort);
+    PutBE16(frame, tcp + 4, static_cast<uint16_t>(layout.sequenceNumber >> 16));
+    PutBE16(frame, tcp + 6, static_cast<uint16_t>(layout.sequenceNumber & 0xFFFF));
     frame[tcp + 12] = static_cast<uint8_t>(layout.dataOffset << 4);
     frame[tcp + 13] = layout.payload.empty() ? 0x10 : 0x18;  // ACK / PSH+ACK
     for (size_t i = 20; i < tcpRoom; ++i) {

@@ -1,6 +1,7 @@
 // kestro-scenario: writes the capture file of a scenario, or a bulk capture for benchmarks.
 //
-//   kestro-scenario [--link LINK] SCENARIO.txt OUT.pcap   ("-" reads the scenario from stdin)
+//   kestro-scenario [--link LINK] [--twice | --resend MS] SCENARIO.txt OUT.pcap
+//                                                  ("-" reads the scenario from stdin)
 //   kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap
 //
 // Exit status: 0 written, 2 bad scenario or arguments, 1 the file could not be written.
@@ -23,7 +24,8 @@ constexpr int kWriteFailed = 1;
 constexpr int kBadInput = 2;
 
 int Usage() {
-    std::cerr << "usage: kestro-scenario [--link LINK] SCENARIO.txt OUT.pcap\n"
+    std::cerr << "usage: kestro-scenario [--link LINK] [--twice | --resend MS] SCENARIO.txt "
+                 "OUT.pcap\n"
                  "       kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap\n"
                  "LINK: ethernet (default), linux_sll, linux_sll2, raw, ipv4, null, loop\n";
     return kBadInput;
@@ -42,7 +44,8 @@ int Finish(kestro::scenario::PcapWriter& writer) {
 
 int main(int argc, char** rawArgv) {
     using namespace kestro::scenario;
-    // "--link LINK" may lead either form; the rest is parsed as before.
+    // "--link LINK" may lead either form, then "--twice" or "--resend MS" a
+    // scenario; the rest is parsed as before.
     LinkLayer link = LinkLayer::Ethernet;
     std::vector<char*> args(rawArgv, rawArgv + argc);
     if (args.size() >= 3 && std::string(args[1]) == "--link") {
@@ -53,9 +56,26 @@ int main(int argc, char** rawArgv) {
         }
         args.erase(args.begin() + 1, args.begin() + 3);
     }
+    bool twice = false;
+    int64_t resendMicros = -1;
+    if (args.size() >= 2 && std::string(args[1]) == "--twice") {
+        twice = true;
+        args.erase(args.begin() + 1);
+    } else if (args.size() >= 3 && std::string(args[1]) == "--resend") {
+        const std::string ms(args[2]);
+        int64_t value = 0;
+        auto [end, ec] = std::from_chars(ms.data(), ms.data() + ms.size(), value);
+        if (ec != std::errc() || end != ms.data() + ms.size() || value < 0 || value > 3600000) {
+            std::cerr << "kestro-scenario: --resend needs milliseconds, 0 to 3600000\n";
+            return kBadInput;
+        }
+        resendMicros = value * 1000;
+        args.erase(args.begin() + 1, args.begin() + 3);
+    }
     argc = static_cast<int>(args.size());
     char** const argv = args.data();
-    if ((argc == 4 || argc == 6) && std::string(argv[1]) == "--bulk") {
+    if ((argc == 4 || argc == 6) && std::string(argv[1]) == "--bulk" && !twice &&
+        resendMicros < 0) {
         BulkMix mix = BulkMix::Stress;
         if (argc == 6) {
             const std::string option(argv[3]), name(argv[4]);
@@ -111,6 +131,11 @@ int main(int argc, char** rawArgv) {
     } catch (const ScenarioError& e) {
         std::cerr << "kestro-scenario: " << in << ": " << e.what() << "\n";
         return kBadInput;
+    }
+    if (twice) {
+        frames = Twice(frames);
+    } else if (resendMicros >= 0) {
+        frames = Retransmitted(frames, resendMicros);
     }
 
     PcapWriter writer;

@@ -14,6 +14,7 @@
 // and a backslash. Times are local wall-clock times under TZ and must not go backwards.
 #include "scenario.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <ctime>
@@ -413,6 +414,61 @@ constexpr BulkShares kStressShares{100, 30, 55, 70, 77, 83, 86, 95, 98, 99};
 constexpr BulkShares kSessionShares{1000, 400, 700, 900, 905, 910, 911, 990, 996, 998};
 
 }  // namespace
+
+std::vector<Frame> Twice(const std::vector<Frame>& frames) {
+    std::vector<Frame> out;
+    out.reserve(frames.size() * 2);
+    for (const Frame& frame : frames) {
+        out.push_back(frame);
+        out.push_back(frame);
+    }
+    return out;
+}
+
+namespace {
+
+constexpr size_t kIpAt = 14;  // the frames built here are Ethernet with 20-byte IP headers
+
+bool CarriesTcpPayload(const Bytes& frame) {
+    if (frame.size() < kIpAt + 40 || frame[12] != 0x08 || frame[13] != 0x00 ||
+        frame[kIpAt + 9] != 6) {
+        return false;
+    }
+    const size_t total = size_t(frame[kIpAt + 2]) << 8 | frame[kIpAt + 3];
+    const size_t tcpHeader = 4u * (frame[kIpAt + 20 + 12] >> 4);
+    return total > 20 + tcpHeader;
+}
+
+int64_t Micros(const Frame& frame) {
+    return frame.seconds * 1000000 + frame.microseconds;
+}
+
+}  // namespace
+
+std::vector<Frame> Retransmitted(const std::vector<Frame>& frames, int64_t afterMicros) {
+    std::vector<Frame> out = frames;
+    for (const Frame& frame : frames) {
+        if (!CarriesTcpPayload(frame.bytes)) {
+            continue;
+        }
+        Frame again = frame;
+        const int64_t at = Micros(frame) + afterMicros;
+        again.seconds = at / 1000000;
+        again.microseconds = int32_t(at % 1000000);
+        // A new IP id (and so a new header checksum): the network layer sends
+        // a new packet; only the TCP segment inside it is the same.
+        Bytes& bytes = again.bytes;
+        bytes[kIpAt + 4] ^= 0x80;
+        bytes[kIpAt + 10] = bytes[kIpAt + 11] = 0;
+        const uint16_t checksum = InternetChecksum(std::span(bytes).subspan(kIpAt, 20));
+        bytes[kIpAt + 10] = uint8_t(checksum >> 8);
+        bytes[kIpAt + 11] = uint8_t(checksum);
+        out.push_back(std::move(again));
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Frame& a, const Frame& b) { return Micros(a) < Micros(b); });
+    return out;
+}
 
 void GenerateBulk(uint64_t count, const std::function<void(const Frame&)>& emit, BulkMix mix) {
     const BulkShares& shares = mix == BulkMix::Session ? kSessionShares : kStressShares;

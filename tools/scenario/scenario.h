@@ -39,6 +39,14 @@ Bytes DoublesTicketPacket(uint8_t runner, uint8_t second);
 // Parses a whole scenario; throws ScenarioError naming the first bad line.
 std::vector<Frame> BuildScenario(std::string_view text);
 
+// What a capture holds besides the frames that were sent. Twice: every frame
+// twice in a row, as "any" sees a frame that crosses a bridge or a VLAN device
+// (once on the port, once on the bridge). Retransmitted: every data segment
+// once more `afterMicros` later with a new IP id, as a sender resends a segment
+// whose acknowledgement was lost; the frames stay in time order.
+std::vector<Frame> Twice(const std::vector<Frame>& frames);
+std::vector<Frame> Retransmitted(const std::vector<Frame>& frames, int64_t afterMicros);
+
 // Which traffic a bulk capture holds. `Stress` raises a log line or an event on about one
 // frame in six; `Session` is closer to a real game session, where announcer lines and map
 // changes are rare among movement and status packets.
