@@ -25,7 +25,7 @@ class RecentSegments {
 public:
     // Duplicates from a bridge arrive back to back; a retransmission after a
     // time-out of a fraction of a second to a few seconds, with the game's few
-    // segments per second between. 128 covers that and stays within 4 KiB.
+    // segments per second between. 128 covers that in about 9 KiB.
     static constexpr std::size_t kCapacity = 128;
 
     // True when the same segment is among the last kCapacity remembered;
@@ -38,8 +38,14 @@ private:
         int32_t length = 0;
         uint64_t digest = 0;
     };
-    std::array<Entry, kCapacity> entries_{};
-    std::size_t used_ = 0;
+    // How many remembered keys fall on each filter slot: a slot at 0 tells in
+    // one read that a segment is new, which nearly every segment is. Only
+    // otherwise (about one in 32) are the keys scanned. This runs for every
+    // payload on the capture thread.
+    static constexpr std::size_t kFilterSlots = 4096;
+    std::array<uint8_t, kFilterSlots> filter_{};
+    std::array<uint64_t, kCapacity> keys_{};  // of place, length and digest; 0: none
+    std::array<Entry, kCapacity> entries_{};  // round the ring, oldest at next_
     std::size_t next_ = 0;
 };
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "capture/frames.h"
@@ -68,6 +72,30 @@ TEST(RecentSegmentsTest, TheMemoryIsBoundedAndForgetsTheOldest) {
     ASSERT_FALSE(Seen(recent, Place(999999), "c"));
     EXPECT_FALSE(Seen(recent, Place(0), "a"));
     EXPECT_FALSE(recent.SeenBefore(Place(5), nullptr, 0));
+}
+
+// Segments that come back after any distance, many colliding in the index:
+// the memory answers as a plain list of the last kCapacity segments would.
+TEST(RecentSegmentsTest, AgreesWithAPlainListOfTheLastSegments) {
+    RecentSegments recent;
+    std::deque<std::pair<uint32_t, std::string>> last;
+    std::mt19937 numbers(7);
+    int seen = 0;
+    for (int i = 0; i < 50000; ++i) {
+        const uint32_t sequence = numbers() % 400;
+        const std::string payload(1 + numbers() % 3, static_cast<char>('a' + numbers() % 2));
+        const bool inList =
+            std::find(last.begin(), last.end(), std::pair(sequence, payload)) != last.end();
+        ASSERT_EQ(Seen(recent, Place(sequence), payload), inList) << "segment " << i;
+        if (!inList) {
+            last.emplace_back(sequence, payload);
+            if (last.size() > RecentSegments::kCapacity) {
+                last.pop_front();
+            }
+        }
+        seen += inList;
+    }
+    EXPECT_GT(seen, 1000) << "too few repeats to test anything";
 }
 
 TEST(RecentSegmentsTest, ThePlaceIsReadFromTheHeadersWithinWhatWasCaptured) {
