@@ -3,6 +3,7 @@
 // over to another program.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -27,5 +28,16 @@ std::string SystemRootFolder();
 // Runs the program at `path` with `argv` in place of this one. Returns only when
 // that failed, with the system's reason.
 std::string RunInstead(const std::string& path, char** argv);
+
+// Whether `stream` is a terminal; whether it is a regular file (not a pipe, a
+// FIFO, a terminal or a socket, whose bytes may still be in the making).
+bool IsTerminal(std::FILE* stream);
+bool IsRegularFile(std::FILE* stream);
+
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows: Ctrl+C, Ctrl+Break, the
+// console closed) first flush `stream` on a thread of their own, holding it so
+// that nothing more is written, then end the process as the signal does. Call
+// before any other thread starts: threads take the blocked signals along.
+void FlushBeforeQuitSignals(std::FILE* stream);
 
 }  // namespace kestro::platform

@@ -1,11 +1,15 @@
 #include "platform/process.h"
 
+#include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace kestro::platform {
 
@@ -30,6 +34,48 @@ bool SettingsBesideProgramOnly() {
 
 std::string SystemRootFolder() {
     return {};
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) == 1;
+}
+
+bool IsRegularFile(std::FILE* stream) {
+    struct stat status {};
+    return fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void FlushBeforeQuitSignals(std::FILE* stream) {
+    sigset_t quit;
+    sigemptyset(&quit);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // One that the caller ignores (a job started with &, nohup) stays ignored.
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&quit, signal);
+        }
+    }
+    // Blocked everywhere and taken by sigwait, the signal is handled on an
+    // ordinary thread, where flushing a stream is allowed.
+    pthread_sigmask(SIG_BLOCK, &quit, nullptr);
+    std::thread([quit, stream] {
+        int signal = 0;
+        if (sigwait(&quit, &signal) != 0) {
+            return;
+        }
+        flockfile(stream);
+        std::fflush(stream);
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        sigemptyset(&fallback.sa_mask);
+        sigaction(signal, &fallback, nullptr);
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, signal);
+        pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+        raise(signal);
+        _exit(128 + signal);
+    }).detach();
 }
 
 }  // namespace kestro::platform

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 
@@ -41,6 +42,33 @@ bool SettingsBesideProgramOnly() {
 std::string SystemRootFolder() {
     const char* windir = std::getenv("windir");
     return windir != nullptr ? windir : std::string();
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+bool IsRegularFile(std::FILE* stream) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    return handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_DISK;
+}
+
+namespace {
+
+std::FILE* g_flushBeforeQuit = nullptr;
+
+// Windows runs a console control handler on a thread of its own.
+BOOL WINAPI FlushAndQuit(DWORD) {
+    _lock_file(g_flushBeforeQuit);
+    std::fflush(g_flushBeforeQuit);
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+}  // namespace
+
+void FlushBeforeQuitSignals(std::FILE* stream) {
+    g_flushBeforeQuit = stream;
+    SetConsoleCtrlHandler(FlushAndQuit, TRUE);
 }
 
 }  // namespace kestro::platform

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -73,10 +74,33 @@ private:
     std::unordered_map<std::string, std::string, Hash, std::equal_to<>> known_;
 };
 
+// Exit statuses, one meaning each (kestro-replay(1)); 2, nothing replayed, is FailReplay's.
+constexpr int kReplayed = 0;
+constexpr int kBrokeOff = 1;
+constexpr int kOutputFailed = 3;
+
+// Where the lines go: in large blocks to a file, each line as it is made when
+// someone watches them come (a terminal, a capture still being recorded).
+class Output {
+public:
+    Output(FILE* out, bool lineByLine) : out_(out), lineByLine_(lineByLine) {}
+    void Write(std::string_view text) {
+        std::fwrite(text.data(), 1, text.size(), out_);
+        if (lineByLine_) {
+            std::fflush(out_);
+        }
+    }
+    FILE* Stream() const { return out_; }
+
+private:
+    FILE* out_;
+    bool lineByLine_;
+};
+
 // Prints the log lines in UTF-8, one per line, and keeps the status line.
 class PrintingView final : public CoreView {
 public:
-    explicit PrintingView(FILE* out) : out_(out) {}
+    explicit PrintingView(Output& out) : out_(out) {}
     void SetStatusText(std::string_view cp932) override { status_.assign(cp932); }
     void AppendLogLine(std::string_view cp932Line) override {
         // The time stamp in front changes with every line and is ASCII, which
@@ -91,7 +115,7 @@ public:
             line_ += memo_.Convert(cp932Line.substr(ascii));
         }
         line_ += '\n';
-        std::fwrite(line_.data(), 1, line_.size(), out_);
+        out_.Write(line_);
     }
     void RefreshPanel() override {}
     // On standard error, once per message: a file refuses every result alike.
@@ -105,7 +129,7 @@ public:
     bool Refused() const { return refused_; }
 
 private:
-    FILE* out_;
+    Output& out_;
     bool refused_ = false;
     std::set<std::string> told_;
     std::string status_;
@@ -116,13 +140,13 @@ private:
 // Writes each platform sound call in order with the log lines.
 class PrintingSoundPlayer final : public SoundPlayer {
 public:
-    explicit PrintingSoundPlayer(FILE* out) : out_(out) {}
+    explicit PrintingSoundPlayer(Output& out) : out_(out) {}
     void Play(const std::string& path) override {
-        std::fprintf(out_, "sound: %s\n", path.empty() ? "-" : path.c_str());
+        out_.Write("sound: " + (path.empty() ? std::string("-") : path) + "\n");
     }
 
 private:
-    FILE* out_;
+    Output& out_;
 };
 
 // Opens the --history file for appending; a file that is not a history, or
@@ -139,11 +163,25 @@ void OpenHistoryFile(KestroCore& core, const std::string& path) {
     core.GetSettings().KeepHistory = true;
 }
 
-void PrintSummary(const KestroCore& core) {
+void PrintSummary(const KestroCore& core, Output& output) {
     const RaceHistory& history = core.History();
     const std::string text = HistoryPageText(BuildHistoryPage(
         history.Summary(kHistoryLatestCount), true, history.Path(), history.Refusal()));
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    output.Write(text);
+}
+
+// A capture that may still be in the making: a pipe or a FIFO, not a file.
+bool ComesThroughAPipe(const std::string& capture) {
+    if (capture == kStandardInput) {
+        return !platform::IsRegularFile(stdin);
+    }
+    std::error_code error;
+    return !std::filesystem::is_regular_file(capture, error);
+}
+
+// The capture as the user named it.
+std::string CaptureName(const std::string& capture) {
+    return capture == kStandardInput ? "standard input" : capture;
 }
 
 int RunHeadless(const ReplayOptions& options) {
@@ -157,13 +195,19 @@ int RunHeadless(const ReplayOptions& options) {
         settingsPath = *options.settingsFile;
     }
 
-    static char buffer[1 << 16];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    const bool lineByLine = ComesThroughAPipe(options.capture) || platform::IsTerminal(stdout);
+    if (!lineByLine) {
+        static char buffer[1 << 16];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    }
+    // Before the capture thread starts, which takes the blocked signals along.
+    platform::FlushBeforeQuitSignals(stdout);
+    Output output(stdout, lineByLine);
 
     VirtualClock clock;
-    PrintingView view(stdout);
+    PrintingView view(output);
     NullSoundPlayer silent;
-    PrintingSoundPlayer printing(stdout);
+    PrintingSoundPlayer printing(output);
     PlatformSoundPlayer platform;
     SoundPlayer* player = &silent;
     if (options.sounds == ReplayOptions::Sounds::Print) {
@@ -179,8 +223,8 @@ int RunHeadless(const ReplayOptions& options) {
         OpenHistoryFile(core, *options.historyFile);
     }
     if (options.capture.empty()) {
-        PrintSummary(core);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        PrintSummary(core, output);
+        return std::fflush(stdout) == 0 ? kReplayed : kOutputFailed;
     }
 
     VirtualTicker ticker(
@@ -214,7 +258,8 @@ int RunHeadless(const ReplayOptions& options) {
         FailReplay(options.capture + ": " + snoop.LastError());
     }
     snoop.ServeUntilThreadEnds();
-    const std::string readError = snoop.LastError();
+    const std::optional<TSnoopEnd> end = snoop.LastEnd();
+    const bool brokeOff = end && end->cause == TSnoopEnd::Cause::ReadError;
 
     ticker.Finish(options.tailSeconds);
 
@@ -222,29 +267,29 @@ int RunHeadless(const ReplayOptions& options) {
         const PanelTexts texts = core.Panel(platform::ThousandsSeparator());
         for (int i = 0; i < kPanelFieldCount; ++i) {
             const auto field = static_cast<PanelField>(i);
-            std::fprintf(stdout, "%.*s=%s\n", static_cast<int>(PanelFieldName(field).size()),
-                         PanelFieldName(field).data(), texts[field].c_str());
+            output.Write(std::string(PanelFieldName(field)) + "=" + texts[field] + "\n");
         }
-        std::fprintf(stdout, "PacketCount=%s\n", texts.packetCount.c_str());
+        output.Write("PacketCount=" + texts.packetCount + "\n");
     }
     if (options.summary) {
-        PrintSummary(core);
+        PrintSummary(core, output);
     }
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "%s: cannot write the output: %s\n", kReplayProgram,
                      std::strerror(errno));
-        return 1;
+        return kOutputFailed;
     }
-    if (!readError.empty()) {
-        // The file broke off part-way (a capture cut short while it was written):
-        // what was read has been replayed, but the user must know it was not all.
-        std::fprintf(stderr, "%s: %s: reading stopped early: %s\n", kReplayProgram,
-                     options.capture.c_str(), readError.c_str());
-        return 1;
+    if (brokeOff) {
+        // A capture cut short while it was written, a stream that ended inside a
+        // frame: what was read has been replayed, but the user must know it was not all.
+        std::fprintf(stderr,
+                     "%s: %s: the capture breaks off here; what came before was replayed (%s)\n",
+                     kReplayProgram, CaptureName(options.capture).c_str(), end->reason.c_str());
+        return kBrokeOff;
     }
-    // Told on standard error as it happened; the status says not all was kept.
-    return view.Refused() ? 1 : 0;
+    // A refused --history write was told on standard error as it happened: not all was kept.
+    return view.Refused() ? kOutputFailed : kReplayed;
 }
 
 #ifndef _WIN32

@@ -26,16 +26,19 @@ constexpr bool kWindowReplay = false;
 constexpr bool kWindowReplay = true;
 #endif
 
-void Usage(FILE* to) {
+// The window program answers --help and --version under its own name.
+constexpr const char* kWindowProgram = "kestro-replay-gui";
+
+void Usage(FILE* to, const char* program = kReplayProgram) {
     std::fprintf(to,
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
                  "[--sounds off|print|play] [--history FILE [--summary]] %sCAPTURE\n"
                  "       %s --history FILE --summary\n",
-                 kReplayProgram, kWindowReplay ? "[--speed FACTOR] [--gui] " : "", kReplayProgram);
+                 program, kWindowReplay ? "[--speed FACTOR] [--gui] " : "", program);
 }
 
-void Help() {
-    Usage(stdout);
+void Help(const char* program) {
+    Usage(stdout, program);
     if (kWindowReplay) {
         std::fputs(
             "\n"
@@ -72,7 +75,8 @@ std::optional<double> ParseNumber(const char* text) {
     return value;
 }
 
-ReplayOptions ParseOptionsOnly(int argc, char** argv) {
+ReplayOptions ParseOptionsOnly(int argc, char** argv, bool windowProgram) {
+    const char* const program = windowProgram ? kWindowProgram : kReplayProgram;
     ReplayOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -130,10 +134,10 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv) {
         } else if (arg == "--summary") {
             options.summary = true;
         } else if (arg == "-h" || arg == "--help") {
-            Help();
+            Help(program);
             std::exit(0);
         } else if (arg == "--version") {
-            std::printf("%s %s\n", kReplayProgram, kVersion);
+            std::printf("%s %s\n", program, kVersion);
             std::exit(0);
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             Usage(stderr);
@@ -163,7 +167,7 @@ void FailReplay(const std::string& message) {
 }
 
 ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
-    ReplayOptions options = ParseOptionsOnly(argc, argv);
+    ReplayOptions options = ParseOptionsOnly(argc, argv, windowProgram);
     if (!kWindowReplay && (options.gui || options.speed)) {
         FailReplay(
             "--gui and --speed belong to the replay in a window, which Kestro for Windows "
@@ -183,7 +187,9 @@ ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
 }
 
 void CheckCaptureFile(const std::string& path) {
-    if (path == kStandardInput) {
+    // A pipe or a FIFO cannot be looked at twice either.
+    std::error_code error;
+    if (path == kStandardInput || std::filesystem::is_fifo(path, error)) {
         return;
     }
     std::ifstream probe(path, std::ios::binary);

@@ -87,12 +87,55 @@ check "... and the log's time never goes back" \
 check "--help says what backwards time stamps do" \
     bash -c "'$replay_tool' --help | grep -q 'Time never goes back'"
 
-# Cut inside the last frame: what was read is replayed, libpcap's reason is kept.
+# Cut inside the last frame: what was read is replayed, said in the user's words
+# with libpcap's reason, and nothing of the capture component's own wording.
 head -c "$(($(stat -c %s "$work/race.pcap") - 5))" "$work/race.pcap" > "$work/cut.pcap"
 "$replay_tool" "$work/cut.pcap" > /dev/null 2> "$work/cut.err"
 cut_status=$?
-check "a file cut short ends with status 1 and libpcap's reason" \
-    bash -c "[ $cut_status -eq 1 ] && grep -qE 'reading stopped early: .*truncated dump file; tried to read [0-9]+ captured bytes, only got [0-9]+$' '$work/cut.err'"
+check "a file cut short ends with status 1 and says so with libpcap's reason" \
+    bash -c "[ $cut_status -eq 1 ] && grep -qxE 'kestro-replay: $work/cut.pcap: the capture breaks off here; what came before was replayed \(truncated dump file; tried to read [0-9]+ captured bytes, only got [0-9]+\)' '$work/cut.err' && ! grep -q 'Snoop Error' '$work/cut.err'"
+
+# A capture still being recorded: its first frames come through a pipe whose
+# writer stays. Each line is written as it is made, and Ctrl+C keeps them all.
+tcpdump -r "$work/race.pcap" -c 6 -w "$work/part.pcap" 2> /dev/null
+"$replay_tool" "$work/part.pcap" > "$work/part.out"
+mkfifo "$work/feed"
+(cat "$work/part.pcap"; exec sleep 60) > "$work/feed" &
+writer=$!
+# A job started with & ignores SIGINT, and keeps ignoring it; a terminal's does not.
+env --default-signal=INT "$replay_tool" - < "$work/feed" > "$work/live.out" 2> "$work/live.err" &
+reader=$!
+for _ in $(seq 100); do
+    cmp -s "$work/part.out" "$work/live.out" && break
+    sleep 0.1
+done
+check "lines arrive while the writer still holds the pipe" cmp -s "$work/part.out" "$work/live.out"
+kill -INT "$reader"
+wait "$reader"
+int_status=$?
+kill "$writer" 2> /dev/null
+wait "$writer" 2> /dev/null
+check "Ctrl+C ends the replay by its signal and keeps every line" \
+    bash -c "[ $int_status -eq 130 ] && cmp -s '$work/part.out' '$work/live.out' && [ ! -s '$work/live.err' ]"
+
+# Into a file, from a file, the lines wait in a large buffer. A sound whose
+# file is a FIFO nobody writes holds the replay mid-way; SIGTERM then still
+# writes every line made before it.
+mkfifo "$work/start.wav"
+printf '[Sound]\nSoundEnabled=1\nRaceStartEnabled=1\nRaceStartSound=%s\n' "$work/start.wav" > "$work/held.ini"
+"$replay_tool" --settings "$work/held.ini" --sounds play "$work/race.pcap" > "$work/held.out" 2>&1 &
+held=$!
+for _ in $(seq 100); do
+    grep -qs wait_for_partner /proc/"$held"/task/*/wchan && break  # opening the FIFO
+    sleep 0.1
+done
+check "... where the lines made so far are still in the buffer" \
+    bash -c "grep -qs wait_for_partner /proc/$held/task/*/wchan && [ ! -s '$work/held.out' ]"
+kill -TERM "$held"
+wait "$held"
+term_status=$?
+check "SIGTERM writes them, then ends the replay by its signal" \
+    bash -c "[ $term_status -eq 143 ] && grep -q 'モンスターレースシングルスがスタートします' '$work/held.out'"
 
 mkdir "$work/settings.ini"
 for gui in "" --gui; do
