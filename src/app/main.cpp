@@ -1,7 +1,9 @@
 // Kestro: starts the windows in their fixed order and runs until the main
-// window closes. The program takes no option but --help and --version.
+// window closes. The program takes no option but -h/--help and --version.
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "app/about_dialog.h"
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestro [--help | --version]\n"
+    "usage: kestro [-h | --help | --version]\n"
     "\n"
     "Follows the game's monster races from its captured traffic (tcp port 5121)\n"
     "and shows their timetable. Capture runs through kestro-capture; see kestro(1).\n";
@@ -26,7 +28,8 @@ int HandleOptions(int argc, char** argv) {
         return -1;
     }
     const std::string_view option = argv[1];
-    if (option == "--help" && argc == 2) {
+    const bool help = option == "--help" || option == "-h";
+    if (help && argc == 2) {
         std::fputs(kUsage, stdout);
         return 0;
     }
@@ -34,9 +37,45 @@ int HandleOptions(int argc, char** argv) {
         std::printf("kestro %s\n", kestro::kVersion);
         return 0;
     }
-    const bool known = option == "--help" || option == "--version";
+    const bool known = help || option == "--version";
     std::fprintf(stderr, "kestro: unknown option '%s'\n%s", argv[known ? 2 : 1], kUsage);
     return 2;
+}
+
+constexpr int kNoDisplay = 2;
+
+[[noreturn]] void ExitWithoutDisplay(const std::string& why) {
+    std::fprintf(stderr,
+                 "kestro: no display found (%s); the window needs an X11 or Wayland desktop, "
+                 "named by DISPLAY or WAYLAND_DISPLAY\n",
+                 why.c_str());
+    std::_Exit(kNoDisplay);
+}
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Qt's own answer to a display it cannot reach is an abort with the advice to
+// reinstall. While the application starts, its platform messages are kept and
+// its fatal one becomes ours.
+QtMessageHandler g_qtMessages = nullptr;
+std::string g_platformWarning;
+
+void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    const std::string_view category = context.category != nullptr ? context.category : "";
+    if (type == QtFatalMsg) {
+        ExitWithoutDisplay(g_platformWarning.empty() ? "the platform plugin could not start"
+                                                     : g_platformWarning);
+    }
+    if (category.starts_with("qt.qpa")) {
+        if (g_platformWarning.empty()) {
+            g_platformWarning = text.toStdString();
+        }
+        return;
+    }
+    g_qtMessages(type, context, text);
 }
 
 }  // namespace
@@ -46,7 +85,12 @@ int main(int argc, char** argv) {
     if (const int status = HandleOptions(argc, argv); status >= 0) {
         return status;
     }
+    if (!IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
+        ExitWithoutDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
+    }
+    g_qtMessages = qInstallMessageHandler(StartupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtMessages);
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     kestro::InstallApplicationIcon();
 

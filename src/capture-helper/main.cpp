@@ -42,7 +42,7 @@ constexpr int kExitFailure = 2;
 constexpr const char* kUsage =
     "usage: kestro-capture --list\n"
     "       kestro-capture --adapter NAME\n"
-    "       kestro-capture --version | --help\n"
+    "       kestro-capture --version | -h | --help\n"
     "\n"
     "Lists the capture adapters, or captures the game's traffic (\"tcp port 5121\")\n"
     "on adapter NAME and writes it to standard output as a pcap stream.\n";
@@ -338,7 +338,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         const std::string_view name = OptionName(argument);
-        if (argument == "--help") {
+        if (argument == "--help" || argument == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }

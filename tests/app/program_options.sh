@@ -26,7 +26,8 @@ while IFS='|' read -r program args status pattern; do
         failed=$((failed + 1))
     fi
 done <<'TABLE'
-kestro|--help|0|usage: kestro \[--help | --version\]
+kestro|--help|0|usage: kestro \[-h | --help | --version\]
+kestro|-h|0|usage: kestro \[-h | --help | --version\]
 kestro|--version|0|^kestro [0-9]*\.[0-9]*\.[0-9]*$
 kestro|--settings x.ini|2|kestro: unknown option '--settings'
 kestro|--version=1|2|kestro: unknown option '--version=1'
@@ -34,11 +35,31 @@ kestro|-platform offscreen|2|usage: kestro
 kestro|--help --version|2|unknown option '--version'
 replay|--version|0|^kestro-replay [0-9]*\.[0-9]*\.[0-9]*$
 replay|--help|0|usage: kestro-replay
+replay|-h|0|usage: kestro-replay
 replay|--frobnicate x.pcap|2|kestro-replay: unknown option --frobnicate
 replay|--panel=yes x.pcap|2|kestro-replay: --panel takes no value
 replay|--sounds=loud x.pcap|2|kestro-replay: --sounds takes off, print or play
-replay_gui|--version|0|^kestro-replay [0-9]*\.[0-9]*\.[0-9]*$
+replay_gui|--version|0|^kestro-replay-gui [0-9]*\.[0-9]*\.[0-9]*$
+replay_gui|-h|0|usage: kestro-replay-gui
 TABLE
+
+# No display to open the window on: said in those words, status 2, instead of
+# the toolkit's abort (134) with its advice to reinstall.
+for display in unset :97; do
+    if [ "$display" = unset ]; then
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$kestro" > "$work/out" 2> "$work/err"
+    else
+        env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$kestro" > "$work/out" 2> "$work/err"
+    fi
+    got=$?
+    if [ "$got" -eq 2 ] && grep -q '^kestro: no display found' "$work/err" \
+        && ! grep -q Reinstalling "$work/err" && [ ! -s "$work/out" ]; then
+        echo "ok   kestro with DISPLAY $display: $(cat "$work/err")"
+    else
+        echo "FAIL kestro with DISPLAY $display: status $got; stderr: $(cat "$work/err")"
+        failed=$((failed + 1))
+    fi
+done
 
 # Both spellings of an option with a value replay the demo alike.
 "$replay" --tail 30 --panel "$demo" > "$work/spaced" 2>&1

@@ -35,11 +35,13 @@ unknown adapter, joined form|no such adapter: nope|--adapter=nope
 TABLE
 
 # Answers: the usage, the version, and a list in which "lo" is a tab-separated line.
-if run --help && grep -q -- '--adapter NAME' "$work/out" && [ ! -s "$work/err" ]; then
-    echo "ok   --help"
-else
-    echo "FAIL --help"; failed=$((failed + 1))
-fi
+for help in --help -h; do
+    if run "$help" && grep -q -- '--adapter NAME' "$work/out" && [ ! -s "$work/err" ]; then
+        echo "ok   $help"
+    else
+        echo "FAIL $help"; failed=$((failed + 1))
+    fi
+done
 if run --version && grep -qE '^kestro-capture [0-9]+\.[0-9]+\.[0-9]+$' "$work/out"; then
     echo "ok   --version: $(cat "$work/out")"
 else
