@@ -136,7 +136,8 @@ void KestroShell::ReportRefusedWrite(const Result& refused) {
     const std::string& message = refused.Message();
     const std::string& reason = refused.Reason();
     core_.GetLog().AddLogLine(Utf8ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
-    if (refusalsShown_.insert(message).second && !displayLost_) {
+    // While the process ends, a box would hold it until a second signal.
+    if (refusalsShown_.insert(message).second && !displayLost_ && !sessionEnding_) {
         view_.ShowError(message);
     }
 }
@@ -151,6 +152,7 @@ void KestroShell::FormDestroy() {
 }
 
 void KestroShell::EndSession() {
+    sessionEnding_ = true;
     if (shown_ && !closed_) {
         view_.Close();
     }

@@ -100,8 +100,8 @@ public:
     void PopupMenuClick(MenuItem item);
     // The process is asked to end (a signal, the session's end): a shown main
     // window closes through its normal close, so the settings are saved and a
-    // refusal is reported as at any close. Does nothing before the show or
-    // after the close.
+    // refusal is logged (never a box, which would keep the process waiting).
+    // Closes nothing before the show or after the close.
     void EndSession();
     // The process is ending where no window can be drawn any more (the display
     // connection broke): the close's steps run without the view's close, and a
@@ -158,6 +158,8 @@ private:
     bool shown_ = false;
     bool closed_ = false;
     bool displayLost_ = false;
+    // Asked to end (EndSession): refusals go to the log only, like displayLost_.
+    bool sessionEnding_ = false;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
 };

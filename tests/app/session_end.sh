@@ -3,7 +3,8 @@
 # SIGHUP: it closes its window through the normal close and leaves a complete
 # settings file where the location rule puts it, nothing anywhere else. And one
 # whose X server goes away, which the toolkit answers with exit(1), keeps the
-# same file.
+# same file. One whose settings file refuses the write still ends at the first
+# signal: the refusal goes to the log, no box waits.
 # Usage: session_end.sh KESTRO
 set -eu
 kestro=$1
@@ -86,6 +87,31 @@ for sig in INT TERM HUP; do
     check_file "$work/portable/kestro.ini" "portable, SIG$sig"
     [ ! -e "$work/config" ] || fail "portable, SIG$sig: a per-user file as well"
 done
+# A settings file that refuses the write (here a folder stands where it goes):
+# asked to end, kestro logs the refusal and ends, with no box waiting for a
+# second signal.
+rm -rf "$work/config" && mkdir -p "$work/config/kestro/kestro.ini"
+env XDG_CONFIG_HOME="$work/config" HOME="$work/home" "$work/prefix/bin/kestro" >"$work/out" 2>&1 &
+pid=$!
+tries=0
+until [ $(( 0x$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$pid/status" 2>/dev/null || echo 0) & 16384 )) -ne 0 ] \
+    && [ "$(readlink "/proc/$pid/exe" 2>/dev/null || true)" = "$work/prefix/bin/kestro" ]; do
+    tries=$((tries + 1)) && [ $tries -lt 200 ] || fail "kestro never caught SIGTERM"
+    sleep 0.05
+done
+sleep 0.5  # the window shows and reads its settings
+kill -s TERM "$pid"
+tries=0
+while kill -0 "$pid" 2>/dev/null && [ "$(sed -n 's/^State:[[:space:]]*\(.\).*/\1/p' "/proc/$pid/status" 2>/dev/null)" != Z ]; do
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] || { kill -9 "$pid"; fail "a refused write kept kestro alive after SIGTERM"; }
+    sleep 0.05
+done
+status=0
+wait "$pid" || status=$?
+pid=
+[ $status -eq 0 ] || { cat "$work/out" >&2; fail "refused write, SIGTERM: exit status $status"; }
+
 # The X server goes away under a shown window.
 if command -v Xvfb >/dev/null; then
     rm -rf "$work/config" && mkdir -p "$work/xvfb"
