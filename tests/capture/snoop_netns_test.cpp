@@ -80,9 +80,13 @@ public:
     }
     const std::string& Error() const { return error_; }
     // The packet arrives on the tun as if from the network.
-    bool Inject(const std::string& payload) const {
+    // Each at the next sequence number, as a connection sends them: the same
+    // segment twice would be a repeat, which the capture component counts once.
+    bool Inject(const std::string& payload) {
         test::FrameLayout layout;
         layout.payload = test::Text(payload);
+        layout.sequenceNumber = nextSequence_;
+        nextSequence_ += static_cast<uint32_t>(payload.size());
         test::Bytes packet = test::BuildFrame(layout);
         packet.erase(packet.begin(), packet.begin() + 14);
         return write(fd_, packet.data(), packet.size()) == static_cast<ssize_t>(packet.size());
@@ -90,6 +94,7 @@ public:
 
 private:
     int fd_ = -1;
+    uint32_t nextSequence_ = 1;
     std::string error_;
 };
 
