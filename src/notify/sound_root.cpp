@@ -4,20 +4,21 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace kestro {
 
 std::string KestroSoundRootFor(const std::string& exeDir) {
     std::error_code ec;
-    const std::filesystem::path beside = std::filesystem::path(exeDir) / "sounds";
+    const std::filesystem::path beside = platform::PathFromUtf8(exeDir) / "sounds";
     if (std::filesystem::is_directory(beside / "Media", ec)) {
-        return beside.string();
+        return platform::Utf8FromPath(beside);
     }
     const std::filesystem::path installed =
-        (std::filesystem::path(exeDir) / KESTRO_SOUND_ROOT_FROM_BINDIR).lexically_normal();
+        (platform::PathFromUtf8(exeDir) / KESTRO_SOUND_ROOT_FROM_BINDIR).lexically_normal();
     if (std::filesystem::is_directory(installed / "Media", ec)) {
-        return installed.string();
+        return platform::Utf8FromPath(installed);
     }
     return KESTRO_INSTALLED_SOUND_ROOT;
 }
@@ -27,8 +28,9 @@ std::string KestroSoundRoot() {
         return system;
     }
     const std::string exe = platform::ExecutablePath();
-    return KestroSoundRootFor(exe.empty() ? std::string(".")
-                                          : std::filesystem::path(exe).parent_path().string());
+    return KestroSoundRootFor(
+        exe.empty() ? std::string(".")
+                    : platform::Utf8FromPath(platform::PathFromUtf8(exe).parent_path()));
 }
 
 }  // namespace kestro

@@ -2,12 +2,24 @@
 // that knows how each system names, links, flushes and renames files.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "common/result.h"
 
 namespace kestro::platform {
+
+// A std::filesystem::path from a path of the program (UTF-8), and back. The
+// narrow constructor and string() of the Windows C++ library read and write
+// neither UTF-8 nor the ANSI code page, so a path crosses only through these.
+inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
 
 // Reads the whole file at `path` into `bytes`. An absent file succeeds with no
 // bytes; a file that exists and cannot be read, or is not a regular file, fails

@@ -8,17 +8,22 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/wide_text_win32.h"
+
 namespace kestro::platform {
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
+// In UTF-8, as the paths it follows: the ANSI form would garble a message in
+// another language than the code page's.
 std::string SystemMessage(DWORD error) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n > 0 && text != nullptr ? std::string(text, n) : std::string();
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message =
+        n > 0 && text != nullptr ? Utf8FromWide(std::wstring_view(text, n)) : std::string();
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.')) {
@@ -67,7 +72,7 @@ std::string TemporaryName(const std::string& folder, const std::string& base) {
 
 std::atomic<files_testing::CommitFunction> g_commit{nullptr};
 
-// std::rename does not replace an existing file here; MoveFileExA does, and
+// std::rename does not replace an existing file here; MoveFileExW does, and
 // waits until the move is on disk.
 Result Commit(const std::string& from, const std::string& to) {
     if (const files_testing::CommitFunction hook = g_commit.load(); hook != nullptr) {
@@ -76,7 +81,7 @@ Result Commit(const std::string& from, const std::string& to) {
         }
         return Result();
     }
-    if (!MoveFileExA(from.c_str(), to.c_str(),
+    if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return Failed(to, GetLastError());
     }
@@ -104,7 +109,7 @@ void files_testing::SetCommitForTesting(CommitFunction commit) {
 
 Result ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         return IsAbsent(error) ? Result() : Failed(path, error);
@@ -113,7 +118,7 @@ Result ReadWholeFile(const std::string& path, std::string& bytes) {
         return Result::Failure(path + ": not a regular file");
     }
     // Binary: the file's own line ends are kept, never translated.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = _wfopen(WidePath(path).c_str(), L"rb");
     if (file == nullptr) {
         return Result::Failure(path + ": " + std::strerror(errno));
     }
@@ -132,7 +137,7 @@ Result ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 Result ReplaceFile(const std::string& path, std::string_view bytes) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (const DWORD error = GetLastError(); !IsAbsent(error)) {
             return Failed(path, error);
@@ -150,7 +155,7 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
         temporary = TemporaryName(folder, base);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        file = CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
             return Failed(temporary, GetLastError());
@@ -164,7 +169,7 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
         }
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(WidePath(temporary).c_str());
         return Failed(what, error);
     };
     if (!WriteAll(file, bytes)) {
@@ -179,7 +184,7 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
         return fail(temporary, GetLastError());
     }
     if (Result committed = Commit(temporary, path); !committed) {
-        DeleteFileA(temporary.c_str());
+        DeleteFileW(WidePath(temporary).c_str());
         return committed;
     }
     return Result();
@@ -187,7 +192,7 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
 
 Result AppendToFile(const std::string& path, std::string_view bytes) {
     // As for a replacement, the read-only mark says no, whatever the handle would allow.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return Result::Failure(path + ": not a regular file");
@@ -197,8 +202,8 @@ Result AppendToFile(const std::string& path, std::string_view bytes) {
         }
     }
     // FILE_APPEND_DATA alone: every write lands at the file's end, whoever else appends.
-    const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return Failed(path, GetLastError());
     }
@@ -218,7 +223,7 @@ bool FolderTakesNewFiles(const std::string& folder) {
     // so try: create a file that is gone again when closed.
     const std::string probe =
         TemporaryName(folder.empty() ? std::string(".") : folder, "kestro-probe");
-    const HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE file = CreateFileW(WidePath(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;

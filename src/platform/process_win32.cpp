@@ -7,27 +7,41 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "platform/wide_text_win32.h"
 
 namespace kestro::platform {
 
+// The wide name: the ANSI one turns every character outside the code page into
+// "?", and the settings beside the program would be looked for in no folder.
 std::string ExecutablePath() {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (n == 0) {
             return std::string();
         }
         // A full buffer means the name was cut; try again with more room.
         if (n < path.size()) {
             path.resize(n);
-            return path;
+            return Utf8FromWide(path);
         }
         path.resize(path.size() * 2);
     }
 }
 
 std::string RunInstead(const std::string& path, char** argv) {
-    _execv(path.c_str(), argv);
+    std::vector<std::wstring> wide;
+    for (char** arg = argv; *arg != nullptr; ++arg) {
+        wide.push_back(WidePath(*arg));
+    }
+    std::vector<const wchar_t*> wideArgv;
+    for (const std::wstring& arg : wide) {
+        wideArgv.push_back(arg.c_str());
+    }
+    wideArgv.push_back(nullptr);
+    _wexecv(WidePath(path).c_str(), wideArgv.data());
     return std::strerror(errno);
 }
 
@@ -40,8 +54,8 @@ bool SettingsBesideProgramOnly() {
 }
 
 std::string SystemRootFolder() {
-    const char* windir = std::getenv("windir");
-    return windir != nullptr ? windir : std::string();
+    const wchar_t* windir = _wgetenv(L"windir");
+    return windir != nullptr ? Utf8FromWide(windir) : std::string();
 }
 
 bool IsTerminal(std::FILE* stream) {

@@ -5,6 +5,9 @@
 
 #include <mmsystem.h>
 
+#include "platform/files.h"
+#include "platform/wide_text_win32.h"
+
 namespace kestro::platform {
 
 std::string NativeSoundPath(const std::string& path) {
@@ -12,7 +15,21 @@ std::string NativeSoundPath(const std::string& path) {
 }
 
 void PlaySoundFile(const std::string& path, const std::atomic<bool>&) {
-    PlaySoundA(path.empty() ? nullptr : path.c_str(), nullptr, SND_FILENAME);
+    if (path.empty()) {
+        PlaySoundW(nullptr, nullptr, SND_FILENAME);
+        return;
+    }
+    // The file is read here and played from memory: some PlaySound versions
+    // (Wine's among them) pass a wide name through the ANSI code page, and a
+    // sound in a folder named テスト on a Western system would not play.
+    std::string bytes;
+    if (ReadWholeFile(path, bytes) && !bytes.empty() &&
+        PlaySoundW(reinterpret_cast<LPCWSTR>(bytes.data()), nullptr, SND_MEMORY | SND_NODEFAULT)) {
+        return;
+    }
+    // Absent, unreadable or no sound: the system's own call decides, with its
+    // search for a bare name and its default sound.
+    PlaySoundW(WidePath(path).c_str(), nullptr, SND_FILENAME);
 }
 
 }  // namespace kestro::platform

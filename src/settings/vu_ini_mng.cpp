@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace kestro {
@@ -45,7 +46,7 @@ std::string IniFileNameFor(std::string_view exePath) {
 
 bool InBuildTree(const std::string& exeFolder) {
     std::error_code ec;
-    std::filesystem::path folder = std::filesystem::path(exeFolder).lexically_normal();
+    std::filesystem::path folder = platform::PathFromUtf8(exeFolder).lexically_normal();
     for (;;) {
         if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", ec)) {
             return true;
@@ -65,7 +66,7 @@ std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     const std::size_t slash = exePath.find_last_of(platform::PathSeparators());
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
     std::error_code ec;
-    if (InBuildTree(folder) || std::filesystem::exists(beside, ec)) {
+    if (InBuildTree(folder) || std::filesystem::exists(platform::PathFromUtf8(beside), ec)) {
         return beside;
     }
     std::string configHome;
@@ -83,7 +84,7 @@ std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
     if (createFolder) {
         // A failure shows up as the save's own error, naming the file.
         std::error_code ignored;
-        std::filesystem::create_directories(folderOfUser, ignored);
+        std::filesystem::create_directories(platform::PathFromUtf8(folderOfUser), ignored);
     }
     return folderOfUser + "/" +
            (nameStart == std::string::npos ? beside : beside.substr(nameStart + 1));

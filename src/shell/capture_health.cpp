@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace kestro {
@@ -102,7 +103,7 @@ CaptureNotice CapturingOnNotice(const std::string& device) {
 }
 
 InstallKind ThisInstallKind() {
-    std::filesystem::path folder = std::filesystem::path(platform::ExecutablePath()).parent_path();
+    std::filesystem::path folder = platform::PathFromUtf8(platform::ExecutablePath()).parent_path();
     for (int up = 0; up < 4 && !folder.empty(); ++up, folder = folder.parent_path()) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", ec)) {

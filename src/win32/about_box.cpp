@@ -77,8 +77,9 @@ TfrmZKabout::TfrmZKabout(Opener opener, std::string projectUrl)
     : opener_(std::move(opener)), projectUrl_(std::move(projectUrl)) {
     if (!opener_) {
         opener_ = [](const std::string& verb, const std::string& file, const std::string& folder) {
-            ShellExecuteA(nullptr, verb.c_str(), file.c_str(), nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+            // The working folder is the program's, in UTF-8 as every path inside.
+            ShellExecuteW(nullptr, FromUtf8(verb).c_str(), FromUtf8(file).c_str(), nullptr,
+                          folder.empty() ? nullptr : FromUtf8(folder).c_str(), SW_SHOWNORMAL);
         };
     }
     picture_ = DecodeJpegResource(kAboutPictureResource);

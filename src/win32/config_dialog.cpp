@@ -13,11 +13,9 @@ namespace {
 
 using namespace config_layout;
 
-std::string AnsiText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), length + 1)));
-    return text;
+// A sound path as the user sees and types it, in UTF-8 like every path inside.
+std::string PathText(HWND window) {
+    return ToUtf8(WindowText(window));
 }
 
 // The test button's picture: a right-pointing triangle in a sunken square,
@@ -180,8 +178,8 @@ void TfrmZKconfig::CopyIn() {
         CheckDlgButton(hwnd_, kRowCheckBase + i,
                        shown.rows[i].Enabled ? BST_CHECKED : BST_UNCHECKED);
         const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
-        SetWindowTextA(edit, shown.rows[i].Sound.c_str());
-        shownText_[i] = AnsiText(edit);
+        SetWindowTextW(edit, FromSystem(shown.rows[i].Sound).c_str());
+        shownText_[i] = PathText(edit);
     }
 }
 
@@ -192,7 +190,7 @@ ConfigDialogValues TfrmZKconfig::CopyOut() const {
     values.soundEnabled = IsDlgButtonChecked(hwnd_, chkSoundEnabled) == BST_CHECKED;
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         values.rows[i].Enabled = IsDlgButtonChecked(hwnd_, kRowCheckBase + i) == BST_CHECKED;
-        const std::string text = AnsiText(GetDlgItem(hwnd_, kRowEditBase + i));
+        const std::string text = PathText(GetDlgItem(hwnd_, kRowEditBase + i));
         values.rows[i].Sound = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
     }
     return values;
@@ -226,7 +224,7 @@ void TfrmZKconfig::btnTestServerMessageClick() {
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
         if (focus == edit) {
-            const std::string text = AnsiText(edit);
+            const std::string text = PathText(edit);
             path = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
         }
     }

@@ -49,7 +49,7 @@ private:
     SettingsDialog* dialog_ = nullptr;
     HWND dialogOwner_ = nullptr;
     // What each edit box read when first shown: a box left alone gives back the
-    // path it was given, also where the code page cannot show it exactly.
+    // path it was given, also one in the ANSI bytes of an older settings file.
     std::array<std::string, kConfigDialogRowCount> shownText_{};
     ConfigDialogValues confirmed_;
     HFONT font_ = nullptr;

@@ -153,19 +153,11 @@ private:
     std::optional<std::string> old_;
 };
 
-class WindowsSoundTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(folder_.Ok()); }
-
-    const test::TempFolder folder_{"kestro-windir-"};
-    const fs::path& windir_ = folder_.Path();
-    const test::ScopedEnv windirEnv_{"windir", windir_.string().c_str()};
-};
-
 // The race start's default sound, "%SystemRoot%\Media\chimes.wav", found through
 // "windir" and played by the program's own event path: what the speaker gets is
 // the file's samples, complete when the call returns; switched off, nothing.
-TEST_F(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
+// Also where the folder's name is outside the ANSI code page (Wine's is 1252).
+TEST(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
     if (!test::RunningUnderWine()) {
         GTEST_SKIP() << "plays through Wine's ALSA driver; Windows has no ALSA";
     }
@@ -173,41 +165,48 @@ TEST_F(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
         GTEST_SKIP() << "needs the ALSA file sink that ctest configures (ALSA_CONFIG_PATH)";
     }
     const fs::path sink = KESTRO_ALSA_SINK;
-    fs::create_directories(windir_ / "Media");
-    const Wav source = Sweep();
-    std::ofstream(windir_ / "Media" / "chimes.wav", std::ios::binary) << Encode(source);
     const WineAudioDriver alsa("alsa");
     ASSERT_TRUE(alsa.Set());
+    for (const char* prefix : {"kestro-windir-", "kestro-windir-テスト-", "kestro-windir-Crème-",
+                               "kestro-windir-한글-"}) {
+        SCOPED_TRACE(prefix);
+        const test::TempFolder folder{prefix};
+        ASSERT_TRUE(folder.Ok());
+        const std::string windir = test::Utf8String(folder.Path());
+        const test::ScopedEnv windirEnv{"windir", windir.c_str()};
+        fs::create_directories(folder.Path() / "Media");
+        const Wav source = Sweep();
+        std::ofstream(folder.Path() / "Media" / "chimes.wav", std::ios::binary) << Encode(source);
 
-    Settings settings;
-    LoadSettings((windir_ / "absent.ini").string(), KestroSoundRoot(), settings);
-    EXPECT_EQ(settings.Sound(SoundEvent::RaceStart).Sound,
-              windir_.string() + "\\Media\\chimes.wav");
-    settings.SoundEnabled = true;
-    SettableClock clock{test::At(12, 0, 0)};
-    test::Recorder rec;
-    test::RecordingLogView view{rec};
-    Log log{clock, view};
-    PlatformSoundPlayer player;
-    EventSounds sounds{settings, log, player};
+        Settings settings;
+        LoadSettings(folder.Path("absent.ini"), KestroSoundRoot(), settings);
+        EXPECT_EQ(settings.Sound(SoundEvent::RaceStart).Sound, windir + "\\Media\\chimes.wav");
+        settings.SoundEnabled = true;
+        SettableClock clock{test::At(12, 0, 0)};
+        test::Recorder rec;
+        test::RecordingLogView view{rec};
+        Log log{clock, view};
+        PlatformSoundPlayer player;
+        EventSounds sounds{settings, log, player};
 
-    for (const bool on : {false, true}) {
-        SCOPED_TRACE(on ? "switched on" : "switched off");
-        settings.Sound(SoundEvent::RaceStart).Enabled = on;
-        fs::remove(sink);
-        sounds.PlayEventSound(kSingles, race_status::SRacing, 0, "hugel.gat",
-                              TicketVerdict::NoTicket);
-        if (!on) {
-            EXPECT_FALSE(fs::exists(sink));
-            continue;
+        for (const bool on : {false, true}) {
+            SCOPED_TRACE(on ? "switched on" : "switched off");
+            settings.Sound(SoundEvent::RaceStart).Enabled = on;
+            fs::remove(sink);
+            sounds.PlayEventSound(kSingles, race_status::SRacing, 0, "hugel.gat",
+                                  TicketVerdict::NoTicket);
+            if (!on) {
+                EXPECT_FALSE(fs::exists(sink));
+                continue;
+            }
+            const std::optional<Wav> played = Decode(ReadFile(sink));
+            ASSERT_TRUE(played.has_value()) << sink.string();
+            EXPECT_EQ(played->rate, source.rate);
+            EXPECT_EQ(played->channels, source.channels);
+            EXPECT_EQ(played->bits, source.bits);
+            EXPECT_EQ(played->data.size(), source.data.size());
+            EXPECT_TRUE(played->data == source.data);
         }
-        const std::optional<Wav> played = Decode(ReadFile(sink));
-        ASSERT_TRUE(played.has_value()) << sink.string();
-        EXPECT_EQ(played->rate, source.rate);
-        EXPECT_EQ(played->channels, source.channels);
-        EXPECT_EQ(played->bits, source.bits);
-        EXPECT_EQ(played->data.size(), source.data.size());
-        EXPECT_TRUE(played->data == source.data);
     }
 }
 

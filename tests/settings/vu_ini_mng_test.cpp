@@ -41,13 +41,44 @@ TEST(IniFileNameTest, ReplacesTheExtensionOfTheLastPathPart) {
 
 TEST(IniFileNameTest, IsBesideTheRunningExecutableUnlessOverridden) {
     const std::string own = GetIniFileName();
-    EXPECT_EQ(std::filesystem::path(own).filename(), "vu_ini_mng_test.ini") << own;
-    EXPECT_EQ(std::filesystem::path(own).parent_path(), test::RunningExecutable().parent_path());
+    EXPECT_EQ(test::Utf8Path(own).filename(), "vu_ini_mng_test.ini") << own;
+    EXPECT_EQ(test::Utf8Path(own).parent_path(), test::RunningExecutable().parent_path());
+
+    // Read and saved there: a count of runs goes up by one.
+    const bool existed = std::filesystem::exists(test::Utf8Path(own));
+    IniFile ini = IniFile::Load(own);
+    const int32_t runs = ini.ReadInteger("Test", "Runs", 0);
+    ini.WriteInteger("Test", "Runs", runs + 1);
+    EXPECT_TRUE(ini.Save(GetIniFileNameForSave()));
+    EXPECT_EQ(IniFile::Load(own).ReadInteger("Test", "Runs", 0), runs + 1);
+    if (!existed) {
+        std::filesystem::remove(test::Utf8Path(own));
+    }
 
     SetIniFileNameOverride("/tmp/replay.ini");
     EXPECT_EQ(GetIniFileName(), "/tmp/replay.ini");
     SetIniFileNameOverride("");
     EXPECT_EQ(GetIniFileName(), own);
+}
+
+// A copy of this program in a folder whose name is outside the ANSI code page
+// (Wine's is 1252), with a settings file beside it: the copy finds the file,
+// reads it and saves into it. The ANSI form of its own path would be "?" there.
+TEST(IniFileNameTest, BesideAProgramInAFolderOfAnyName) {
+    const std::filesystem::path self = test::RunningExecutable();
+    for (const char* name : {"テスト", "Crème", "한글"}) {
+        SCOPED_TRACE(name);
+        TempFolder folder(std::string("kestro-") + name + "-");
+        ASSERT_TRUE(folder.Ok());
+        const std::filesystem::path copy = folder.Path() / self.filename();
+        ASSERT_TRUE(std::filesystem::copy_file(self, copy));
+        const std::string ini = test::Utf8String(copy.parent_path() / "vu_ini_mng_test.ini");
+        WriteFileBytes(ini, "[Test]\r\nRuns=7\r\n");
+        const std::string output = test::RunProgram(
+            copy, "--gtest_filter=IniFileNameTest.IsBesideTheRunningExecutableUnlessOverridden");
+        EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+        EXPECT_EQ(ReadFileBytes(ini), "[Test]\r\nRuns=8\r\n");
+    }
 }
 
 // Root writes through any permission bits; an immutable folder it cannot write.

@@ -1,6 +1,7 @@
 // What tests need from the system that POSIX and Windows spell differently.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,10 +14,28 @@
 
 namespace kestro::test {
 
-// Sets (or with nullptr removes) an environment variable, and re-reads TZ.
+#ifdef _WIN32
+inline std::wstring WideFromUtf8(const std::string& utf8) {
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    return wide;
+}
+inline std::string Utf8FromWide(const std::wstring& wide) {
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+#endif
+
+// Sets (or with nullptr removes) an environment variable, and re-reads TZ. The
+// value is UTF-8: on Windows it may name a folder outside the ANSI code page.
 inline void SetEnv(const char* name, const char* value) {
 #ifdef _WIN32
-    _putenv_s(name, value != nullptr ? value : "");
+    _wputenv_s(WideFromUtf8(name).c_str(), WideFromUtf8(value != nullptr ? value : "").c_str());
     _tzset();
 #else
     if (value != nullptr) {
@@ -32,12 +51,20 @@ inline void SetEnv(const char* name, const char* value) {
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
+#ifdef _WIN32
+        if (const wchar_t* old = _wgetenv(WideFromUtf8(name).c_str())) {
+            old_ = Utf8FromWide(old);
+        }
+#else
         if (const char* old = std::getenv(name)) {
             old_ = old;
         }
+#endif
         SetEnv(name, value);
     }
-    ~ScopedEnv() { SetEnv(name_, old_ ? old_->c_str() : nullptr); }
+    ~ScopedEnv() {
+        SetEnv(name_, old_ ? old_->c_str() : nullptr);
+    }
 
 private:
     const char* name_;
@@ -69,12 +96,39 @@ inline bool RunningUnderWine() {
 // The running test program's own file, asked of the system directly.
 inline std::filesystem::path RunningExecutable() {
 #ifdef _WIN32
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::filesystem::path(std::string(path, length));
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(std::wstring(path, length));
 #else
     return std::filesystem::read_symlink("/proc/self/exe");
 #endif
+}
+
+// Runs `program` with one argument and gives back what it wrote on standard
+// output; the program's path may name a folder of any name.
+inline std::string RunProgram(const std::filesystem::path& program, const std::string& argument) {
+#ifdef _WIN32
+    const std::wstring command =
+        L"\"\"" + program.wstring() + L"\" \"" + WideFromUtf8(argument) + L"\"\"";
+    std::FILE* pipe = _wpopen(command.c_str(), L"rb");
+#else
+    const std::string command = "'" + program.string() + "' '" + argument + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+#endif
+    std::string output;
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[4096];
+    for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        output.append(buffer, n);
+    }
+#ifdef _WIN32
+    _pclose(pipe);
+#else
+    pclose(pipe);
+#endif
+    return output;
 }
 
 #ifndef _WIN32

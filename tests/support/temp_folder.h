@@ -10,15 +10,26 @@
 
 namespace kestro::test {
 
+// Paths in tests are UTF-8, as in the program; the narrow forms of the Windows
+// C++ library would garble a folder named テスト.
+inline std::filesystem::path Utf8Path(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8String(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 class TempFolder {
 public:
-    // mkdtemp is POSIX only: names are drawn at random until one is new.
+    // mkdtemp is POSIX only: names are drawn at random until one is new. The
+    // prefix is UTF-8 and may name a folder outside the ANSI code page.
     explicit TempFolder(const std::string& prefix = "kestro-test-") {
         std::random_device random;
         std::error_code ec;
         const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
         for (int attempt = 0; attempt < 100 && !ec && path_.empty(); ++attempt) {
-            const std::filesystem::path path = base / (prefix + std::to_string(random()));
+            const std::filesystem::path path = base / Utf8Path(prefix + std::to_string(random()));
             if (std::filesystem::create_directory(path, ec)) {
                 path_ = path;
             }
@@ -36,19 +47,19 @@ public:
     // False when no folder could be made; Path() is then empty.
     bool Ok() const { return !path_.empty(); }
     const std::filesystem::path& Path() const { return path_; }
-    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+    std::string Path(const std::string& name) const { return Utf8String(path_ / Utf8Path(name)); }
 
 private:
     std::filesystem::path path_;
 };
 
 inline std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 

@@ -146,7 +146,9 @@ protected:
         VuIniMng::SetIniFileNameOverride("");
     }
 
-    void WriteIni(const std::string& text) { std::ofstream(iniPath_, std::ios::binary) << text; }
+    void WriteIni(const std::string& text) {
+        std::ofstream(test::Utf8Path(iniPath_), std::ios::binary) << text;
+    }
     IniFile ReadIni() const { return IniFile::Load(iniPath_); }
 
     TfrmZKmain& Show() {
@@ -166,7 +168,9 @@ protected:
         EXPECT_FALSE(forms_->main.Alive());
     }
 
-    test::TempFolder folder_{"kestro-win32-"};
+    // A name outside the ANSI code page (Wine's is 1252): the settings and the
+    // history are read and saved there all the same.
+    test::TempFolder folder_{"kestro-win32-テスト-"};
     std::string iniPath_;
     std::vector<std::string> errors_;
     std::vector<std::string> opened_;
@@ -241,7 +245,7 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
 // The history window over a real file beside the settings: the page's text,
 // the newest result first, and the switch saved at once.
 TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
-    std::ofstream(folder_.Path("kestro-history.csv"), std::ios::binary)
+    std::ofstream(folder_.Path() / "kestro-history.csv", std::ios::binary)
         << "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
            "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
            "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n";
@@ -271,7 +275,7 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
 TEST_F(Win32FaceTest, SessionEndSavesWithoutClosing) {
     TfrmZKmain& main = Show();
     SendMessageW(main.Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
-    EXPECT_FALSE(std::filesystem::exists(iniPath_));
+    EXPECT_FALSE(std::filesystem::exists(test::Utf8Path(iniPath_)));
     SendMessageW(main.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(main.Alive());
@@ -281,6 +285,10 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
     const SoundEventInfo& win = SoundEventInfoOf(SoundEvent::ResultWin);
     const int winRow = 7;
     ASSERT_EQ(kConfigDialogRows[winRow].event, SoundEvent::ResultWin);
+    // Paths are UTF-8 in the file; one written by an older program in the ANSI
+    // code page (1252 here) is shown as the same name and kept byte for byte.
+    const SoundEventInfo& first = SoundEventInfoOf(kConfigDialogRows[0].event);
+    const std::string legacy = "C:\\Cr\xE8me\\legacy.wav";
     struct Case {
         WPARAM key;
         bool kept;
@@ -288,12 +296,13 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
     for (const Case& c : {Case{VK_RETURN, true}, Case{VK_ESCAPE, false}}) {
         SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Esc");
         WriteIni(std::string("[Sound]\r\nSoundEnabled=0\r\n") + std::string(win.soundKey) +
-                 "=C:\\old.wav\r\n");
+                 "=C:\\Crème\\old.wav\r\n" + std::string(first.soundKey) + "=" + legacy + "\r\n");
         TfrmZKmain& main = Show();
         RECT client{};
         std::wstring caption;
         int widestAdapter = 0;
         int droppedWidth = 0;
+        std::wstring shownWin, shownLegacy;
         WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
             caption = WindowText(dialog);
             client = ClientRect(dialog);
@@ -314,10 +323,14 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
             SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
             SendDlgItemMessageW(dialog, TfrmZKconfig::cboAdapter, CB_SETCURSEL, 0, 0);
             const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
-            SetWindowTextA(edit, "C:\\sounds\\win.wav");
+            shownWin = WindowText(edit);
+            shownLegacy = WindowText(GetDlgItem(dialog, TfrmZKconfig::kRowEditBase));
+            SetWindowTextW(edit, L"C:\\テスト\\한글.wav");
             PressKey(edit, c.key);
         });
         EXPECT_EQ(caption, L"設定 - Kestro");
+        EXPECT_EQ(shownWin, L"C:\\Crème\\old.wav");
+        EXPECT_EQ(shownLegacy, L"C:\\Crème\\legacy.wav");
         // Adapters are named by GUID: the open list shows each entry whole.
         EXPECT_GT(droppedWidth, widestAdapter);
         EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
@@ -328,12 +341,13 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         EXPECT_EQ(ReadIni().ReadString("Snoop", "AdapterName", ""), c.kept ? names[0] : "");
         // OK saves at once, so a crash or a signal later loses nothing; Esc writes nothing.
         EXPECT_EQ(ReadIni().ReadString("Sound", win.soundKey, ""),
-                  c.kept ? "C:\\sounds\\win.wav" : "C:\\old.wav");
+                  c.kept ? "C:\\テスト\\한글.wav" : "C:\\Crème\\old.wav");
+        EXPECT_EQ(ReadIni().ReadString("Sound", first.soundKey, ""), legacy);
         CloseMain();
         const IniFile ini = ReadIni();
         EXPECT_EQ(ini.ReadBool("Sound", "SoundEnabled", !c.kept), c.kept);
         EXPECT_EQ(ini.ReadString("Sound", win.soundKey, ""),
-                  c.kept ? "C:\\sounds\\win.wav" : "C:\\old.wav");
+                  c.kept ? "C:\\テスト\\한글.wav" : "C:\\Crème\\old.wav");
         // The dialog's own placement section, saved at every close.
         EXPECT_EQ(ini.ReadInteger("TfrmZKconfig", "PlaceNormalPos.Left", -1), config_layout::kLeft);
     }
@@ -344,7 +358,7 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
 // per file, the system's reason in the log at each refusal (the dialog's two
 // closes, the main window's close and destroy).
 TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
-    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    ASSERT_TRUE(std::filesystem::create_directory(test::Utf8Path(iniPath_)));
     TfrmZKmain& main = Show();
     for (int i = 0; i < 2; ++i) {
         WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig,
@@ -463,7 +477,7 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     EXPECT_EQ(picture.bmHeight, 150);
     EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
     EXPECT_EQ(link, FromUtf8(kHomePage));
-    const std::string folder = test::RunningExecutable().parent_path().string();
+    const std::string folder = test::Utf8String(test::RunningExecutable().parent_path());
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], std::string("open|") + kHomePage + "|" + folder);
 }
