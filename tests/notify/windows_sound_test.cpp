@@ -204,8 +204,10 @@ TEST(WindowsSoundTest, TheDefaultEventFilePlaysIntoAlsa) {
             EXPECT_EQ(played->rate, source.rate);
             EXPECT_EQ(played->channels, source.channels);
             EXPECT_EQ(played->bits, source.bits);
-            EXPECT_EQ(played->data.size(), source.data.size());
-            EXPECT_TRUE(played->data == source.data);
+            // Wine's driver may end on a period of silence (10 ms) after the samples.
+            ASSERT_GE(played->data.size(), source.data.size());
+            EXPECT_TRUE(played->data.compare(0, source.data.size(), source.data) == 0);
+            EXPECT_EQ(played->data.find_first_not_of('\0', source.data.size()), std::string::npos);
         }
     }
 }
