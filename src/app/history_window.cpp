@@ -1,9 +1,11 @@
 #include "app/history_window.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/fonts.h"
 
@@ -11,10 +13,13 @@ namespace kestro {
 
 namespace {
 
-constexpr int kRowHeight = 16;
-constexpr int kLabelWidth = 44;
-constexpr int kBarWidth = 120;
-constexpr int kCountWidth = 76;
+constexpr int kFontPixels = 12;
+constexpr int kMinBarWidth = 40;
+constexpr int kGap = 4;
+constexpr int kColumnGap = 12;
+constexpr int kPairColumns = 3;
+// Enough of the latest results to read the evening's run; the rest scroll.
+constexpr int kLatestRowsShown = 6;
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -22,34 +27,63 @@ QString Text(const std::string& utf8) {
 
 }  // namespace
 
-THistoryBars::THistoryBars(QWidget* parent) : QWidget(parent) {
-    setFont(ProportionalFont(12));
+THistoryBars::THistoryBars(QWidget* parent, int columns)
+    : QWidget(parent), columns_(std::max(1, columns)) {
+    setFont(ProportionalFont(kFontPixels));
 }
 
 void THistoryBars::SetBars(const std::vector<HistoryBar>& bars) {
     bars_ = bars;
-    // Every row shown: a layout may give a widget less than its size hint.
-    setMinimumHeight(static_cast<int>(bars_.size()) * kRowHeight);
     updateGeometry();
     update();
 }
 
+int THistoryBars::Rows() const {
+    return (static_cast<int>(bars_.size()) + columns_ - 1) / columns_;
+}
+
+int THistoryBars::LabelWidth() const {
+    int widest = 0;
+    for (const HistoryBar& bar : bars_) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(Text(bar.label)));
+    }
+    return widest + kGap;
+}
+
+// As wide as the widest count, so that the bars of a group start and end together.
+int THistoryBars::CountWidth() const {
+    int widest = 0;
+    for (const HistoryBar& bar : bars_) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(Text(bar.count)));
+    }
+    return widest + kGap;
+}
+
 QSize THistoryBars::sizeHint() const {
-    return {kLabelWidth + kBarWidth + kCountWidth, static_cast<int>(bars_.size()) * kRowHeight};
+    const int column = LabelWidth() + kMinBarWidth + kGap + CountWidth();
+    return {columns_ * column + (columns_ - 1) * kColumnGap, Rows() * fontMetrics().height()};
 }
 
 void THistoryBars::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const int barWidth = std::max(20, width() - kLabelWidth - kCountWidth);
+    const int rowHeight = fontMetrics().height();
+    const int labelWidth = LabelWidth();
+    const int countWidth = CountWidth();
+    const int columnWidth = (width() - (columns_ - 1) * kColumnGap) / columns_;
+    const int barWidth = std::max(kMinBarWidth, columnWidth - labelWidth - kGap - countWidth);
+    const int rows = Rows();
     for (std::size_t i = 0; i < bars_.size(); ++i) {
-        const int y = static_cast<int>(i) * kRowHeight;
+        const int x = static_cast<int>(i) / rows * (columnWidth + kColumnGap);
+        const int y = static_cast<int>(i) % rows * rowHeight;
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(QRect(0, y, kLabelWidth - 4, kRowHeight),
+        painter.drawText(QRect(x, y, labelWidth - kGap, rowHeight),
                          Qt::AlignVCenter | Qt::AlignRight, Text(bars_[i].label));
+        const int left = x + labelWidth;
         const int length = static_cast<int>(bars_[i].length * barWidth + 0.5);
-        painter.fillRect(QRect(kLabelWidth, y + 3, barWidth, kRowHeight - 6), QColor(0xE4E4E4));
-        painter.fillRect(QRect(kLabelWidth, y + 3, length, kRowHeight - 6), QColor(0x2F6FB0));
-        painter.drawText(QRect(kLabelWidth + barWidth + 4, y, kCountWidth - 4, kRowHeight),
+        const int inset = rowHeight / 4;
+        painter.fillRect(QRect(left, y + inset, barWidth, rowHeight - 2 * inset), QColor(0xE4E4E4));
+        painter.fillRect(QRect(left, y + inset, length, rowHeight - 2 * inset), QColor(0x2F6FB0));
+        painter.drawText(QRect(left + barWidth + kGap, y, countWidth, rowHeight),
                          Qt::AlignVCenter | Qt::AlignLeft, Text(bars_[i].count));
     }
 }
@@ -57,16 +91,22 @@ void THistoryBars::paintEvent(QPaintEvent*) {
 TfrmZKhistory::TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged)
     : QWidget(parent, Qt::Window), keepChanged_(std::move(keepChanged)) {
     setObjectName(QStringLiteral("frmZKhistory"));
-    setFont(ProportionalFont(12));
+    setFont(ProportionalFont(kFontPixels));
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->setSpacing(kGap);
     labFile_ = new QLabel(this);
     labFile_->setWordWrap(true);
     layout->addWidget(labFile_);
 
     auto* races = new QHBoxLayout();
-    for (int race = 0; race < 2; ++race) {
+    races->setSpacing(3 * kColumnGap / 2);
+    for (std::size_t race = 0; race < 2; ++race) {
         auto* column = new QVBoxLayout();
+        column->setSpacing(2);
         auto* grid = new QGridLayout();
+        grid->setVerticalSpacing(0);
+        grid->setHorizontalSpacing(kColumnGap);
         raceTitles_[race] = new QLabel(this);
         columnTonight_[race] = new QLabel(this);
         columnAllTime_[race] = new QLabel(this);
@@ -80,30 +120,31 @@ TfrmZKhistory::TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChan
                 grid->addWidget(label, row + 1, col, col == 0 ? Qt::AlignLeft : Qt::AlignRight);
             }
         }
+        grid->setColumnStretch(0, 1);
         column->addLayout(grid);
+        column->addSpacing(kGap);
         winnersTitles_[race] = new QLabel(this);
-        winners_[race] = new THistoryBars(this);
+        winners_[race] = new THistoryBars(this, 1);
         column->addWidget(winnersTitles_[race]);
         column->addWidget(winners_[race]);
-        if (race == 1) {
-            pairsTitle_ = new QLabel(this);
-            pairs_ = new THistoryBars(this);
-            column->addWidget(pairsTitle_);
-            column->addWidget(pairs_);
-        }
-        column->addStretch();
-        races->addLayout(column);
+        races->addLayout(column, 1);
     }
     layout->addLayout(races);
+    layout->addSpacing(kGap);
+    pairsTitle_ = new QLabel(this);
+    pairs_ = new THistoryBars(this, kPairColumns);
+    layout->addWidget(pairsTitle_);
+    layout->addWidget(pairs_);
     labNote_ = new QLabel(this);
-    labNote_->setWordWrap(true);
     layout->addWidget(labNote_);
+    layout->addSpacing(kGap);
     labLatest_ = new QLabel(this);
     layout->addWidget(labLatest_);
     lstLatest_ = new QListWidget(this);
-    lstLatest_->setFont(FixedPitchFont(12));
-    lstLatest_->setMinimumHeight(110);
-    layout->addWidget(lstLatest_);
+    lstLatest_->setFont(FixedPitchFont(kFontPixels));
+    lstLatest_->setMinimumHeight(kLatestRowsShown * QFontMetrics(lstLatest_->font()).height() +
+                                 2 * lstLatest_->frameWidth());
+    layout->addWidget(lstLatest_, 1);
     chkKeep_ = new QCheckBox(this);
     layout->addWidget(chkKeep_);
     // Only a click is the user's choice; the page setting it is not.
@@ -144,7 +185,13 @@ void TfrmZKhistory::ShowPage(const HistoryPage& page) {
     }
     chkKeep_->setText(Text(page.keepLabel));
     chkKeep_->setChecked(page.keep);
-    adjustSize();
+    // Opened at the least size that shows everything; after that the layout
+    // keeps every element shown and a size the user chose is kept.
+    if (!sized_) {
+        sized_ = true;
+        layout()->activate();
+        resize(minimumSizeHint());
+    }
 }
 
 }  // namespace kestro

@@ -1,6 +1,10 @@
 // The history window: copies the shell's history page into its controls and
 // draws the bars. What it shows and in which words is decided by the page
 // (shell/history_page.h); the switch hands the user's choice to the shell.
+//
+// It is laid out to fit a 1024x768 screen with room to spare: the two races
+// side by side, the Doubles pairs in columns across the whole width, and the
+// latest results in a list that scrolls.
 #pragma once
 
 #include <QCheckBox>
@@ -15,19 +19,26 @@
 
 namespace kestro {
 
-// Rows of a label, a bar as long as the page says, and the count.
+// Rows of a label, a bar as long as the page says, and the count; in as many
+// columns as asked, filled top to bottom.
 class THistoryBars : public QWidget {
     Q_OBJECT
 public:
-    explicit THistoryBars(QWidget* parent);
+    THistoryBars(QWidget* parent, int columns);
     void SetBars(const std::vector<HistoryBar>& bars);
     const std::vector<HistoryBar>& Bars() const { return bars_; }
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int Rows() const;
+    int LabelWidth() const;
+    int CountWidth() const;
+
+    int columns_;
     std::vector<HistoryBar> bars_;
 };
 
@@ -36,6 +47,8 @@ class TfrmZKhistory : public QWidget {
 public:
     // keepChanged: the switch was set by the user.
     TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged);
+    // Copies the page in; shows nothing by itself, so that an open window can
+    // be brought up to date without being raised.
     void ShowPage(const HistoryPage& page);
 
     QLabel* FileLine() const { return labFile_; }
@@ -61,6 +74,7 @@ private:
     QLabel* labLatest_ = nullptr;
     QListWidget* lstLatest_ = nullptr;
     QCheckBox* chkKeep_ = nullptr;
+    bool sized_ = false;
 };
 
 }  // namespace kestro

@@ -1,5 +1,7 @@
-// The history window in Win32: the shell's history page as text in a
-// read-only memo (bars as runs of blocks), and the switch that keeps results.
+// The history window in Win32: the shell's history page drawn as the Qt face
+// draws it, the two races side by side with their figures and bars, the
+// Doubles pairs in columns, the latest results in a list that scrolls, and
+// the switch that keeps results. It fits a 1024x768 screen with room to spare.
 // Closing it only hides it.
 #pragma once
 
@@ -19,21 +21,38 @@ public:
     TfrmZKhistory(const TfrmZKhistory&) = delete;
     TfrmZKhistory& operator=(const TfrmZKhistory&) = delete;
 
+    // Copies the page in and redraws; shows nothing by itself, so that an open
+    // window can be brought up to date without being raised.
     void ShowPage(const HistoryPage& page);
+    // Shows the window and brings it to the front.
+    void Present();
 
     HWND Handle() const { return hwnd_; }
-    HWND Memo() const { return memHistory_; }
+    HWND FileLine() const { return labFile_; }
+    // The figures, bars and note, painted from the page.
+    HWND Figures() const { return panFigures_; }
+    HWND Latest() const { return lstLatest_; }
     HWND KeepSwitch() const { return chkKeep_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK FiguresProcedure(HWND, UINT, WPARAM, LPARAM);
     void LayOut(int width, int height);
+    void PaintFigures(HDC dc, int width);
+    int Px(int designPixels) const;
 
     std::function<void(bool)> keepChanged_;
+    HistoryPage page_;
     HWND hwnd_ = nullptr;
-    HWND memHistory_ = nullptr;
+    HWND labFile_ = nullptr;
+    HWND panFigures_ = nullptr;
+    HWND labLatest_ = nullptr;
+    HWND lstLatest_ = nullptr;
     HWND chkKeep_ = nullptr;
     HFONT font_ = nullptr;
+    HFONT bold_ = nullptr;
+    HFONT fixed_ = nullptr;
+    UINT dpi_ = 96;
 };
 
 }  // namespace kestro::win32

@@ -482,6 +482,7 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
         });
     }
     frmZKhistory_->ShowPage(page);
+    frmZKhistory_->Present();
 }
 
 void TfrmZKmain::Close() {

@@ -478,7 +478,17 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     EXPECT_EQ(history->Winners(1)->Bars()[5].length, 1.0);
     EXPECT_EQ(history->Winners(1)->Bars()[0].length, 0.0);
     EXPECT_EQ(history->Pairs()->Bars()[static_cast<std::size_t>(PairIndex('1', '6'))].length, 1.0);
-    EXPECT_GT(history->Pairs()->height(), 0);
+    // It fits a 1024x768 screen below its title bar, above a task bar, with
+    // every element inside it and none squeezed to nothing.
+    EXPECT_LE(history->width(), 560);
+    EXPECT_LE(history->height(), 620);
+    for (const QWidget* child : history->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(child->isVisible()) << child->metaObject()->className();
+        EXPECT_GE(child->height(), child->minimumSizeHint().height())
+            << child->metaObject()->className();
+        EXPECT_TRUE(history->rect().contains(child->geometry()))
+            << child->metaObject()->className();
+    }
     ASSERT_TRUE(history->KeepSwitch()->isChecked());
     history->KeepSwitch()->click();
     EXPECT_FALSE(history->KeepSwitch()->isChecked());

@@ -242,8 +242,9 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
 }
 
-// The history window over a real file beside the settings: the page's text,
-// the newest result first, and the switch saved at once.
+// The history window over a real file beside the settings: where the file
+// is, the newest result first, a size that fits a 1024x768 screen with every
+// part inside it, and the switch saved at once.
 TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     std::ofstream(folder_.Path() / "kestro-history.csv", std::ios::binary)
         << "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
@@ -252,18 +253,31 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     TfrmZKmain& main = Show();
     SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiHistory, 0);
     ASSERT_NE(main.HistoryWindow(), nullptr);
-    const HWND window = main.HistoryWindow()->Handle();
+    TfrmZKhistory& history = *main.HistoryWindow();
+    const HWND window = history.Handle();
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(WindowText(window), L"履歴");
-    const std::wstring text = WindowText(main.HistoryWindow()->Memo());
-    for (const wchar_t* expected :
-         {L"[単勝]\t今夜\t通算\r\nレース数\t0\t1\r\n", L"的中率\t-\t100.0%",
-          L"  ⑥\t████████████ 1 (100.0%)", L"2009-03-26 21:14:23  複勝  ⑥-①  券 ①-⑥  的中",
-          L"次のレースの予想ではありません"}) {
-        EXPECT_NE(text.find(expected), std::wstring::npos) << ToUtf8(expected);
+    EXPECT_NE(WindowText(history.FileLine()).find(L"kestro-history.csv"), std::wstring::npos);
+    ASSERT_EQ(SendMessageW(history.Latest(), LB_GETCOUNT, 0, 0), 2);
+    wchar_t newest[128] = {};
+    SendMessageW(history.Latest(), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(newest));
+    EXPECT_EQ(std::wstring(newest), L"2009-03-26 21:14:23  複勝  ⑥-①  券 ①-⑥  的中");
+
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_LE(frame.right - frame.left, 560) << Describe(frame);
+    EXPECT_LE(frame.bottom - frame.top, 640) << Describe(frame);
+    const RECT client = ClientRect(window);
+    for (const HWND part :
+         {history.FileLine(), history.Figures(), history.Latest(), history.KeepSwitch()}) {
+        const RECT rect = ChildRect(part);
+        EXPECT_TRUE(IsWindowVisible(part));
+        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right &&
+                    rect.bottom <= client.bottom && rect.bottom - rect.top > 0)
+            << Describe(rect) << " in " << Describe(client);
     }
-    EXPECT_LT(text.find(L"21:14:23"), text.find(L"21:06:31"));
-    const HWND keep = main.HistoryWindow()->KeepSwitch();
+
+    const HWND keep = history.KeepSwitch();
     ASSERT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_CHECKED);
     SendMessageW(keep, BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
