@@ -344,6 +344,12 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
     frmZKhistory_->activateWindow();
 }
 
+void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
+    if (frmZKhistory_ && frmZKhistory_->isVisible()) {
+        frmZKhistory_->ShowPage(page);
+    }
+}
+
 void TfrmZKmain::PostToMainThread(std::function<void()> call) {
     QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }

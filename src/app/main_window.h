@@ -116,6 +116,7 @@ protected:
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
+    void RefreshHistory(const HistoryPage& page) override;
     void Close() override { close(); }
     void PostToMainThread(std::function<void()> call) override;
 

@@ -126,6 +126,7 @@ void KestroCore::RecordResult(RaceKind kind, TicketChar winner, TicketChar secon
     if (const Result added = history_.Add(record); !added) {
         view_.ReportRefusedWrite(added);
     }
+    view_.ResultCounted();
 }
 
 void KestroCore::HandleAnnouncement(const std::string& text) {

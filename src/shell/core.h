@@ -33,6 +33,9 @@ public:
     // A result could not be written to the history file: what the user is
     // told and what the system said. Each time it happens.
     virtual void ReportRefusedWrite(const Result& refused) = 0;
+    // A confirmed result was counted (and kept, where it is kept): whatever
+    // shows the history shows it now. A view without one does nothing.
+    virtual void ResultCounted() {}
 };
 
 class KestroCore final : public GameEventSink {

@@ -59,6 +59,9 @@ public:
     // The history window (not modal) showing `page`; shown again with the new
     // page when it is open already. Its switch calls KestroShell::SetKeepHistory.
     virtual void ShowHistory(const HistoryPage& page) = 0;
+    // A result was counted: the history window, while it is shown, shows
+    // `page` instead, without being raised; a window not shown stays so.
+    virtual void RefreshHistory(const HistoryPage& page) = 0;
 
     // Closes the main window through its normal close (which calls FormClose).
     virtual void Close() = 0;
@@ -141,6 +144,7 @@ private:
     // CoreView
     void SetStatusText(std::string_view cp932) override { view_.SetStatusText(cp932); }
     void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
+    void ResultCounted() override { view_.RefreshHistory(CurrentHistoryPage()); }
 
     void Step(std::string_view step);
     void LoadSettings();

@@ -485,6 +485,12 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
     frmZKhistory_->Present();
 }
 
+void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
+    if (frmZKhistory_ && IsWindowVisible(frmZKhistory_->Handle())) {
+        frmZKhistory_->ShowPage(page);
+    }
+}
+
 void TfrmZKmain::Close() {
     PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }

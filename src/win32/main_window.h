@@ -76,6 +76,7 @@ public:
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
+    void RefreshHistory(const HistoryPage& page) override;
     void Close() override;
     void PostToMainThread(std::function<void()> call) override;
 

@@ -489,6 +489,20 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
         EXPECT_TRUE(history->rect().contains(child->geometry()))
             << child->metaObject()->className();
     }
+
+    // A result counted while it is open shows at once; once closed, it stays closed.
+    KestroCore& core = main.Shell().Core();
+    core.HandleTicketPurchase(0, '4', 0);
+    core.HandleAnnouncement(
+        Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
+    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
+    ASSERT_EQ(history->Latest()->count(), 3);
+    EXPECT_TRUE(history->Latest()->item(0)->text().endsWith(QStringLiteral("単勝  ④  券 ④  的中")));
+    EXPECT_EQ(history->Figure(0, 0, 1)->text(), QStringLiteral("1"));
+    history->close();
+    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
+    EXPECT_FALSE(history->isVisible());
+
     ASSERT_TRUE(history->KeepSwitch()->isChecked());
     history->KeepSwitch()->click();
     EXPECT_FALSE(history->KeepSwitch()->isChecked());

@@ -85,6 +85,10 @@ public:
         events.push_back("history");
         history = page;
     }
+    void RefreshHistory(const HistoryPage& page) override {
+        events.push_back("history refresh");
+        history = page;
+    }
     void Close() override { events.push_back("close"); }
     // The capture thread's wake-ups, run by the test on its own (main) thread.
     void PostToMainThread(std::function<void()> call) override {
@@ -622,14 +626,18 @@ void WinSinglesOn4(KestroShell& shell) {
     shell.Core().HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
 }
 
+// The window opened before the result is brought up to date when it is counted.
 TEST_F(ShellTest, HistoryWindowShowsTheFileAndTonight) {
     const std::string historyPath = folder_.Path("kestro-history.csv");
     std::ofstream(historyPath) << "date,time,race,winner,second,ticket1,ticket2,verdict\n"
                                   "2009-03-26,21:06:31,単勝,2,,4,,miss\n";
     KestroShell& shell = Create();
     shell.FormShow();
-    WinSinglesOn4(shell);
     shell.PopupMenuClick(MenuItem::pmiHistory);
+    EXPECT_EQ(view_.history.races[0].figures[0].tonight, "0");
+    view_.events.clear();
+    WinSinglesOn4(shell);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "history refresh"), 1);
     const HistoryRacePage& singles = view_.history.races[0];
     ASSERT_EQ(singles.figures.size(), 6u);
     EXPECT_EQ(singles.figures[0].tonight, "1");  // races

@@ -277,11 +277,24 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
             << Describe(rect) << " in " << Describe(client);
     }
 
+    // A result counted while it is open shows at once; once closed, it stays closed.
+    KestroCore& core = main.Shell().Core();
+    core.HandleTicketPurchase(0, '4', 0);
+    core.HandleAnnouncement(
+        Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
+    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
+    ASSERT_EQ(SendMessageW(history.Latest(), LB_GETCOUNT, 0, 0), 3);
+    SendMessageW(history.Latest(), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(newest));
+    EXPECT_TRUE(std::wstring(newest).ends_with(L"単勝  ④  券 ④  的中")) << ToUtf8(newest);
+
     const HWND keep = history.KeepSwitch();
     ASSERT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_CHECKED);
     SendMessageW(keep, BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(ReadIni().ReadInteger("History", "KeepHistory", -1), 0);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
+    EXPECT_FALSE(IsWindowVisible(window));
     CloseMain();
 }
 
