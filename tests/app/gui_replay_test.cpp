@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -22,6 +23,7 @@
 
 #include "app/about_dialog.h"
 #include "app/config_dialog.h"
+#include "app/history_window.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "scenario.h"
@@ -260,6 +262,38 @@ TEST_F(GuiReplayTest, WithoutASettingsFileEverySettingHasItsDefaultAndNothingIsW
     EXPECT_TRUE(main.close());
     forms_.reset();
     EXPECT_FALSE(QFileInfo::exists(beside));
+    EXPECT_TRUE(errors_.empty());
+}
+
+// The demo as scripts/run shows it, with a history file of its own: the
+// history window, open from the start, shows its two results and the
+// player's two tickets as they are confirmed, and the file keeps them.
+TEST_F(GuiReplayTest, TheDemoKeepsItsResultsInTheHistoryFileItIsGiven) {
+    const std::string history = Path("kestro-history.csv");
+    ReplayWindow& main = Create(KESTRO_DEMO_PCAP, 600);
+    main.Shell().SetHistoryFile(history);
+    main.show();
+    main.PopupMenuClick(main.MenuItem(4));
+    const TfrmZKhistory* window = main.HistoryWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->FileLine()->text().toStdString(), "履歴ファイル: " + history);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Latest()->count() == 2; }, 15000))
+        << window->Latest()->count();
+    // At this speed a line is handled some virtual seconds after its frame's
+    // time: the seconds of each result vary from run to run.
+    const auto matches = [](const QString& text, const char* pattern) {
+        return QRegularExpression(QString::fromUtf8(pattern)).match(text).hasMatch();
+    };
+    EXPECT_PRED2(matches, window->Latest()->item(0)->text(),
+                 "^2009-03-27 21:1[45]:\\d\\d  複勝  ⑥-①  券 ①-③  外れ$");
+    EXPECT_PRED2(matches, window->Latest()->item(1)->text(),
+                 "^2009-03-27 21:0[67]:\\d\\d  単勝  ④  券 ④  的中$");
+    EXPECT_TRUE(main.close());
+    forms_.reset();
+    EXPECT_PRED2(matches, QString::fromUtf8(ReadFile(history)),
+                 "^\\x{FEFF}?date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
+                 "2009-03-27,21:0[67]:\\d\\d,単勝,4,,4,,hit\r\n"
+                 "2009-03-27,21:1[45]:\\d\\d,複勝,6,1,1,3,miss\r\n$");
     EXPECT_TRUE(errors_.empty());
 }
 

@@ -107,6 +107,9 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     }
 
     ReplayWindow frmZKmain(clock, options.capture);
+    if (options.historyFile) {
+        frmZKmain.Shell().SetHistoryFile(*options.historyFile);
+    }
     TfrmZKconfig frmZKconfig;
     TfrmZKlog frmZKlog;
     TfrmZKabout frmZKabout;

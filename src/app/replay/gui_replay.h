@@ -30,6 +30,9 @@ struct GuiReplayOptions {
     std::string capture;
     std::optional<std::string> settingsFile;
     double speed = 1.0;
+    // Confirmed results are kept in this file instead of none: the replay
+    // never writes beside the settings it reads.
+    std::optional<std::string> historyFile;
 };
 
 // Shows `follower` just below `main`'s frame once the window system has shown

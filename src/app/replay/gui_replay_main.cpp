@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
     using namespace kestro;
     const ReplayOptions options = ParseReplayOptions(argc, argv, true);
     CheckCaptureFile(options.capture);
-    return RunGuiReplay(argc, argv,
-                        {options.capture, options.settingsFile, options.speed.value_or(1.0)});
+    return RunGuiReplay(
+        argc, argv,
+        {options.capture, options.settingsFile, options.speed.value_or(1.0), options.historyFile});
 }
