@@ -23,14 +23,18 @@ std::string KestroSoundRootFor(const std::string& exeDir) {
     return KESTRO_INSTALLED_SOUND_ROOT;
 }
 
-std::string KestroSoundRoot() {
-    if (const std::string system = platform::SystemRootFolder(); !system.empty()) {
-        return system;
-    }
+std::string KestroOwnSoundRoot() {
     const std::string exe = platform::ExecutablePath();
     return KestroSoundRootFor(
         exe.empty() ? std::string(".")
                     : platform::Utf8FromPath(platform::PathFromUtf8(exe).parent_path()));
+}
+
+std::string KestroSoundRoot() {
+    if (const std::string system = platform::SystemRootFolder(); !system.empty()) {
+        return system;
+    }
+    return KestroOwnSoundRoot();
 }
 
 }  // namespace kestro

@@ -13,6 +13,12 @@ namespace kestro {
 // folder of the configured prefix. On Windows: the "windir" folder.
 std::string KestroSoundRoot();
 
+// The folder of the sounds that come with Kestro itself (the reminders'),
+// "%KestroSounds%" in their paths: on Linux the same folder as KestroSoundRoot;
+// on Windows the "sounds" folder beside the program, since the system's
+// Media folder holds only the system's sounds.
+std::string KestroOwnSoundRoot();
+
 // The same decision for a given executable folder, for tests.
 std::string KestroSoundRootFor(const std::string& exeDir);
 

@@ -3,7 +3,8 @@
 // time, and prints the log as the log window would receive it.
 //
 //   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
-//                 [--sounds off|print|play] [--speed FACTOR] [--gui] CAPTURE
+//                 [--sounds off|print|play] [--reminders settings|off|print]
+//                 [--speed FACTOR] [--gui] CAPTURE
 //
 // With --gui it becomes kestro-replay-gui, found beside it, with the same
 // arguments: only that program loads Qt Widgets, whose start-up would cost the
@@ -12,6 +13,7 @@
 #include <pcap/pcap.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -100,7 +102,8 @@ private:
 // Prints the log lines in UTF-8, one per line, and keeps the status line.
 class PrintingView final : public CoreView {
 public:
-    explicit PrintingView(Output& out) : out_(out) {}
+    PrintingView(Output& out, const Clock& clock, bool printReminders)
+        : out_(out), clock_(clock), printReminders_(printReminders) {}
     void SetStatusText(std::string_view cp932) override { status_.assign(cp932); }
     void AppendLogLine(std::string_view cp932Line) override {
         // The time stamp in front changes with every line and is ASCII, which
@@ -127,9 +130,21 @@ public:
         }
     }
     bool Refused() const { return refused_; }
+    // Its log line is out already; its sound follows.
+    void ReminderFired(const Reminder& reminder) override {
+        if (!printReminders_) {
+            return;
+        }
+        out_.Write("reminder: " + std::string(reminder.kind == kSingles ? "単勝" : "複勝") + " " +
+                   std::string(ReminderMomentCaption(reminder.moment)) + " " +
+                   FormatHhNnSs(clock_.LocalTime(reminder.at)) + " あと " +
+                   FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining)) + "\n");
+    }
 
 private:
     Output& out_;
+    const Clock& clock_;
+    bool printReminders_;
     bool refused_ = false;
     std::set<std::string> told_;
     std::string status_;
@@ -205,7 +220,7 @@ int RunHeadless(const ReplayOptions& options) {
     Output output(stdout, lineByLine);
 
     VirtualClock clock;
-    PrintingView view(output);
+    PrintingView view(output, clock, options.reminders == ReplayOptions::Reminders::Print);
     NullSoundPlayer silent;
     PrintingSoundPlayer printing(output);
     PlatformSoundPlayer platform;
@@ -218,7 +233,12 @@ int RunHeadless(const ReplayOptions& options) {
 
     KestroCore core(clock, view, *player);
     // Nothing is ever written back, and the adapter does not matter here.
-    LoadSettings(settingsPath, KestroSoundRoot(), core.GetSettings());
+    LoadSettings(settingsPath, KestroSoundRoot(), core.GetSettings(), KestroOwnSoundRoot());
+    if (options.reminders == ReplayOptions::Reminders::Off) {
+        for (ReminderSetting& reminder : core.GetSettings().Reminders) {
+            reminder.Enabled = false;
+        }
+    }
     if (options.historyFile) {
         OpenHistoryFile(core, *options.historyFile);
     }

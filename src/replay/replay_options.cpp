@@ -32,7 +32,8 @@ constexpr const char* kWindowProgram = "kestro-replay-gui";
 void Usage(FILE* to, const char* program = kReplayProgram) {
     std::fprintf(to,
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
-                 "[--sounds off|print|play] [--history FILE [--summary]] %sCAPTURE\n"
+                 "[--sounds off|print|play] [--reminders settings|off|print] "
+                 "[--history FILE [--summary]] %sCAPTURE\n"
                  "       %s --history FILE --summary\n",
                  program, kWindowReplay ? "[--speed FACTOR] [--gui] " : "", program);
 }
@@ -61,7 +62,11 @@ void Help(const char* program) {
         "\n"
         "--history FILE appends each confirmed result to FILE (CSV, as Kestro keeps its\n"
         "history); a result FILE holds already is not written twice. --summary prints\n"
-        "the numbers of FILE (and of the replay) as the history window shows them.\n",
+        "the numbers of FILE (and of the replay) as the history window shows them.\n"
+        "\n"
+        "Reminders fire as the settings file says (section Reminders); --reminders off\n"
+        "silences them, --reminders print also prints each one that fires as a line\n"
+        "\"reminder: RACE MOMENT hh:nn:ss あと n:ss\" (the moment and the time left).\n",
         stdout);
 }
 
@@ -121,6 +126,17 @@ ReplayOptions ParseOptionsOnly(int argc, char** argv, bool windowProgram) {
             } else {
                 FailReplay("--sounds takes off, print or play");
             }
+        } else if (arg == "--reminders") {
+            const std::string_view mode = value("--reminders");
+            if (mode == "settings") {
+                options.reminders = ReplayOptions::Reminders::Settings;
+            } else if (mode == "off") {
+                options.reminders = ReplayOptions::Reminders::Off;
+            } else if (mode == "print") {
+                options.reminders = ReplayOptions::Reminders::Print;
+            } else {
+                FailReplay("--reminders takes settings, off or print");
+            }
         } else if (arg == "--speed") {
             const auto speed = ParseNumber(value("--speed"));
             if (!speed || *speed <= 0) {
@@ -176,6 +192,10 @@ ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
     options.gui = options.gui || windowProgram;
     if (options.gui && (options.panel || options.tailSeconds > 0)) {
         FailReplay("--panel and --tail belong to the replay without --gui");
+    }
+    // The window replays with the settings it shows, reminders and all.
+    if (options.gui && options.reminders != ReplayOptions::Reminders::Settings) {
+        FailReplay("--reminders off and print belong to the replay without --gui");
     }
     if (options.gui && (options.summary || options.capture.empty())) {
         FailReplay("--summary belongs to the replay without --gui");

@@ -3,7 +3,8 @@
 // arguments; both refuse a bad line in the same words.
 //
 //   kestro-replay [--settings FILE] [--tail SECONDS] [--panel]
-//                 [--sounds off|print|play] [--history FILE [--summary]]
+//                 [--sounds off|print|play] [--reminders settings|off|print]
+//                 [--history FILE [--summary]]
 //                 [--speed FACTOR] [--gui] CAPTURE|-
 //   kestro-replay --history FILE --summary
 #pragma once
@@ -21,6 +22,9 @@ struct ReplayOptions {
     double tailSeconds = 0.0;
     bool panel = false;
     enum class Sounds { Off, Print, Play } sounds = Sounds::Off;
+    // Settings: as the settings file says; Off: none fire; Print: as the
+    // settings say, each also printed as a "reminder: " line.
+    enum class Reminders { Settings, Off, Print } reminders = Reminders::Settings;
     std::optional<double> speed;
     bool gui = false;
     // Confirmed results are appended to this file; --summary prints its numbers.

@@ -41,6 +41,35 @@ struct SoundEventSetting {
     std::string Sound;
 };
 
+// The moments a reminder can be set for, each once per race: acceptance opens
+// (受付開始), the race starts (発走), a winning ticket's exchange closes (交換締切).
+enum class ReminderMoment : int { AcceptStart, Start, ExchangeDeadline };
+constexpr int kReminderMomentCount = 3;
+// Singles' three, then Doubles' three.
+constexpr int kReminderCount = 2 * kReminderMomentCount;
+
+struct ReminderSetting {
+    bool Enabled = false;
+    int32_t LeadSeconds = 60;  // how long before the moment it fires
+    std::string Sound;         // empty: no sound
+    // Start only: only while no ticket is held for the race (a last call).
+    bool NoTicketOnly = false;
+};
+
+struct ReminderInfo {
+    RaceKind kind;
+    ReminderMoment moment;
+    std::string_view keyStem;      // e.g. "SinglesStart": keys are stem + "Enabled", ...
+    int32_t defaultLead;           // seconds
+    std::string_view defaultPath;  // under "%KestroSounds%"
+};
+
+// In Settings::Reminders' order.
+const ReminderInfo& ReminderInfoOf(int index);
+constexpr int ReminderIndex(RaceKind kind, ReminderMoment moment) {
+    return (kind == kDoubles ? kReminderMomentCount : 0) + static_cast<int>(moment);
+}
+
 struct Settings {
     int32_t OpenCount = 1;
     bool SaveFormSize = true;
@@ -55,6 +84,18 @@ struct Settings {
     std::array<SoundEventSetting, kSoundEventCount> Sounds{};
     // Section "History": whether confirmed results are written to the history file.
     bool KeepHistory = true;
+
+    // Section "Reminders": what the reminders window edits.
+    std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();
+
+    ReminderSetting& Reminder(RaceKind kind, ReminderMoment moment) {
+        return Reminders[static_cast<std::size_t>(ReminderIndex(kind, moment))];
+    }
+    const ReminderSetting& Reminder(RaceKind kind, ReminderMoment moment) const {
+        return Reminders[static_cast<std::size_t>(ReminderIndex(kind, moment))];
+    }
+    // All off, with the default lead times and sounds (the placeholder unexpanded).
+    static std::array<ReminderSetting, kReminderCount> DefaultReminders();
 
     SoundEventSetting& Sound(SoundEvent e) { return Sounds[static_cast<int>(e)]; }
     const SoundEventSetting& Sound(SoundEvent e) const { return Sounds[static_cast<int>(e)]; }

@@ -13,6 +13,30 @@ constexpr std::string_view kSound = "Sound";
 constexpr std::string_view kConfig = "Config";
 constexpr std::string_view kFunction = "Function";
 constexpr std::string_view kHistory = "History";
+constexpr std::string_view kReminders = "Reminders";
+
+// Where a player wants to be told: a minute to walk to the counter, a minute for a
+// last ticket, two minutes to reach the exchange before it closes.
+constexpr std::array<ReminderInfo, kReminderCount> kReminderInfos = {{
+    {kSingles, ReminderMoment::AcceptStart, "SinglesAcceptStart", 60,
+     "%KestroSounds%\\Media\\remind_accept.wav"},
+    {kSingles, ReminderMoment::Start, "SinglesStart", 60,
+     "%KestroSounds%\\Media\\remind_start.wav"},
+    {kSingles, ReminderMoment::ExchangeDeadline, "SinglesExchangeDeadline", 120,
+     "%KestroSounds%\\Media\\remind_exchange.wav"},
+    {kDoubles, ReminderMoment::AcceptStart, "DoublesAcceptStart", 60,
+     "%KestroSounds%\\Media\\remind_accept.wav"},
+    {kDoubles, ReminderMoment::Start, "DoublesStart", 60,
+     "%KestroSounds%\\Media\\remind_start.wav"},
+    {kDoubles, ReminderMoment::ExchangeDeadline, "DoublesExchangeDeadline", 120,
+     "%KestroSounds%\\Media\\remind_exchange.wav"},
+}};
+
+std::string Key(std::string_view stem, std::string_view suffix) {
+    std::string key(stem);
+    key += suffix;
+    return key;
+}
 
 constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
     {"ServerMessage", "ServerMessageEnabled", "ServerMessageSound",
@@ -62,24 +86,20 @@ std::size_t FindIgnoreAsciiCase(std::string_view text, std::string_view needle) 
     return std::string_view::npos;
 }
 
-}  // namespace
-
-const SoundEventInfo& SoundEventInfoOf(SoundEvent event) {
-    return kSoundEvents.at(static_cast<std::size_t>(event));
-}
-
-std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot) {
-    const std::size_t at = FindIgnoreAsciiCase(path, kSystemRootPlaceholder);
+std::string ExpandPlaceholder(std::string_view path, std::string_view placeholder,
+                              std::string_view root) {
+    const std::size_t at = FindIgnoreAsciiCase(path, placeholder);
     if (at == std::string_view::npos) {
         return std::string(path);
     }
     std::string expanded(path.substr(0, at));
-    expanded += systemRoot;
-    expanded += path.substr(at + kSystemRootPlaceholder.size());
+    expanded += root;
+    expanded += path.substr(at + placeholder.size());
     return expanded;
 }
 
-std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoot) {
+std::string CollapseToPlaceholder(std::string_view path, std::string_view systemRoot,
+                                  std::string_view placeholder) {
     while (systemRoot.size() > 1 && (systemRoot.back() == '/' || systemRoot.back() == '\\')) {
         systemRoot.remove_suffix(1);
     }
@@ -89,22 +109,59 @@ std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoo
     if (!inside) {
         return std::string(path);
     }
-    std::string collapsed(kSystemRootPlaceholder);
+    std::string collapsed(placeholder);
     for (const char c : path.substr(systemRoot.size())) {
         collapsed += c == '/' ? '\\' : c;
     }
     return collapsed;
 }
 
-Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot) {
+}  // namespace
+
+const SoundEventInfo& SoundEventInfoOf(SoundEvent event) {
+    return kSoundEvents.at(static_cast<std::size_t>(event));
+}
+
+const ReminderInfo& ReminderInfoOf(int index) {
+    return kReminderInfos.at(static_cast<std::size_t>(index));
+}
+
+std::array<ReminderSetting, kReminderCount> Settings::DefaultReminders() {
+    std::array<ReminderSetting, kReminderCount> reminders{};
+    for (int i = 0; i < kReminderCount; ++i) {
+        const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
+        ReminderSetting& reminder = reminders[static_cast<std::size_t>(i)];
+        reminder.LeadSeconds = info.defaultLead;
+        reminder.Sound = std::string(info.defaultPath);
+        // The start's reminder is a last call: a player who has bought needs none.
+        reminder.NoTicketOnly = info.moment == ReminderMoment::Start;
+    }
+    return reminders;
+}
+
+std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot) {
+    return ExpandPlaceholder(path, kSystemRootPlaceholder, systemRoot);
+}
+
+std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoot) {
+    return CollapseToPlaceholder(path, systemRoot, kSystemRootPlaceholder);
+}
+
+Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot,
+                                 std::string_view ownSoundRoot) {
     Settings collapsed = settings;
     for (SoundEventSetting& sound : collapsed.Sounds) {
         sound.Sound = CollapseSystemRoot(sound.Sound, systemRoot);
     }
+    const std::string_view own = ownSoundRoot.empty() ? systemRoot : ownSoundRoot;
+    for (ReminderSetting& reminder : collapsed.Reminders) {
+        reminder.Sound = CollapseToPlaceholder(reminder.Sound, own, kKestroSoundsPlaceholder);
+    }
     return collapsed;
 }
 
-void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings) {
+void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings,
+                  const std::string& ownSoundRoot) {
     const IniFile ini = IniFile::Load(iniPath);
 
     settings.AdapterIndex = ini.ReadInteger(kSnoop, "AdapterIndex", -1);
@@ -127,6 +184,28 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
 
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
+    }
+
+    const std::string& own = ownSoundRoot.empty() ? systemRoot : ownSoundRoot;
+    const std::array<ReminderSetting, kReminderCount> defaults = Settings::DefaultReminders();
+    for (int i = 0; i < kReminderCount; ++i) {
+        const std::string_view stem = kReminderInfos[static_cast<std::size_t>(i)].keyStem;
+        const ReminderSetting& fallback = defaults[static_cast<std::size_t>(i)];
+        ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
+        reminder.Enabled = ini.ReadBool(kReminders, Key(stem, "Enabled"), fallback.Enabled);
+        const int32_t lead = ini.ReadInteger(kReminders, Key(stem, "Lead"), fallback.LeadSeconds);
+        // A lead of zero or less would never fire, a huge one would reach into
+        // the cycle before: a hand edit out of range counts as none.
+        reminder.LeadSeconds =
+            lead >= kReminderLeadMin && lead <= kReminderLeadMax ? lead : fallback.LeadSeconds;
+        reminder.Sound =
+            ExpandPlaceholder(ini.ReadString(kReminders, Key(stem, "Sound"), fallback.Sound),
+                              kKestroSoundsPlaceholder, own);
+        reminder.NoTicketOnly = fallback.NoTicketOnly;
+        if (kReminderInfos[static_cast<std::size_t>(i)].moment == ReminderMoment::Start) {
+            reminder.NoTicketOnly =
+                ini.ReadBool(kReminders, Key(stem, "NoTicketOnly"), fallback.NoTicketOnly);
+        }
     }
 }
 
@@ -171,6 +250,16 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     }
     // After the sections older files have, so that those keep their order.
     ini.WriteBool(kHistory, "KeepHistory", settings.KeepHistory);
+    for (int i = 0; i < kReminderCount; ++i) {
+        const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
+        const ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
+        ini.WriteBool(kReminders, Key(info.keyStem, "Enabled"), reminder.Enabled);
+        ini.WriteInteger(kReminders, Key(info.keyStem, "Lead"), reminder.LeadSeconds);
+        ini.WriteString(kReminders, Key(info.keyStem, "Sound"), reminder.Sound);
+        if (info.moment == ReminderMoment::Start) {
+            ini.WriteBool(kReminders, Key(info.keyStem, "NoTicketOnly"), reminder.NoTicketOnly);
+        }
+    }
     return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));
 }
 

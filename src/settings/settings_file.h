@@ -18,6 +18,13 @@ inline constexpr std::string_view kMainFormSection = "TfrmZKmain";
 
 // The placeholder that the default sound paths start with.
 inline constexpr std::string_view kSystemRootPlaceholder = "%SystemRoot%";
+// The placeholder of the reminders' default sounds: Kestro's own sound folder,
+// which on Windows is not the system's (the sounds come with the program).
+inline constexpr std::string_view kKestroSoundsPlaceholder = "%KestroSounds%";
+
+// The lead times a reminder accepts, in seconds; a stored value outside gives the default.
+inline constexpr int32_t kReminderLeadMin = 1;
+inline constexpr int32_t kReminderLeadMax = 600;
 
 // Replaces the first "%SystemRoot%", in any letter case, by `systemRoot`; later
 // ones and other %names% stay as they are.
@@ -29,13 +36,18 @@ std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot)
 // other path is returned unchanged.
 std::string CollapseSystemRoot(std::string_view path, std::string_view systemRoot);
 
-// `settings` with every sound path collapsed by CollapseSystemRoot.
-Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot);
+// `settings` with every sound path collapsed by CollapseSystemRoot, and the
+// reminders' paths inside `ownSoundRoot` written with "%KestroSounds%" instead
+// (an empty `ownSoundRoot` stands for `systemRoot`).
+Settings WithSystemRootCollapsed(const Settings& settings, std::string_view systemRoot,
+                                 std::string_view ownSoundRoot = {});
 
 // Reads every setting from the file at `iniPath`, each with its default when
 // absent or unparseable, then expands "%SystemRoot%" in the 13 sound paths with
-// `systemRoot` (on Linux the folder of Kestro's own sounds). Never fails.
-void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings);
+// `systemRoot` (on Linux the folder of Kestro's own sounds) and "%KestroSounds%"
+// in the reminders' paths with `ownSoundRoot` (empty: `systemRoot`). Never fails.
+void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings,
+                  const std::string& ownSoundRoot = {});
 
 // The position in `adapterNames` (the capture component's list) of the adapter
 // the settings choose. The name decides: the one named "AdapterName", or -1 when
@@ -45,11 +57,11 @@ int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::stri
 
 // Writes the settings that the program changes ("OpenCount" as one more than in
 // memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
-// path, "History" "KeepHistory") and, when `mainPlacement` is given, the main window's placement
-// after them. "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept as they
-// are. The file is replaced in one step, so a refused write leaves it exactly as it was instead of
-// half written. A failure tells the user CannotWriteMessage(iniPath) and keeps what the system
-// refused as its reason.
+// path, "History" "KeepHistory", every key of "Reminders") and, when `mainPlacement` is given, the
+// main window's placement after them. "Debug", "LogLevel", "SaveFormSize" and every other line of
+// the file are kept as they are. The file is replaced in one step, so a refused write leaves it
+// exactly as it was instead of half written. A failure tells the user CannotWriteMessage(iniPath)
+// and keeps what the system refused as its reason.
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
                     const WindowPlacement* mainPlacement);
 

@@ -36,12 +36,16 @@ KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
       log_(clock, view),
       engine_(std::make_unique<RaceEngine>(clock, settings_, log_, player,
                                            [&view] { view.RefreshPanel(); })),
+      reminders_(clock, settings_, log_, player),
       decoder_(*this, log_, settings_.LogLevel) {
     // The replay never shows a window: its races start from the same reset.
     ResetRaceState();
     engine_->SetResultListener([this](RaceKind kind, TicketChar winner, TicketChar second) {
         RecordResult(kind, winner, second);
+        reminders_.NoteResult(Race(), kind);
     });
+    reminders_.SetFiredListener(
+        [&view](const Reminder& reminder) { view.ReminderFired(reminder); });
 }
 
 KestroCore::~KestroCore() = default;
@@ -52,6 +56,8 @@ const RaceState& KestroCore::Race() const {
 
 void KestroCore::RealTimeTimer() {
     engine_->RealTimeTimer();
+    // After the rules: a reminder speaks of the timetable as this tick left it.
+    reminders_.Check(Race());
 }
 
 bool KestroCore::FollowsRace() const {

@@ -17,6 +17,7 @@
 #include "notify/log.h"
 #include "notify/sound_player.h"
 #include "race/panel.h"
+#include "race/reminders.h"
 #include "settings/settings.h"
 
 namespace kestro {
@@ -36,6 +37,9 @@ public:
     // A confirmed result was counted (and kept, where it is kept): whatever
     // shows the history shows it now. A view without one does nothing.
     virtual void ResultCounted() {}
+    // A reminder fired: its line is in the log and the status line already,
+    // its sound plays after this returns.
+    virtual void ReminderFired(const Reminder& /*reminder*/) {}
 };
 
 class KestroCore final : public GameEventSink {
@@ -62,7 +66,7 @@ public:
     void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
         decoder_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
     }
-    // One tick of the one-second timer.
+    // One tick of the one-second timer, then the reminders it made due.
     void RealTimeTimer();
     // Whether a race is followed: without one a tick only moves the clocks on.
     bool FollowsRace() const;
@@ -90,6 +94,7 @@ private:
     std::array<std::optional<Instant>, 2> ticketSeenAt_;
     Log log_;
     std::unique_ptr<RaceEngine> engine_;
+    Reminders reminders_;
     Decoder decoder_;
 };
 

@@ -90,7 +90,8 @@ void KestroShell::SetKeepHistory(bool keep) {
 
 void KestroShell::LoadSettings() {
     Step("load");
-    kestro::LoadSettings(GetIniFileName(), KestroSoundRoot(), core_.GetSettings());
+    kestro::LoadSettings(GetIniFileName(), KestroSoundRoot(), core_.GetSettings(),
+                         KestroOwnSoundRoot());
     capture_.TakeAdapterFromSettings();
 }
 
@@ -125,7 +126,8 @@ void KestroShell::SaveSettings() {
     }
     // Paths inside this installation's sound folder are written relative to it,
     // so that they still name the sounds after the program has moved.
-    const Settings toSave = WithSystemRootCollapsed(core_.GetSettings(), KestroSoundRoot());
+    const Settings toSave =
+        WithSystemRootCollapsed(core_.GetSettings(), KestroSoundRoot(), KestroOwnSoundRoot());
     const Result saved = kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr);
     if (!saved) {
         ReportRefusedWrite(saved);
@@ -199,6 +201,10 @@ void KestroShell::RunSettingsDialog() {
                    [this] { capture_.ApplyChosenAdapter(); })) {
         SaveSettings();
     }
+}
+
+void KestroShell::ReminderFired(const Reminder& reminder) {
+    (void)reminder;  // the log line and the status line are written by the core
 }
 
 void KestroShell::RefreshPanel() {

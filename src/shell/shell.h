@@ -117,6 +117,12 @@ public:
     void ReportRefusedWrite(const Result& refused) override;
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
+    // THE one place every fired reminder passes (src/race/reminders.h says
+    // when they fire), in the shell and the replay alike: its text is in the
+    // log and the status line already, its sound plays once this returns. Any
+    // further way of telling the player (a desktop notification, the tray) is
+    // added here, and only here.
+    void ReminderFired(const Reminder& reminder) override;
 
     // The history file to keep results in, instead of the one beside the
     // settings file; it is written even where the settings are only read (a

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,35 @@ TEST_F(PlatformSoundPlayerTest, PlaysEveryDecodedSampleOfADefaultSound) {
         EXPECT_EQ(played.size(), expected.size());
         EXPECT_TRUE(played == expected);
     }
+}
+
+// The reminders' defaults are Kestro's own sounds, found where the event
+// sounds are, each one its own and none like an event's.
+TEST_F(PlatformSoundPlayerTest, EachReminderDefaultPlaysASoundOfItsOwn) {
+    Settings settings;
+    const std::string root = KESTRO_BINARY_DIR "/src/app/sounds";
+    LoadSettings((home_->Path() / "absent.ini").string(), root, settings, root);
+    std::vector<std::vector<char>> heard;
+    for (const char* name : {"notify.wav", "ding.wav", "chimes.wav", "tada.wav", "ringout.wav"}) {
+        heard.push_back(Decoded(kMedia + "/" + name));
+    }
+    std::set<std::string> paths;
+    for (const ReminderSetting& reminder : settings.Reminders) {
+        if (!paths.insert(reminder.Sound).second) {
+            continue;  // both races share the moment's sound
+        }
+        SCOPED_TRACE(reminder.Sound);
+        fs::remove(Played());
+        PlatformSoundPlayer player;
+        player.Play(reminder.Sound);
+        const std::vector<char> played = ReadPlayed();
+        ASSERT_FALSE(played.empty());
+        for (const std::vector<char>& other : heard) {
+            EXPECT_FALSE(played == other);
+        }
+        heard.push_back(played);
+    }
+    EXPECT_EQ(paths.size(), 3u);
 }
 
 TEST_F(PlatformSoundPlayerTest, BackslashesInAPathAreFolderSeparators) {

@@ -59,7 +59,7 @@ check "icons from 16 to 256 and the SVG" \
     'for s in 16 22 24 32 48 64 128 256; do [ -f /usr/share/icons/hicolor/${s}x${s}/apps/kestro.png ] || exit 1; done; [ -f /usr/share/icons/hicolor/scalable/apps/kestro.svg ]'
 check "man pages kestro(1), kestro-replay(1), kestro-capture(8)" \
     '[ -f /usr/share/man/man1/kestro.1.gz ] && [ -f /usr/share/man/man1/kestro-replay.1.gz ] && [ -f /usr/share/man/man8/kestro-capture.8.gz ]'
-check "the licence and the sounds" '[ -f /usr/share/doc/kestro/copyright ] && [ -f /usr/share/kestro/sounds/Media/notify.wav ]'
+check "the licence and the sounds" '[ -f /usr/share/doc/kestro/copyright ] && [ -f /usr/share/kestro/sounds/Media/notify.wav ] && [ -f /usr/share/kestro/sounds/Media/remind_start.wav ]'
 
 TZ=UTC /usr/bin/kestro-replay --tail 60 --panel "$demo" > "$work/installed.out" 2>&1
 TZ=UTC "$build_replay" --tail 60 --panel "$demo" > "$work/built.out" 2>&1

@@ -55,12 +55,15 @@ fi
 
 expect_refusal "missing settings file" "$work/none.ini" --settings "$work/none.ini" "$work/empty.pcap"
 expect_refusal "bad --sounds" "--sounds takes off, print or play" --sounds loud "$work/empty.pcap"
+expect_refusal "bad --reminders" "--reminders takes settings, off or print" --reminders all "$work/empty.pcap"
 
 # --gui hands the same arguments to kestro-replay-gui beside the program, which
 # refuses what it cannot replay in the same words, before it opens any window.
 expect_refusal "--gui with --panel" "--panel and --tail belong to the replay without --gui" \
     --gui --panel "$work/empty.pcap"
 expect_refusal "--speed without --gui" "--speed needs --gui" --speed 2 "$work/empty.pcap"
+expect_refusal "--gui with --reminders print" "--reminders off and print belong to the replay without --gui" \
+    --gui --reminders print "$work/empty.pcap"
 if [ "$window_program" = with-window ]; then
     expect_refusal "--gui, unreadable link" "kestro-replay: $work/wifi.pcap: Kestro cannot read link type IEEE802_11" \
         --gui --speed 4 "$work/wifi.pcap"

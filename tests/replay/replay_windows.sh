@@ -46,7 +46,7 @@ expect() {
     fi
 }
 
-expect "--help" 0 out '^usage: kestro-replay .*\[--sounds off|print|play\] \[--history FILE \[--summary\]\] CAPTURE$' -- --help
+expect "--help" 0 out '^usage: kestro-replay .*\[--sounds off|print|play\] \[--reminders settings|off|print\] \[--history FILE \[--summary\]\] CAPTURE$' -- --help
 expect "--version" 0 out '^kestro-replay [0-9]' -- --version
 expect "bad --sounds" 2 err '^kestro-replay: --sounds takes off, print or play$' -- \
     --sounds loud empty.pcap

@@ -109,7 +109,113 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "[TfrmZKmain]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
             "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n"
             "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n"
-            "[History]\nKeepHistory=1\n");
+            "[History]\nKeepHistory=1\n"
+            "[Reminders]\n"
+            "SinglesAcceptStartEnabled=0\nSinglesAcceptStartLead=60\nSinglesAcceptStartSound=" +
+            media +
+            "remind_accept.wav\n"
+            "SinglesStartEnabled=0\nSinglesStartLead=60\nSinglesStartSound=" +
+            media +
+            "remind_start.wav\nSinglesStartNoTicketOnly=1\n"
+            "SinglesExchangeDeadlineEnabled=0\nSinglesExchangeDeadlineLead=120\n"
+            "SinglesExchangeDeadlineSound=" +
+            media +
+            "remind_exchange.wav\n"
+            "DoublesAcceptStartEnabled=0\nDoublesAcceptStartLead=60\nDoublesAcceptStartSound=" +
+            media +
+            "remind_accept.wav\n"
+            "DoublesStartEnabled=0\nDoublesStartLead=60\nDoublesStartSound=" +
+            media +
+            "remind_start.wav\nDoublesStartNoTicketOnly=1\n"
+            "DoublesExchangeDeadlineEnabled=0\nDoublesExchangeDeadlineLead=120\n"
+            "DoublesExchangeDeadlineSound=" +
+            media + "remind_exchange.wav\n");
+}
+
+// The reminders' section: a file from before it gives the defaults, a file
+// from this version its values, a hand-edited lead out of range the default;
+// "%KestroSounds%" stands for Kestro's own folder, not the system's, both ways.
+TEST_F(SettingsFileTest, RemindersRoundTripWithOldAndNewFiles) {
+    const std::string own = "/opt/k/own";
+    const std::string ownMedia = own + "\\Media\\";
+    struct Case {
+        const char* why;
+        const char* file;
+        int index;  // into Settings::Reminders
+        ReminderSetting expected;
+    };
+    const Case cases[] = {
+        {"an old file: Singles' acceptance as default",
+         "[Sound]\nSoundEnabled=1\n",
+         0,
+         {false, 60, ownMedia + "remind_accept.wav", false}},
+        {"an old file: Singles' start is a last call by default",
+         "",
+         1,
+         {false, 60, ownMedia + "remind_start.wav", true}},
+        {"an old file: the exchange two minutes ahead",
+         "",
+         5,
+         {false, 120, ownMedia + "remind_exchange.wav", false}},
+        {"a new file's values",
+         "[Reminders]\nDoublesStartEnabled=1\nDoublesStartLead=150\n"
+         "DoublesStartSound=/x/last.wav\nDoublesStartNoTicketOnly=0\n",
+         4,
+         {true, 150, "/x/last.wav", false}},
+        {"an emptied sound stays empty",
+         "[Reminders]\nSinglesExchangeDeadlineSound=\n",
+         2,
+         {false, 120, "", false}},
+        {"a lead of 0",
+         "[Reminders]\nSinglesAcceptStartLead=0\n",
+         0,
+         {false, 60, ownMedia + "remind_accept.wav", false}},
+        {"a lead above ten minutes",
+         "[Reminders]\nDoublesAcceptStartLead=601\n",
+         3,
+         {false, 60, ownMedia + "remind_accept.wav", false}},
+        {"the longest lead",
+         "[Reminders]\nDoublesAcceptStartLead=600\n",
+         3,
+         {false, 600, ownMedia + "remind_accept.wav", false}},
+        {"a lead that is no number",
+         "[Reminders]\nDoublesExchangeDeadlineLead=two\n",
+         5,
+         {false, 120, ownMedia + "remind_exchange.wav", false}},
+        {"no-ticket-only belongs to the start alone",
+         "[Reminders]\nSinglesAcceptStartNoTicketOnly=1\n",
+         0,
+         {false, 60, ownMedia + "remind_accept.wav", false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        WriteFileBytes(path_, c.file);
+        Settings s;
+        LoadSettings(path_, kRoot, s, own);
+        const ReminderSetting& got = s.Reminders[static_cast<std::size_t>(c.index)];
+        EXPECT_EQ(got.Enabled, c.expected.Enabled);
+        EXPECT_EQ(got.LeadSeconds, c.expected.LeadSeconds);
+        EXPECT_EQ(got.Sound, c.expected.Sound);
+        EXPECT_EQ(got.NoTicketOnly, c.expected.NoTicketOnly);
+
+        // Saved (collapsed as the shell saves) and read again: the same, and
+        // the old sections' keys all still there.
+        ASSERT_TRUE(SaveSettings(path_, WithSystemRootCollapsed(s, kRoot, own), nullptr));
+        Settings back;
+        LoadSettings(path_, kRoot, back, own);
+        for (int i = 0; i < kReminderCount; ++i) {
+            EXPECT_EQ(back.Reminders[i].Enabled, s.Reminders[i].Enabled) << i;
+            EXPECT_EQ(back.Reminders[i].LeadSeconds, s.Reminders[i].LeadSeconds) << i;
+            EXPECT_EQ(back.Reminders[i].Sound, s.Reminders[i].Sound) << i;
+            EXPECT_EQ(back.Reminders[i].NoTicketOnly, s.Reminders[i].NoTicketOnly) << i;
+        }
+        EXPECT_EQ(back.Sound(SoundEvent::RaceStart).Sound, s.Sound(SoundEvent::RaceStart).Sound);
+        EXPECT_EQ(back.SoundEnabled, s.SoundEnabled);
+    }
+    // Kestro's own sounds are written with their placeholder, the system's with theirs.
+    EXPECT_NE(ReadFileBytes(path_).find("DoublesExchangeDeadlineSound=%KestroSounds%\\Media\\"
+                                        "remind_exchange.wav\n"),
+              std::string::npos);
 }
 
 TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {

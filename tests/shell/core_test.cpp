@@ -395,5 +395,184 @@ TEST_F(CoreTest, ResetSetsTheStateDirectlyWithoutRefreshing) {
     EXPECT_DOUBLE_EQ(clock.LocalTime(core.Race().DoublesBaseTime), 0.0);
 }
 
+// ---- reminders ---------------------------------------------------------------
+
+namespace reminders {
+
+constexpr const char* kAccepting =
+    "モンスターレースシングルスの受付中です。レースに参加する方は入場してください。";
+constexpr const char* kOneMinute = "まもなくモンスターレースシングルスがスタートします。";
+constexpr const char* kStart = "モンスターレースシングルスがスタートします。皆様の幸運を祈ります。";
+constexpr const char* kWinner4 = "優勝モンスターは4番のモンスターです！";
+constexpr const char* kDAccepting =
+    "モンスターレースダブルスの受付中です。レースに参加する方は入場してください。";
+constexpr const char* kDStart = "モンスターレースダブルスがスタートします。皆様の幸運を祈ります。";
+
+// At a second after 12:00:00: an announcer line, a ticket ("S4", "D52") or a map.
+struct Step {
+    int at;
+    const char* line = nullptr;
+    const char* ticket = nullptr;
+    const char* map = nullptr;
+};
+
+struct Case {
+    const char* why;
+    int index;  // the reminder switched on
+    int lead;
+    bool noTicketOnly;
+    std::vector<Step> steps;
+    int until;
+    std::vector<std::string> fired;  // the reminders' log lines
+};
+
+}  // namespace reminders
+
+TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
+    using namespace reminders;
+    const int sAccept = ReminderIndex(kSingles, ReminderMoment::AcceptStart);
+    const int sStart = ReminderIndex(kSingles, ReminderMoment::Start);
+    const int sExchange = ReminderIndex(kSingles, ReminderMoment::ExchangeDeadline);
+    const int dExchange = ReminderIndex(kDoubles, ReminderMoment::ExchangeDeadline);
+    const Case cases[] = {
+        {"the start a minute ahead",
+         sStart,
+         60,
+         false,
+         {{0, kAccepting}},
+         300,
+         {"12:03:00.000 - リマインダー(単勝): 発走まで 1:00"}},
+        {"a line 5 s later is the same moment",
+         sStart,
+         60,
+         false,
+         {{0, kAccepting}, {185, kOneMinute}},
+         300,
+         {"12:03:00.000 - リマインダー(単勝): 発走まで 1:00"}},
+        {"switched off", -1, 60, false, {{0, kAccepting}}, 300, {}},
+        {"acceptance opened before the line was heard",
+         sAccept,
+         60,
+         false,
+         {{0, kAccepting}},
+         230,
+         {}},
+        {"first heard inside the lead: at once, with what remains",
+         sStart,
+         120,
+         false,
+         {{0, kOneMinute}},
+         70,
+         {"12:00:01.000 - リマインダー(単勝): 発走まで 0:59"}},
+        {"each race cycle once",
+         sAccept,
+         60,
+         false,
+         {{0, kWinner4}, {700, kWinner4}},
+         1100,
+         {"12:04:31.000 - リマインダー(単勝): 受付開始まで 1:00",
+          "12:16:11.000 - リマインダー(単勝): 受付開始まで 1:00"}},
+        {"a ticket held silences the last call",
+         sStart,
+         60,
+         true,
+         {{0, kAccepting}, {10, nullptr, "S2"}},
+         300,
+         {}},
+        {"the ticket of the race just run does not silence the next",
+         sStart,
+         400,
+         true,
+         {{0, nullptr, "S2"}, {0, kAccepting}, {240, kStart}, {300, kWinner4}},
+         900,
+         {"12:08:57.000 - リマインダー(単勝): 発走まで 6:40"}},
+        {"no exchange reminder for a ticket that lost",
+         sExchange,
+         120,
+         false,
+         {{0, kAccepting}, {5, nullptr, "S2"}, {240, kStart}, {300, kWinner4}},
+         700,
+         {}},
+        {"a winning ticket's deadline, also after leaving the track",
+         sExchange,
+         120,
+         false,
+         {{0, kAccepting},
+          {5, nullptr, "S4"},
+          {240, kStart},
+          {300, kWinner4},
+          {320, nullptr, nullptr, "hugel.gat"}},
+         700,
+         {"12:08:07.000 - リマインダー(単勝): 当たり券 ④ の交換締切まで 2:00"}},
+        {"a winning Doubles pair",
+         dExchange,
+         120,
+         false,
+         {{0, kDAccepting},
+          {10, nullptr, "D52"},
+          {240, kDStart},
+          {300, "2番のモンスターがゴールしました。"},
+          {303, "続いて、5番のモンスターがゴールしました。"}},
+         700,
+         {"12:08:03.000 - リマインダー(複勝): 当たり券 ②-⑤ の交換締切まで 2:00"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        clock.Set(At(12, 0, 0));
+        core.ResetRaceState();
+        rec.Clear();
+        KestroCore fresh(clock, view, player);  // a start of its own: nothing fired yet
+        fresh.GetSettings().LogLevel = log_bits::Tickets;
+        for (ReminderSetting& r : fresh.GetSettings().Reminders) {
+            r.Enabled = false;
+        }
+        if (c.index >= 0) {
+            ReminderSetting& r = fresh.GetSettings().Reminders[static_cast<std::size_t>(c.index)];
+            r = {true, c.lead, "remind.wav", c.noTicketOnly};
+        }
+        std::size_t next = 0;
+        for (int t = 0; t <= c.until; ++t) {
+            if (t > 0) {
+                clock.AdvanceSeconds(1);
+            }
+            for (; next < c.steps.size() && c.steps[next].at == t; ++next) {
+                const Step& step = c.steps[next];
+                if (step.line != nullptr) {
+                    fresh.HandleAnnouncement(Sjis(step.line));
+                } else if (step.ticket != nullptr) {
+                    const std::string_view ticket = step.ticket;
+                    fresh.HandleTicketPurchase(
+                        ticket[0] == 'S' ? kSingles : kDoubles, static_cast<uint8_t>(ticket[1]),
+                        static_cast<uint8_t>(ticket.size() > 2 ? ticket[2] : 0));
+                } else {
+                    fresh.HandleMapChange(step.map);
+                }
+            }
+            if (t > 0) {
+                fresh.RealTimeTimer();
+            }
+        }
+        std::vector<std::string> fired;
+        for (const std::string& line : rec.logLines) {
+            if (line.find("リマインダー") != std::string::npos) {
+                fired.push_back(line);
+            }
+        }
+        EXPECT_EQ(fired, c.fired);
+        // Each one: the status line and the log, then the shell's hook, then its sound.
+        std::vector<std::string> order;
+        for (const std::string& event : rec.events) {
+            if (event.find("リマインダー") != std::string::npos || event == "play: remind.wav") {
+                order.push_back(event.substr(0, event.find(':')));
+            }
+        }
+        std::vector<std::string> expectedOrder;
+        for (std::size_t i = 0; i < c.fired.size(); ++i) {
+            expectedOrder.insert(expectedOrder.end(), {"status", "log", "reminder", "play"});
+        }
+        EXPECT_EQ(order, expectedOrder);
+    }
+}
+
 }  // namespace
 }  // namespace kestro

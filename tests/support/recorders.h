@@ -66,6 +66,9 @@ public:
     void ReportRefusedWrite(const Result& refused) override {
         r_.events.push_back("refused: " + refused.Message() + ": " + refused.Reason());
     }
+    void ReminderFired(const Reminder& reminder) override {
+        r_.events.push_back("reminder: " + Cp932ToUtf8(reminder.text));
+    }
 
 private:
     Recorder& r_;

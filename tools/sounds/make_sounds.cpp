@@ -3,7 +3,8 @@
 //
 //   make_sounds OUTPUT_FOLDER
 //
-// writes notify.wav, ding.wav, chimes.wav, tada.wav and ringout.wav there.
+// writes notify.wav, ding.wav, chimes.wav, tada.wav and ringout.wav there, and
+// the reminders' remind_accept.wav, remind_start.wav and remind_exchange.wav.
 // The output is deterministic: the same bytes at every build.
 #include <sndfile.h>
 
@@ -63,6 +64,24 @@ void AddTone(Samples& out, double startSec, double hz, double seconds, double ga
         const double v = std::sin(2 * kPi * hz * t) + 0.3 * std::sin(2 * kPi * 2 * hz * t) +
                          0.12 * std::sin(2 * kPi * 3 * hz * t);
         out[start + i] += gain * env * v;
+    }
+}
+
+// A short knock, dry and woody: the reminders' own voice, so that they are never
+// taken for an event heard from the game.
+void AddKnock(Samples& out, double startSec, double hz, double gain) {
+    const double seconds = 0.12;
+    const size_t start = static_cast<size_t>(startSec * kRate);
+    const size_t length = static_cast<size_t>(seconds * kRate);
+    if (out.size() < start + length) {
+        out.resize(start + length, 0.0);
+    }
+    for (size_t i = 0; i < length; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double attack = std::min(1.0, t / 0.002);
+        const double v = std::exp(-38.0 * t) * std::sin(2 * kPi * hz * t) +
+                         0.35 * std::exp(-60.0 * t) * std::sin(2 * kPi * 2.9 * hz * t);
+        out[start + i] += gain * attack * v;
     }
 }
 
@@ -130,6 +149,24 @@ int main(int argc, char** argv) {
     AddTone(ringout, 0.22, NoteHz(63), 0.22, 0.6);
     AddTone(ringout, 0.44, NoteHz(60), 0.40, 0.6);
     ok &= Write(dir + "/ringout.wav", ringout);
+
+    Samples remindAccept;  // two knocks, low then high: "acceptance opens soon"
+    AddKnock(remindAccept, 0.00, NoteHz(64), 0.9);
+    AddKnock(remindAccept, 0.16, NoteHz(71), 0.9);
+    ok &= Write(dir + "/remind_accept.wav", remindAccept);
+
+    Samples remindStart;  // three quick knocks on one note, then a higher one: "last call"
+    AddKnock(remindStart, 0.00, NoteHz(69), 0.9);
+    AddKnock(remindStart, 0.12, NoteHz(69), 0.9);
+    AddKnock(remindStart, 0.24, NoteHz(69), 0.9);
+    AddKnock(remindStart, 0.40, NoteHz(76), 0.9);
+    ok &= Write(dir + "/remind_start.wav", remindStart);
+
+    Samples remindExchange;  // knocks falling onto a held tone: "your winnings are waiting"
+    AddKnock(remindExchange, 0.00, NoteHz(83), 0.8);
+    AddKnock(remindExchange, 0.14, NoteHz(79), 0.8);
+    AddTone(remindExchange, 0.28, NoteHz(74), 0.45, 0.45);
+    ok &= Write(dir + "/remind_exchange.wav", remindExchange);
 
     return ok ? 0 : 1;
 }
