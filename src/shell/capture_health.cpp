@@ -7,6 +7,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "shell/adapter_choices.h"
 
 namespace kestro {
 

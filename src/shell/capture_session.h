@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "capture/snoop.h"
+#include "shell/adapter_choices.h"
 #include "shell/capture_health.h"
 
 namespace kestro {

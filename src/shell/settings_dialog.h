@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "capture/adapters.h"
 #include "common/result.h"
 #include "notify/sound_player.h"
 #include "settings/settings.h"
+#include "shell/adapter_choices.h"
 #include "shell/config_layout.h"
 #include "shell/placement.h"
 
