@@ -55,26 +55,27 @@ std::string DefaultCaptureHelperPath() {
     return PickCaptureHelper(places);
 }
 
-pcap_t* CaptureHelperProcess::Start(const std::string& path, const std::string& adapter,
-                                    std::string& error) {
+Result CaptureHelperProcess::Start(const std::string& path, const std::string& adapter,
+                                   pcap_t*& handle) {
     drops_ = {};
+    handle = nullptr;
     // The stream begins once the adapter is open and the filter set.
-    std::FILE* stream =
-        process_.Start(path, kHelperName, "--adapter=" + adapter, kStartPatience, error);
-    if (stream == nullptr) {
-        return nullptr;
+    std::FILE* stream = nullptr;
+    const Result started =
+        process_.Start(path, kHelperName, "--adapter=" + adapter, kStartPatience, stream);
+    if (!started) {
+        return started;
     }
     char errorBuffer[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* handle = pcap_fopen_offline(stream, errorBuffer);
+    handle = pcap_fopen_offline(stream, errorBuffer);
     if (handle == nullptr) {
         // Its stream has ended or is not one: the helper is on its way out,
         // with its reason written; a signal now could cut that short.
         std::fclose(stream);
         const std::string line = process_.Finish(false);
-        error = !line.empty() ? line : std::string(errorBuffer);
-        return nullptr;
+        return Result::Failure(!line.empty() ? line : std::string(errorBuffer));
     }
-    return handle;
+    return {};
 }
 
 DropCounts CaptureHelperProcess::Drops() {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "capture/drop_counts.h"
+#include "common/result.h"
 #include "platform/helper_process.h"
 
 namespace kestro {
@@ -51,11 +52,11 @@ public:
     static constexpr std::chrono::milliseconds kStopPatience =
         platform::HelperProcess::kStopPatience;
 
-    // Runs `path --adapter=adapter` and waits until its stream has begun. The
-    // handle returned reads that stream (closing it closes the pipe); nullptr
-    // when the helper could not start or failed, `error` saying why: its own
+    // Runs `path --adapter=adapter` and waits until its stream has begun, and
+    // sets `handle` to read that stream (closing it closes the pipe). A failure
+    // when the helper could not start or failed, its reason the helper's own
     // error line where it wrote one.
-    pcap_t* Start(const std::string& path, const std::string& adapter, std::string& error);
+    Result Start(const std::string& path, const std::string& adapter, pcap_t*& handle);
 
     bool Running() const { return process_.Running(); }
     pid_t ProcessId() const { return process_.ProcessId(); }

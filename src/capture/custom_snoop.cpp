@@ -164,42 +164,41 @@ void TCustomSnoop::SetAdapterDescription(const std::string& value) {
     }
 }
 
-void TCustomSnoop::Open() {
+Result TCustomSnoop::Fail(std::string reason) {
+    lastError_ = reason;
+    return Result::Failure(std::move(reason));
+}
+
+Result TCustomSnoop::Open() {
     ReleaseFinishedThread();
     if (active_) {
-        lastError_ = kErrorAlreadyOpen;
-        return;
+        return Fail(kErrorAlreadyOpen);
     }
     char errorBuffer[kErrorBufferSize + 1] = {};
     pcap_if_t* devices = nullptr;
     if (pcap_findalldevs(&devices, errorBuffer) != 0) {
-        lastError_ = BufferText(errorBuffer);
-        return;
+        return Fail(BufferText(errorBuffer));
     }
     const pcap_if_t* found =
         adapterName_.empty() ? nullptr : FindCaptureDevice(devices, adapterName_);
-    if (found == nullptr) {
-        lastError_ = kErrorInvalidAdapterName;
-    } else {
-        OpenAdapter(adapterName_, found);
-        if (active_ && captureEnabled_) {
-            StartThread();
-        }
+    const Result opened =
+        found == nullptr ? Fail(kErrorInvalidAdapterName) : OpenAdapter(adapterName_, found);
+    if (active_ && captureEnabled_) {
+        StartThread();
     }
     pcap_freealldevs(devices);
+    return opened;
 }
 
-void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device) {
+Result TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device) {
     if (source_ == CaptureSource::Helper ||
         (source_ == CaptureSource::Automatic && !ProcessCanCapture())) {
-        OpenThroughHelper(name, device);
-        return;
+        return OpenThroughHelper(name, device);
     }
     char errorBuffer[PCAP_ERRBUF_SIZE + 1] = {};
     pcap_t* handle = pcap_create(name.c_str(), errorBuffer);
     if (handle == nullptr) {
-        lastError_ = BufferText(errorBuffer);
-        return;
+        return Fail(BufferText(errorBuffer));
     }
     pcap_set_snaplen(handle, snapLen_);
     pcap_set_promisc(handle, flags_ & kCaptureFlagPromiscuous);
@@ -209,79 +208,78 @@ void TCustomSnoop::OpenAdapter(const std::string& name, const pcap_if_t* device)
     const int status = pcap_activate(handle);
     if (status < 0) {
         std::string text = pcap_geterr(handle);
-        lastError_ = text.empty() ? std::string(pcap_statustostr(status)) : text;
         pcap_close(handle);
-        return;
+        return Fail(text.empty() ? std::string(pcap_statustostr(status)) : text);
     }
     // A warning (status > 0, e.g. no promiscuous mode) still gives a working capture.
     captureHandle_ = handle;
-    ApplyFilter(CaptureDeviceNetmask(device));
+    return ApplyFilter(CaptureDeviceNetmask(device));
 }
 
 // The helper opens the adapter and sets the game's filter; its stream reads
 // like a capture file that grows, so the rest is as for a direct capture.
-void TCustomSnoop::OpenThroughHelper(const std::string& name, const pcap_if_t* device) {
-    pcap_t* handle = captureHelper_.Start(CaptureHelperPath(), name, lastError_);
-    if (handle == nullptr) {
-        return;
+Result TCustomSnoop::OpenThroughHelper(const std::string& name, const pcap_if_t* device) {
+    pcap_t* handle = nullptr;
+    const Result started = captureHelper_.Start(CaptureHelperPath(), name, handle);
+    if (!started) {
+        return Fail(started.Reason());
     }
     captureHandle_ = handle;
-    ApplyFilter(CaptureDeviceNetmask(device));
+    return ApplyFilter(CaptureDeviceNetmask(device));
 }
 
-void TCustomSnoop::OpenFile(const std::string& path) {
+Result TCustomSnoop::OpenFile(const std::string& path) {
     ReleaseFinishedThread();
     if (active_) {
-        lastError_ = kErrorAlreadyOpen;
-        return;
+        return Fail(kErrorAlreadyOpen);
     }
     char errorBuffer[PCAP_ERRBUF_SIZE + 1] = {};
     pcap_t* handle = pcap_open_offline(path.c_str(), errorBuffer);
     if (handle == nullptr) {
-        lastError_ = BufferText(errorBuffer);
-        return;
+        return Fail(BufferText(errorBuffer));
     }
     captureHandle_ = handle;
-    ApplyFilter(PCAP_NETMASK_UNKNOWN);
+    const Result opened = ApplyFilter(PCAP_NETMASK_UNKNOWN);
     if (active_ && captureEnabled_) {
         StartThread();
     }
+    return opened;
 }
 
 // A capture that runs but never recognises a frame would look like a quiet
 // game; one whose frames cannot be read is refused instead.
-bool TCustomSnoop::AcceptLinkType() {
+Result TCustomSnoop::AcceptLinkType() {
     linkType_ = pcap_datalink(captureHandle_);
     refusedLinkType_ = -1;
     lastEnd_.reset();
     if (IsReadableLinkType(linkType_)) {
-        return true;
+        return {};
     }
     refusedLinkType_ = linkType_;
-    lastError_ = "Snoop Error: " + UnreadableLinkTypeText(linkType_);
     CloseHandle();
-    return false;
+    return Fail("Snoop Error: " + UnreadableLinkTypeText(refusedLinkType_));
 }
 
-void TCustomSnoop::ApplyFilter(bpf_u_int32 netmask) {
-    if (!AcceptLinkType()) {
-        return;
+Result TCustomSnoop::ApplyFilter(bpf_u_int32 netmask) {
+    if (const Result accepted = AcceptLinkType(); !accepted) {
+        return accepted;
     }
     bpf_program program{};
     if (pcap_compile(captureHandle_, &program, filter_.c_str(), 1, netmask) != 0) {
-        lastError_ = pcap_geterr(captureHandle_);
+        const Result failed = Fail(pcap_geterr(captureHandle_));
         // The handle is of no further use without its filter.
         CloseHandle();
-        return;
+        return failed;
     }
     const int set = pcap_setfilter(captureHandle_, &program);
     pcap_freecode(&program);
     if (set != 0) {
-        lastError_ = pcap_geterr(captureHandle_);
+        const Result failed = Fail(pcap_geterr(captureHandle_));
         CloseHandle();
-        return;
+        return failed;
     }
     active_ = true;
+    return {};
 }
 
 void TCustomSnoop::StartThread() {

@@ -20,6 +20,7 @@
 #include "capture/main_thread_invoker.h"
 #include "capture/snoop_events.h"
 #include "capture/snoop_thread.h"
+#include "common/result.h"
 
 namespace kestro {
 
@@ -80,12 +81,12 @@ public:
     using AdapterReader = std::function<std::vector<AdapterInfo>(std::string& error)>;
     void SetAdapterReader(AdapterReader reader) { adapterReader_ = std::move(reader); }
 
-    // Opens the adapter named AdapterName. Failures only set LastError; the
-    // caller looks at Active.
-    void Open();
+    // Opens the adapter named AdapterName. A failure says why in its reason,
+    // the text LastError keeps too; Active stays false.
+    Result Open();
     // Opens a capture file (pcap or pcapng) instead of an adapter; the capture
-    // thread ends by itself at the end of the file.
-    void OpenFile(const std::string& path);
+    // thread ends by itself at the end of the file. Fails as Open does.
+    Result OpenFile(const std::string& path);
     void Close();
 
     // Link type of the open handle (DLT_EN10MB for Ethernet), -1 when closed.
@@ -167,10 +168,12 @@ private:
     void SelectAdapter(size_t index);
     void SelectAdapterBy(const std::vector<std::string>& list, const std::string& value);
     void ReleaseFinishedThread();
-    void OpenAdapter(const std::string& name, const pcap_if_t* device);
-    void OpenThroughHelper(const std::string& name, const pcap_if_t* device);
-    void ApplyFilter(bpf_u_int32 netmask);
-    bool AcceptLinkType();
+    // Each failure of an open: kept in LastError, and returned.
+    Result Fail(std::string reason);
+    Result OpenAdapter(const std::string& name, const pcap_if_t* device);
+    Result OpenThroughHelper(const std::string& name, const pcap_if_t* device);
+    Result ApplyFilter(bpf_u_int32 netmask);
+    Result AcceptLinkType();
     // Main thread: makes a read that waits on the handle return.
     void InterruptRead(bool force);
     // Returns how a helper behind the handle ended (its error line), else empty.

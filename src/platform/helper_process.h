@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
+
 namespace kestro::platform {
 
 // Whether this process may open a capture device itself: on Linux root, or
@@ -48,11 +50,11 @@ public:
 
     // Runs `path` as `name` with the one argument `argument`, nothing else
     // inherited (no environment, no descriptor beyond the three), and waits at
-    // most `patience` until its output has something to read. Returns that
-    // output, which the caller then owns (fclose); nullptr with `error` saying
-    // why when it could not run or wrote nothing in time.
-    std::FILE* Start(const std::string& path, const std::string& name, const std::string& argument,
-                     std::chrono::milliseconds patience, std::string& error);
+    // most `patience` until its output has something to read. Sets `output` to
+    // that output, which the caller then owns (fclose); a failure, with the
+    // reason, when it could not run or wrote nothing in time.
+    Result Start(const std::string& path, const std::string& name, const std::string& argument,
+                 std::chrono::milliseconds patience, std::FILE*& output);
 
     bool Running() const { return pid_ > 0; }
     pid_t ProcessId() const { return pid_; }

@@ -164,24 +164,23 @@ HelperProcess::~HelperProcess() {
     Finish();
 }
 
-std::FILE* HelperProcess::Start(const std::string& path, const std::string& name,
-                                const std::string& argument, std::chrono::milliseconds patience,
-                                std::string& error) {
+Result HelperProcess::Start(const std::string& path, const std::string& name,
+                            const std::string& argument, std::chrono::milliseconds patience,
+                            std::FILE*& output) {
+    output = nullptr;
     Finish();
     name_ = name;
-    Pipe output, errors;
-    if (!output.Ok() || !errors.Ok()) {
-        error = std::string("Snoop Error: pipe: ") + std::strerror(errno);
-        return nullptr;
+    Pipe stream, errors;
+    if (!stream.Ok() || !errors.Ok()) {
+        return Result::Failure(std::string("Snoop Error: pipe: ") + std::strerror(errno));
     }
-    const int spawned = Spawn(path, name, argument, output, errors, pid_);
+    const int spawned = Spawn(path, name, argument, stream, errors, pid_);
     if (spawned != 0) {
         pid_ = -1;
-        error = SpawnErrorText(path, spawned);
-        return nullptr;
+        return Result::Failure(SpawnErrorText(path, spawned));
     }
     // Only the helper holds the write ends now: its end is the stream's end.
-    output.CloseWrite();
+    stream.CloseWrite();
     errors.CloseWrite();
     errorFd_ = errors.ReleaseRead();
     pendingLine_.clear();
@@ -191,24 +190,24 @@ std::FILE* HelperProcess::Start(const std::string& path, const std::string& name
     fcntl(errorFd_, F_SETFL, O_NONBLOCK);
 
     // A helper that fails writes its line and ends, which ends the output as well.
-    pollfd ready{output.Read(), POLLIN, 0};
+    pollfd ready{stream.Read(), POLLIN, 0};
     int polled;
     do {
         polled = poll(&ready, 1, static_cast<int>(patience.count()));
     } while (polled < 0 && errno == EINTR);
     if (polled == 0) {
         Finish();
-        error = "Snoop Error: " + name + " did not start its capture";
-        return nullptr;
+        return Result::Failure("Snoop Error: " + name + " did not start its capture");
     }
-    std::FILE* stream = fdopen(output.Read(), "rb");
-    if (stream == nullptr) {
-        error = std::string("Snoop Error: fdopen: ") + std::strerror(errno);
+    output = fdopen(stream.Read(), "rb");
+    if (output == nullptr) {
+        const Result failed =
+            Result::Failure(std::string("Snoop Error: fdopen: ") + std::strerror(errno));
         Finish();
-        return nullptr;
+        return failed;
     }
-    output.ReleaseRead();  // the stream owns it
-    return stream;
+    stream.ReleaseRead();  // `output` owns it
+    return {};
 }
 
 void HelperProcess::Stop() {

@@ -18,10 +18,10 @@ HelperGroup HelperGroupOf(const std::string&) {
 
 HelperProcess::~HelperProcess() = default;
 
-std::FILE* HelperProcess::Start(const std::string&, const std::string&, const std::string&,
-                                std::chrono::milliseconds, std::string& error) {
-    error = "Kestro captures without a helper on Windows";
-    return nullptr;
+Result HelperProcess::Start(const std::string&, const std::string&, const std::string&,
+                            std::chrono::milliseconds, std::FILE*& output) {
+    output = nullptr;
+    return Result::Failure("Kestro captures without a helper on Windows");
 }
 
 void HelperProcess::Stop() {}

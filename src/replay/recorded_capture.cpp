@@ -7,8 +7,6 @@
 #include <thread>
 #include <utility>
 
-#include "common/cp932.h"
-
 namespace kestro {
 
 namespace {
@@ -95,20 +93,15 @@ void RecordedCapture::Attach(TSnoopTCPData& snoop) {
     });
 }
 
-void RecordedCapture::Open(TSnoopTCPData& snoop) {
+Result RecordedCapture::Open(TSnoopTCPData& snoop) {
     snoop.SetThreadSafe(true);
     ending_.store(false);
     clock_.Start();
-    snoop.OpenFile(capturePath_);
+    return snoop.OpenFile(capturePath_).Telling("再生できません: " + capturePath_);
 }
 
 int RecordedCapture::TickInterval() const {
     return ReplayTickInterval(clock_.Factor());
-}
-
-std::string RecordedCapture::OpenFailure(const std::string& lastError) const {
-    // A path CP932 cannot show keeps the rest of the message.
-    return Utf8ToCp932("再生できません: ") + Utf8ToCp932Lossy(capturePath_ + ": " + lastError);
 }
 
 bool RecordedCapture::WaitForFrameTime(int64_t frameMicros) const {

@@ -68,11 +68,10 @@ public:
     RecordedCapture(ReplayClock& clock, std::string capturePath);
 
     void Attach(TSnoopTCPData& snoop) override;
-    void Open(TSnoopTCPData& snoop) override;
+    Result Open(TSnoopTCPData& snoop) override;
     void Closing() override { ending_.store(true); }
     void Ended() override { clock_.GoLive(); }
     int TickInterval() const override;
-    std::string OpenFailure(const std::string& lastError) const override;
 
 private:
     // Capture thread: true when the frame's virtual time has come; false, at

@@ -273,9 +273,8 @@ int RunHeadless(const ReplayOptions& options) {
         [&core](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*, const uint8_t*, const uint8_t*,
                 const uint8_t* data,
                 int32_t length) { core.SnoopTCPDataCaptureTCPData(data, length); });
-    snoop.OpenFile(options.capture);
-    if (!snoop.Active()) {
-        FailReplay(options.capture + ": " + snoop.LastError());
+    if (const Result opened = snoop.OpenFile(options.capture); !opened) {
+        FailReplay(options.capture + ": " + opened.Reason());
     }
     snoop.ServeUntilThreadEnds();
     const std::optional<TSnoopEnd> end = snoop.LastEnd();

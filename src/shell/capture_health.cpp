@@ -117,15 +117,15 @@ InstallKind ThisInstallKind() {
     return InstallKind::Installed;
 }
 
-CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error,
+CaptureNotice OpenFailureNotice(const std::string& device, const std::string& reason,
                                 const RemedyFacts& remedy, int retrySeconds) {
-    const std::string logLine = device + " でキャプチャを開始できません: " + error;
-    if (IsPermissionRefusal(error)) {
+    const std::string logLine = device + " でキャプチャを開始できません: " + reason;
+    if (IsPermissionRefusal(reason)) {
         const CaptureNotice cure = Remedy(remedy);
         return {device + ": 権限不足 → " + cure.status,
                 logLine + "。" + cure.log + RetryNote(retrySeconds)};
     }
-    return {device + " を開けません: " + error, logLine + RetryNote(retrySeconds)};
+    return {device + " を開けません: " + reason, logLine + RetryNote(retrySeconds)};
 }
 
 CaptureNotice MissingAdapterNotice(const std::string& name, int retrySeconds) {

@@ -52,10 +52,10 @@ struct RemedyFacts {
     std::string helperPath;
 };
 
-// The device did not open; `error` is the capture component's LastError. A
+// The device did not open, and the capture component said why (`reason`). A
 // refused capture names the cure that fits `remedy`. With `retrySeconds` > 0
 // the log says that it is tried again.
-CaptureNotice OpenFailureNotice(const std::string& device, const std::string& error,
+CaptureNotice OpenFailureNotice(const std::string& device, const std::string& reason,
                                 const RemedyFacts& remedy, int retrySeconds = 0);
 // The settings name an adapter that is not there; it is looked for again
 // every `retrySeconds`.

@@ -92,11 +92,13 @@ void CaptureSession::OpenRecording() {
     if (snoop_->Active()) {
         return;
     }
-    recording_->Open(*snoop_);
+    const Result opened = recording_->Open(*snoop_);
     // The clock and the countdowns run on also after the last frame.
     Enter(CaptureState::Replaying);
-    if (!snoop_->Active()) {
-        core_.GetLog().ShowStatusMessage(recording_->OpenFailure(snoop_->LastError()));
+    if (!opened) {
+        // A path CP932 cannot show keeps the rest of the message.
+        core_.GetLog().ShowStatusMessage(
+            Utf8ToCp932Lossy(opened.Message() + ": " + opened.Reason()));
     }
 }
 
@@ -133,9 +135,9 @@ void CaptureSession::ApplyAdapter(Announce announce) {
     // A status line that says why the capture had not started must be replaced.
     const bool statusSaysWhy = state_ == CaptureState::Waiting;
     reopen_.Restart();
-    snoop_->Open();
+    const Result opened = snoop_->Open();
     drops_.Restart();
-    if (snoop_->Active()) {
+    if (opened) {
         Enter(CaptureState::Capturing);
         const std::string device = Device();
         CaptureNotice started = StartedNotice(device);
@@ -155,7 +157,7 @@ void CaptureSession::ApplyAdapter(Announce announce) {
     // Without this the user would see an idle window and never learn why.
     if (configured != -1) {
         const int retry = state_ == CaptureState::Off ? 0 : ReopenSchedule::kTicks;
-        Tell(OpenFailureNotice(Device(), snoop_->LastError(), Remedy(), retry));
+        Tell(OpenFailureNotice(Device(), opened.Reason(), Remedy(), retry));
     }
 }
 
@@ -238,9 +240,9 @@ void CaptureSession::Reopen() {
         settings.AdapterIndex = snoop_->AdapterIndex();
     }
     const bool lost = state_ == CaptureState::Lost;
-    snoop_->Open();
+    const Result opened = snoop_->Open();
     drops_.Restart();
-    if (snoop_->Active()) {
+    if (opened) {
         state_ = CaptureState::Capturing;
         Tell(lost ? ResumedNotice(Device()) : StartedNotice(Device()));
     }

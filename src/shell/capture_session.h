@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "capture/snoop.h"
+#include "common/result.h"
 #include "shell/adapter_choices.h"
 #include "shell/capture_health.h"
 
@@ -32,16 +33,15 @@ public:
     virtual ~ReplaySource() = default;
     // Once, before anything is opened: what the capture thread needs (a frame hook).
     virtual void Attach(TSnoopTCPData& snoop) = 0;
-    // Opens the recording on `snoop`; a failure stays in its LastError.
-    virtual void Open(TSnoopTCPData& snoop) = 0;
+    // Opens the recording on `snoop`. A failure tells the user which recording
+    // did not open, and keeps the capture component's reason.
+    virtual Result Open(TSnoopTCPData& snoop) = 0;
     // The capture is about to close: a capture thread waiting for a frame gives up.
     virtual void Closing() = 0;
     // Live capture takes over.
     virtual void Ended() = 0;
     // The timer's interval while the recording plays.
     virtual int TickInterval() const = 0;
-    // The status line (CP932) when Open failed with `lastError`.
-    virtual std::string OpenFailure(const std::string& lastError) const = 0;
 };
 
 enum class CaptureState {

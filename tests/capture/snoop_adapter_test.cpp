@@ -127,7 +127,7 @@ TEST(SnoopDefaultsTest, RefreshingReplacesTheListsAndFollowsTheSelectedAdapterBy
 
 TEST(SnoopDefaultsTest, OpenWithoutAnAdapterFails) {
     TSnoopTCPData snoop([](const std::string&) {});
-    snoop.Open();
+    EXPECT_EQ(snoop.Open().Reason(), "Snoop Error: Invalid AdapterName");
     EXPECT_FALSE(snoop.Active());
     EXPECT_EQ(snoop.LastError(), "Snoop Error: Invalid AdapterName");
     snoop.Close();

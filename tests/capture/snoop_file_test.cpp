@@ -138,8 +138,8 @@ TEST_F(SnoopFileTest, ReadsAFileToItsEndAndDeliversEachPayloadOnTheMainThread) {
         ++framesSeen;
         return true;
     });
-    snoop_.OpenFile(File(MixedTraffic()));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File(MixedTraffic()));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
 
     snoop_.ServeUntilThreadEnds();
@@ -163,8 +163,8 @@ TEST_F(SnoopFileTest, ReadsAFileToItsEndAndDeliversEachPayloadOnTheMainThread) {
 
 TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEndHandlerDoesNot) {
     snoop_.SetThreadSafe(false);
-    snoop_.OpenFile(File(MixedTraffic()));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File(MixedTraffic()));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     ASSERT_TRUE(WaitForWake(1));
     // The capture thread now waits for the main thread to run its end handler.
     EXPECT_TRUE(snoop_.Active());
@@ -197,8 +197,8 @@ TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes)
         SCOPED_TRACE(threadSafe ? "ThreadSafe" : "capture thread");
         deliveries_.clear();
         snoop_.SetThreadSafe(threadSafe);
-        snoop_.OpenFile(File(records));
-        ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+        const Result opened = snoop_.OpenFile(File(records));
+        ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
         snoop_.ServeUntilThreadEnds();
 
         ASSERT_EQ(Payloads(),
@@ -213,10 +213,10 @@ TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes)
 }
 
 TEST_F(SnoopFileTest, CloseDeliversTheFramePendingInAHandOverExactlyOnce) {
-    snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
-                          {BuildFrame(Segment("two"))},
-                          {BuildFrame(Segment("three"))}}));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
+                                                {BuildFrame(Segment("two"))},
+                                                {BuildFrame(Segment("three"))}}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     // Nobody serves: the capture thread is stuck in the hand-over of "one".
     ASSERT_TRUE(WaitForWake(1));
     EXPECT_TRUE(deliveries_.empty());
@@ -240,8 +240,8 @@ TEST_F(SnoopFileTest, CloseDeliversTheFramePendingInAHandOverExactlyOnce) {
 // The file ends and the thread waits to hand its end over; a Close that comes
 // first is what the user did, so no end is reported on top of it.
 TEST_F(SnoopFileTest, AnEndThatMeetsACloseIsNotReported) {
-    snoop_.OpenFile(File({}));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File({}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     ASSERT_TRUE(WaitForWake(1));
     snoop_.Close();
     EXPECT_FALSE(snoop_.Active());
@@ -250,8 +250,9 @@ TEST_F(SnoopFileTest, AnEndThatMeetsACloseIsNotReported) {
 }
 
 TEST_F(SnoopFileTest, CloseStopsARunningThreadEvenWhenCaptureWasSwitchedOff) {
-    snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened =
+        snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     ASSERT_TRUE(WaitForWake(1));
     snoop_.SetCaptureEnabled(false);
     snoop_.Close();
@@ -266,10 +267,10 @@ TEST_F(SnoopFileTest, AHookThatSaysStopEndsTheCaptureAndDropsItsFrame) {
     // held must not be delivered after that.
     int seen = 0;
     snoop_.SetFrameHook([&seen](const pcap_pkthdr&) { return ++seen < 2; });
-    snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
-                          {BuildFrame(Segment("two"))},
-                          {BuildFrame(Segment("three"))}}));
-    ASSERT_TRUE(snoop_.Active());
+    const Result opened = snoop_.OpenFile(File({{BuildFrame(Segment("one"))},
+                                                {BuildFrame(Segment("two"))},
+                                                {BuildFrame(Segment("three"))}}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     snoop_.ServeUntilThreadEnds();
 
     EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
@@ -286,11 +287,13 @@ TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {
         ends_.clear();
         throwOnDelivery_ = true;
         snoop_.SetThreadSafe(threadSafe);
-        snoop_.Open();  // no adapter: leaves a failure text behind
+        // No adapter: leaves a failure text behind.
+        ASSERT_EQ(snoop_.Open().Reason(), "Snoop Error: Invalid AdapterName");
         ASSERT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
 
-        snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
-        ASSERT_TRUE(snoop_.Active());
+        const Result opened =
+            snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+        ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
         snoop_.ServeUntilThreadEnds();
 
         EXPECT_EQ(Payloads(), std::vector<std::string>{"one"});
@@ -302,9 +305,9 @@ TEST_F(SnoopFileTest, AHandlerThatThrowsEndsTheCaptureAndLeavesLastErrorAlone) {
 }
 
 TEST_F(SnoopFileTest, AReadErrorEndsTheCaptureWithItsOwnText) {
-    snoop_.OpenFile(
+    const Result opened = snoop_.OpenFile(
         File({{BuildFrame(Segment("whole"))}, {BuildFrame(Segment("broken"))}}, DLT_EN10MB, 5));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     snoop_.ServeUntilThreadEnds();
     EXPECT_EQ(Payloads(), std::vector<std::string>{"whole"});
     EXPECT_FALSE(snoop_.Active());
@@ -351,16 +354,17 @@ TEST_F(SnoopFileTest, EveryReadableLinkDeliversWhatEthernetDoesAndOthersAreRefus
         SCOPED_TRACE(c.linkType);
         deliveries_.clear();
         linkHeaderLength_ = static_cast<ptrdiff_t>(c.header.size());
-        snoop_.OpenFile(
+        const Result opened = snoop_.OpenFile(
             File({{behind(c.header, "one")}, {behind(c.header, "")}, {behind(c.header, "two")}},
                  static_cast<uint32_t>(c.linkType)));
-        ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+        ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
         EXPECT_EQ(snoop_.RefusedLinkType(), -1);
         snoop_.ServeUntilThreadEnds();
         EXPECT_EQ(Payloads(), (std::vector<std::string>{"one", "two"}));
     }
 
-    snoop_.OpenFile(File({{Bytes(60, 0)}}, DLT_IEEE802_11));
+    EXPECT_EQ(snoop_.OpenFile(File({{Bytes(60, 0)}}, DLT_IEEE802_11)).Reason(),
+              "Snoop Error: Kestro cannot read link type IEEE802_11");
     EXPECT_FALSE(snoop_.Active());
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: Kestro cannot read link type IEEE802_11");
     EXPECT_EQ(snoop_.RefusedLinkType(), DLT_IEEE802_11);
@@ -370,8 +374,8 @@ TEST_F(SnoopFileTest, EveryReadableLinkDeliversWhatEthernetDoesAndOthersAreRefus
 
 TEST_F(SnoopFileTest, AThreadThatEndedByItselfIsReleasedAtTheNextOpen) {
     const std::string path = File({{BuildFrame(Segment("again"))}});
-    snoop_.OpenFile(path);
-    ASSERT_TRUE(snoop_.Active());
+    const Result opened = snoop_.OpenFile(path);
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     // Serve the way a window's event loop would, one wake-up at a time.
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (snoop_.Active() && std::chrono::steady_clock::now() < deadline) {
@@ -381,19 +385,20 @@ TEST_F(SnoopFileTest, AThreadThatEndedByItselfIsReleasedAtTheNextOpen) {
     ASSERT_FALSE(snoop_.Active());
     EXPECT_TRUE(snoop_.HasCaptureThread()) << "held until the next Open, Close or destruction";
 
-    snoop_.OpenFile(path);
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result again = snoop_.OpenFile(path);
+    ASSERT_TRUE(again && snoop_.Active()) << again.Reason();
     snoop_.ServeUntilThreadEnds();
     EXPECT_EQ(Payloads(), (std::vector<std::string>{"again", "again"}));
 }
 
 TEST_F(SnoopFileTest, OpenWhileActiveChangesNothingButLastError) {
-    snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
-    ASSERT_TRUE(snoop_.Active());
-    snoop_.OpenFile(File({{BuildFrame(Segment("other"))}}));
+    const Result opened =
+        snoop_.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
+    EXPECT_EQ(snoop_.OpenFile(File({{BuildFrame(Segment("other"))}})).Reason(),
+              "Snoop Error: Already open");
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
-    snoop_.Open();
-    EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
+    EXPECT_EQ(snoop_.Open().Reason(), "Snoop Error: Already open");
     EXPECT_TRUE(snoop_.Active());
     snoop_.ServeUntilThreadEnds();
     EXPECT_EQ(Payloads(), (std::vector<std::string>{"one", "two"}));
@@ -401,8 +406,8 @@ TEST_F(SnoopFileTest, OpenWhileActiveChangesNothingButLastError) {
 
 TEST_F(SnoopFileTest, WithCaptureDisabledTheHandleIsOpenButNothingIsRead) {
     snoop_.SetCaptureEnabled(false);
-    snoop_.OpenFile(File({{BuildFrame(Segment("never"))}}));
-    EXPECT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File({{BuildFrame(Segment("never"))}}));
+    EXPECT_TRUE(opened && snoop_.Active()) << opened.Reason();
     EXPECT_FALSE(snoop_.HasCaptureThread());
     EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
     snoop_.ServeFor(100ms);
@@ -427,21 +432,22 @@ TEST_F(SnoopFileTest, WithCaptureDisabledTheHandleIsOpenButNothingIsRead) {
 
 TEST_F(SnoopFileTest, ABadFilterLeavesLibpcapsTextAndNoCapture) {
     snoop_.SetFilter("tcp port");
-    snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
-    EXPECT_FALSE(snoop_.Active());
-    EXPECT_NE(snoop_.LastError().find("syntax error"), std::string::npos) << snoop_.LastError();
+    const Result failed = snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
+    EXPECT_FALSE(failed || snoop_.Active());
+    EXPECT_NE(failed.Reason().find("syntax error"), std::string::npos) << failed.Reason();
+    EXPECT_EQ(snoop_.LastError(), failed.Reason());
     EXPECT_EQ(snoop_.DataLink(), -1) << "the handle without its filter is closed at once";
     EXPECT_FALSE(snoop_.HasCaptureThread());
 }
 
 TEST_F(SnoopFileTest, AFailedOpenKeepsItsTextThroughALaterSuccess) {
-    snoop_.OpenFile(dir_.Path("missing.pcap"));
+    const std::string failure = snoop_.OpenFile(dir_.Path("missing.pcap")).Reason();
     EXPECT_FALSE(snoop_.Active());
-    const std::string failure = snoop_.LastError();
+    EXPECT_EQ(snoop_.LastError(), failure);
     EXPECT_NE(failure.find("missing.pcap"), std::string::npos) << failure;
 
-    snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
-    EXPECT_TRUE(snoop_.Active());
+    const Result opened = snoop_.OpenFile(File({{BuildFrame(Segment("x"))}}));
+    EXPECT_TRUE(opened && snoop_.Active()) << opened.Reason();
     EXPECT_EQ(snoop_.LastError(), failure);
     snoop_.ServeUntilThreadEnds();
     EXPECT_EQ(snoop_.LastError(), failure);
@@ -450,8 +456,8 @@ TEST_F(SnoopFileTest, AFailedOpenKeepsItsTextThroughALaterSuccess) {
 TEST_F(SnoopFileTest, ReportsTheLinkTypeSoCallersCanRefuseNonEthernetFiles) {
     snoop_.SetFilter("");
     snoop_.SetCaptureEnabled(false);
-    snoop_.OpenFile(File({{Bytes(40, 0x45)}}, DLT_RAW));
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.OpenFile(File({{Bytes(40, 0x45)}}, DLT_RAW));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     EXPECT_EQ(snoop_.DataLink(), DLT_RAW);
     snoop_.Close();
 }
@@ -467,8 +473,9 @@ TEST_F(SnoopFileTest, DestructionStopsACaptureBlockedInAHandOver) {
                                           int32_t length) {
             seen.emplace_back(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
         });
-        snoop.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
-        ASSERT_TRUE(snoop.Active());
+        const Result opened =
+            snoop.OpenFile(File({{BuildFrame(Segment("one"))}, {BuildFrame(Segment("two"))}}));
+        ASSERT_TRUE(opened && snoop.Active()) << opened.Reason();
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (!woken && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(1ms);
@@ -483,8 +490,8 @@ TEST_F(SnoopFileTest, DestructionClosesAHandleThatCloseWouldRefuse) {
     {
         TSnoopTCPData snoop([&messages](const std::string& text) { messages.push_back(text); });
         snoop.SetCaptureEnabled(false);
-        snoop.OpenFile(File({{BuildFrame(Segment("x"))}}));
-        ASSERT_TRUE(snoop.Active());
+        const Result opened = snoop.OpenFile(File({{BuildFrame(Segment("x"))}}));
+        ASSERT_TRUE(opened && snoop.Active()) << opened.Reason();
         snoop.SetCaptureEnabled(true);
     }
     // LeakSanitizer reports the handle if it was left open.

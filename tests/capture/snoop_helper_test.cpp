@@ -80,7 +80,7 @@ TEST(SnoopHelperTest, AHelperThatCannotCaptureLeavesItsReasonAndNothingRunning) 
         snoop.SetAdapterName("lo");
         ASSERT_EQ(snoop.AdapterName(), "lo");
         const size_t descriptors = test::OpenDescriptors();
-        snoop.Open();
+        EXPECT_EQ(snoop.Open().Reason(), c.error);
         EXPECT_FALSE(snoop.Active());
         EXPECT_FALSE(snoop.HasCaptureThread());
         EXPECT_EQ(snoop.LastError(), c.error);
@@ -94,11 +94,11 @@ TEST(SnoopHelperTest, AHelperKilledUnderTheCaptureEndsItWithTheReason) {
     snoop.SetSource(CaptureSource::Helper);
     snoop.SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
     snoop.SetAdapterName("lo");
-    snoop.Open();
-    if (!snoop.Active() && snoop.LastError().find("ermission") != std::string::npos) {
-        GTEST_SKIP() << "the helper may not capture here: " << snoop.LastError();
+    const Result opened = snoop.Open();
+    if (!opened && opened.Reason().find("ermission") != std::string::npos) {
+        GTEST_SKIP() << "the helper may not capture here: " << opened.Reason();
     }
-    ASSERT_TRUE(snoop.Active()) << snoop.LastError();
+    ASSERT_TRUE(opened && snoop.Active()) << opened.Reason();
     const pid_t helper = snoop.CaptureHelperProcessId();
     ASSERT_GT(helper, 0);
     ASSERT_EQ(kill(helper, SIGKILL), 0);
@@ -122,9 +122,9 @@ TEST(SnoopHelperTest, TheHelperInheritsNoDescriptorOfTheWindow) {
     snoop.SetSource(CaptureSource::Helper);
     snoop.SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
     snoop.SetAdapterName("lo");
-    snoop.Open();
+    const Result started = snoop.Open();
     std::vector<std::string> seen;
-    if (snoop.Active()) {
+    if (started) {
         const auto table = "/proc/" + std::to_string(snoop.CaptureHelperProcessId()) + "/fd";
         for (const auto& entry : std::filesystem::directory_iterator(table)) {
             std::error_code ignored;
@@ -135,10 +135,10 @@ TEST(SnoopHelperTest, TheHelperInheritsNoDescriptorOfTheWindow) {
     snoop.Close();
     close(251);
     close(opened);
-    if (!snoop.Active() && snoop.LastError().find("ermission") != std::string::npos) {
-        GTEST_SKIP() << "the helper may not capture here: " << snoop.LastError();
+    if (started.Reason().find("ermission") != std::string::npos) {
+        GTEST_SKIP() << "the helper may not capture here: " << started.Reason();
     }
-    ASSERT_FALSE(seen.empty()) << snoop.LastError();
+    ASSERT_FALSE(seen.empty()) << started.Reason();
     for (const std::string& descriptor : seen) {
         EXPECT_EQ(descriptor.find(secret), std::string::npos) << descriptor;
         EXPECT_NE(descriptor.substr(0, 4), "251 ") << descriptor;
@@ -168,9 +168,8 @@ TEST(SnoopHelperTest, AHelperThatIgnoresSigtermIsKilledAndCloseReturns) {
             snoop.SetSource(CaptureSource::Helper);
             snoop.SetCaptureHelperPath(helper);
             snoop.SetAdapterName("lo");
-            snoop.Open();
+            const bool opened = snoop.Open() && snoop.Active();
             pid = snoop.CaptureHelperProcessId();
-            const bool opened = snoop.Active();
             // Time for the capture thread to be waiting in its read, which
             // only the end of the stream (the helper's) can break.
             std::this_thread::sleep_for(std::chrono::milliseconds(300));

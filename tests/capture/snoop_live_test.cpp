@@ -105,11 +105,11 @@ protected:
 
     // Skips the test where this process may not capture.
     void OpenOrSkip() {
-        snoop_.Open();
-        if (snoop_.Active()) {
+        const Result opened = snoop_.Open();
+        if (opened && snoop_.Active()) {
             EXPECT_EQ(snoop_.ThroughHelper(), GetParam() == CaptureSource::Helper);
         } else {
-            const std::string& error = snoop_.LastError();
+            const std::string& error = opened.Reason();
             if (error.find("ermission") != std::string::npos ||
                 error.find("not permitted") != std::string::npos) {
                 GTEST_SKIP() << "capture on lo not permitted: " << error;
@@ -272,7 +272,7 @@ TEST_P(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
     if (IsSkipped() || HasFatalFailure()) {
         return;
     }
-    snoop_.Open();
+    EXPECT_EQ(snoop_.Open().Reason(), "Snoop Error: Already open");
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: Already open");
     EXPECT_TRUE(snoop_.Active());
     EXPECT_EQ(snoop_.DataLink(), DLT_EN10MB);
@@ -285,14 +285,15 @@ TEST_P(SnoopLiveTest, OpenTwiceIsRefusedAndTheCaptureGoesOn) {
 
 TEST_P(SnoopLiveTest, ABadFilterLeavesTheCompilersTextAndNoCapture) {
     snoop_.SetFilter("tcp port");
-    snoop_.Open();
-    if (snoop_.LastError().find("ermission") != std::string::npos ||
-        snoop_.LastError().find("not permitted") != std::string::npos) {
-        GTEST_SKIP() << "capture on lo not permitted: " << snoop_.LastError();
+    const std::string reason = snoop_.Open().Reason();
+    if (reason.find("ermission") != std::string::npos ||
+        reason.find("not permitted") != std::string::npos) {
+        GTEST_SKIP() << "capture on lo not permitted: " << reason;
     }
     EXPECT_FALSE(snoop_.Active());
     EXPECT_FALSE(snoop_.HasCaptureThread());
-    EXPECT_NE(snoop_.LastError().find("syntax error"), std::string::npos) << snoop_.LastError();
+    EXPECT_NE(reason.find("syntax error"), std::string::npos) << reason;
+    EXPECT_EQ(snoop_.LastError(), reason);
 }
 
 TEST_P(SnoopLiveTest, CaptureDisabledOpensTheAdapterButDeliversNothing) {

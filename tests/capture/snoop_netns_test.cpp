@@ -160,8 +160,8 @@ TEST_F(SnoopNetnsTest, ARawIPDeviceIsListedUsableAndDeliversThePayload) {
     EXPECT_TRUE(IsUsableAdapter(*tun));
 
     snoop_.SetAdapterName(kTun);
-    snoop_.Open();
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.Open();
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     EXPECT_EQ(snoop_.DataLink(), DLT_RAW);
     EXPECT_TRUE(Delivered("over the tunnel"));
     snoop_.Close();
@@ -172,8 +172,8 @@ TEST_F(SnoopNetnsTest, ARawIPDeviceIsListedUsableAndDeliversThePayload) {
 TEST_F(SnoopNetnsTest, ADeviceThatVanishesEndsTheCaptureWithLibpcapsReasonAndCanBeReopened) {
     snoop_.RefreshAdapters();
     snoop_.SetAdapterName(kTun);
-    snoop_.Open();
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result opened = snoop_.Open();
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
     ASSERT_TRUE(Delivered("before"));
 
     tun_->Remove();
@@ -193,14 +193,14 @@ TEST_F(SnoopNetnsTest, ADeviceThatVanishesEndsTheCaptureWithLibpcapsReasonAndCan
     snoop_.RefreshAdapters();
     EXPECT_EQ(snoop_.AdapterIndex(), -1);
     EXPECT_EQ(snoop_.AdapterName(), kTun);
-    snoop_.Open();
+    EXPECT_EQ(snoop_.Open().Reason(), "Snoop Error: Invalid AdapterName");
     EXPECT_FALSE(snoop_.Active());
     EXPECT_EQ(snoop_.LastError(), "Snoop Error: Invalid AdapterName");
 
     tun_.emplace();
     ASSERT_EQ(tun_->Error(), "");
-    snoop_.Open();
-    ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+    const Result reopened = snoop_.Open();
+    ASSERT_TRUE(reopened && snoop_.Active()) << reopened.Reason();
     EXPECT_FALSE(snoop_.LastEnd().has_value());
     EXPECT_TRUE(Delivered("after"));
     snoop_.Close();
@@ -221,8 +221,8 @@ TEST_F(SnoopNetnsTest, FramesLostInABurstAreCountedDirectlyAndThroughTheHelper) 
         snoop_.SetCaptureHelperPath(KESTRO_BINARY_DIR "/src/app/kestro-capture");
         snoop_.RefreshAdapters();
         snoop_.SetAdapterName(kTun);
-        snoop_.Open();
-        ASSERT_TRUE(snoop_.Active()) << snoop_.LastError();
+        const Result opened = snoop_.Open();
+        ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
         ASSERT_EQ(snoop_.ThroughHelper(), source == CaptureSource::Helper);
         EXPECT_EQ(snoop_.Drops(), DropCounts{});
         for (std::size_t i = 0; i < kBurst; ++i) {

@@ -271,8 +271,8 @@ TEST_P(BridgeCaptureTest, CapturedOnAnyTheDemoDecodesAsItsPayloadsDoOneByOne) {
                                       const uint8_t*, const uint8_t*, const uint8_t* data,
                                       int32_t length) { live.Decode(data, length); });
     snoop.SetAdapterName("any");
-    snoop.Open();
-    ASSERT_TRUE(snoop.Active()) << snoop.LastError();
+    const Result opened = snoop.Open();
+    ASSERT_TRUE(opened && snoop.Active()) << opened.Reason();
     ASSERT_TRUE(network.Connect()) << "no connection across the link";
 
     // The main thread serves the hand-overs while another sends.

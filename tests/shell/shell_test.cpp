@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "replay/recorded_capture.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
 #include "support/portable.h"
@@ -124,11 +125,10 @@ class FileReplay final : public ReplaySource {
 public:
     explicit FileReplay(std::string path) : path_(std::move(path)) {}
     void Attach(TSnoopTCPData&) override {}
-    void Open(TSnoopTCPData& snoop) override { snoop.OpenFile(path_); }
+    Result Open(TSnoopTCPData& snoop) override { return snoop.OpenFile(path_); }
     void Closing() override {}
     void Ended() override {}
     int TickInterval() const override { return 16; }
-    std::string OpenFailure(const std::string& error) const override { return error; }
 
 private:
     std::string path_;
@@ -547,11 +547,11 @@ TEST(CaptureRemedyTest, TheCureFitsTheInstallAndTheUsersStandingWithTheGroup) {
             snoop.SetSource(CaptureSource::Helper);
             snoop.SetCaptureHelperPath(helper);
             snoop.SetAdapterName("lo");
-            snoop.Open();
+            const Result opened = snoop.Open();
             std::string lines;
             for (const InstallKind kind : {InstallKind::Installed, InstallKind::BuildTree}) {
                 const RemedyFacts facts{kind, platform::HelperGroupOf(helper), helper};
-                const CaptureNotice notice = OpenFailureNotice("lo", snoop.LastError(), facts);
+                const CaptureNotice notice = OpenFailureNotice("lo", opened.Reason(), facts);
                 lines += notice.status + "\n" + notice.log + "\n";
             }
             return lines;
@@ -749,6 +749,32 @@ TEST_F(ShellTest, ReplayedFramesArriveThroughTheViewsMainThreadWake) {
     EXPECT_TRUE(shell.Snoop().LastError().empty()) << shell.Snoop().LastError();
     EXPECT_EQ(shell.Core().PacketCount(), 26);
     shell.FormClose();
+}
+
+// A recording that does not open says on the status line which one and why,
+// and the clock goes on as for one read to its end.
+TEST_F(ShellTest, ARecordingThatDoesNotOpenSaysWhichAndWhy) {
+    if (test::RunningUnderWine()) {
+        GTEST_SKIP() << "Wine's wpcap.dll cannot read capture files (its file functions are "
+                        "stubs that end the process); a real capture driver can";
+    }
+    const std::string notCapture = folder_.Path("notes.pcap");
+    std::ofstream(notCapture) << "not a capture";
+    for (const std::string& path : {folder_.Path("missing.pcap"), notCapture}) {
+        SCOPED_TRACE(path);
+        view_.events.clear();
+        ReplayClock clock(0, 60);
+        KestroShell& shell = Create(std::make_unique<RecordedCapture>(clock, path));
+        shell.FormShow();
+        EXPECT_TRUE(shell.Replaying() && shell.TimerEnabled());
+        const std::string reason = shell.Snoop().LastError();
+        EXPECT_NE(reason, "");
+        const std::string status = "status 再生できません: " + path + ": " + reason;
+        EXPECT_NE(std::find(view_.events.begin(), view_.events.end(), status), view_.events.end())
+            << ::testing::PrintToString(view_.events);
+        shell.FormClose();
+        shell_.reset();  // before its recording's clock goes
+    }
 }
 
 }  // namespace
