@@ -21,21 +21,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/about_dialog.h"
-#include "app/config_dialog.h"
 #include "app/history_window.h"
-#include "app/log_window.h"
 #include "common/cp932.h"
 #include "scenario.h"
 #include "settings/vu_ini_mng.h"
+#include "support/forms.h"
 #include "support/portable.h"
-#include "support/qt_app.h"
-#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
-
-using test::TestApp;
 
 // A Singles race run from the track: ticket on 3, start, winner 3.
 constexpr const char* kShortSingles = R"(date 2009-03-27
@@ -52,16 +46,11 @@ constexpr const char* kLongPause = R"(date 2009-03-27
 13:00:00.000 server map p_track01.gat
 )";
 
-class GuiReplayTest : public ::testing::Test {
+class GuiReplayTest : public test::FormsTest<ReplayWindow> {
 protected:
-    void SetUp() override {
-        TestApp();
-        ASSERT_TRUE(dir_.Ok());
-    }
     void TearDown() override {
-        forms_.reset();
+        FormsTest::TearDown();
         clock_.reset();
-        VuIniMng::SetIniFileNameOverride("");
     }
 
     std::string Path(const char* name) const { return dir_.Path(name); }
@@ -95,33 +84,14 @@ protected:
         VuIniMng::SetIniFileReadOnly(settingsFile);
         clock_ = std::make_unique<ReplayClock>(
             FirstFrameMicros(capture, "tcp port 5121").value_or(0), speed);
-        forms_ = std::make_unique<Forms>(*clock_, capture,
-                                         [this](const QString& title, const QString& text) {
-                                             errors_.emplace_back(title, text);
-                                         });
-        return forms_->main;
+        return CreateForms(*clock_, capture);
     }
 
     QString Field(PanelField field) const { return forms_->main.Field(field)->text(); }
-    QString LogText() const { return forms_->log.Memo()->toPlainText(); }
-
-    struct Forms {
-        Forms(ReplayClock& clock, const std::string& capture, TfrmZKmain::ErrorBox box)
-            : main(clock, capture, std::move(box), std::make_unique<NullSoundPlayer>()) {
-            main.SetForms(&config, &log, &about);
-        }
-        ReplayWindow main;
-        TfrmZKconfig config;
-        TfrmZKlog log;
-        TfrmZKabout about;
-    };
 
     // The scenario's times are read as local times; the panel shows local times.
     const test::ScopedEnv tz_{"TZ", "UTC"};
-    test::TempFolder dir_;
-    std::vector<std::pair<QString, QString>> errors_;
     std::unique_ptr<ReplayClock> clock_;
-    std::unique_ptr<Forms> forms_;
 };
 
 TEST_F(GuiReplayTest, ARaceAtSixtyTimesSpeedReachesItsResultInTheRecordingsTime) {

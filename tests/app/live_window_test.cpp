@@ -17,23 +17,17 @@
 #include <utility>
 #include <vector>
 
-#include "app/about_dialog.h"
-#include "app/config_dialog.h"
-#include "app/log_window.h"
-#include "app/main_window.h"
 #include "common/cp932.h"
 #include "race/race_state.h"
 #include "scenario.h"
 #include "settings/vu_ini_mng.h"
+#include "support/forms.h"
 #include "support/game_connection.h"
-#include "support/qt_app.h"
-#include "support/temp_folder.h"
 
 namespace kestro {
 namespace {
 
 using test::GameConnection;
-using test::TestApp;
 
 constexpr int kPatienceMs = 5000;
 
@@ -41,37 +35,17 @@ std::vector<uint8_t> Announcer(const char* utf8) {
     return scenario::AnnouncerPacket(Utf8ToCp932(utf8));
 }
 
-class LiveWindowTest : public ::testing::Test {
+class LiveWindowTest : public test::FormsTest<TfrmZKmain> {
 protected:
-    struct Forms {
-        explicit Forms(TfrmZKmain::ErrorBox box)
-            : main(std::move(box), std::make_unique<NullSoundPlayer>()) {
-            main.SetForms(&config, &log, &about);
-        }
-        TfrmZKmain main;
-        TfrmZKconfig config;
-        TfrmZKlog log;
-        TfrmZKabout about;
-    };
-
     void SetUp() override {
-        TestApp();
-        ASSERT_TRUE(dir_.Ok());
-        iniPath_ = dir_.Path("kestro.ini");
-        VuIniMng::SetIniFileNameOverride(iniPath_);
-        forms_ = std::make_unique<Forms>(
-            [this](const QString&, const QString& text) { errors_.push_back(text); });
+        FormsTest::SetUp();
+        CreateForms();
         // Run without capture rights, the window reads the helper's stream: the
         // build tree's, or the one a test has set up elsewhere for a user.
         const char* helper = std::getenv("KESTRO_TEST_CAPTURE_HELPER");
         Main().Shell().Snoop().SetCaptureHelperPath(
             helper != nullptr ? helper : KESTRO_BINARY_DIR "/src/app/kestro-capture");
     }
-    void TearDown() override {
-        forms_.reset();
-        VuIniMng::SetIniFileNameOverride("");
-    }
-
     TfrmZKmain& Main() { return forms_->main; }
 
     // Writes the settings file with the loopback adapter configured and shows
@@ -120,17 +94,12 @@ protected:
     // Log lines without their "hh:mm:ss.zzz - " time stamps.
     QStringList LogTexts() const {
         QStringList texts;
-        const QString all = forms_->log.Memo()->toPlainText();
+        const QString all = LogText();
         for (const QString& line : all.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             texts.push_back(line.mid(15));
         }
         return texts;
     }
-
-    test::TempFolder dir_;
-    std::string iniPath_;
-    QStringList errors_;
-    std::unique_ptr<Forms> forms_;
 };
 
 TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
@@ -205,7 +174,7 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
     QTest::qWait(300);
     EXPECT_EQ(Main().Shell().Core().PacketCount(), 6);
     EXPECT_EQ(Field(PanelField::txtStatusSingle), QStringLiteral("確定"));
-    EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(errors_.empty()) << errors_.front().second.toStdString();
 }
 
 }  // namespace

@@ -26,22 +26,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/about_dialog.h"
-#include "app/config_dialog.h"
 #include "app/history_window.h"
-#include "app/log_window.h"
-#include "app/main_window.h"
 #include "app/session_end.h"
 #include "common/cp932.h"
 #include "race/race_state.h"
 #include "settings/vu_ini_mng.h"
-#include "support/qt_app.h"
-#include "support/temp_folder.h"
+#include "support/forms.h"
 
 namespace kestro {
 namespace {
-
-using test::TestApp;
 
 const QString kCannotStart = QStringLiteral("アダプタ 999 を開けません: ");
 const QString kCannotStartLog = QStringLiteral("アダプタ 999 でキャプチャを開始できません: ");
@@ -69,26 +62,9 @@ private:
     }
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::FormsTest<RecordingMain> {
 protected:
-    void SetUp() override {
-        TestApp();
-        ASSERT_TRUE(dir_.Ok());
-        iniPath_ = dir_.Path("kestro.ini");
-        VuIniMng::SetIniFileNameOverride(iniPath_);
-    }
-    void TearDown() override {
-        forms_.reset();
-        VuIniMng::SetIniFileNameOverride("");
-    }
-
-    // Creates the four windows in the program's order.
-    RecordingMain& Create() {
-        forms_ = std::make_unique<Forms>([this](const QString& title, const QString& text) {
-            errors_.emplace_back(title, text);
-        });
-        return forms_->main;
-    }
+    RecordingMain& Create() { return CreateForms(); }
 
     void WriteIni(const std::string& text) {
         QFile file(QString::fromStdString(iniPath_));
@@ -105,28 +81,12 @@ protected:
         return it == names.end() ? -1 : static_cast<int>(it - names.begin());
     }
     QStringList LogLines() const {
-        const QString text = forms_->log.Memo()->toPlainText();
+        const QString text = LogText();
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     }
     static QString FieldText(const TfrmZKmain& main, PanelField field) {
         return main.Field(field)->text();
     }
-
-    struct Forms {
-        explicit Forms(TfrmZKmain::ErrorBox box)
-            : main(std::move(box), std::make_unique<NullSoundPlayer>()) {
-            main.SetForms(&config, &log, &about);
-        }
-        RecordingMain main;
-        TfrmZKconfig config;
-        TfrmZKlog log;
-        TfrmZKabout about;
-    };
-
-    test::TempFolder dir_;
-    std::string iniPath_;
-    std::vector<std::pair<QString, QString>> errors_;
-    std::unique_ptr<Forms> forms_;
 };
 
 // The design captions read like a live race: the reset state shows at once,
