@@ -16,10 +16,16 @@ std::string ExecutablePath();
 // on Linux a backslash is part of a name.
 std::string_view PathSeparators();
 
-// True where the program keeps its settings beside itself only: the Windows
-// program is unzipped into a folder of the user's own, where its players look
-// for them. Elsewhere an installed program keeps them in the user's own folder.
-bool SettingsBesideProgramOnly();
+// True where a program whose folder takes new files keeps its settings beside
+// itself even before there is a file: the Windows program is unzipped into a
+// folder of the user's own, where its players look for them. Elsewhere an
+// installed program keeps them in the user's own folder.
+bool SettingsBesideWritableProgram();
+
+// The user's own folder for Kestro's settings: $XDG_CONFIG_HOME/kestro
+// ($HOME/.config/kestro when XDG_CONFIG_HOME is unset or not absolute) on
+// Linux, %APPDATA%\Kestro on Windows; empty when the environment names none.
+std::string UserSettingsFolder();
 
 // The folder that "%SystemRoot%" names on this system ("windir" on Windows);
 // empty where there is none, and Kestro's own sound folder stands in for it.

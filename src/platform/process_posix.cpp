@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -28,8 +29,18 @@ std::string_view PathSeparators() {
     return "/";
 }
 
-bool SettingsBesideProgramOnly() {
+bool SettingsBesideWritableProgram() {
     return false;
+}
+
+std::string UserSettingsFolder() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+        return std::string(xdg) + "/kestro";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        return std::string(home) + "/.config/kestro";
+    }
+    return {};
 }
 
 std::string SystemRootFolder() {

@@ -49,8 +49,16 @@ std::string_view PathSeparators() {
     return "/\\";
 }
 
-bool SettingsBesideProgramOnly() {
+bool SettingsBesideWritableProgram() {
     return true;
+}
+
+std::string UserSettingsFolder() {
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    if (appData == nullptr || appData[0] == L'\0') {
+        return {};
+    }
+    return Utf8FromWide(appData) + "\\Kestro";
 }
 
 std::string SystemRootFolder() {

@@ -1,6 +1,5 @@
 #include "settings/vu_ini_mng.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <mutex>
@@ -58,36 +57,61 @@ bool InBuildTree(const std::string& exeFolder) {
     }
 }
 
-std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
+SettingsPlace SettingsPlaceFor(const std::string& exePath, bool createFolder) {
     const std::string beside = IniFileNameFor(exePath);
-    if (platform::SettingsBesideProgramOnly()) {
-        return beside;
-    }
     const std::size_t slash = exePath.find_last_of(platform::PathSeparators());
     const std::string folder = slash == std::string::npos ? "." : exePath.substr(0, slash + 1);
-    std::error_code ec;
-    if (InBuildTree(folder) || std::filesystem::exists(platform::PathFromUtf8(beside), ec)) {
-        return beside;
+    const auto exists = [](const std::string& path) {
+        std::error_code ec;
+        return std::filesystem::exists(platform::PathFromUtf8(path), ec);
+    };
+    if (InBuildTree(folder) || exists(beside)) {
+        return {beside, {}};
     }
-    std::string configHome;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
-        configHome = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        configHome = std::string(home) + "/.config";
-    } else {
+    const std::string folderOfUser = platform::UserSettingsFolder();
+    if (folderOfUser.empty()) {
         // Nowhere of the user's own to go: keep the program's file, whose save
         // then reports that it cannot be written.
-        return beside;
+        return {beside, {}};
     }
-    const std::size_t nameStart = beside.rfind('/');
-    const std::string folderOfUser = configHome + "/kestro";
+    const std::size_t nameStart = beside.find_last_of(platform::PathSeparators());
+    const std::string perUser =
+        folderOfUser + platform::PathSeparators().back() +
+        (nameStart == std::string::npos ? beside : beside.substr(nameStart + 1));
+    std::string note;
+    if (platform::SettingsBesideWritableProgram()) {
+        // A file of the user's own, once there, is read before a new one is
+        // started beside the program (an installed copy after an upgrade).
+        if (exists(perUser)) {
+            note = "設定ファイル: " + perUser;
+        } else if (platform::FolderTakesNewFiles(folder)) {
+            return {beside, {}};
+        } else {
+            note = "プログラムのフォルダ " +
+                   exePath.substr(0, slash == std::string::npos ? 0 : slash) +
+                   " に書き込めないため、設定を " + perUser + " に保存します";
+        }
+    }
     if (createFolder) {
         // A failure shows up as the save's own error, naming the file.
         std::error_code ignored;
         std::filesystem::create_directories(platform::PathFromUtf8(folderOfUser), ignored);
     }
-    return folderOfUser + "/" +
-           (nameStart == std::string::npos ? beside : beside.substr(nameStart + 1));
+    return {perUser, note};
+}
+
+std::string SettingsFileFor(const std::string& exePath, bool createFolder) {
+    return SettingsPlaceFor(exePath, createFolder).path;
+}
+
+std::string SettingsFileNote() {
+    {
+        std::lock_guard<std::mutex> lock(g_overrideMutex);
+        if (g_readOnly || !g_override.empty()) {
+            return {};
+        }
+    }
+    return SettingsPlaceFor(platform::ExecutablePath()).note;
 }
 
 std::string GetIniFileName() {

@@ -65,13 +65,24 @@ bool InBuildTree(const std::string& exeFolder);
 
 // Where the executable at `exePath` keeps its settings. Beside it
 // (IniFileNameFor) when it runs from its build tree, or when that file already
-// exists (a portable copy carries its settings along); otherwise, as an
-// installed program, in a file of the user's own,
-// $XDG_CONFIG_HOME/kestro/<name>.ini ($HOME/.config when XDG_CONFIG_HOME is
-// unset or not absolute), so that one user has one file wherever the program
-// was installed. With `createFolder` (at a save) a missing folder of the
-// per-user file is created.
+// exists (a portable copy carries its settings along); otherwise in a file of
+// the user's own, <platform::UserSettingsFolder()>/<name>.ini, so that one user
+// has one file wherever the program was installed. Where a writable program
+// keeps its settings beside itself (Windows), the file of the user's own is
+// taken only when it exists or when the program's folder takes no new files
+// (unzipped into Program Files). With `createFolder` (at a save) a missing
+// folder of the per-user file is created.
+struct SettingsPlace {
+    std::string path;
+    // Where the file is and why, for the log, when that is not where the
+    // player looks first (beside the program, on Windows); empty otherwise.
+    std::string note;
+};
+SettingsPlace SettingsPlaceFor(const std::string& exePath, bool createFolder = false);
 std::string SettingsFileFor(const std::string& exePath, bool createFolder = false);
+
+// SettingsPlaceFor(the executable's path).note; empty under an override.
+std::string SettingsFileNote();
 
 // The settings file of this process: the override when one is set, otherwise
 // SettingsFileFor(the executable's path).

@@ -49,6 +49,9 @@ void KestroShell::FormShow() {
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
+    if (const std::string note = SettingsFileNote(); !note.empty()) {
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
+    }
     OpenHistory();
     capture_.Start();
     // Even without a capture: the window's design captions read like a live race.

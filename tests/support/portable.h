@@ -131,6 +131,80 @@ inline std::string RunProgram(const std::filesystem::path& program, const std::s
     return output;
 }
 
+// A folder that not even root can add files to (tests run as root, whom
+// permission bits do not stop): chattr +i, removed again at the end. Under Wine
+// chattr runs as the Unix program it is, in the folder. ok() is
+// false where that is not permitted (a container without the capability).
+class ImmutableFolder {
+public:
+    // An empty path locks nothing.
+    explicit ImmutableFolder(const std::string& utf8Path) : path_(Utf8PathOf(utf8Path)) {
+        if (path_.empty()) {
+            return;
+        }
+        std::filesystem::create_directories(path_);
+        ok_ = Chattr("+i");
+        if (ok_) {
+            // Proof, not trust: no new file may appear (Wine gives no exit status of
+            // a Unix program).
+            const std::filesystem::path probe = path_ / "kestro-probe";
+            std::FILE* file = nullptr;
+#ifdef _WIN32
+            file = _wfopen(probe.c_str(), L"wb");
+#else
+            file = std::fopen(probe.c_str(), "wb");
+#endif
+            if (file != nullptr) {
+                std::fclose(file);
+                std::filesystem::remove(probe);
+                Chattr("-i");
+                ok_ = false;
+            }
+        }
+    }
+    ~ImmutableFolder() {
+        if (ok_) {
+            Chattr("-i");
+        }
+    }
+    ImmutableFolder(const ImmutableFolder&) = delete;
+    ImmutableFolder& operator=(const ImmutableFolder&) = delete;
+    bool ok() const {
+        return ok_;
+    }
+
+private:
+    static std::filesystem::path Utf8PathOf(const std::string& utf8) {
+        return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    }
+    bool Chattr(const char* flag) const {
+#ifdef _WIN32
+        // Run in the folder itself: its name is then no argument that the command
+        // line would have to carry into the Unix program's code page.
+        std::wstring command = L"/usr/bin/chattr " + WideFromUtf8(flag) + L" .";
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            path_.c_str(), &start, &process)) {
+            return false;
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+#else
+        const std::u8string name = path_.u8string();
+        const std::string command = std::string("chattr ") + flag + " '" +
+                                    std::string(name.begin(), name.end()) + "' 2>/dev/null";
+        return std::system(command.c_str()) == 0;
+#endif
+    }
+
+    std::filesystem::path path_;
+    bool ok_ = false;
+};
+
 #ifndef _WIN32
 // Descriptors this process holds: a capture must give back every one it took.
 inline std::size_t OpenDescriptors() {
