@@ -50,6 +50,11 @@ TfrmZKlog::TfrmZKlog() {
     SendMessageW(memLog_, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageW(memLog_, EM_SETUNDOLIMIT, 0, 0);  // an undo stack would grow with every line
     SetFontFor(dpi);
+    // Some rich edit versions (Wine's) lay out the first text for the width
+    // before the vertical scroll bar took its place, and the first wrap runs
+    // under the bar until a resize: a size that changes makes them measure anew.
+    MoveWindow(memLog_, 0, 0, client.right, client.bottom - 1, FALSE);
+    MoveWindow(memLog_, 0, 0, client.right, client.bottom, TRUE);
 }
 
 void TfrmZKlog::SetFontFor(UINT dpi) {

@@ -523,6 +523,16 @@ TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClo
     log.AppendLine(longLine);
     // Two lines of text, the second wrapped onto several lines of the window.
     EXPECT_GT(SendMessageW(log.Memo(), EM_GETLINECOUNT, 0, 0), 3);
+    // The first wrap falls inside the text area, not under the vertical scroll
+    // bar: the end of the long line's first row is left of the client's edge.
+    const auto rowEnd = [&] {
+        const LRESULT next = SendMessageW(log.Memo(), EM_LINEINDEX, 2, 0);
+        POINTL last{}, before{};
+        SendMessageW(log.Memo(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), next - 1);
+        SendMessageW(log.Memo(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&before), next - 2);
+        return last.x + (last.x - before.x);
+    };
+    EXPECT_LE(rowEnd(), ClientRect(log.Memo()).right);
     // Line ends as the control reports them: "\r", or "\r\n" through WM_GETTEXT.
     std::wstring text = log.Text();
     std::erase(text, L'\n');
