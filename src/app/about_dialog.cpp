@@ -10,7 +10,6 @@
 #include <algorithm>
 
 #include "app/fonts.h"
-#include "common/build_info.h"
 
 // The picture lives in a static library, whose resource registration the
 // linker would drop unless something refers to it.
@@ -46,11 +45,11 @@ void ShowAsLink(QLabel* label) {
 }  // namespace
 
 QString TfrmZKabout::ProjectUrl() {
-    return QString::fromUtf8(kHomepageUrl);
+    return QString::fromStdString(AboutProjectUrl());
 }
 
 TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
-    : QDialog(parent), projectUrl_(projectUrl) {
+    : QDialog(parent), address_(AboutAddressLine(projectUrl.toStdString())) {
     setObjectName(QStringLiteral("frmZKabout"));
     setWindowTitle(QStringLiteral("About"));
     // Only the main window's closing ends the program.
@@ -89,10 +88,8 @@ TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
     labURL = new QLabel(this);
     labURL->setObjectName(QStringLiteral("labURL"));
     labURL->setGeometry(120, 46, 250, 16);
-    if (projectUrl_.isEmpty()) {
-        labURL->setText(QStringLiteral("Version ") + QString::fromLatin1(kVersion));
-    } else {
-        labURL->setText(projectUrl_);
+    labURL->setText(QString::fromStdString(address_.text));
+    if (address_.IsLink()) {
         ShowAsLink(labURL);
         labURL->installEventFilter(this);
     }
@@ -111,8 +108,8 @@ TfrmZKabout::TfrmZKabout(QWidget* parent, const QString& projectUrl)
 }
 
 void TfrmZKabout::labURLClick() {
-    if (!projectUrl_.isEmpty()) {
-        QDesktopServices::openUrl(QUrl(projectUrl_));
+    if (address_.IsLink()) {
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(address_.url)));
     }
 }
 

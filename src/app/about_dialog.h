@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "shell/about_box.h"
+
 namespace kestro {
 
 class TfrmZKabout : public QDialog {
@@ -43,7 +45,7 @@ private:
     QLabel* labURL;
     QPlainTextEdit* memCredits;
     QPushButton* btnOK;
-    QString projectUrl_;
+    AboutAddress address_;
     QPointer<QWidget> centreOn_;
     bool pictureLoaded_ = false;
 };

@@ -13,7 +13,6 @@ using std::min;
 
 #include <utility>
 
-#include "common/build_info.h"
 #include "platform/process.h"
 #include "win32/resources.h"
 #include "win32/text.h"
@@ -41,7 +40,7 @@ std::string ProgramFolder() {
 }  // namespace
 
 std::string TfrmZKabout::ProjectUrl() {
-    return kHomepageUrl;
+    return AboutProjectUrl();
 }
 
 HBITMAP DecodeJpegResource(int id) {
@@ -74,7 +73,7 @@ HBITMAP DecodeJpegResource(int id) {
 }
 
 TfrmZKabout::TfrmZKabout(Opener opener, std::string projectUrl)
-    : opener_(std::move(opener)), projectUrl_(std::move(projectUrl)) {
+    : opener_(std::move(opener)), address_(AboutAddressLine(projectUrl)) {
     if (!opener_) {
         opener_ = [](const std::string& verb, const std::string& file, const std::string& folder) {
             // The working folder is the program's, in UTF-8 as every path inside.
@@ -124,9 +123,9 @@ void TfrmZKabout::OnInit() {
     }
     AddControl(L"STATIC", L"Kestro", SS_NOPREFIX, 120, 4, 250, 22, labTitle);
     AddControl(L"STATIC", L"Kestro developers", SS_NOPREFIX, 120, 28, 250, 16, labAuthor);
-    const bool link = !projectUrl_.empty();
-    AddControl(L"STATIC", link ? FromUtf8(projectUrl_) : L"Version " + FromUtf8(kVersion),
-               SS_NOPREFIX | (link ? SS_NOTIFY : 0), 120, 46, 250, 16, labURL);
+    const bool link = address_.IsLink();
+    AddControl(L"STATIC", FromUtf8(address_.text), SS_NOPREFIX | (link ? SS_NOTIFY : 0), 120, 46,
+               250, 16, labURL);
     AddControl(L"EDIT", kCredits, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 120, 66,
                252, 58, memCredits, WS_EX_CLIENTEDGE);
     AddControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 297, 129, 75, 25, IDOK);
@@ -175,7 +174,7 @@ bool TfrmZKabout::OnCommand(WORD id, WORD code, HWND) {
 
 bool TfrmZKabout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
     const auto control = reinterpret_cast<HWND>(message == WM_SETCURSOR ? wParam : lParam);
-    if (projectUrl_.empty() || control != GetDlgItem(hwnd_, labURL)) {
+    if (!address_.IsLink() || control != GetDlgItem(hwnd_, labURL)) {
         return false;
     }
     if (message == WM_CTLCOLORSTATIC) {
@@ -195,8 +194,8 @@ bool TfrmZKabout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR*
 }
 
 void TfrmZKabout::labURLClick() {
-    if (!projectUrl_.empty()) {
-        opener_("open", projectUrl_, ProgramFolder());
+    if (address_.IsLink()) {
+        opener_("open", address_.url, ProgramFolder());
     }
 }
 

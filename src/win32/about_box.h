@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "shell/about_box.h"
 #include "win32/ui.h"
 
 namespace kestro::win32 {
@@ -38,7 +39,7 @@ private:
     void CentreOnOwner();
 
     Opener opener_;
-    std::string projectUrl_;
+    AboutAddress address_;
     HBITMAP picture_ = nullptr;
     // The picture at the last showing's dots per inch, when not 96.
     HBITMAP scaledPicture_ = nullptr;
