@@ -37,14 +37,11 @@
 #include "platform/process.h"
 #include "race/panel.h"
 #include "replay/replay_options.h"
+#include "replay/replay_platform.h"
 #include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
 #include "shell/core.h"
 #include "shell/history_page.h"
-
-#ifdef _WIN32
-#include "replay/replay_win32.h"
-#endif
 
 namespace kestro {
 namespace {
@@ -311,30 +308,12 @@ int RunHeadless(const ReplayOptions& options) {
     return view.Refused() ? kOutputFailed : kReplayed;
 }
 
-#ifndef _WIN32
-// Replaces this process with kestro-replay-gui from this program's own folder.
-[[noreturn]] void ExecWindowReplay(char** argv) {
-    const std::string self = platform::ExecutablePath();
-    if (self.empty()) {
-        FailReplay(std::string("cannot find the program's own folder: ") + std::strerror(errno));
-    }
-    const std::string windowProgram = self.substr(0, self.rfind('/') + 1) + "kestro-replay-gui";
-    FailReplay("cannot start " + windowProgram + ": " + platform::RunInstead(windowProgram, argv));
-}
-#endif
-
 }  // namespace
 }  // namespace kestro
 
 int main(int argc, char** argv) {
     using namespace kestro;
     const ReplayOptions options = ParseReplayOptions(argc, argv);
-#ifdef _WIN32
-    PrepareWindowsReplay(options.capture);
-#else
-    if (options.gui) {
-        ExecWindowReplay(argv);
-    }
-#endif
+    PrepareReplay(options, argv);
     return RunHeadless(options);
 }

@@ -14,17 +14,11 @@
 #include "capture/adapters.h"
 #include "capture/frames.h"
 #include "common/build_info.h"
+#include "replay/replay_platform.h"
 
 namespace kestro {
 
 namespace {
-
-// The replay in a window is a Qt program, and Kestro for Windows has no Qt.
-#ifdef _WIN32
-constexpr bool kWindowReplay = false;
-#else
-constexpr bool kWindowReplay = true;
-#endif
 
 // The window program answers --help and --version under its own name.
 constexpr const char* kWindowProgram = "kestro-replay-gui";
@@ -35,12 +29,12 @@ void Usage(FILE* to, const char* program = kReplayProgram) {
                  "[--sounds off|print|play] [--reminders settings|off|print] "
                  "[--history FILE [--summary]] %sCAPTURE\n"
                  "       %s --history FILE --summary\n",
-                 program, kWindowReplay ? "[--speed FACTOR] [--gui] " : "", program);
+                 program, HasWindowReplay() ? "[--speed FACTOR] [--gui] " : "", program);
 }
 
 void Help(const char* program) {
     Usage(stdout, program);
-    if (kWindowReplay) {
+    if (HasWindowReplay()) {
         std::fputs(
             "\n"
             "Replays CAPTURE (pcap or pcapng) in the time of its own time stamps and prints\n"
@@ -184,7 +178,7 @@ void FailReplay(const std::string& message) {
 
 ReplayOptions ParseReplayOptions(int argc, char** argv, bool windowProgram) {
     ReplayOptions options = ParseOptionsOnly(argc, argv, windowProgram);
-    if (!kWindowReplay && (options.gui || options.speed)) {
+    if (!HasWindowReplay() && (options.gui || options.speed)) {
         FailReplay(
             "--gui and --speed belong to the replay in a window, which Kestro for Windows "
             "does not have");

@@ -1,4 +1,4 @@
-#include "replay/replay_win32.h"
+#include "replay/replay_platform.h"
 
 #include <windows.h>
 
@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "capture/wpcap_loader.h"
-#include "replay/replay_options.h"
 
 namespace kestro {
 namespace {
@@ -50,11 +49,15 @@ void ShowUtf8InConsole() {
 
 }  // namespace
 
-void PrepareWindowsReplay(const std::string& capture) {
+bool HasWindowReplay() {
+    return false;
+}
+
+void PrepareReplay(const ReplayOptions& options, char**) {
     if (!wpcap::Loaded()) {
         FailReplay(wpcap::MissingCaptureDriverText());
     }
-    capturePath = capture;
+    capturePath = options.capture;
     wpcap::OnUnimplementedFunction(StopAtUnimplemented);
     ShowUtf8InConsole();
 }
