@@ -13,6 +13,7 @@
 #include "app/history_window.h"
 #include "app/log_window.h"
 #include "app/placement_qt.h"
+#include "app/reminders_dialog.h"
 #include "common/cp932.h"
 #include "platform/locale.h"
 #include "shell/panel_layout.h"
@@ -181,11 +182,13 @@ void TfrmZKmain::BuildPopupMenu() {
     pmiLog_ = popupMenu_->addAction(QStringLiteral("&Log..."));
     popupMenu_->addSeparator();
     pmiHistory_ = popupMenu_->addAction(QStringLiteral("履歴..."));
+    pmiReminders_ = popupMenu_->addAction(QStringLiteral("リマインダー..."));
     pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
     pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
     pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
     pmiLog_->setObjectName(QStringLiteral("pmiLog"));
     pmiHistory_->setObjectName(QStringLiteral("pmiHistory"));
+    pmiReminders_->setObjectName(QStringLiteral("pmiReminders"));
     pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
@@ -242,6 +245,8 @@ void TfrmZKmain::PopupMenuClick(QAction* item) {
         shell_->PopupMenuClick(MenuItem::pmiLog);
     } else if (item == pmiHistory_) {
         shell_->PopupMenuClick(MenuItem::pmiHistory);
+    } else if (item == pmiReminders_) {
+        shell_->PopupMenuClick(MenuItem::pmiReminders);
     } else if (item == pmiExit_) {
         shell_->PopupMenuClick(MenuItem::pmiExit);
     }
@@ -311,6 +316,17 @@ void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
 
 std::vector<ScreenArea> TfrmZKmain::ScreenAreas() const {
     return AvailableScreenAreas();
+}
+
+TfrmZKreminders* TfrmZKmain::RemindersWindow() const {
+    return frmZKreminders_.data();
+}
+
+RemindersDialogView* TfrmZKmain::RemindersDialogFace() {
+    if (!frmZKreminders_) {
+        frmZKreminders_ = new TfrmZKreminders(this);
+    }
+    return frmZKreminders_.data();
 }
 
 SettingsDialogView* TfrmZKmain::SettingsDialogFace() {

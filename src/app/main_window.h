@@ -31,6 +31,7 @@ namespace kestro {
 
 class TfrmZKabout;
 class TfrmZKconfig;
+class TfrmZKreminders;
 class TfrmZKlog;
 
 // A status bar of two fixed panels side by side, as the window's design has it.
@@ -98,6 +99,8 @@ public:
     QMenu* PopupMenu() const { return popupMenu_; }
     QAction* MenuItem(int index) const;
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
+    // The reminders window, made at its first opening.
+    TfrmZKreminders* RemindersWindow() const;
 
 protected:
     // ShellView
@@ -113,6 +116,7 @@ protected:
     void ApplyPlacement(const WindowPlacement& placement) override;
     std::vector<ScreenArea> ScreenAreas() const override;
     SettingsDialogView* SettingsDialogFace() override;
+    RemindersDialogView* RemindersDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
@@ -140,11 +144,13 @@ private:
     QAction* pmiConfig_ = nullptr;
     QAction* pmiLog_ = nullptr;
     QAction* pmiHistory_ = nullptr;
+    QAction* pmiReminders_ = nullptr;
     QAction* pmiExit_ = nullptr;
 
     // Guarded: the program destroys them before this window, whose destruction
     // may still log a refused write.
     QPointer<TfrmZKconfig> frmZKconfig_;
+    QPointer<TfrmZKreminders> frmZKreminders_;
     QPointer<TfrmZKlog> frmZKlog_;
     QPointer<TfrmZKabout> frmZKabout_;
     // Made at its first showing; a child window, destroyed with this one.

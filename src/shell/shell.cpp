@@ -184,6 +184,9 @@ void KestroShell::PopupMenuClick(MenuItem item) {
         case MenuItem::pmiHistory:
             view_.ShowHistory(CurrentHistoryPage());
             break;
+        case MenuItem::pmiReminders:
+            RunRemindersDialog();
+            break;
 
         case MenuItem::pmiExit:
             view_.Close();
@@ -202,6 +205,19 @@ void KestroShell::RunSettingsDialog() {
     // close (power cut, a kill) keeps them.
     if (dialog.Run(core_.GetSettings(), capture_.ReadAdapterChoices(),
                    [this] { capture_.ApplyChosenAdapter(); })) {
+        SaveSettings();
+    }
+}
+
+void KestroShell::RunRemindersDialog() {
+    RemindersDialogView* face = view_.RemindersDialogFace();
+    if (face == nullptr) {
+        return;
+    }
+    RemindersDialog dialog(*face, *player_,
+                           [this](const Result& refused) { ReportRefusedWrite(refused); });
+    // As the settings dialog's OK: at once, and a refusal is reported the same way.
+    if (dialog.Run(core_.GetSettings())) {
         SaveSettings();
     }
 }

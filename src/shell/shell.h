@@ -27,6 +27,7 @@
 #include "shell/core.h"
 #include "shell/history_page.h"
 #include "shell/placement.h"
+#include "shell/reminders_dialog.h"
 #include "shell/settings_dialog.h"
 
 namespace kestro {
@@ -54,6 +55,8 @@ public:
 
     // The other windows. The settings dialog's face; null where there is none.
     virtual SettingsDialogView* SettingsDialogFace() = 0;
+    // The reminders window's face; null where there is none.
+    virtual RemindersDialogView* RemindersDialogFace() { return nullptr; }
     virtual void ShowLog() = 0;
     virtual void ShowAbout() = 0;
     // The history window (not modal) showing `page`; shown again with the new
@@ -72,7 +75,7 @@ public:
 };
 
 // The history item comes after the main window's own four, behind a separator, before Exit.
-enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiHistory, pmiExit };
+enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiHistory, pmiReminders, pmiExit };
 
 class KestroShell final : private CoreView {
 public:
@@ -157,6 +160,7 @@ private:
     void SaveSettings();
     void OpenHistory();
     void RunSettingsDialog();
+    void RunRemindersDialog();
 
     ShellView& view_;
     SystemClock systemClock_;

@@ -10,8 +10,10 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -27,6 +29,7 @@
 #include <vector>
 
 #include "app/history_window.h"
+#include "app/reminders_dialog.h"
 #include "app/session_end.h"
 #include "common/cp932.h"
 #include "race/race_state.h"
@@ -395,10 +398,12 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
 
 TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
     RecordingMain& main = Create();
-    // The window's own four in their order; the history after the log, behind a separator.
-    const char* const items[] = {"&About...", "&Config...", "&Log...", "", "履歴...", "E&xit"};
-    ASSERT_EQ(main.PopupMenu()->actions().size(), 6);
-    for (int i = 0; i < 6; ++i) {
+    // The window's own four in their order; the history and the reminders after
+    // the log, behind a separator.
+    const char* const items[] = {"&About...", "&Config...",      "&Log...", "",
+                                 "履歴...",   "リマインダー...", "E&xit"};
+    ASSERT_EQ(main.PopupMenu()->actions().size(), 7);
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(main.MenuItem(i)->text(), QString::fromUtf8(items[i]));
     }
     EXPECT_TRUE(main.MenuItem(3)->isSeparator());
@@ -407,9 +412,49 @@ TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
 
     main.PopupMenuClick(main.MenuItem(2));
     EXPECT_TRUE(forms_->log.isVisible());
-    main.PopupMenuClick(main.MenuItem(5));
+    main.PopupMenuClick(main.MenuItem(6));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
+}
+
+// The reminders window drawn in Qt: it shows the settings, an untouched path
+// comes back as given, and what OK confirms is in the file at once.
+TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
+    test::WriteFileBytes(iniPath_,
+                         "[Reminders]\nSinglesExchangeDeadlineEnabled=1\n"
+                         "SinglesExchangeDeadlineSound=C:\\x\\won.wav\n");
+    RecordingMain& main = Create();
+    main.show();
+    bool seen = false;
+    QTimer::singleShot(0, &main, [&] {
+        TfrmZKreminders* window = main.RemindersWindow();
+        ASSERT_NE(window, nullptr);
+        seen = window->isVisible();
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("リマインダー"));
+        auto* won = window->findChild<QCheckBox*>(QStringLiteral("chkReminder2"));
+        ASSERT_NE(won, nullptr);
+        EXPECT_TRUE(won->isChecked());
+        EXPECT_EQ(window->findChild<QCheckBox*>(QStringLiteral("chkReminder2"))->text(),
+                  QStringLiteral("単勝 交換締切"));
+        EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("edtSound2"))->text(),
+                  QStringLiteral("C:/x/won.wav"));
+        // Only the start's rows have the no-ticket switch.
+        EXPECT_EQ(
+            window->findChildren<QCheckBox*>(QRegularExpression(QStringLiteral("^chkNoTicket")))
+                .size(),
+            2);
+        window->findChild<QCheckBox*>(QStringLiteral("chkReminder4"))->setChecked(true);
+        window->findChild<QSpinBox*>(QStringLiteral("edtLead4"))->setValue(150);
+        window->findChild<QCheckBox*>(QStringLiteral("chkNoTicket4"))->setChecked(false);
+        window->accept();
+    });
+    main.PopupMenuClick(main.MenuItem(5));
+    EXPECT_TRUE(seen);
+    const QString ini = ReadIni();
+    EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartEnabled=1"))) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartLead=150")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartNoTicketOnly=0")));
+    EXPECT_TRUE(ini.contains(QStringLiteral("SinglesExchangeDeadlineSound=C:\\x\\won.wav")));
 }
 
 // The history window over a real file beside the settings: the page's numbers

@@ -80,6 +80,32 @@ public:
         };
         return &dialog;
     }
+    // The reminders window: `remindersUser` plays the user (true: OK).
+    class RemindersFace final : public RemindersDialogView {
+    public:
+        explicit RemindersFace(std::vector<std::string>& events) : events_(events) {}
+        std::function<bool(RemindersDialogValues&)> user;
+        bool RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) override {
+            events_.push_back("reminders");
+            RemindersDialogValues controls = dialog.Shown();
+            dialog.FormShow();
+            const bool ok = user ? user(controls) : true;
+            if (ok) {
+                confirmed = controls;
+            }
+            dialog.FormClose();
+            return ok;
+        }
+        WindowPlacement QueryPlacement() const override { return placement; }
+        void ApplyPlacement(const WindowPlacement& p) override { placement = p; }
+        std::vector<ScreenArea> ScreenAreas() const override { return {}; }
+        WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 100, 100, 572, 358};
+
+    private:
+        std::vector<std::string>& events_;
+    };
+    RemindersFace reminders{events};
+    RemindersDialogView* RemindersDialogFace() override { return &reminders; }
     void ShowLog() override { events.push_back("log window"); }
     void ShowAbout() override { events.push_back("about"); }
     void ShowHistory(const HistoryPage& page) override {
@@ -187,7 +213,7 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     shell.FormCreate();
     shell.FormShow();
     for (const MenuItem item : {MenuItem::pmiAbout, MenuItem::pmiConfig, MenuItem::pmiLog,
-                                MenuItem::pmiHistory, MenuItem::pmiExit}) {
+                                MenuItem::pmiHistory, MenuItem::pmiReminders, MenuItem::pmiExit}) {
         shell.PopupMenuClick(item);
     }
     shell.FormClose();
@@ -201,7 +227,7 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything, and
         // the confirmed settings are saved at once
-        "about", "config", "save", "log window", "history", "close",
+        "about", "config", "save", "log window", "history", "reminders", "save", "close",
         // close, then destroy
         "timer off", "save"};
     EXPECT_EQ(view_.events, expected);
@@ -592,6 +618,59 @@ TEST(CaptureRemedyTest, ProgramsOfTheBuildTreeKnowTheyAreNotInstalled) {
     EXPECT_EQ(ThisInstallKind(), InstallKind::BuildTree);
 }
 #endif
+
+// The reminders window's OK is saved at once, each lead brought into 1 to 600 s
+// and the no-ticket switch kept to the start; Cancel saves nothing; a refused
+// save is told as the settings dialog's is.
+TEST_F(ShellTest, RemindersWindowSavesItsOkAtOnce) {
+    struct Case {
+        const char* why;
+        bool ok;
+        int lead;
+        const char* expectedLead;  // "" for no [Reminders] written
+        const char* expectedAcceptNoTicket;
+    };
+    const Case cases[] = {
+        {"OK", true, 150, "150", ""},
+        {"OK with no lead", true, 0, "1", ""},
+        {"OK with an hour", true, 3600, "600", ""},
+        {"Cancel", false, 150, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        std::filesystem::remove(iniPath_);
+        KestroShell& shell = Create();
+        DropAllInterfacesDevice(shell);
+        shell.FormShow();
+        view_.reminders.user = [&c](RemindersDialogValues& controls) {
+            ReminderSetting& start = controls.rows[ReminderIndex(kDoubles, ReminderMoment::Start)];
+            start.Enabled = true;
+            start.LeadSeconds = c.lead;
+            controls.rows[ReminderIndex(kSingles, ReminderMoment::AcceptStart)].NoTicketOnly = true;
+            return c.ok;
+        };
+        shell.PopupMenuClick(MenuItem::pmiReminders);
+        // Before any close: the file holds it already.
+        const IniFile ini = IniFile::Load(iniPath_);
+        EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartLead", ""), c.expectedLead);
+        EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartEnabled", ""), c.ok ? "1" : "");
+        EXPECT_EQ(ini.ReadString("Reminders", "SinglesAcceptStartNoTicketOnly", ""), "");
+        EXPECT_EQ(shell.Core().GetSettings().Reminder(kDoubles, ReminderMoment::Start).Enabled,
+                  c.ok);
+        shell.FormClose();
+        view_.reminders.user = nullptr;
+    }
+    std::filesystem::remove(iniPath_);
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    view_.events.clear();
+    KestroShell& shell = Create();
+    shell.FormShow();
+    shell.PopupMenuClick(MenuItem::pmiReminders);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "error " + iniPath_ + " に書き込めません"),
+              1);
+    shell.FormClose();
+}
 
 // Each refusal's reason reaches the log; the box appears once per file, however
 // many saves that file refuses (the dialog's placement and OK, the close, the destroy).

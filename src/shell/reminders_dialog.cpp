@@ -1,0 +1,66 @@
+#include "shell/reminders_dialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "race/reminders.h"
+#include "settings/settings_file.h"
+
+namespace kestro {
+
+RemindersDialog::RemindersDialog(RemindersDialogView& view, SoundPlayer& player,
+                                 RefusedWrite refused)
+    : view_(view), player_(player), refused_(std::move(refused)) {}
+
+std::string RemindersDialog::RowCaption(int index) {
+    const ReminderInfo& info = ReminderInfoOf(index);
+    return std::string(info.kind == kSingles ? "単勝 " : "複勝 ") +
+           std::string(ReminderMomentCaption(info.moment));
+}
+
+bool RemindersDialog::HasNoTicketSwitch(int index) {
+    return ReminderInfoOf(index).moment == ReminderMoment::Start;
+}
+
+bool RemindersDialog::Run(Settings& settings) {
+    shown_.rows = settings.Reminders;
+    RemindersDialogValues confirmed = shown_;
+    if (!view_.RunModal(*this, confirmed)) {
+        return false;
+    }
+    for (int i = 0; i < kReminderCount; ++i) {
+        ReminderSetting row = confirmed.rows[static_cast<std::size_t>(i)];
+        // A lead of nothing would never fire, one of an hour reaches into the
+        // race before: the nearest lead that works is what the user meant.
+        row.LeadSeconds = std::clamp(row.LeadSeconds, kReminderLeadMin, kReminderLeadMax);
+        if (!HasNoTicketSwitch(i)) {
+            row.NoTicketOnly = settings.Reminders[static_cast<std::size_t>(i)].NoTicketOnly;
+        }
+        settings.Reminders[static_cast<std::size_t>(i)] = row;
+    }
+    return true;
+}
+
+void RemindersDialog::FormShow() {
+    // Read afresh at every show: a hand edit of the file counts from the next opening.
+    saveFormSize_ = SaveFormSizeSetting();
+    if (saveFormSize_) {
+        LoadFormPlacement(view_, kSection, true);
+    }
+}
+
+void RemindersDialog::FormClose() {
+    player_.Play("");
+    if (!saveFormSize_) {
+        return;
+    }
+    if (const Result saved = SaveFormPlacement(view_, kSection); !saved && refused_) {
+        refused_(saved);
+    }
+}
+
+void RemindersDialog::TestSound(const std::string& path) {
+    player_.Play(path);
+}
+
+}  // namespace kestro
