@@ -18,6 +18,8 @@ std::string PathText(HWND window) {
     return ToUtf8(WindowText(window));
 }
 
+}  // namespace
+
 // The test button's picture: a right-pointing triangle in a sunken square,
 // `size` pixels wide and high (16 at 96 dots per inch). The bevel keeps its
 // one-pixel lines at every size, as the system's own edges do.
@@ -67,8 +69,6 @@ HBITMAP CreatePlayPicture(int size) {
     DeleteDC(dc);
     return picture;
 }
-
-}  // namespace
 
 TfrmZKconfig::~TfrmZKconfig() {
     if (font_ != nullptr) {

@@ -16,6 +16,10 @@
 
 namespace kestro::win32 {
 
+// The test buttons' picture (this dialog's and the reminders window's): a
+// right-pointing triangle in a sunken square, `size` pixels wide and high.
+HBITMAP CreatePlayPicture(int size);
+
 class TfrmZKconfig final : public PixelDialog, public SettingsDialogView {
 public:
     enum ControlId : int {

@@ -12,6 +12,7 @@
 #include "win32/history_window.h"
 #include "win32/log_window.h"
 #include "win32/placement.h"
+#include "win32/reminders_dialog.h"
 #include "win32/resources.h"
 #include "win32/text.h"
 #include "win32/ui.h"
@@ -177,6 +178,7 @@ void TfrmZKmain::BuildPopupMenu() {
     AppendMenuW(popupMenu_, MF_STRING, pmiLog, L"&Log...");
     AppendMenuW(popupMenu_, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(popupMenu_, MF_STRING, pmiHistory, L"履歴...");
+    AppendMenuW(popupMenu_, MF_STRING, pmiReminders, L"リマインダー...");
     AppendMenuW(popupMenu_, MF_STRING, pmiExit, L"E&xit");
 }
 
@@ -316,6 +318,9 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 case pmiHistory:
                     shell_->PopupMenuClick(MenuItem::pmiHistory);
                     return 0;
+                case pmiReminders:
+                    shell_->PopupMenuClick(MenuItem::pmiReminders);
+                    return 0;
                 case pmiExit:
                     shell_->PopupMenuClick(MenuItem::pmiExit);
                     return 0;
@@ -453,6 +458,14 @@ WindowPlacement TfrmZKmain::QueryPlacement() const {
 void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
     GrowClientTo(hwnd_, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_));
+}
+
+RemindersDialogView* TfrmZKmain::RemindersDialogFace() {
+    if (!frmZKreminders_) {
+        frmZKreminders_ = std::make_unique<TfrmZKreminders>();
+    }
+    frmZKreminders_->SetOwner(hwnd_);
+    return frmZKreminders_.get();
 }
 
 SettingsDialogView* TfrmZKmain::SettingsDialogFace() {

@@ -23,13 +23,21 @@ namespace kestro::win32 {
 
 class TfrmZKabout;
 class TfrmZKconfig;
+class TfrmZKreminders;
 class TfrmZKlog;
 class TfrmZKhistory;
 
 class TfrmZKmain final : public ShellView {
 public:
     // Command identifiers of the popup menu's items, in menu order.
-    enum MenuCommand : UINT { pmiAbout = 101, pmiConfig, pmiLog, pmiExit, pmiHistory };
+    enum MenuCommand : UINT {
+        pmiAbout = 101,
+        pmiConfig,
+        pmiLog,
+        pmiExit,
+        pmiHistory,
+        pmiReminders
+    };
     static constexpr UINT kControlIdBase = 1000;  // + PanelField
     // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
     using ErrorBox = std::function<void(const std::string& text)>;
@@ -73,6 +81,7 @@ public:
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
     SettingsDialogView* SettingsDialogFace() override;
+    RemindersDialogView* RemindersDialogFace() override;
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
@@ -99,6 +108,7 @@ private:
     std::unique_ptr<KestroShell> shell_;
     // Made at its first showing.
     std::unique_ptr<TfrmZKhistory> frmZKhistory_;
+    std::unique_ptr<TfrmZKreminders> frmZKreminders_;
     HWND hwnd_ = nullptr;
     HWND panInfomation_ = nullptr;
     HWND statusBar_ = nullptr;

@@ -32,6 +32,7 @@
 #include "win32/history_window.h"
 #include "win32/log_window.h"
 #include "win32/main_window.h"
+#include "win32/reminders_dialog.h"
 #include "win32/text.h"
 #include "win32/ui.h"
 
@@ -220,13 +221,14 @@ TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBa
 TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     TfrmZKmain& main = Show();
     const HMENU menu = main.PopupMenu();
-    // The window's own four in their order; the history after the log, behind a separator.
-    const wchar_t* const captions[] = {L"&About...", L"&Config...", L"&Log...",
-                                       L"",          L"履歴...",    L"E&xit"};
-    const UINT ids[] = {TfrmZKmain::pmiAbout,   TfrmZKmain::pmiConfig, TfrmZKmain::pmiLog, 0,
-                        TfrmZKmain::pmiHistory, TfrmZKmain::pmiExit};
-    ASSERT_EQ(GetMenuItemCount(menu), 6);
-    for (int i = 0; i < 6; ++i) {
+    // The window's own four in their order; the history and the reminders after
+    // the log, behind a separator.
+    const wchar_t* const captions[] = {L"&About...", L"&Config...",      L"&Log...", L"",
+                                       L"履歴...",   L"リマインダー...", L"E&xit"};
+    const UINT ids[] = {TfrmZKmain::pmiAbout,   TfrmZKmain::pmiConfig,    TfrmZKmain::pmiLog, 0,
+                        TfrmZKmain::pmiHistory, TfrmZKmain::pmiReminders, TfrmZKmain::pmiExit};
+    ASSERT_EQ(GetMenuItemCount(menu), 7);
+    for (int i = 0; i < 7; ++i) {
         wchar_t text[32] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
         EXPECT_EQ(std::wstring(text), captions[i]);
@@ -378,6 +380,47 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         // The dialog's own placement section, saved at every close.
         EXPECT_EQ(ini.ReadInteger("TfrmZKconfig", "PlaceNormalPos.Left", -1), config_layout::kLeft);
     }
+    EXPECT_TRUE(errors_.empty());
+}
+
+// The reminders window drawn in Win32: its size, the settings shown, an
+// untouched path given back as it was, and Enter's values in the file at once.
+TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
+    WriteIni(
+        "[Reminders]\r\nSinglesExchangeDeadlineEnabled=1\r\n"
+        "SinglesExchangeDeadlineSound=C:\\x\\won.wav\r\n");
+    TfrmZKmain& main = Show();
+    std::wstring caption, won, wonSound;
+    RECT client{};
+    bool wonChecked = false;
+    HWND noTicketOfAcceptance = nullptr;
+    WithModalDialog(main.Handle(), TfrmZKmain::pmiReminders, [&](HWND dialog) {
+        caption = WindowText(dialog);
+        client = ClientRect(dialog);
+        won = WindowText(GetDlgItem(dialog, TfrmZKreminders::kCheckBase + 2));
+        wonChecked = IsDlgButtonChecked(dialog, TfrmZKreminders::kCheckBase + 2) == BST_CHECKED;
+        wonSound = WindowText(GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2));
+        noTicketOfAcceptance = GetDlgItem(dialog, TfrmZKreminders::kNoTicketBase + 0);
+        SendDlgItemMessageW(dialog, TfrmZKreminders::kCheckBase + 4, BM_CLICK, 0, 0);
+        SendDlgItemMessageW(dialog, TfrmZKreminders::kNoTicketBase + 4, BM_CLICK, 0, 0);
+        const HWND lead = GetDlgItem(dialog, TfrmZKreminders::kLeadBase + 4);
+        SetWindowTextW(lead, L"150");
+        PressKey(lead, VK_RETURN);
+    });
+    EXPECT_EQ(caption, L"リマインダー");
+    EXPECT_TRUE(
+        RectIs(client, 0, 0, reminders_layout::kClientWidth, reminders_layout::kClientHeight))
+        << Describe(client);
+    EXPECT_EQ(won, L"単勝 交換締切");
+    EXPECT_TRUE(wonChecked);
+    EXPECT_EQ(wonSound, L"C:\\x\\won.wav");
+    EXPECT_EQ(noTicketOfAcceptance, nullptr);  // the start's rows only
+    const IniFile ini = ReadIni();
+    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartEnabled", ""), "1");
+    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartLead", ""), "150");
+    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartNoTicketOnly", ""), "0");
+    EXPECT_EQ(ini.ReadString("Reminders", "SinglesExchangeDeadlineSound", ""), "C:\\x\\won.wav");
+    CloseMain();
     EXPECT_TRUE(errors_.empty());
 }
 

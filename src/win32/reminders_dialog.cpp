@@ -1,0 +1,150 @@
+#include "win32/reminders_dialog.h"
+
+#include <commctrl.h>
+
+#include "settings/settings_file.h"
+#include "win32/config_dialog.h"
+#include "win32/placement.h"
+#include "win32/text.h"
+
+namespace kestro::win32 {
+
+namespace {
+
+using namespace reminders_layout;
+
+std::string PathText(HWND window) {
+    return ToUtf8(WindowText(window));
+}
+
+}  // namespace
+
+TfrmZKreminders::~TfrmZKreminders() {
+    if (font_ != nullptr) {
+        DeleteObject(font_);
+    }
+    if (playPicture_ != nullptr) {
+        DeleteObject(playPicture_);
+    }
+}
+
+bool TfrmZKreminders::RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) {
+    dialog_ = &dialog;
+    const INT_PTR result = PixelDialog::RunModal(dialogOwner_);
+    dialog_ = nullptr;
+    if (result != IDOK) {
+        return false;
+    }
+    confirmed = confirmed_;
+    return true;
+}
+
+WindowPlacement TfrmZKreminders::QueryPlacement() const {
+    return QueryWindowPlacement(hwnd_);
+}
+
+void TfrmZKreminders::ApplyPlacement(const WindowPlacement& placement) {
+    ApplyWindowPlacement(hwnd_, placement);
+    GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
+}
+
+void TfrmZKreminders::OnInit() {
+    SetWindowTextW(hwnd_, FromUtf8(kCaption).c_str());
+    if (font_ == nullptr) {
+        font_ = CreateProportionalFont(Px(12));
+        playPicture_ = CreatePlayPicture(Px(16));
+    }
+    SetClientSize(hwnd_, Px(kClientWidth), Px(kClientHeight));
+    for (int i = 0; i < kReminderCount; ++i) {
+        const int top = kRowTops[static_cast<std::size_t>(i)];
+        AddControl(L"BUTTON", FromUtf8(RemindersDialog::RowCaption(i)),
+                   BS_AUTOCHECKBOX | WS_TABSTOP, kCheckLeft, top, kCheckWidth, kRowHeight,
+                   kCheckBase + i);
+        AddControl(L"EDIT", L"", ES_NUMBER | ES_RIGHT | WS_TABSTOP, kLeadLeft, top, kLeadWidth,
+                   kRowHeight, kLeadBase + i, WS_EX_CLIENTEDGE);
+        // The arrows take the edit box just made as their buddy and keep to the range.
+        const HWND arrows = AddControl(
+            UPDOWN_CLASSW, L"",
+            UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
+            0, 0, 0, -1);
+        SendMessageW(arrows, UDM_SETRANGE32, kReminderLeadMin, kReminderLeadMax);
+        AddControl(L"STATIC", FromUtf8(kLeadUnit), SS_NOPREFIX | SS_CENTERIMAGE, kUnitLeft, top,
+                   kSoundLeft - kUnitLeft - 2, kRowHeight, -1);
+        AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kSoundLeft, top, kSoundWidth,
+                   kRowHeight, kSoundBase + i, WS_EX_CLIENTEDGE);
+        const HWND test = AddControl(L"STATIC", L"", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
+                                     kTestLeft, top + (kRowHeight - kTestSize) / 2, kTestSize,
+                                     kTestSize, kTestBase + i, WS_EX_STATICEDGE);
+        SendMessageW(test, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(playPicture_));
+        if (RemindersDialog::HasNoTicketSwitch(i)) {
+            AddControl(L"BUTTON", FromUtf8(kNoTicketCaption), BS_AUTOCHECKBOX | WS_TABSTOP,
+                       kNoTicketLeft, top + kRowHeight + 4, kNoTicketWidth, kRowHeight,
+                       kNoTicketBase + i);
+        }
+    }
+    AddControl(L"BUTTON", FromUtf8(kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, kOkLeft, kButtonTop,
+               kButtonWidth, kButtonHeight, IDOK);
+    AddControl(L"BUTTON", FromUtf8(kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, kCancelLeft,
+               kButtonTop, kButtonWidth, kButtonHeight, IDCANCEL);
+    SetFontOfAll(hwnd_, font_);
+    CopyIn();
+    dialog_->FormShow();
+}
+
+void TfrmZKreminders::CopyIn() {
+    const RemindersDialogValues& shown = dialog_->Shown();
+    for (int i = 0; i < kReminderCount; ++i) {
+        const ReminderSetting& row = shown.rows[static_cast<std::size_t>(i)];
+        CheckDlgButton(hwnd_, kCheckBase + i, row.Enabled ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemInt(hwnd_, kLeadBase + i, static_cast<UINT>(row.LeadSeconds), FALSE);
+        const HWND sound = GetDlgItem(hwnd_, kSoundBase + i);
+        SetWindowTextW(sound, FromSystem(row.Sound).c_str());
+        shownText_[static_cast<std::size_t>(i)] = PathText(sound);
+        if (RemindersDialog::HasNoTicketSwitch(i)) {
+            CheckDlgButton(hwnd_, kNoTicketBase + i,
+                           row.NoTicketOnly ? BST_CHECKED : BST_UNCHECKED);
+        }
+    }
+}
+
+std::string TfrmZKreminders::PathIn(int row) const {
+    const std::string text = PathText(GetDlgItem(hwnd_, kSoundBase + row));
+    return text == shownText_[static_cast<std::size_t>(row)]
+               ? dialog_->Shown().rows[static_cast<std::size_t>(row)].Sound
+               : text;
+}
+
+RemindersDialogValues TfrmZKreminders::CopyOut() const {
+    RemindersDialogValues values;
+    for (int i = 0; i < kReminderCount; ++i) {
+        ReminderSetting& row = values.rows[static_cast<std::size_t>(i)];
+        row.Enabled = IsDlgButtonChecked(hwnd_, kCheckBase + i) == BST_CHECKED;
+        // An emptied box reads as 0, which the dialog brings up to the shortest lead.
+        row.LeadSeconds = static_cast<int32_t>(GetDlgItemInt(hwnd_, kLeadBase + i, nullptr, FALSE));
+        row.Sound = PathIn(i);
+        row.NoTicketOnly = RemindersDialog::HasNoTicketSwitch(i) &&
+                           IsDlgButtonChecked(hwnd_, kNoTicketBase + i) == BST_CHECKED;
+    }
+    return values;
+}
+
+bool TfrmZKreminders::OnCommand(WORD id, WORD code, HWND) {
+    if (id == IDOK) {
+        confirmed_ = CopyOut();
+        dialog_->FormClose();
+        End(IDOK);
+        return true;
+    }
+    if (id == IDCANCEL) {  // the Cancel button, Esc and the close box
+        dialog_->FormClose();
+        End(IDCANCEL);
+        return true;
+    }
+    if (id >= kTestBase && id < kTestBase + kReminderCount && code == STN_CLICKED) {
+        dialog_->TestSound(PathIn(id - kTestBase));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace kestro::win32
