@@ -37,6 +37,8 @@ public:
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
     std::vector<ScreenArea> ScreenAreas() const override;
+    // Of fixed size: a stored size never applies.
+    bool Resizable() const override { return false; }
 
     // The test button's event, callable directly.
     void btnTestServerMessageClick();

@@ -115,6 +115,8 @@ protected:
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
     std::vector<ScreenArea> ScreenAreas() const override;
+    // Of fixed size: a stored size never applies.
+    bool Resizable() const override { return false; }
     SettingsDialogView* SettingsDialogFace() override;
     RemindersDialogView* RemindersDialogFace() override;
     void ShowLog() override;

@@ -210,12 +210,13 @@ std::string CannotWriteMessage(const std::string& iniPath) {
 }
 
 Result SavePlacement(const std::string& iniPath, std::string_view section,
-                     const WindowPlacement& placement) {
+                     const WindowPlacement& placement, int32_t dpi) {
     IniFile ini;
     if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
         return loaded.Telling(CannotWriteMessage(iniPath));
     }
-    if (!WritePlacement(ini, section, placement)) {
+    if (!WritePlacement(ini, section, placement) ||
+        (dpi > 0 && !ini.WriteInteger(section, kPlacementDpiKey, dpi))) {
         return Result::Failure(CannotWriteMessage(iniPath), "invalid section name");
     }
     return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));

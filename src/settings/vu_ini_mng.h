@@ -54,6 +54,10 @@ inline constexpr std::array<std::string_view, 10> kPlacementKeys = {
     "PlaceNormalPos.Right", "PlaceNormalPos.Bottom",
 };
 
+// Beside a resizable window's placement: the dots per inch its size was saved
+// at, so that another display scale can scale it.
+inline constexpr std::string_view kPlacementDpiKey = "PlacePixelsPerInch";
+
 // The settings file of an executable: `exePath` with its extension (from the last
 // "." after the last "/") replaced by ".ini", or ".ini" appended when it has none.
 std::string IniFileNameFor(std::string_view exePath);
@@ -124,9 +128,10 @@ bool WritePlacement(IniFile& ini, std::string_view section, const WindowPlacemen
 // Stores `placement` in the section of the settings file at `iniPath`, keeping
 // everything else in the file. A failure tells the user CannotWriteMessage(iniPath)
 // and keeps what the system refused as its reason. The whole file is replaced at
-// once, so a refused write leaves it as it was.
+// once, so a refused write leaves it as it was. A positive `dpi` is stored
+// beside it (kPlacementDpiKey).
 Result SavePlacement(const std::string& iniPath, std::string_view section,
-                     const WindowPlacement& placement);
+                     const WindowPlacement& placement, int32_t dpi = 0);
 
 // The message for the user about a settings file that cannot be written.
 std::string CannotWriteMessage(const std::string& iniPath);

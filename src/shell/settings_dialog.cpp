@@ -58,6 +58,8 @@ void SettingsDialog::FormShow() {
     saveFormSize_ = SaveFormSizeSetting();
     if (saveFormSize_) {
         LoadFormPlacement(view_, kSection, true);
+    } else {
+        KeepFormInsideWorkArea(view_, true);
     }
 }
 

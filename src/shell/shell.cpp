@@ -37,6 +37,8 @@ void KestroShell::FormCreate() {
     if (core_.GetSettings().SaveFormSize) {
         // The window is not showing yet: it is shown later in its normal state.
         LoadFormPlacement(view_, kMainFormSection, false);
+    } else {
+        KeepFormInsideWorkArea(view_, false);
     }
 }
 

@@ -14,6 +14,7 @@ using std::min;
 #include <utility>
 
 #include "platform/process.h"
+#include "win32/placement.h"
 #include "win32/resources.h"
 #include "win32/text.h"
 
@@ -149,15 +150,15 @@ void TfrmZKabout::CentreOnOwner() {
     const LONG height = box.bottom - box.top;
     LONG left = (owner.left + owner.right) / 2 - width / 2;
     LONG top = (owner.top + owner.bottom) / 2 - height / 2;
-    // A main window near a screen edge must not push the box's title bar off it.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (GetMonitorInfoW(MonitorFromWindow(owner_, MONITOR_DEFAULTTONEAREST), &monitor)) {
-        const RECT& area = monitor.rcWork;
-        left = std::clamp(left, area.left, std::max<LONG>(area.left, area.right - width));
-        top = std::clamp(top, area.top, std::max<LONG>(area.top, area.bottom - height));
-    }
-    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A main window near a screen edge must not push the box off the screen.
+    WindowPlacement centred;
+    centred.left = left;
+    centred.top = top;
+    centred.right = left + width;
+    centred.bottom = top + height;
+    const WindowPlacement kept = KeepInsideWorkArea(centred, {WorkAreaNear(owner_)});
+    SetWindowPos(hwnd_, nullptr, kept.left, kept.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TfrmZKabout::OnCommand(WORD id, WORD code, HWND) {

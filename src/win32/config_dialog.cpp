@@ -96,16 +96,34 @@ WindowPlacement TfrmZKconfig::QueryPlacement() const {
 
 void TfrmZKconfig::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
-    GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
+}
+
+std::vector<ScreenArea> TfrmZKconfig::ScreenAreas() const {
+    return MonitorWorkAreas();
 }
 
 void TfrmZKconfig::OnInit() {
     SetWindowTextW(hwnd_, FromUtf8(kCaption).c_str());
-    if (font_ == nullptr) {
+    // Laid out smaller than the screen's scale where that would not fit its
+    // work area: the OK and Cancel row must stay on the screen.
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    dpi_ = static_cast<UINT>(FittingDpi(
+        static_cast<int>(dpi_), WorkAreaNear(owner_ != nullptr ? owner_ : hwnd_), [&](int dpi) {
+            RECT frame{0, 0, Scaled(kClientWidth, static_cast<UINT>(dpi)),
+                       Scaled(kClientHeight, static_cast<UINT>(dpi))};
+            AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+            return OuterSize{frame.right - frame.left, frame.bottom - frame.top};
+        }));
+    if (fontDpi_ != dpi_) {
+        DeleteObject(font_);
+        DeleteObject(playPicture_);
         font_ = CreateProportionalFont(Px(12));
         playPicture_ = CreatePlayPicture(Px(16));
+        fontDpi_ = dpi_;
     }
-    SetWindowPos(hwnd_, nullptr, kLeft, kTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, Px(kLeft), Px(kTop), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetClientSize(hwnd_, Px(kClientWidth), Px(kClientHeight));
     BuildControls();
     SetFontOfAll(hwnd_, font_);

@@ -40,6 +40,9 @@ public:
     bool RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
+    std::vector<ScreenArea> ScreenAreas() const override;
+    bool Resizable() const override { return false; }
+    int Dpi() const override { return static_cast<int>(dpi_); }
 
 private:
     void OnInit() override;
@@ -57,6 +60,7 @@ private:
     std::array<std::string, kConfigDialogRowCount> shownText_{};
     ConfigDialogValues confirmed_;
     HFONT font_ = nullptr;
+    UINT fontDpi_ = 0;  // the dots per inch font_ and playPicture_ were made for
     HBITMAP playPicture_ = nullptr;
 };
 

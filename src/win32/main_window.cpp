@@ -457,7 +457,10 @@ WindowPlacement TfrmZKmain::QueryPlacement() const {
 
 void TfrmZKmain::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
-    GrowClientTo(hwnd_, Scaled(kClientWidth, dpi_), Scaled(kClientHeight, dpi_));
+}
+
+std::vector<ScreenArea> TfrmZKmain::ScreenAreas() const {
+    return MonitorWorkAreas();
 }
 
 RemindersDialogView* TfrmZKmain::RemindersDialogFace() {

@@ -80,6 +80,9 @@ public:
     void SetTimer(bool enabled, int intervalMs) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
+    std::vector<ScreenArea> ScreenAreas() const override;
+    bool Resizable() const override { return false; }
+    int Dpi() const override { return static_cast<int>(dpi_); }
     SettingsDialogView* SettingsDialogFace() override;
     RemindersDialogView* RemindersDialogFace() override;
     void ShowLog() override;

@@ -31,4 +31,39 @@ void ApplyWindowPlacement(HWND window, const WindowPlacement& placement) {
     SetWindowPlacement(window, &record);
 }
 
+namespace {
+
+ScreenArea AreaOf(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+}  // namespace
+
+std::vector<ScreenArea> MonitorWorkAreas() {
+    std::vector<ScreenArea> areas;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info)) {
+                reinterpret_cast<std::vector<ScreenArea>*>(list)->push_back(AreaOf(info.rcWork));
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+ScreenArea WorkAreaNear(HWND window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) {
+        return AreaOf(info.rcWork);
+    }
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return AreaOf(work);
+}
+
 }  // namespace kestro::win32

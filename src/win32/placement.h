@@ -4,11 +4,18 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "settings/vu_ini_mng.h"
+#include "shell/placement.h"
 
 namespace kestro::win32 {
 
 WindowPlacement QueryWindowPlacement(HWND window);
 void ApplyWindowPlacement(HWND window, const WindowPlacement& placement);
+// Every monitor's work area, in the coordinates of the placement record.
+std::vector<ScreenArea> MonitorWorkAreas();
+// The work area of the monitor nearest `window`.
+ScreenArea WorkAreaNear(HWND window);
 
 }  // namespace kestro::win32

@@ -52,18 +52,6 @@ void SetClientSize(HWND window, int width, int height) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void GrowClientTo(HWND window, int width, int height) {
-    if (IsIconic(window) || IsZoomed(window)) {
-        return;
-    }
-    RECT client{};
-    GetClientRect(window, &client);
-    if (client.right >= width && client.bottom >= height) {
-        return;
-    }
-    SetClientSize(window, std::max<int>(client.right, width), std::max<int>(client.bottom, height));
-}
-
 RECT ChildRect(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);

@@ -22,10 +22,6 @@ HFONT CreateFixedPitchFont(int pixels);
 
 // Moves a window so that its client area is `width` x `height` at its place.
 void SetClientSize(HWND window, int width, int height);
-// Widens or heightens a window in its normal state, where needed, so that its
-// client area holds at least `width` x `height`: a placement saved at a lower
-// dots per inch must not hide the bottom and right of a fixed-size layout.
-void GrowClientTo(HWND window, int width, int height);
 // A window's rectangle in its parent's client coordinates.
 RECT ChildRect(HWND child);
 

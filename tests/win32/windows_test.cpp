@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -455,14 +456,18 @@ TEST_F(Win32FaceTest, PlacementIsRestoredInTheNormalStateAndSavedBack) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     ASSERT_TRUE(GetWindowPlacement(main.Handle(), &placement));
-    EXPECT_TRUE(RectIs(placement.rcNormalPosition, 100, 50, 445, 115))
-        << Describe(placement.rcNormalPosition);
+    // Where it was, at its design size: the window cannot be resized.
+    const RECT& normal = placement.rcNormalPosition;
+    EXPECT_EQ(normal.left, 100);
+    EXPECT_EQ(normal.top, 50);
+    EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, kClientWidth, kClientHeight))
+        << Describe(ClientRect(main.Handle()));
     EXPECT_FALSE(IsIconic(main.Handle()));
     EXPECT_TRUE(IsWindowVisible(main.Handle()));
 
     CloseMain();
     const IniFile ini = ReadIni();
-    const int32_t expected[] = {100, 50, 545, 165};
+    const int32_t expected[] = {100, 50, normal.right, normal.bottom};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(ini.ReadInteger("TfrmZKmain", VuIniMng::kPlacementKeys[6 + i], -1), expected[i])
             << VuIniMng::kPlacementKeys[6 + i];
@@ -519,6 +524,73 @@ TEST_F(Win32FaceTest, LayoutFollowsTheWindowDpiAndASmallSavedPlacementCannotClip
                 << PanelFieldName(design.field);
         }
     }
+    EXPECT_TRUE(errors_.empty());
+}
+
+// A window of fixed size saved at another display scale (the other of 96 and
+// 144 dots per inch) opens at this scale's design size where it was, and the
+// settings dialog stays inside the work area with its OK and Cancel row. The
+// Windows leg runs this at 96 dots per inch and again, in a prefix of its own,
+// at 144 on a 1280x800 screen (tests/win32/own-prefix).
+TEST_F(Win32FaceTest, DisplayScaleGivesDesignSizesInsideTheWorkArea) {
+    const UINT dpi = WindowDpi(nullptr);
+    const UINT other = dpi == 96 ? 144 : 96;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::cout << "display scale: " << dpi << " dpi, work area " << Describe(work) << "\n";
+    const auto outerAt = [](DWORD style, int width, int height) {
+        RECT frame{0, 0, width, height};
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+        return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    };
+    const DWORD mainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    const SIZE mainThere =
+        outerAt(mainStyle, Scaled(kClientWidth, other), Scaled(kClientHeight, other));
+    const SIZE dialogThere = outerAt(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+                                     Scaled(config_layout::kClientWidth, other),
+                                     Scaled(config_layout::kClientHeight, other));
+    // The dialog saved near the bottom right corner of the screen.
+    const LONG dialogLeft = work.right - 100;
+    const LONG dialogTop = work.bottom - 100;
+    WriteIni(
+        "[TfrmZKmain]\r\nPlaceShowCmd=1\r\nPlaceNormalPos.Left=100\r\nPlaceNormalPos.Top=50\r\n"
+        "PlaceNormalPos.Right=" +
+        std::to_string(100 + mainThere.cx) +
+        "\r\nPlaceNormalPos.Bottom=" + std::to_string(50 + mainThere.cy) +
+        "\r\n[TfrmZKconfig]\r\nPlaceShowCmd=1\r\nPlaceNormalPos.Left=" +
+        std::to_string(dialogLeft) + "\r\nPlaceNormalPos.Top=" + std::to_string(dialogTop) +
+        "\r\nPlaceNormalPos.Right=" + std::to_string(dialogLeft + dialogThere.cx) +
+        "\r\nPlaceNormalPos.Bottom=" + std::to_string(dialogTop + dialogThere.cy) + "\r\n");
+    TfrmZKmain& main = Show();
+    ASSERT_EQ(main.Dpi(), static_cast<int>(dpi));
+    RECT outer{};
+    GetWindowRect(main.Handle(), &outer);
+    EXPECT_EQ(outer.left, 100);
+    EXPECT_EQ(outer.top, 50);
+    EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, Scaled(kClientWidth, dpi),
+                       Scaled(kClientHeight, dpi)))
+        << Describe(ClientRect(main.Handle())) << " at " << dpi;
+
+    RECT dialogRect{}, okRect{}, cancelRect{}, client{};
+    WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
+        GetWindowRect(dialog, &dialogRect);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &okRect);
+        GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancelRect);
+        client = ClientRect(dialog);
+        PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+    });
+    const auto inside = [&](const RECT& r) {
+        return r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+               r.bottom <= work.bottom;
+    };
+    EXPECT_TRUE(inside(dialogRect)) << Describe(dialogRect) << " in " << Describe(work);
+    EXPECT_TRUE(inside(okRect) && inside(cancelRect)) << Describe(okRect) << Describe(cancelRect);
+    // Never below the design size; at most this scale's.
+    EXPECT_GE(client.right, config_layout::kClientWidth);
+    EXPECT_GE(client.bottom, config_layout::kClientHeight);
+    EXPECT_LE(client.bottom, Scaled(config_layout::kClientHeight, dpi)) << Describe(client);
+    CloseMain();
+    EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceNormalPos.Right", -1), outer.right);
     EXPECT_TRUE(errors_.empty());
 }
 
