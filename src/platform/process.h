@@ -18,8 +18,9 @@ std::string_view PathSeparators();
 
 // True where a program whose folder takes new files keeps its settings beside
 // itself even before there is a file: the Windows program is unzipped into a
-// folder of the user's own, where its players look for them. Elsewhere an
-// installed program keeps them in the user's own folder.
+// folder of the user's own, where its players look for them, unless the
+// installer marked it as installed (kestro-installed.txt beside it). Elsewhere
+// an installed program keeps them in the user's own folder.
 bool SettingsBesideWritableProgram();
 
 // The user's own folder for Kestro's settings: $XDG_CONFIG_HOME/kestro

@@ -49,8 +49,14 @@ std::string_view PathSeparators() {
     return "/\\";
 }
 
+// The installer puts this file beside the programs: an installed copy keeps
+// its settings in %APPDATA%\Kestro, where an upgrade or an uninstall leaves
+// them, although its per-user folder takes new files.
 bool SettingsBesideWritableProgram() {
-    return true;
+    const std::string exe = ExecutablePath();
+    const std::string marker =
+        exe.substr(0, exe.find_last_of(PathSeparators()) + 1) + "kestro-installed.txt";
+    return GetFileAttributesW(WidePath(marker).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string UserSettingsFolder() {

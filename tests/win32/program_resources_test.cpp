@@ -71,7 +71,9 @@ TEST(ProgramResources, EachProgramHasItsIconVersionInformationAndManifest) {
 
         const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
-        const HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+        constexpr WORD kManifest = 24, kIconGroup = 14;  // RT_MANIFEST, RT_GROUP_ICON
+        const HRSRC manifest =
+            FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(kManifest));
         ASSERT_NE(manifest, nullptr) << "no manifest";
         const std::string text(
             static_cast<const char*>(LockResource(LoadResource(module, manifest))),
@@ -80,7 +82,8 @@ TEST(ProgramResources, EachProgramHasItsIconVersionInformationAndManifest) {
         EXPECT_NE(text.find("<assemblyIdentity type=\"win32\" name=\"Kestro."), std::string::npos);
 
         // The icon group: one image for each size Explorer and the task bar use.
-        const HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+        const HRSRC group =
+            FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(kIconGroup));
         ASSERT_NE(group, nullptr) << "no icon";
         const auto* dir = static_cast<const IconDir*>(LockResource(LoadResource(module, group)));
         std::set<int> sizes;
