@@ -45,7 +45,10 @@ WindowPlacement TfrmZKreminders::QueryPlacement() const {
 
 void TfrmZKreminders::ApplyPlacement(const WindowPlacement& placement) {
     ApplyWindowPlacement(hwnd_, placement);
-    GrowClientTo(hwnd_, Px(kClientWidth), Px(kClientHeight));
+}
+
+std::vector<ScreenArea> TfrmZKreminders::ScreenAreas() const {
+    return MonitorWorkAreas();
 }
 
 void TfrmZKreminders::OnInit() {

@@ -33,6 +33,9 @@ public:
     bool RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) override;
     WindowPlacement QueryPlacement() const override;
     void ApplyPlacement(const WindowPlacement& placement) override;
+    std::vector<ScreenArea> ScreenAreas() const override;
+    bool Resizable() const override { return false; }
+    int Dpi() const override { return static_cast<int>(dpi_); }
 
 private:
     void OnInit() override;
