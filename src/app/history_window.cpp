@@ -88,8 +88,11 @@ void THistoryBars::paintEvent(QPaintEvent*) {
     }
 }
 
-TfrmZKhistory::TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged)
-    : QWidget(parent, Qt::Window), keepChanged_(std::move(keepChanged)) {
+TfrmZKhistory::TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged,
+                             std::function<void(bool)> restoreChanged)
+    : QWidget(parent, Qt::Window),
+      keepChanged_(std::move(keepChanged)),
+      restoreChanged_(std::move(restoreChanged)) {
     setObjectName(QStringLiteral("frmZKhistory"));
     setFont(ProportionalFont(kFontPixels));
     auto* layout = new QVBoxLayout(this);
@@ -146,11 +149,18 @@ TfrmZKhistory::TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChan
                                  2 * lstLatest_->frameWidth());
     layout->addWidget(lstLatest_, 1);
     chkKeep_ = new QCheckBox(this);
+    chkRestore_ = new QCheckBox(this);
     layout->addWidget(chkKeep_);
+    layout->addWidget(chkRestore_);
     // Only a click is the user's choice; the page setting it is not.
     connect(chkKeep_, &QCheckBox::clicked, this, [this](bool checked) {
         if (keepChanged_) {
             keepChanged_(checked);
+        }
+    });
+    connect(chkRestore_, &QCheckBox::clicked, this, [this](bool checked) {
+        if (restoreChanged_) {
+            restoreChanged_(checked);
         }
     });
 }
@@ -185,6 +195,8 @@ void TfrmZKhistory::ShowPage(const HistoryPage& page) {
     }
     chkKeep_->setText(Text(page.keepLabel));
     chkKeep_->setChecked(page.keep);
+    chkRestore_->setText(Text(page.restoreLabel));
+    chkRestore_->setChecked(page.restore);
     // Opened at the least size that shows everything; after that the layout
     // keeps every element shown and a size the user chose is kept.
     if (!sized_) {

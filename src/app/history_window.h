@@ -45,8 +45,9 @@ private:
 class TfrmZKhistory : public QWidget {
     Q_OBJECT
 public:
-    // keepChanged: the switch was set by the user.
-    TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged);
+    // keepChanged, restoreChanged: a switch was set by the user.
+    TfrmZKhistory(QWidget* parent, std::function<void(bool)> keepChanged,
+                  std::function<void(bool)> restoreChanged);
     // Copies the page in; shows nothing by itself, so that an open window can
     // be brought up to date without being raised.
     void ShowPage(const HistoryPage& page);
@@ -57,10 +58,12 @@ public:
     THistoryBars* Pairs() const { return pairs_; }
     QListWidget* Latest() const { return lstLatest_; }
     QCheckBox* KeepSwitch() const { return chkKeep_; }
+    QCheckBox* RestoreSwitch() const { return chkRestore_; }
 
 private:
     static constexpr int kFigureRows = 6;
     std::function<void(bool)> keepChanged_;
+    std::function<void(bool)> restoreChanged_;
     QLabel* labFile_ = nullptr;
     std::array<QLabel*, 2> raceTitles_{};
     std::array<std::array<QLabel*, kFigureRows * 3>, 2> figures_{};
@@ -74,6 +77,7 @@ private:
     QLabel* labLatest_ = nullptr;
     QListWidget* lstLatest_ = nullptr;
     QCheckBox* chkKeep_ = nullptr;
+    QCheckBox* chkRestore_ = nullptr;
     bool sized_ = false;
 };
 

@@ -349,10 +349,16 @@ void TfrmZKmain::ShowAbout() {
 
 void TfrmZKmain::ShowHistory(const HistoryPage& page) {
     if (!frmZKhistory_) {
-        frmZKhistory_ = new TfrmZKhistory(this, [this](bool keep) {
-            shell_->SetKeepHistory(keep);
-            frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
-        });
+        frmZKhistory_ = new TfrmZKhistory(
+            this,
+            [this](bool keep) {
+                shell_->SetKeepHistory(keep);
+                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
+            },
+            [this](bool restore) {
+                shell_->SetRestoreTimetable(restore);
+                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
+            });
     }
     frmZKhistory_->ShowPage(page);
     frmZKhistory_->show();

@@ -137,6 +137,7 @@ void RaceEngine::EnterWaitAccepting(RaceKind kind) {
 }
 
 void RaceEngine::AnnounceWaitAccepting(RaceKind kind) {
+    Heard(kind);
     if (!IsRace(kind)) {
         return;
     }
@@ -157,6 +158,7 @@ void RaceEngine::EnterAccepting(RaceKind kind) {
 }
 
 void RaceEngine::AnnounceAccepting(RaceKind kind, int32_t minutes) {
+    Heard(kind);
     if (!IsRace(kind)) {
         return;
     }
@@ -185,6 +187,7 @@ void RaceEngine::EnterRacing(RaceKind kind) {
 }
 
 void RaceEngine::AnnounceStart(RaceKind kind) {
+    Heard(kind);
     if (!IsRace(kind)) {
         return;
     }
@@ -201,6 +204,7 @@ void RaceEngine::AnnounceStart(RaceKind kind) {
 }
 
 void RaceEngine::SetFirstFinisher(RaceKind kind, TicketChar runner) {
+    Heard(kind);
     if (kind == kSingles) {
         state_.ResultSingle = runner;
         ConfirmResult(kind);
@@ -215,6 +219,7 @@ void RaceEngine::SetFirstFinisher(RaceKind kind, TicketChar runner) {
 }
 
 void RaceEngine::SetSecondFinisher(RaceKind kind, TicketChar runner) {
+    Heard(kind);
     if (kind != kDoubles) {
         return;
     }
@@ -268,6 +273,7 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
 }
 
 void RaceEngine::EnterPayingOut(RaceKind kind) {
+    Heard(kind);
     if (!IsRace(kind)) {
         return;
     }
@@ -286,12 +292,23 @@ void RaceEngine::EnterPayingOut(RaceKind kind) {
 }
 
 void RaceEngine::EnterClosingNotice(RaceKind kind) {
+    Heard(kind);
     if (!IsRace(kind)) {
         return;
     }
     SetRaceStatus(kind, CodeFor(kind, rs::SClosingNotice, rs::DClosingNotice));
     SetClockStatus(kind, CodeFor(kind, cs::SExchangeDeadline, cs::DExchangeDeadline));
     PlayEventSound(kind);
+}
+
+void RaceEngine::Heard(RaceKind kind) {
+    if (IsRace(kind)) {
+        heard_[static_cast<std::size_t>(kind)] = true;
+    }
+}
+
+std::array<bool, 2> RaceEngine::TakeHeard() {
+    return std::exchange(heard_, {});
 }
 
 void RaceEngine::RealTimeTimer() {

@@ -2,6 +2,7 @@
 // them through their cycle between announcer lines.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -60,6 +61,12 @@ public:
     // Doubles, then a refresh so that the clocks advance.
     void RealTimeTimer();
 
+    // The races (Singles, Doubles) that a transition of the announcer's lines
+    // spoke of since the last call, whether or not it changed them; the timer
+    // reaches one of them too (EnterPayingOut), so a caller takes them before
+    // a line as well as after it.
+    std::array<bool, 2> TakeHeard();
+
     // "次回発走予想時刻(...)" with the base time just set, when diagnostics are on.
     void ShowPredictedStart(RaceKind kind);
     TicketVerdict EvaluateTickets(RaceKind kind) const;
@@ -67,6 +74,7 @@ public:
     void RefreshPanel();
 
 private:
+    void Heard(RaceKind kind);
     void ApplyTimeRules(RaceKind kind);
     void StartByTimer(RaceKind kind);
 
@@ -80,6 +88,7 @@ private:
     // The Doubles finishers as heard, before the result is put in ascending order.
     TicketChar doublesWinner_ = '0';
     TicketChar doublesSecond_ = '0';
+    std::array<bool, 2> heard_{};
 };
 
 }  // namespace kestro

@@ -84,6 +84,9 @@ struct Settings {
     std::array<SoundEventSetting, kSoundEventCount> Sounds{};
     // Section "History": whether confirmed results are written to the history file.
     bool KeepHistory = true;
+    // Section "History": whether the races' timetable is kept at the close and
+    // taken up again at the next start. Off unless the user asks for it.
+    bool RestoreTimetable = false;
 
     // Section "Reminders": what the reminders window edits.
     std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();

@@ -181,6 +181,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     settings.OpenCount = ini.ReadInteger(kFunction, "OpenCount", 1);
     settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);
     settings.KeepHistory = ini.ReadBool(kHistory, "KeepHistory", true);
+    settings.RestoreTimetable = ini.ReadBool(kHistory, "RestoreTimetable", false);
 
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
@@ -223,7 +224,8 @@ int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::stri
 }
 
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
-                    const WindowPlacement* mainPlacement) {
+                    const WindowPlacement* mainPlacement,
+                    const std::function<void(IniFile&)>& alsoWrite) {
     IniFile ini;
     // A file that exists but cannot be read must not be replaced by one holding
     // only the keys written here.
@@ -250,6 +252,7 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     }
     // After the sections older files have, so that those keep their order.
     ini.WriteBool(kHistory, "KeepHistory", settings.KeepHistory);
+    ini.WriteBool(kHistory, "RestoreTimetable", settings.RestoreTimetable);
     for (int i = 0; i < kReminderCount; ++i) {
         const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
         const ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
@@ -259,6 +262,9 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
         if (info.moment == ReminderMoment::Start) {
             ini.WriteBool(kReminders, Key(info.keyStem, "NoTicketOnly"), reminder.NoTicketOnly);
         }
+    }
+    if (alsoWrite) {
+        alsoWrite(ini);
     }
     return ini.Save(iniPath).Telling(CannotWriteMessage(iniPath));
 }

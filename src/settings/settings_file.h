@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,12 +58,14 @@ int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::stri
 
 // Writes the settings that the program changes ("OpenCount" as one more than in
 // memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
-// path, "History" "KeepHistory", every key of "Reminders") and, when `mainPlacement` is given, the
-// main window's placement after them. "Debug", "LogLevel", "SaveFormSize" and every other line of
-// the file are kept as they are. The file is replaced in one step, so a refused write leaves it
-// exactly as it was instead of half written. A failure tells the user CannotWriteMessage(iniPath)
-// and keeps what the system refused as its reason.
+// path, "History" "KeepHistory" and "RestoreTimetable", every key of "Reminders") and, when
+// `mainPlacement` is given, the main window's placement after them; then whatever `alsoWrite`
+// writes into the same file. "Debug", "LogLevel", "SaveFormSize" and every other line of the file
+// are kept as they are. The file is replaced in one step, so a refused write leaves it exactly as
+// it was instead of half written. A failure tells the user CannotWriteMessage(iniPath) and keeps
+// what the system refused as its reason.
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
-                    const WindowPlacement* mainPlacement);
+                    const WindowPlacement* mainPlacement,
+                    const std::function<void(IniFile&)>& alsoWrite = {});
 
 }  // namespace kestro

@@ -273,7 +273,7 @@ void CaptureSession::Tell(const CaptureNotice& notice) {
     // Error texts of the platform are UTF-8 and may hold characters CP932
     // lacks (a device name, say); those become "?" rather than losing the message.
     if (!notice.status.empty()) {
-        view_.SetStatusText(Utf8ToCp932Lossy(notice.status));
+        core_.ShowStatusText(Utf8ToCp932Lossy(notice.status));
     }
     core_.GetLog().AddLogLine(Utf8ToCp932Lossy(notice.log));
 }

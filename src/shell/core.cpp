@@ -58,6 +58,22 @@ void KestroCore::RealTimeTimer() {
     engine_->RealTimeTimer();
     // After the rules: a reminder speaks of the timetable as this tick left it.
     reminders_.Check(Race());
+    // A race its timer gave up predicts nothing any more, confirmed or not.
+    DropUnconfirmed({Race().SinglesStatus == race_status::Unknown,
+                     Race().DoublesStatus == race_status::Unknown});
+}
+
+void KestroCore::DropUnconfirmed(const std::array<bool, 2>& races) {
+    bool changed = false;
+    for (std::size_t i = 0; i < races.size(); ++i) {
+        if (races[i] && unconfirmed_[i]) {
+            unconfirmed_[i] = false;
+            changed = true;
+        }
+    }
+    if (changed) {
+        view_.UnconfirmedChanged();
+    }
 }
 
 bool KestroCore::FollowsRace() const {
@@ -136,7 +152,9 @@ void KestroCore::RecordResult(RaceKind kind, TicketChar winner, TicketChar secon
 }
 
 void KestroCore::HandleAnnouncement(const std::string& text) {
+    engine_->TakeHeard();  // what the timer's pay-out did is no line
     kestro::HandleAnnouncement(*engine_, text);
+    DropUnconfirmed(engine_->TakeHeard());
 }
 
 }  // namespace kestro

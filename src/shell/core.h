@@ -40,6 +40,9 @@ public:
     // A reminder fired: its line is in the log and the status line already,
     // its sound plays after this returns.
     virtual void ReminderFired(const Reminder& /*reminder*/) {}
+    // A race taken up from an earlier run was confirmed by a line of the
+    // announcer, or given up by its timer: the status line's mark changes.
+    virtual void UnconfirmedChanged() {}
 };
 
 class KestroCore final : public GameEventSink {
@@ -52,8 +55,11 @@ public:
     Settings& GetSettings() { return settings_; }
     const Settings& GetSettings() const { return settings_; }
     const RaceState& Race() const;
+    const Clock& GetClock() const { return clock_; }
     RaceEngine& Engine() { return *engine_; }
     Log& GetLog() { return log_; }
+    // The status line alone, without a log line, as whatever shows it marks it.
+    void ShowStatusText(std::string_view cp932) { view_.SetStatusText(cp932); }
     int32_t PacketCount() const { return decoder_.PacketCount(); }
     // The kept results; OpenHistory reads the file (see RaceHistory::Open).
     RaceHistory& History() { return history_; }
@@ -74,6 +80,10 @@ public:
     void ResetRaceState();
     // The panel as it should look now.
     PanelTexts Panel(std::string_view thousandsSeparator) const;
+    // Races whose timetable was taken up from an earlier run (Singles,
+    // Doubles) and not yet confirmed by a line of the announcer about them.
+    void MarkUnconfirmed(const std::array<bool, 2>& races) { unconfirmed_ = races; }
+    const std::array<bool, 2>& Unconfirmed() const { return unconfirmed_; }
 
     // GameEventSink
     void HandleMapChange(const std::string& mapName) override;
@@ -83,6 +93,7 @@ public:
 private:
     void RecordResult(RaceKind kind, TicketChar winner, TicketChar second);
     void TicketSeen(RaceKind kind) { ticketSeenAt_[static_cast<std::size_t>(kind)] = clock_.Now(); }
+    void DropUnconfirmed(const std::array<bool, 2>& races);
 
     const Clock& clock_;
     CoreView& view_;
@@ -92,6 +103,7 @@ private:
     // track (a ticket taken to be held): the state keeps a ticket until the
     // next one, but it belongs to the next result only.
     std::array<std::optional<Instant>, 2> ticketSeenAt_;
+    std::array<bool, 2> unconfirmed_{};
     Log log_;
     std::unique_ptr<RaceEngine> engine_;
     Reminders reminders_;

@@ -120,6 +120,7 @@ HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std
         page.latest.push_back(LatestLine(record));
     }
     page.keepLabel = "結果を履歴ファイルに記録する";
+    page.restoreLabel = "終了時の予想を次の起動で復元する (終了から15分以内)";
     page.keep = keep;
     if (!refusal.empty()) {
         page.fileLine = "記録できません: " + refusal;

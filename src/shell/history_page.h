@@ -48,6 +48,9 @@ struct HistoryPage {
     std::vector<std::string> latest;  // newest first
     std::string keepLabel;
     bool keep = true;
+    // The switch that keeps the timetable for the next start.
+    std::string restoreLabel;
+    bool restore = false;
     std::string fileLine;  // where the results go, or why they do not
 };
 

@@ -7,8 +7,10 @@
 #include "common/cp932.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
+#include "race/race_engine.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
+#include "shell/timetable.h"
 
 namespace kestro {
 
@@ -54,6 +56,7 @@ void KestroShell::FormShow() {
     if (const std::string note = SettingsFileNote(); !note.empty()) {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
+    TakeUpTimetable();
     OpenHistory();
     capture_.Start();
     // Even without a capture: the window's design captions read like a live race.
@@ -79,10 +82,36 @@ void KestroShell::OpenHistory() {
     }
 }
 
+// Off, every run starts from the reset, as it always has.
+void KestroShell::TakeUpTimetable() {
+    if (!core_.GetSettings().RestoreTimetable) {
+        return;
+    }
+    const RaceFlags taken = RestoreTimetable(IniFile::Load(GetIniFileName()),
+                                             core_.Engine().State(), core_.GetClock().Now());
+    core_.MarkUnconfirmed(taken);
+    if (taken[0] || taken[1]) {
+        core_.GetLog().ShowStatusMessage(Utf8ToCp932("前回終了時の予想を復元しました"));
+    }
+}
+
+void KestroShell::SetStatusText(std::string_view cp932) {
+    status_ = cp932;
+    const std::string mark = UnconfirmedMark(core_.Unconfirmed());
+    view_.SetStatusText(mark.empty() ? status_ : mark + status_);
+}
+
+void KestroShell::UnconfirmedChanged() {
+    view_.SetStatusText(UnconfirmedMark(core_.Unconfirmed()) + status_);
+}
+
 HistoryPage KestroShell::CurrentHistoryPage() const {
     const RaceHistory& history = core_.History();
-    return BuildHistoryPage(history.Summary(kHistoryLatestCount), core_.GetSettings().KeepHistory,
-                            history.Path(), history.Refusal());
+    HistoryPage page =
+        BuildHistoryPage(history.Summary(kHistoryLatestCount), core_.GetSettings().KeepHistory,
+                         history.Path(), history.Refusal());
+    page.restore = core_.GetSettings().RestoreTimetable;
+    return page;
 }
 
 void KestroShell::SetKeepHistory(bool keep) {
@@ -90,6 +119,14 @@ void KestroShell::SetKeepHistory(bool keep) {
         return;
     }
     core_.GetSettings().KeepHistory = keep;
+    SaveSettings();
+}
+
+void KestroShell::SetRestoreTimetable(bool restore) {
+    if (core_.GetSettings().RestoreTimetable == restore) {
+        return;
+    }
+    core_.GetSettings().RestoreTimetable = restore;
     SaveSettings();
 }
 
@@ -116,10 +153,15 @@ void KestroShell::RealTimeTimer() {
 void KestroShell::FormClose() {
     closed_ = true;
     capture_.Close();
-    SaveSettings();
+    SaveSettings(true);
 }
 
 void KestroShell::SaveSettings() {
+    SaveSettings(false);
+}
+
+// The timetable is kept at the close only, as it stands when the program ends.
+void KestroShell::SaveSettings(bool atClose) {
     Step("save");
     const std::string path = GetIniFileNameForSave();
     if (path.empty()) {
@@ -133,7 +175,14 @@ void KestroShell::SaveSettings() {
     // so that they still name the sounds after the program has moved.
     const Settings toSave =
         WithSystemRootCollapsed(core_.GetSettings(), KestroSoundRoot(), KestroOwnSoundRoot());
-    const Result saved = kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr);
+    std::function<void(IniFile&)> timetable;
+    if (atClose && toSave.RestoreTimetable) {
+        timetable = [this](IniFile& ini) {
+            WriteTimetable(ini, core_.Race(), core_.GetClock().Now());
+        };
+    }
+    const Result saved =
+        kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr, timetable);
     if (!saved) {
         ReportRefusedWrite(saved);
     }

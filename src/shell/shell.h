@@ -135,6 +135,9 @@ public:
     HistoryPage CurrentHistoryPage() const;
     // The window's switch: saved at once, as the settings dialog's OK is.
     void SetKeepHistory(bool keep);
+    // The history window's other switch: whether the timetable is kept at the
+    // close for the next start. Saved at once.
+    void SetRestoreTimetable(bool restore);
 
     // Called before each step of show and close that reaches the settings file
     // or the race state ("load", "reset", "save"), so that their order can be watched.
@@ -150,8 +153,10 @@ public:
     bool Replaying() const { return capture_.State() == CaptureState::Replaying; }
 
 private:
-    // CoreView
-    void SetStatusText(std::string_view cp932) override { view_.SetStatusText(cp932); }
+    // CoreView. While races taken up from an earlier run are unconfirmed, the
+    // status line says so before its text.
+    void SetStatusText(std::string_view cp932) override;
+    void UnconfirmedChanged() override;
     void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
     void ResultCounted() override { view_.RefreshHistory(CurrentHistoryPage()); }
 
@@ -159,6 +164,8 @@ private:
     void LoadSettings();
     void SaveSettings();
     void OpenHistory();
+    void TakeUpTimetable();
+    void SaveSettings(bool atClose);
     void RunSettingsDialog();
     void RunRemindersDialog();
 
@@ -176,6 +183,8 @@ private:
     bool sessionEnding_ = false;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
+    // The status line's text as the core last set it, without the mark.
+    std::string status_;
 };
 
 }  // namespace kestro

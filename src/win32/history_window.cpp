@@ -122,8 +122,9 @@ void RegisterClasses(HINSTANCE instance, WNDPROC window, WNDPROC figures) {
 
 }  // namespace
 
-TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged)
-    : keepChanged_(std::move(keepChanged)) {
+TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged,
+                             std::function<void(bool)> restoreChanged)
+    : keepChanged_(std::move(keepChanged)), restoreChanged_(std::move(restoreChanged)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClasses(instance, &Procedure, &FiguresProcedure);
     hwnd_ =
@@ -141,6 +142,7 @@ TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged)
     labLatest_ = child(L"STATIC", SS_LEFT | SS_NOPREFIX);
     lstLatest_ = child(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE);
     chkKeep_ = child(L"BUTTON", BS_AUTOCHECKBOX);
+    chkRestore_ = child(L"BUTTON", BS_AUTOCHECKBOX);
     font_ = CreateProportionalFont(Px(kFontPixels));
     bold_ = CreateProportionalFont(Px(kFontPixels), true);
     fixed_ = CreateFixedPitchFont(Px(kFontPixels));
@@ -149,7 +151,7 @@ TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged)
     const int listHeight = kLatestRowsShown * kRow + 4;
     SetClientSize(hwnd_, Px(kClientWidth),
                   Px(kRow + kGap + kFiguresHeight + kGap + kRow + listHeight + kGap +
-                     kSwitchHeight + 2 * kMargin));
+                     2 * kSwitchHeight + 2 * kMargin));
     RECT client{};
     GetClientRect(hwnd_, &client);
     LayOut(client.right, client.bottom);
@@ -180,9 +182,11 @@ void TfrmZKhistory::LayOut(int width, int height) {
     y += Px(kFiguresHeight + kGap);
     MoveWindow(labLatest_, Px(kMargin), y, inner, Px(kRow), TRUE);
     y += Px(kRow);
-    const int switchTop = height - Px(kMargin + kSwitchHeight);
+    const int switchTop = height - Px(kMargin + 2 * kSwitchHeight);
     MoveWindow(lstLatest_, Px(kMargin), y, inner, std::max(0, switchTop - Px(kGap) - y), TRUE);
     MoveWindow(chkKeep_, Px(kMargin), switchTop, inner, Px(kSwitchHeight), TRUE);
+    MoveWindow(chkRestore_, Px(kMargin), switchTop + Px(kSwitchHeight), inner, Px(kSwitchHeight),
+               TRUE);
 }
 
 void TfrmZKhistory::ShowPage(const HistoryPage& page) {
@@ -199,6 +203,8 @@ void TfrmZKhistory::ShowPage(const HistoryPage& page) {
     InvalidateRect(lstLatest_, nullptr, TRUE);
     SetWindowTextW(chkKeep_, FromUtf8(page.keepLabel).c_str());
     SendMessageW(chkKeep_, BM_SETCHECK, page.keep ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetWindowTextW(chkRestore_, FromUtf8(page.restoreLabel).c_str());
+    SendMessageW(chkRestore_, BM_SETCHECK, page.restore ? BST_CHECKED : BST_UNCHECKED, 0);
     InvalidateRect(panFigures_, nullptr, FALSE);
 }
 
@@ -284,16 +290,16 @@ LRESULT CALLBACK TfrmZKhistory::Procedure(HWND window, UINT message, WPARAM wPar
             ShowWindow(window, SW_HIDE);
             return 0;
         case WM_SIZE:
-            if (self != nullptr && self->chkKeep_ != nullptr) {
+            if (self != nullptr && self->chkRestore_ != nullptr) {
                 self->LayOut(LOWORD(lParam), HIWORD(lParam));
             }
             return 0;
         case WM_GETMINMAXINFO:
-            // Never so small that the painted part or the switch is cut off.
-            if (self != nullptr && self->chkKeep_ != nullptr) {
+            // Never so small that the painted part or a switch is cut off.
+            if (self != nullptr && self->chkRestore_ != nullptr) {
                 RECT least{0, 0, self->Px(kClientWidth),
                            self->Px(kRow + kGap + kFiguresHeight + kGap + kRow + 2 * kRow + kGap +
-                                    kSwitchHeight + 2 * kMargin)};
+                                    2 * kSwitchHeight + 2 * kMargin)};
                 AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
                                    FALSE, 0);
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -302,9 +308,14 @@ LRESULT CALLBACK TfrmZKhistory::Procedure(HWND window, UINT message, WPARAM wPar
             return 0;
         case WM_COMMAND:
             // Only the user's click is a choice; BM_SETCHECK sends no BN_CLICKED.
-            if (self != nullptr && reinterpret_cast<HWND>(lParam) == self->chkKeep_ &&
-                HIWORD(wParam) == BN_CLICKED && self->keepChanged_) {
-                self->keepChanged_(SendMessageW(self->chkKeep_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            if (self != nullptr && HIWORD(wParam) == BN_CLICKED) {
+                const auto control = reinterpret_cast<HWND>(lParam);
+                const bool checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                if (control == self->chkKeep_ && self->keepChanged_) {
+                    self->keepChanged_(checked);
+                } else if (control == self->chkRestore_ && self->restoreChanged_) {
+                    self->restoreChanged_(checked);
+                }
             }
             return 0;
         case WM_NCDESTROY:

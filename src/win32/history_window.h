@@ -16,7 +16,8 @@ namespace kestro::win32 {
 
 class TfrmZKhistory final {
 public:
-    explicit TfrmZKhistory(std::function<void(bool)> keepChanged);
+    // keepChanged, restoreChanged: a switch was set by the user.
+    TfrmZKhistory(std::function<void(bool)> keepChanged, std::function<void(bool)> restoreChanged);
     ~TfrmZKhistory();
     TfrmZKhistory(const TfrmZKhistory&) = delete;
     TfrmZKhistory& operator=(const TfrmZKhistory&) = delete;
@@ -33,6 +34,7 @@ public:
     HWND Figures() const { return panFigures_; }
     HWND Latest() const { return lstLatest_; }
     HWND KeepSwitch() const { return chkKeep_; }
+    HWND RestoreSwitch() const { return chkRestore_; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
@@ -42,6 +44,7 @@ private:
     int Px(int designPixels) const;
 
     std::function<void(bool)> keepChanged_;
+    std::function<void(bool)> restoreChanged_;
     HistoryPage page_;
     HWND hwnd_ = nullptr;
     HWND labFile_ = nullptr;
@@ -49,6 +52,7 @@ private:
     HWND labLatest_ = nullptr;
     HWND lstLatest_ = nullptr;
     HWND chkKeep_ = nullptr;
+    HWND chkRestore_ = nullptr;
     HFONT font_ = nullptr;
     HFONT bold_ = nullptr;
     HFONT fixed_ = nullptr;

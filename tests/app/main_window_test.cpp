@@ -512,6 +512,9 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     history->KeepSwitch()->click();
     EXPECT_FALSE(history->KeepSwitch()->isChecked());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("[History]\nKeepHistory=0")));
+    ASSERT_FALSE(history->RestoreSwitch()->isChecked());
+    history->RestoreSwitch()->click();
+    EXPECT_TRUE(ReadIni().contains(QStringLiteral("RestoreTimetable=1")));
 }
 
 TEST_F(MainWindowTest, PlacementSurvivesARestart) {

@@ -109,7 +109,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "[TfrmZKmain]\nPlaceFlags=0\nPlaceShowCmd=1\nPlaceMinPos.X=-1\nPlaceMinPos.Y=-1\n"
             "PlaceMaxPos.X=-1\nPlaceMaxPos.Y=-1\nPlaceNormalPos.Left=100\nPlaceNormalPos.Top=50\n"
             "PlaceNormalPos.Right=545\nPlaceNormalPos.Bottom=165\n"
-            "[History]\nKeepHistory=1\n"
+            "[History]\nKeepHistory=1\nRestoreTimetable=0\n"
             "[Reminders]\n"
             "SinglesAcceptStartEnabled=0\nSinglesAcceptStartLead=60\nSinglesAcceptStartSound=" +
             media +
@@ -229,6 +229,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     }
     s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
     s.KeepHistory = false;
+    s.RestoreTimetable = true;
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
@@ -242,6 +243,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     }
     EXPECT_EQ(back.Sound(SoundEvent::ResultWin).Sound, "");
     EXPECT_FALSE(back.KeepHistory);
+    EXPECT_TRUE(back.RestoreTimetable);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
 }
 
@@ -296,6 +298,21 @@ TEST_F(SettingsFileTest, SaveFormSizeOnlyGoesOffForZero) {
     for (const SwitchCase& c : cases) {
         const Settings s = LoadFrom(std::string("[Function]\nSaveFormSize=") + c.value + "\n");
         EXPECT_EQ(s.SaveFormSize, c.expected) << c.value;
+    }
+}
+
+// Files from before the switch, and values it cannot read, leave the timetable
+// to start from the reset, as every run did before.
+TEST_F(SettingsFileTest, RestoreTimetableIsOnlyOnWhenTheFileAsksForIt) {
+    const SwitchCase cases[] = {
+        {nullptr, false}, {"", false}, {"0", false}, {"abc", false},
+        {"1", true},      {"2", true}, {"$1", true},
+    };
+    for (const SwitchCase& c : cases) {
+        const std::string line =
+            c.value == nullptr ? "" : std::string("RestoreTimetable=") + c.value + "\n";
+        const Settings s = LoadFrom("[History]\nKeepHistory=1\n" + line);
+        EXPECT_EQ(s.RestoreTimetable, c.expected) << (c.value ? c.value : "(absent)");
     }
 }
 

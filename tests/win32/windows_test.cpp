@@ -271,8 +271,8 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     EXPECT_LE(frame.right - frame.left, 560) << Describe(frame);
     EXPECT_LE(frame.bottom - frame.top, 640) << Describe(frame);
     const RECT client = ClientRect(window);
-    for (const HWND part :
-         {history.FileLine(), history.Figures(), history.Latest(), history.KeepSwitch()}) {
+    for (const HWND part : {history.FileLine(), history.Figures(), history.Latest(),
+                            history.KeepSwitch(), history.RestoreSwitch()}) {
         const RECT rect = ChildRect(part);
         EXPECT_TRUE(IsWindowVisible(part));
         EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right &&
@@ -295,6 +295,10 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     SendMessageW(keep, BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(ReadIni().ReadInteger("History", "KeepHistory", -1), 0);
+    const HWND restore = history.RestoreSwitch();
+    ASSERT_EQ(SendMessageW(restore, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(restore, BM_CLICK, 0, 0);
+    EXPECT_EQ(ReadIni().ReadInteger("History", "RestoreTimetable", -1), 1);
     SendMessageW(window, WM_CLOSE, 0, 0);
     core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
     EXPECT_FALSE(IsWindowVisible(window));
