@@ -92,6 +92,12 @@ CaptureNotice ChooseAdapterNotice() {
             "でキャプチャするアダプタを選んでください"};
 }
 
+CaptureNotice MissingDriverNotice() {
+    return {"キャプチャドライバがありません → Npcap をインストールしてください",
+            "キャプチャドライバ (wpcap.dll) を読み込めません。Npcap (https://npcap.com/) "
+            "をインストールしてください (WinPcap 互換モードでなくても使えます)"};
+}
+
 CaptureNotice AllInterfacesNotice(const std::string& device) {
     return {"全インターフェース (" + device + ") でキャプチャ中",
             "アダプタが未設定のため、全インターフェース (" + device +

@@ -36,6 +36,9 @@ FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop);
 std::string DeviceLabel(const TCustomSnoop& snoop, const Settings& settings);
 
 CaptureNotice ChooseAdapterNotice();
+// No capture driver (wpcap.dll) could be loaded: what to install. The loader
+// looks in the system folder and in Npcap's own, so either install mode does.
+CaptureNotice MissingDriverNotice();
 CaptureNotice AllInterfacesNotice(const std::string& device);
 // The capture moved to the adapter just chosen.
 CaptureNotice CapturingOnNotice(const std::string& device);

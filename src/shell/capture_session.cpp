@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "capture/capture_source.h"
 #include "common/cp932.h"
 #include "game/capture_filter.h"
 #include "settings/settings_file.h"
@@ -15,8 +16,11 @@ namespace kestro {
 CaptureSession::CaptureSession(ShellView& view, KestroCore& core,
                                std::unique_ptr<ReplaySource> recording)
     : view_(view), core_(core), recording_(std::move(recording)) {
-    snoop_ =
-        std::make_unique<TSnoopTCPData>([this](const std::string& text) { view_.ShowError(text); });
+    // Without a capture driver every error of the component is that one: said
+    // in the program's own words, with what to install.
+    snoop_ = std::make_unique<TSnoopTCPData>([this](const std::string& text) {
+        view_.ShowError(MissingCaptureDriver().empty() ? text : MissingDriverNotice().log);
+    });
     // The capture thread waits in each hand-over until the main thread has run
     // it; a late wake-up finds the hand-over served (by Close) and does nothing.
     snoop_->SetMainThreadWake(

@@ -62,8 +62,10 @@ void KestroShell::FormShow() {
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
     // Without a capture driver the adapter list is empty; say why in the status line.
-    if (const std::string missing = MissingCaptureDriver(); !missing.empty()) {
-        core_.GetLog().ShowStatusMessage(missing);
+    if (!MissingCaptureDriver().empty()) {
+        const CaptureNotice missing = MissingDriverNotice();
+        view_.SetStatusText(Utf8ToCp932(missing.status));
+        core_.GetLog().AddLogLine(Utf8ToCp932(missing.log));
     }
 }
 

@@ -686,11 +686,15 @@ TEST_F(Win32FaceTest, WithoutCaptureDriverTheWindowStartsAndSaysWhatIsMissing) {
     wpcap::ReloadForTesting("kestro-no-such-wpcap.dll");
     TfrmZKmain& main = Show();
     wpcap::ReloadForTesting("wpcap.dll");
-    const std::string missing = wpcap::MissingCaptureDriverText();
+    // In the window's Japanese, with what to install.
     ASSERT_EQ(errors_.size(), 1u);  // the failed enumeration, in the error box
-    EXPECT_EQ(errors_[0], missing);
+    EXPECT_EQ(errors_[0],
+              "キャプチャドライバ (wpcap.dll) を読み込めません。Npcap (https://npcap.com/) "
+              "をインストールしてください (WinPcap 互換モードでなくても使えます)");
     EXPECT_TRUE(IsWindowVisible(main.Handle()));
-    EXPECT_EQ(main.StatusText(0), FromUtf8(missing));
+    EXPECT_EQ(main.StatusText(0),
+              L"キャプチャドライバがありません → Npcap をインストールしてください");
+    EXPECT_NE(forms_->log.Text().find(FromUtf8(errors_[0])), std::wstring::npos);
 }
 
 // Both ends of a real TCP connection on 127.0.0.1:5121, with Windows sockets.
