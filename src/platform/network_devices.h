@@ -15,4 +15,11 @@ std::string_view AllInterfacesDevice();
 // Whether `name` is a network interface of this system.
 bool IsNetworkInterface(const std::string& name);
 
+// The system's own name for the interface that carries the default route (the
+// way to the internet, and so to the game's server): on Windows the adapter's
+// GUID ("{...}"), which the capture driver's device names hold; elsewhere the
+// interface's name. Empty when no default route is up. Only the routing table
+// is read; nothing is sent.
+std::string DefaultRouteInterface();
+
 }  // namespace kestro::platform

@@ -61,18 +61,47 @@ std::string RetryNote(int retrySeconds) {
 
 }  // namespace
 
-FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop) {
+FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop,
+                                const std::function<std::string()>& defaultRoute) {
     if (settings.AdapterIndex != -1 || !settings.AdapterName.empty()) {
         return FirstAdapter::AlreadyChosen;
     }
-    const int32_t any = snoop.AllInterfacesAdapterIndex();
-    if (any < 0) {
+    FirstAdapter found = FirstAdapter::AllInterfaces;
+    int32_t index = snoop.AllInterfacesAdapterIndex();
+    if (index < 0) {
+        found = FirstAdapter::DefaultRoute;
+        index = AdapterIndexOfInterface(snoop.Adapters(), defaultRoute());
+    }
+    if (index < 0) {
         return FirstAdapter::NoneToChooseFrom;
     }
     // Kept as the choice, so that the dialog shows it and the next start uses it.
-    settings.AdapterIndex = any;
-    settings.AdapterName = snoop.AdapterNames()[static_cast<size_t>(any)];
-    return FirstAdapter::AllInterfaces;
+    settings.AdapterIndex = index;
+    settings.AdapterName = snoop.AdapterNames()[static_cast<size_t>(index)];
+    return found;
+}
+
+int32_t AdapterIndexOfInterface(const std::vector<AdapterInfo>& adapters, std::string_view iface) {
+    if (iface.empty()) {
+        return -1;
+    }
+    const auto sameText = [](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) ==
+                   std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        const std::string_view name = adapters[i].name;
+        // The driver names a Windows adapter "\Device\NPF_" and its GUID.
+        const std::size_t tail = name.size() > iface.size() ? name.size() - iface.size() : 0;
+        const bool devicePath = name.rfind("\\Device\\", 0) == 0 && tail > 0 &&
+                                name[tail - 1] == '_' && sameText(name.substr(tail), iface);
+        if ((devicePath || sameText(name, iface)) && IsUsableAdapter(adapters[i])) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
 }
 
 std::string DeviceLabel(const TCustomSnoop& snoop, const Settings& settings) {
@@ -102,6 +131,12 @@ CaptureNotice AllInterfacesNotice(const std::string& device) {
     return {"全インターフェース (" + device + ") でキャプチャ中",
             "アダプタが未設定のため、全インターフェース (" + device +
                 ") でキャプチャします。右クリック → Config... で変更できます"};
+}
+
+CaptureNotice DefaultRouteNotice(const std::string& device) {
+    return {device + " でキャプチャ中 (インターネット側のアダプタ)",
+            "アダプタが未設定のため、インターネットへの経路のアダプタ " + device +
+                " でキャプチャします。右クリック → Config... で変更できます"};
 }
 
 CaptureNotice CapturingOnNotice(const std::string& device) {

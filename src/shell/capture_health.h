@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "capture/drop_counts.h"
 #include "capture/snoop.h"
@@ -24,13 +27,24 @@ struct CaptureNotice {
 };
 
 // With no adapter ever chosen, the device that captures on every interface
-// needs no choice at all.
+// needs no choice at all; where the platform has none (Windows), the adapter
+// that carries the default route is where the game's traffic goes.
 enum class FirstAdapter {
     AlreadyChosen,    // the settings name an adapter (or an index): nothing to choose
     AllInterfaces,    // the all-interfaces device, now kept in `settings` as the choice
-    NoneToChooseFrom  // the platform has no such device: the user must choose
+    DefaultRoute,     // the default route's adapter, now kept in `settings` as the choice
+    NoneToChooseFrom  // neither is listed: the user must choose
 };
-FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop);
+// `defaultRoute`: the system's name for the default route's interface
+// (platform::DefaultRouteInterface), asked only when needed.
+FirstAdapter ChooseFirstAdapter(Settings& settings, const TCustomSnoop& snoop,
+                                const std::function<std::string()>& defaultRoute);
+
+// The listed adapter that is `iface` (a system's name for it, see
+// platform::DefaultRouteInterface): named so, or, on Windows, a device path
+// that ends in it ("\Device\NPF_{GUID}"); GUIDs in either case. Only an adapter
+// that can carry the game's traffic; -1 when none is.
+int32_t AdapterIndexOfInterface(const std::vector<AdapterInfo>& adapters, std::string_view iface);
 
 // The device as the user chose it: its name, else its position in the list.
 std::string DeviceLabel(const TCustomSnoop& snoop, const Settings& settings);
@@ -40,6 +54,7 @@ CaptureNotice ChooseAdapterNotice();
 // looks in the system folder and in Npcap's own, so either install mode does.
 CaptureNotice MissingDriverNotice();
 CaptureNotice AllInterfacesNotice(const std::string& device);
+CaptureNotice DefaultRouteNotice(const std::string& device);
 // The capture moved to the adapter just chosen.
 CaptureNotice CapturingOnNotice(const std::string& device);
 // How this Kestro was installed, which decides the cure for a refused capture:

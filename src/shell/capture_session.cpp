@@ -7,6 +7,7 @@
 #include "capture/capture_source.h"
 #include "common/cp932.h"
 #include "game/capture_filter.h"
+#include "platform/network_devices.h"
 #include "settings/settings_file.h"
 #include "shell/core.h"
 #include "shell/shell.h"
@@ -57,10 +58,8 @@ void CaptureSession::Enter(CaptureState state) {
 }
 
 void CaptureSession::BeginShow() {
-    // A capture still running from an earlier show keeps its timer.
-    if (state_ == CaptureState::Off) {
-        Enter(CaptureState::Off);
-    }
+    showing_ = true;
+    Enter(state_);
 }
 
 void CaptureSession::TakeAdapterFromSettings() {
@@ -84,12 +83,14 @@ void CaptureSession::Start() {
         OpenRecording();
         return;
     }
-    const FirstAdapter first = ChooseFirstAdapter(core_.GetSettings(), *snoop_);
+    const FirstAdapter first =
+        ChooseFirstAdapter(core_.GetSettings(), *snoop_, platform::DefaultRouteInterface);
     if (first == FirstAdapter::NoneToChooseFrom) {
         Tell(ChooseAdapterNotice());
     }
-    ApplyAdapter(first == FirstAdapter::AllInterfaces ? Announce::AllInterfaces
-                                                      : Announce::Started);
+    ApplyAdapter(first == FirstAdapter::AllInterfaces  ? Announce::AllInterfaces
+                 : first == FirstAdapter::DefaultRoute ? Announce::DefaultRoute
+                                                       : Announce::Started);
 }
 
 void CaptureSession::OpenRecording() {
@@ -150,6 +151,7 @@ void CaptureSession::ApplyAdapter(Announce announce) {
         }
         Tell(wasLost                               ? ResumedNotice(device)
              : announce == Announce::AllInterfaces ? AllInterfacesNotice(device)
+             : announce == Announce::DefaultRoute  ? DefaultRouteNotice(device)
              : announce == Announce::Moved         ? CapturingOnNotice(device)
                                                    : started);
         return;
@@ -262,6 +264,7 @@ void CaptureSession::Stop() {
 }
 
 void CaptureSession::Close() {
+    showing_ = false;
     Enter(CaptureState::Off);
     Stop();
 }

@@ -65,11 +65,12 @@ public:
     CaptureSession& operator=(const CaptureSession&) = delete;
 
     CaptureState State() const { return state_; }
-    // The one-second timer runs whenever a capture is wanted.
-    bool TimerEnabled() const { return state_ != CaptureState::Off; }
+    // The one-second timer runs while the window shows, captured or not.
+    bool TimerEnabled() const { return showing_; }
     TSnoopTCPData& Snoop() { return *snoop_; }
 
-    // The show begins: the timer as the state wants it.
+    // The show begins: the timer runs from here to the close, so that the
+    // clock and the countdowns go on while no capture delivers.
     void BeginShow();
     // The settings were just loaded: the adapter list is read afresh; the
     // recording leaves the adapter unset, else the configured adapter is taken
@@ -93,7 +94,7 @@ public:
 
 private:
     // How a capture that begins is told.
-    enum class Announce { Started, AllInterfaces, Moved };
+    enum class Announce { Started, AllInterfaces, DefaultRoute, Moved };
 
     void ApplyAdapter(Announce announce);
     // The settings name an adapter that is not listed.
@@ -115,6 +116,7 @@ private:
     KestroCore& core_;
     std::unique_ptr<ReplaySource> recording_;
     std::unique_ptr<TSnoopTCPData> snoop_;
+    bool showing_ = false;
     CaptureState state_ = CaptureState::Off;
     ReopenSchedule reopen_;
     DropReport drops_;

@@ -154,8 +154,8 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     ASSERT_EQ(main.Shell().Core().Race().CurrentMap, "hugel.gat");
 
     main.show();
-    const std::vector<std::string> expected = {"load idle",
-                                               "reset idle adapter=" + std::to_string(lo)};
+    const std::vector<std::string> expected = {"load idle timer",
+                                               "reset idle timer adapter=" + std::to_string(lo)};
     EXPECT_EQ(main.steps, expected);
     EXPECT_TRUE(main.Shell().Core().Race().CurrentMap.empty());
     ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
@@ -222,13 +222,13 @@ TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
     EXPECT_GE(main.Shell().Core().PacketCount(), 1);
 }
 
-TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
+TEST_F(MainWindowTest, AdapterThatDoesNotOpenSaysWhyWhileTheClockRunsOn) {
     // LogLevel 0 must not hide the failure.
     WriteIni("[Snoop]\nAdapterIndex=999\n[Config]\nLogLevel=0\n");
     RecordingMain& main = Create();
     main.show();
     EXPECT_FALSE(main.Shell().Snoop().Active());
-    EXPECT_FALSE(main.RealTime().isActive());
+    EXPECT_TRUE(main.RealTime().isActive());
     const QString error = QString::fromStdString(main.Shell().Snoop().LastError());
     EXPECT_EQ(main.StatusText(0), kCannotStart + error);
     EXPECT_GT(main.StatusText(0).size(), kCannotStart.size()) << "the reason is missing";
@@ -238,14 +238,14 @@ TEST_F(MainWindowTest, AdapterThatDoesNotOpenLeavesTheWindowIdleAndSaysWhy) {
         << lines[0].toStdString();
 }
 
-// Without an all-interfaces device (the component's list narrowed to such a
-// machine's), no adapter configured is no failure, but the user learns where
-// to choose one.
+// Without an all-interfaces device or the default route's adapter (the
+// component's list narrowed to the loopback device), no adapter configured is
+// no failure, but the user learns where to choose one.
 TEST_F(MainWindowTest, NoAdapterConfiguredSaysWhereToChooseOne) {
     RecordingMain& main = Create();
     main.Shell().Snoop().SetAdapterReader([](std::string& error) {
         std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
-        std::erase_if(adapters, [](const AdapterInfo& a) { return a.allInterfaces; });
+        std::erase_if(adapters, [](const AdapterInfo& a) { return !a.loopback; });
         return adapters;
     });
     main.show();

@@ -20,6 +20,7 @@
 #include "replay/recorded_capture.h"
 #include "settings/ini_file.h"
 #include "settings/vu_ini_mng.h"
+#include "shell/capture_health.h"
 #include "shell/timetable.h"
 #include "support/portable.h"
 #include "support/recording_dialog.h"
@@ -184,12 +185,43 @@ protected:
         return *shell_;
     }
     // This machine's adapters as one without an all-interfaces device has them.
-    static void DropAllInterfacesDevice(KestroShell& shell) {
-        shell.Snoop().SetAdapterReader([](std::string& error) {
+    // A machine with no device to start on by itself: the all-interfaces
+    // device and the default route's adapter are not listed (the latter kept
+    // with `keepDefaultRoute`).
+    static void DropAllInterfacesDevice(KestroShell& shell, bool keepDefaultRoute = false) {
+        const std::string route = keepDefaultRoute ? "" : KernelDefaultRoute();
+        shell.Snoop().SetAdapterReader([route](std::string& error) {
             std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
-            std::erase_if(adapters, [](const AdapterInfo& a) { return a.allInterfaces; });
+            // Windows' driver describes an adapter by the Linux name under Wine.
+            std::erase_if(adapters, [&](const AdapterInfo& a) {
+                return a.allInterfaces ||
+                       (!route.empty() && (a.name == route || a.description == route));
+            });
             return adapters;
         });
+    }
+    // The interface of the kernel's default route, from its own table (on
+    // Wine, whose Z: drive is the Linux root, the same file); empty when none.
+    static std::string KernelDefaultRoute() {
+#ifdef _WIN32
+        std::ifstream routes("Z:/proc/net/route");
+#else
+        std::ifstream routes("/proc/net/route");
+#endif
+        std::string line, iface, destination, gateway, flags, refs, use, metric, mask;
+        std::getline(routes, line);
+        std::string best;
+        long bestMetric = -1;
+        while (routes >> iface >> destination >> gateway >> flags >> refs >> use >> metric >>
+                   mask &&
+               std::getline(routes, line)) {
+            if (destination == "00000000" && mask == "00000000" &&
+                (bestMetric < 0 || std::stol(metric) < bestMetric)) {
+                best = iface;
+                bestMetric = std::stol(metric);
+            }
+        }
+        return best;
     }
     // Serves the capture thread's hand-overs until the capture has ended.
     void ServeUntilInactive() {
@@ -224,8 +256,8 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
         // create: the stored placement, the show state left for the show
         "place 40,30",
         // show: no adapter configured and none that captures on all interfaces,
-        // so no capture and no timer, but where to choose one
-        "timer off", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset", "clear log",
+        // so no capture, but where to choose one, and the clock runs
+        "timer 1000", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset", "clear log",
         "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything, and
         // the confirmed settings are saved at once
@@ -240,7 +272,7 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     EXPECT_NE(written.find("PlaceNormalPos.Left=40"), std::string::npos) << written;
 }
 
-TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyAndLeavesTheTimerOff) {
+TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyWhileTheClockRunsOn) {
     WriteIni("[Snoop]\nAdapterIndex=999\n[Config]\nLogLevel=0\n");
     KestroShell& shell = Create();
     shell.FormShow();
@@ -249,48 +281,98 @@ TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyAndLeavesTheTimerOff) {
     EXPECT_GT(error.size(), 0u);
     const std::vector<std::string> tail(view_.events.end() - 4, view_.events.end());
     EXPECT_EQ(tail, (std::vector<std::string>{
-                        "timer off", "status アダプタ 999 を開けません: " + error,
+                        "timer 1000", "status アダプタ 999 を開けません: " + error,
                         "log アダプタ 999 でキャプチャを開始できません: " + error, "panel 0"}));
 }
 
-// No adapter ever chosen: the all-interfaces device where the machine has one
-// (kept as the choice), else the way to choose, over the reset panel.
-TEST_F(ShellTest, FirstStartCapturesOnAllInterfacesOrSaysWhereToChoose) {
-    for (const bool hasAllInterfaces : {true, false}) {
-        SCOPED_TRACE(hasAllInterfaces);
+// No adapter ever chosen: the all-interfaces device where the machine has one,
+// else the adapter of the default route (each kept as the choice), else the way
+// to choose, over the reset panel; the clock runs in each case. The kernel's
+// own table says which interface the default route leaves by (Wine shows the
+// same table to the Windows calls).
+TEST_F(ShellTest, FirstStartTakesAllInterfacesElseTheDefaultRouteElseSaysWhereToChoose) {
+    const std::string route = KernelDefaultRoute();
+    enum class Listed { Everything, NoAllInterfaces, Neither };
+    for (const Listed listed : {Listed::Everything, Listed::NoAllInterfaces, Listed::Neither}) {
+        SCOPED_TRACE(static_cast<int>(listed));
         std::filesystem::remove(iniPath_);  // the case before kept its choice
         view_.events.clear();
         KestroShell& shell = Create();
-        if (hasAllInterfaces &&
-            (!ProcessCanCapture() || shell.Snoop().AllInterfacesAdapterIndex() < 0)) {
-            continue;  // a platform without one, or no capture right to open it
+        if (listed != Listed::Everything) {
+            DropAllInterfacesDevice(shell, listed == Listed::NoAllInterfaces);
         }
-        if (!hasAllInterfaces) {
-            DropAllInterfacesDevice(shell);
+        // (The list the shell reads is narrowed; the one read at the creation is not.)
+        const bool all =
+            listed == Listed::Everything && shell.Snoop().AllInterfacesAdapterIndex() >= 0;
+        const bool byRoute = !all && !route.empty() && listed != Listed::Neither;
+        if ((all || byRoute) && !ProcessCanCapture()) {
+            continue;  // no capture right to open the device taken
         }
         shell.FormShow();
-        std::vector<std::string> tail(view_.events.end() - 3, view_.events.end());
-        if (hasAllInterfaces) {
+        const std::vector<std::string> tail(view_.events.end() - 3, view_.events.end());
+        const std::string device = all ? "any" : route;
+        const std::vector<std::string> expected =
+            all ? std::vector<std::string>{"status 全インターフェース (any) でキャプチャ中",
+                                           "log アダプタが未設定のため、全インターフェース (any) "
+                                           "でキャプチャします。右クリック → Config... "
+                                           "で変更できます",
+                                           "panel 0"}
+            : byRoute ? std::vector<std::string>{"status " + route +
+                                                     " でキャプチャ中 (インターネット側のアダプタ)",
+                                                 "log アダプタが未設定のため、インターネットへの"
+                                                 "経路のアダプタ " +
+                                                     route +
+                                                     " でキャプチャします。右クリック → "
+                                                     "Config... で変更できます",
+                                                 "panel 0"}
+                      : std::vector<std::string>{"status " + kChooseStatus, "log " + kChooseLog,
+                                                 "panel 0"};
+        EXPECT_EQ(tail, expected);
+        EXPECT_TRUE(shell.TimerEnabled());
+        const Settings& settings = shell.Core().GetSettings();
+        if (all || byRoute) {
             ASSERT_TRUE(shell.Snoop().Active()) << shell.Snoop().LastError();
-            EXPECT_EQ(shell.Snoop().AdapterName(), "any");
-            EXPECT_EQ(shell.Core().GetSettings().AdapterName, "any");
-            EXPECT_EQ(shell.Core().GetSettings().AdapterIndex, shell.Snoop().AdapterIndex());
-            EXPECT_TRUE(shell.TimerEnabled());
-            EXPECT_EQ(tail, (std::vector<std::string>{
-                                "status 全インターフェース (any) でキャプチャ中",
-                                "log アダプタが未設定のため、全インターフェース (any) "
-                                "でキャプチャします。右クリック → Config... で変更できます",
-                                "panel 0"}));
+            EXPECT_EQ(settings.AdapterName, shell.Snoop().AdapterName());
+            EXPECT_EQ(settings.AdapterIndex, shell.Snoop().AdapterIndex());
         } else {
             EXPECT_FALSE(shell.Snoop().Active());
-            EXPECT_EQ(shell.Core().GetSettings().AdapterIndex, -1);
-            EXPECT_FALSE(shell.TimerEnabled());
-            EXPECT_EQ(tail, (std::vector<std::string>{"status " + kChooseStatus,
-                                                      "log " + kChooseLog, "panel 0"}));
+            EXPECT_EQ(settings.AdapterIndex, -1);
         }
         shell.FormClose();
         shell_.reset();
         view_.DropPosted();
+    }
+}
+
+// Which listed adapter is the default route's: Linux names it, Windows' capture
+// driver holds the adapter's GUID in a device path, in either case.
+TEST(AdapterOfInterface, MatchesTheNameOrTheGuidOfAUsableAdapterOnly) {
+    const auto adapter = [](std::string name, bool network = true, int linkType = -1) {
+        AdapterInfo info;
+        info.name = std::move(name);
+        info.networkInterface = network;
+        info.linkType = linkType;
+        return info;
+    };
+    const std::string guid = "{2C1A6E0B-96F4-4D1B-8C4E-1F2A3B4C5D6E}";
+    const std::string lower = "{2c1a6e0b-96f4-4d1b-8c4e-1f2a3b4c5d6e}";
+    const struct {
+        const char* what;
+        std::vector<AdapterInfo> adapters;
+        std::string iface;
+        int32_t index;
+    } rows[] = {
+        {"a Linux name", {adapter("lo"), adapter("eth0")}, "eth0", 1},
+        {"not a name that ends in it", {adapter("veth0")}, "eth0", -1},
+        {"a GUID in another case", {adapter("lo"), adapter("\\Device\\NPF_" + guid)}, lower, 1},
+        {"a GUID must end the path", {adapter("\\Device\\NPF_" + guid + "x")}, guid, -1},
+        {"only after the driver's prefix", {adapter("\\Device\\NPF" + guid)}, guid, -1},
+        {"a bus monitor never", {adapter("eth0", false)}, "eth0", -1},
+        {"an unreadable link type never", {adapter("eth0", true, 9999)}, "eth0", -1},
+        {"no default route", {adapter("")}, "", -1},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(AdapterIndexOfInterface(row.adapters, row.iface), row.index) << row.what;
     }
 }
 
