@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
     frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
 
     kestro::CloseOnSessionEnd(app, frmZKmain);
+    // The program lives as long as its main window, not its last window: the
+    // main window may be hidden in the tray while the log window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&frmZKmain, &kestro::TfrmZKmain::Closed, &app, &QApplication::quit);
 
     frmZKmain.show();
     return app.exec();

@@ -5,9 +5,11 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QShowEvent>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/app_icon.h"
 #include "app/config_dialog.h"
 #include "app/fonts.h"
 #include "app/history_window.h"
@@ -183,12 +185,15 @@ void TfrmZKmain::BuildPopupMenu() {
     popupMenu_->addSeparator();
     pmiHistory_ = popupMenu_->addAction(QStringLiteral("履歴..."));
     pmiReminders_ = popupMenu_->addAction(QStringLiteral("リマインダー..."));
+    pmiCloseToTray_ = popupMenu_->addAction(QStringLiteral("閉じるとトレイに残す"));
+    pmiCloseToTray_->setCheckable(true);
     pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
     pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
     pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
     pmiLog_->setObjectName(QStringLiteral("pmiLog"));
     pmiHistory_->setObjectName(QStringLiteral("pmiHistory"));
     pmiReminders_->setObjectName(QStringLiteral("pmiReminders"));
+    pmiCloseToTray_->setObjectName(QStringLiteral("pmiCloseToTray"));
     pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
@@ -228,8 +233,13 @@ void TfrmZKmain::showEvent(QShowEvent* event) {
 }
 
 void TfrmZKmain::closeEvent(QCloseEvent* event) {
+    if (!shell_->FormCloseQuery()) {
+        event->ignore();  // gone into the tray
+        return;
+    }
     FormClose();
     event->accept();
+    emit Closed();
 }
 
 void TfrmZKmain::StatusBarResize() {
@@ -247,6 +257,8 @@ void TfrmZKmain::PopupMenuClick(QAction* item) {
         shell_->PopupMenuClick(MenuItem::pmiHistory);
     } else if (item == pmiReminders_) {
         shell_->PopupMenuClick(MenuItem::pmiReminders);
+    } else if (item == pmiCloseToTray_) {
+        shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
     } else if (item == pmiExit_) {
         shell_->PopupMenuClick(MenuItem::pmiExit);
     }
@@ -369,6 +381,63 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
 void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
     if (frmZKhistory_ && frmZKhistory_->isVisible()) {
         frmZKhistory_->ShowPage(page);
+    }
+}
+
+void TfrmZKmain::ShowTrayIcon(bool shown) {
+    if (!shown) {
+        delete trayIcon_;
+        return;
+    }
+    if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable()) {
+        return;
+    }
+    trayIcon_ = new QSystemTrayIcon(KestroIcon(), this);
+    trayIcon_->setObjectName(QStringLiteral("TrayIcon"));
+    trayIcon_->setToolTip(trayTip_);
+    trayIcon_->setContextMenu(popupMenu_);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    shell_->TrayIconClick();
+                }
+            });
+    trayIcon_->show();
+}
+
+bool TfrmZKmain::TrayIconShown() const {
+    return trayIcon_ && trayIcon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TfrmZKmain::SetTrayTip(const std::string& text) {
+    trayTip_ = QString::fromStdString(text);
+    if (trayIcon_) {
+        trayIcon_->setToolTip(trayTip_);
+    }
+}
+
+bool TfrmZKmain::OnScreen() const {
+    return isVisible() && !isMinimized();
+}
+
+void TfrmZKmain::SetOnScreen(bool shown) {
+    if (!shown) {
+        hide();
+        return;
+    }
+    // Asked for where it was: a window manager places a window shown again
+    // anew unless its position is asked for (Qt asks only for one set).
+    if (QWindow* window = windowHandle(); window != nullptr && isHidden()) {
+        window->setGeometry(geometry());
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TfrmZKmain::CheckMenuItem(kestro::MenuItem item, bool checked) {
+    if (item == MenuItem::pmiCloseToTray) {
+        pmiCloseToTray_->setChecked(checked);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QString>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -99,6 +100,9 @@ public:
     QMenu* PopupMenu() const { return popupMenu_; }
     QAction* MenuItem(int index) const;
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
+    // The notification area's icon; null where the desktop has no tray, and
+    // before the show and after the close.
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     // The reminders window, made at its first opening.
     TfrmZKreminders* RemindersWindow() const;
 
@@ -124,10 +128,20 @@ protected:
     void ShowHistory(const HistoryPage& page) override;
     void RefreshHistory(const HistoryPage& page) override;
     void Close() override { close(); }
+    void ShowTrayIcon(bool shown) override;
+    bool TrayIconShown() const override;
+    void SetTrayTip(const std::string& text) override;
+    bool OnScreen() const override;
+    void SetOnScreen(bool shown) override;
+    void CheckMenuItem(kestro::MenuItem item, bool checked) override;
     void PostToMainThread(std::function<void()> call) override;
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+
+signals:
+    // The window closed for good (not into the tray): the program ends.
+    void Closed();
 
 private:
     void BuildPanel();
@@ -147,7 +161,10 @@ private:
     QAction* pmiLog_ = nullptr;
     QAction* pmiHistory_ = nullptr;
     QAction* pmiReminders_ = nullptr;
+    QAction* pmiCloseToTray_ = nullptr;
     QAction* pmiExit_ = nullptr;
+    QPointer<QSystemTrayIcon> trayIcon_;
+    QString trayTip_;
 
     // Guarded: the program destroys them before this window, whose destruction
     // may still log a refused write.

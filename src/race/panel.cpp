@@ -82,20 +82,29 @@ std::string ClockText(const RaceState& state, ClockStatus clockStatus, const Clo
 }
 
 std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, Instant now) {
-    const Instant base = BaseFor(state, clockStatus);
     // A countdown past its target loses its sign and counts up again.
+    if (const std::optional<ClockMoment> target = ClockTarget(state, clockStatus)) {
+        return FormatNSs(target->at - now);
+    }
+    return std::string(kNoCountdown);
+}
+
+std::optional<ClockMoment> ClockTarget(const RaceState& state, ClockStatus clockStatus) {
+    const Instant base = BaseFor(state, clockStatus);
     switch (KindOf(clockStatus)) {
         case ClockKind::AcceptStart:
-            return FormatNSs(SecondsBefore(base, rt::kAcceptingBeforeBase) - now);
+            return ClockMoment{ReminderMoment::AcceptStart,
+                               SecondsBefore(base, rt::kAcceptingBeforeBase)};
         case ClockKind::StartTime:
-            return FormatNSs(base - now);
+            return ClockMoment{ReminderMoment::Start, base};
         case ClockKind::ExchangeDeadline:
-            return FormatNSs(SecondsBefore(base, rt::kExchangeDeadlineBeforeBase) - now);
+            return ClockMoment{ReminderMoment::ExchangeDeadline,
+                               SecondsBefore(base, rt::kExchangeDeadlineBeforeBase)};
         case ClockKind::RaceTime:
         case ClockKind::None:
             break;
     }
-    return std::string(kNoCountdown);
+    return std::nullopt;
 }
 
 std::string FormatPacketCount(int32_t count, std::string_view thousandsSeparator) {

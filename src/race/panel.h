@@ -4,11 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/clock.h"
 #include "common/race_types.h"
+#include "settings/settings.h"
 
 namespace kestro {
 
@@ -57,6 +59,14 @@ PanelTexts ComputePanelTexts(const RaceState& state, int32_t packetCount, const 
 std::string ClockText(const RaceState& state, ClockStatus clockStatus, const Clock& clock,
                       Instant now);
 std::string ClockRemainText(const RaceState& state, ClockStatus clockStatus, Instant now);
+
+// The moment a clock counts down to: acceptance opens, the start, the exchange
+// deadline. None while a race runs (its clock counts up) or nothing is known.
+struct ClockMoment {
+    ReminderMoment moment;
+    Instant at;
+};
+std::optional<ClockMoment> ClockTarget(const RaceState& state, ClockStatus clockStatus);
 
 // A count with the given separator between groups of three digits.
 std::string FormatPacketCount(int32_t count, std::string_view thousandsSeparator);

@@ -88,6 +88,10 @@ struct Settings {
     // taken up again at the next start. Off unless the user asks for it.
     bool RestoreTimetable = false;
 
+    // Section "Window": whether closing the main window keeps Kestro running
+    // in the notification area (where the desktop has one) until Exit.
+    bool CloseToTray = false;
+
     // Section "Reminders": what the reminders window edits.
     std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();
 

@@ -14,6 +14,7 @@ constexpr std::string_view kConfig = "Config";
 constexpr std::string_view kFunction = "Function";
 constexpr std::string_view kHistory = "History";
 constexpr std::string_view kReminders = "Reminders";
+constexpr std::string_view kWindow = "Window";
 
 // Where a player wants to be told: a minute to walk to the counter, a minute for a
 // last ticket, two minutes to reach the exchange before it closes.
@@ -182,6 +183,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);
     settings.KeepHistory = ini.ReadBool(kHistory, "KeepHistory", true);
     settings.RestoreTimetable = ini.ReadBool(kHistory, "RestoreTimetable", false);
+    settings.CloseToTray = ini.ReadBool(kWindow, "CloseToTray", false);
 
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
@@ -263,6 +265,7 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
             ini.WriteBool(kReminders, Key(info.keyStem, "NoTicketOnly"), reminder.NoTicketOnly);
         }
     }
+    ini.WriteBool(kWindow, "CloseToTray", settings.CloseToTray);
     if (alsoWrite) {
         alsoWrite(ini);
     }

@@ -11,8 +11,21 @@
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
 #include "shell/timetable.h"
+#include "shell/tray.h"
 
 namespace kestro {
+
+// What a hidden window reports of its placement depends on the window system
+// (Win32 gives the hidden state); the placement on the screen is what is kept.
+class KestroShell::HiddenPlacement final : public PlacedWindow {
+public:
+    explicit HiddenPlacement(WindowPlacement placement) : placement_(placement) {}
+    WindowPlacement QueryPlacement() const override { return placement_; }
+    void ApplyPlacement(const WindowPlacement&) override {}
+
+private:
+    WindowPlacement placement_;
+};
 
 KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, const Clock* clock,
                          std::unique_ptr<ReplaySource> replay)
@@ -45,7 +58,13 @@ void KestroShell::FormCreate() {
 }
 
 void KestroShell::FormShow() {
+    // Back from the tray: the same session goes on, nothing is read or reset.
+    if (hidden_ && !closed_) {
+        return;
+    }
+    hidden_.reset();
     shown_ = true;
+    exiting_ = false;
     closed_ = false;
     capture_.BeginShow();
     LoadSettings();
@@ -59,6 +78,8 @@ void KestroShell::FormShow() {
     TakeUpTimetable();
     OpenHistory();
     capture_.Start();
+    view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
+    view_.ShowTrayIcon(true);
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
     // Without a capture driver the adapter list is empty; say why in the status line.
@@ -152,10 +173,49 @@ void KestroShell::RealTimeTimer() {
     capture_.Tick();
 }
 
+bool KestroShell::FormCloseQuery() {
+    if (exiting_ || sessionEnding_ || displayLost_ || !core_.GetSettings().CloseToTray ||
+        !view_.TrayIconShown()) {
+        return true;
+    }
+    HideToTray();
+    return false;
+}
+
+void KestroShell::HideToTray() {
+    if (!hidden_) {
+        hidden_ = std::make_unique<HiddenPlacement>(view_.QueryPlacement());
+    }
+    view_.SetOnScreen(false);
+}
+
+void KestroShell::TrayIconClick() {
+    if (closed_ || !shown_) {
+        return;
+    }
+    if (view_.OnScreen()) {
+        HideToTray();
+        return;
+    }
+    if (hidden_) {
+        // Where it was: a window system may place a window shown again anew.
+        WindowPlacement at = hidden_->QueryPlacement();
+        at.showCmd = kShowCmdHide;
+        view_.ApplyPlacement(at);
+    }
+    view_.SetOnScreen(true);
+    hidden_.reset();
+}
+
+const PlacedWindow& KestroShell::PlacementSource() const {
+    return hidden_ ? static_cast<const PlacedWindow&>(*hidden_) : view_;
+}
+
 void KestroShell::FormClose() {
     closed_ = true;
     capture_.Close();
     SaveSettings(true);
+    view_.ShowTrayIcon(false);
 }
 
 void KestroShell::SaveSettings() {
@@ -171,7 +231,7 @@ void KestroShell::SaveSettings(bool atClose) {
     }
     std::optional<WindowPlacement> placement;
     if (core_.GetSettings().SaveFormSize) {
-        placement = view_.QueryPlacement();
+        placement = PlacementSource().QueryPlacement();
     }
     // Paths inside this installation's sound folder are written relative to it,
     // so that they still name the sounds after the program has moved.
@@ -204,7 +264,7 @@ void KestroShell::FormDestroy() {
     if (!core_.GetSettings().SaveFormSize) {
         return;
     }
-    if (const Result saved = SaveFormPlacement(view_, kMainFormSection); !saved) {
+    if (const Result saved = SaveFormPlacement(PlacementSource(), kMainFormSection); !saved) {
         ReportRefusedWrite(saved);
     }
 }
@@ -240,8 +300,14 @@ void KestroShell::PopupMenuClick(MenuItem item) {
         case MenuItem::pmiReminders:
             RunRemindersDialog();
             break;
-
+        case MenuItem::pmiCloseToTray:
+            // Saved at once, as the history window's switches are.
+            core_.GetSettings().CloseToTray = !core_.GetSettings().CloseToTray;
+            view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
+            SaveSettings();
+            break;
         case MenuItem::pmiExit:
+            exiting_ = true;
             view_.Close();
             break;
     }
@@ -281,6 +347,7 @@ void KestroShell::ReminderFired(const Reminder& reminder) {
 
 void KestroShell::RefreshPanel() {
     view_.ShowPanel(core_.Panel(view_.ThousandsSeparator()));
+    view_.SetTrayTip(TrayTooltip(core_.Race(), core_.GetClock().Now()));
 }
 
 }  // namespace kestro

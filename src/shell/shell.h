@@ -32,6 +32,17 @@
 
 namespace kestro {
 
+// The new items come after the main window's own four, behind a separator, before Exit.
+enum class MenuItem {
+    pmiAbout,
+    pmiConfig,
+    pmiLog,
+    pmiHistory,
+    pmiReminders,
+    pmiCloseToTray,
+    pmiExit
+};
+
 // What the shell asks of the window that shows it. Texts marked CP932 are
 // game and log texts; every other text is UTF-8. The main window's placement
 // is its PlacedWindow; applying one to a hidden window only moves it.
@@ -66,16 +77,31 @@ public:
     // `page` instead, without being raised; a window not shown stays so.
     virtual void RefreshHistory(const HistoryPage& page) = 0;
 
-    // Closes the main window through its normal close (which calls FormClose).
+    // Closes the main window through its normal close (which calls FormCloseQuery).
     virtual void Close() = 0;
+
+    // The icon in the notification area: shown from the show, removed at the
+    // close. Where the desktop has no tray there is no icon.
+    virtual void ShowTrayIcon(bool shown) { (void)shown; }
+    // Whether the icon sits in a tray now, where a click can bring the window back.
+    virtual bool TrayIconShown() const { return false; }
+    // The icon's tooltip (UTF-8), refreshed with the panel.
+    virtual void SetTrayTip(const std::string& text) { (void)text; }
+    // Whether the main window is on the screen: shown and not minimised.
+    virtual bool OnScreen() const { return true; }
+    // Shows the window in its normal state in front of the others, or hides it
+    // from the screen and the task bar (not a close: it keeps running).
+    virtual void SetOnScreen(bool shown) { (void)shown; }
+    // The check mark of a menu item that is a switch.
+    virtual void CheckMenuItem(MenuItem item, bool checked) {
+        (void)item;
+        (void)checked;
+    }
 
     // Any thread: run `call` on the main thread soon, from its event loop; a
     // call still queued when the window is gone is dropped.
     virtual void PostToMainThread(std::function<void()> call) = 0;
 };
-
-// The history item comes after the main window's own four, behind a separator, before Exit.
-enum class MenuItem { pmiAbout, pmiConfig, pmiLog, pmiHistory, pmiReminders, pmiExit };
 
 class KestroShell final : private CoreView {
 public:
@@ -95,6 +121,11 @@ public:
 
     void FormCreate();
     void FormShow();
+    // The window is asked to close (its close box, the window system, Exit):
+    // true when it closes, and the face goes on with FormClose; false when it
+    // went into the tray instead, which it does only when the user chose
+    // that, a tray shows its icon, and neither Exit nor the session's end asked.
+    bool FormCloseQuery();
     void FormClose();
     void FormDestroy();
     // Ends the capture thread (and a replay's wait for its next frame). A window
@@ -104,6 +135,9 @@ public:
     void ApplyAdapter();
     void RealTimeTimer();
     void PopupMenuClick(MenuItem item);
+    // A click on the tray icon: hides a window that is on the screen, brings
+    // back one that is not (hidden, or minimised).
+    void TrayIconClick();
     // The process is asked to end (a signal, the session's end): a shown main
     // window closes through its normal close, so the settings are saved and a
     // refusal is logged (never a box, which would keep the process waiting).
@@ -168,6 +202,10 @@ private:
     void SaveSettings(bool atClose);
     void RunSettingsDialog();
     void RunRemindersDialog();
+    void HideToTray();
+    // The placement to save: the window's, or while it is hidden in the tray,
+    // the one it had on the screen.
+    const PlacedWindow& PlacementSource() const;
 
     ShellView& view_;
     SystemClock systemClock_;
@@ -181,6 +219,12 @@ private:
     bool displayLost_ = false;
     // Asked to end (EndSession): refusals go to the log only, like displayLost_.
     bool sessionEnding_ = false;
+    // Exit was chosen: the close that follows ends, whatever CloseToTray says.
+    bool exiting_ = false;
+    // Hidden in the tray: the placement it had on the screen, which a save
+    // writes as a close would have.
+    class HiddenPlacement;
+    std::unique_ptr<HiddenPlacement> hidden_;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
     // The status line's text as the core last set it, without the mark.

@@ -86,6 +86,7 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
     dpi_ = WindowDpi(hwnd_);
+    tray_ = std::make_unique<TrayIcon>(hwnd_);
     controlBrush_ = CreateSolidBrush(ToColorRef(kControlBackground));
     BuildControls();
     BuildPopupMenu();
@@ -179,6 +180,7 @@ void TfrmZKmain::BuildPopupMenu() {
     AppendMenuW(popupMenu_, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(popupMenu_, MF_STRING, pmiHistory, L"履歴...");
     AppendMenuW(popupMenu_, MF_STRING, pmiReminders, L"リマインダー...");
+    AppendMenuW(popupMenu_, MF_STRING, pmiCloseToTray, L"閉じるとトレイに残す");
     AppendMenuW(popupMenu_, MF_STRING, pmiExit, L"E&xit");
 }
 
@@ -263,6 +265,9 @@ LRESULT CALLBACK TfrmZKmain::WindowProcedure(HWND window, UINT message, WPARAM w
 LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CLOSE:
+            if (!shell_->FormCloseQuery()) {
+                return 0;  // gone into the tray
+            }
             shell_->FormClose();
             DestroyWindow(hwnd_);
             return 0;
@@ -275,6 +280,7 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kRealTimeTimer);
+            tray_->Remove();
             shell_->FormDestroy();
             return 0;
         case WM_NCDESTROY: {
@@ -293,6 +299,9 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kRunPendingCalls:
             RunPendingCalls();
+            return 0;
+        case TrayIcon::kCallbackMessage:
+            TrayIconMessage(LOWORD(lParam));
             return 0;
         case WM_CONTEXTMENU: {
             POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -321,6 +330,9 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 case pmiReminders:
                     shell_->PopupMenuClick(MenuItem::pmiReminders);
                     return 0;
+                case pmiCloseToTray:
+                    shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
+                    return 0;
                 case pmiExit:
                     shell_->PopupMenuClick(MenuItem::pmiExit);
                     return 0;
@@ -338,9 +350,27 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         default:
+            if (tray_->IsTaskbarCreated(message)) {
+                tray_->TaskbarCreated();
+                return 0;
+            }
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void TfrmZKmain::TrayIconMessage(UINT mouseMessage) {
+    if (mouseMessage == WM_LBUTTONUP) {
+        shell_->TrayIconClick();
+    } else if (mouseMessage == WM_RBUTTONUP) {
+        POINT at{};
+        GetCursorPos(&at);
+        // Without being in front the menu would stay open when clicked away from.
+        SetForegroundWindow(hwnd_);
+        TrackPopupMenu(popupMenu_, TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at.x, at.y,
+                       0, hwnd_, nullptr);
+        PostMessageW(hwnd_, WM_NULL, 0, 0);
+    }
 }
 
 LRESULT CALLBACK TfrmZKmain::PanelProcedure(HWND window, UINT message, WPARAM wParam,
@@ -514,6 +544,42 @@ void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
 
 void TfrmZKmain::Close() {
     PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TfrmZKmain::ShowTrayIcon(bool shown) {
+    if (shown) {
+        tray_->Add();
+    } else {
+        tray_->Remove();
+    }
+}
+
+bool TfrmZKmain::TrayIconShown() const {
+    return tray_->Shown();
+}
+
+void TfrmZKmain::SetTrayTip(const std::string& text) {
+    tray_->SetTip(FromUtf8(text));
+}
+
+bool TfrmZKmain::OnScreen() const {
+    return IsWindowVisible(hwnd_) && !IsIconic(hwnd_);
+}
+
+void TfrmZKmain::SetOnScreen(bool shown) {
+    if (!shown) {
+        ShowWindow(hwnd_, SW_HIDE);
+        return;
+    }
+    ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd_);
+}
+
+void TfrmZKmain::CheckMenuItem(kestro::MenuItem item, bool checked) {
+    if (item == MenuItem::pmiCloseToTray) {
+        ::CheckMenuItem(popupMenu_, pmiCloseToTray,
+                        MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    }
 }
 
 void TfrmZKmain::PostToMainThread(std::function<void()> call) {

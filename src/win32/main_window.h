@@ -18,6 +18,7 @@
 #include "notify/sound_player.h"
 #include "race/panel.h"
 #include "shell/shell.h"
+#include "win32/tray_icon.h"
 
 namespace kestro::win32 {
 
@@ -36,7 +37,8 @@ public:
         pmiLog,
         pmiExit,
         pmiHistory,
-        pmiReminders
+        pmiReminders,
+        pmiCloseToTray
     };
     static constexpr UINT kControlIdBase = 1000;  // + PanelField
     // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
@@ -61,6 +63,9 @@ public:
     HWND Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
     HWND StatusBar() const { return statusBar_; }
     HMENU PopupMenu() const { return popupMenu_; }
+    // The icon in the notification area, made with the window; also what
+    // shows balloons.
+    TrayIcon& Tray() { return *tray_; }
     // Null until the history item was first chosen.
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_.get(); }
     std::wstring StatusText(int panel) const;
@@ -90,6 +95,12 @@ public:
     void ShowHistory(const HistoryPage& page) override;
     void RefreshHistory(const HistoryPage& page) override;
     void Close() override;
+    void ShowTrayIcon(bool shown) override;
+    bool TrayIconShown() const override;
+    void SetTrayTip(const std::string& text) override;
+    bool OnScreen() const override;
+    void SetOnScreen(bool shown) override;
+    void CheckMenuItem(kestro::MenuItem item, bool checked) override;
     void PostToMainThread(std::function<void()> call) override;
 
 private:
@@ -106,6 +117,7 @@ private:
     // `font`, or a narrower twin when `widest` would not fit in `width` pixels.
     HFONT FitToWidth(HDC dc, HFONT font, const std::wstring& widest, int width);
     void RunPendingCalls();
+    void TrayIconMessage(UINT mouseMessage);
 
     ErrorBox errorBox_;
     std::unique_ptr<KestroShell> shell_;
@@ -118,6 +130,7 @@ private:
     std::array<HWND, kPanelFieldCount> fields_{};
     std::vector<HWND> labels_;
     HMENU popupMenu_ = nullptr;
+    std::unique_ptr<TrayIcon> tray_;
     UINT dpi_ = 96;
     HFONT labelFont_ = nullptr;
     HFONT styleAFont_ = nullptr;

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <algorithm>
 #include <chrono>
@@ -132,6 +135,66 @@ TEST_F(GuiReplayTest, ARaceAtSixtyTimesSpeedReachesItsResultInTheRecordingsTime)
     EXPECT_GE(stamp, QStringLiteral("12:00:20.500")) << stamp.toStdString();
     EXPECT_LT(stamp, QStringLiteral("12:00:30.000")) << stamp.toStdString();
     EXPECT_EQ(main.Shell().Core().PacketCount(), 4);
+}
+
+// A real click of the pointer, through the X server and the tray host.
+void ClickAt(const QPoint& at) {
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("mousemove"), QString::number(at.x()),
+                           QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")}),
+        0);
+}
+
+// On a desktop with a tray (tests/app/with_tray.sh): the icon's tip follows the
+// race panel, a click on the icon hides and brings back the window, its menu
+// is the window's, and the close box keeps the replay running in the tray
+// only once that is chosen; Exit ends.
+TEST_F(GuiReplayTest, TheTrayIconTellsTheNextMomentsAndKeepsTheWindowWhenChosen) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ASSERT_FALSE(qEnvironmentVariableIsSet("KESTRO_TRAY_HOST")) << "the tray is not seen";
+        GTEST_SKIP() << "no system tray on this display; tests/app/with_tray.sh gives one";
+    }
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    ReplayWindow& main = Create(capture, 60);
+    main.show();
+    QSystemTrayIcon* tray = main.TrayIcon();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_TRUE(tray->isVisible());
+    EXPECT_EQ(tray->contextMenu(), main.PopupMenu());
+    // Run, the race's clock counts up: its status instead.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Field(PanelField::txtStatusSingle) == QStringLiteral("確定"); }, 10000));
+    if (Field(PanelField::txtClockStatusSingle) == QStringLiteral("タイム")) {
+        EXPECT_EQ(tray->toolTip(), QStringLiteral("単勝 確定 / 複勝 状態不明"));
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Field(PanelField::txtClockStatusSingle) == QStringLiteral("交換締切"); },
+        10000));
+    EXPECT_EQ(tray->toolTip(), QStringLiteral("単勝 交換締切 あと ") +
+                                   Field(PanelField::txtClockRemainSingle) +
+                                   QStringLiteral(" / 複勝 状態不明"));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tray->geometry().isValid(); }, 5000));
+    ClickAt(tray->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main.isVisible(); }, 5000));
+    EXPECT_TRUE(main.RealTime().isActive());
+    QTest::qWait(QApplication::doubleClickInterval() + 100);  // a second click, not a double
+    ClickAt(tray->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.isVisible(); }, 5000));
+
+    main.PopupMenuClick(main.MenuItem(6));
+    EXPECT_TRUE(main.MenuItem(6)->isChecked());
+    main.close();
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(main.TrayIcon(), tray);
+    // Hidden, the replay goes on: the countdown in the tip moves.
+    const QString hidden = tray->toolTip();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tray->toolTip() != hidden; }, 5000));
+
+    main.PopupMenuClick(main.MenuItem(7));
+    EXPECT_EQ(main.TrayIcon(), nullptr);
+    EXPECT_FALSE(main.RealTime().isActive());
 }
 
 TEST_F(GuiReplayTest, TheClockAndTimerRunOnAfterTheLastFrame) {

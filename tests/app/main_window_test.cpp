@@ -398,21 +398,23 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
 
 TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
     RecordingMain& main = Create();
-    // The window's own four in their order; the history and the reminders after
-    // the log, behind a separator.
-    const char* const items[] = {"&About...", "&Config...",      "&Log...", "",
-                                 "履歴...",   "リマインダー...", "E&xit"};
-    ASSERT_EQ(main.PopupMenu()->actions().size(), 7);
-    for (int i = 0; i < 7; ++i) {
+    // The window's own four in their order; the new items after the log,
+    // behind a separator, the tray's a switch.
+    const char* const items[] = {
+        "&About...",       "&Config...",           "&Log...", "", "履歴...",
+        "リマインダー...", "閉じるとトレイに残す", "E&xit"};
+    ASSERT_EQ(main.PopupMenu()->actions().size(), 8);
+    for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(main.MenuItem(i)->text(), QString::fromUtf8(items[i]));
     }
     EXPECT_TRUE(main.MenuItem(3)->isSeparator());
+    EXPECT_TRUE(main.MenuItem(6)->isCheckable());
     EXPECT_EQ(main.InfoPanel()->contextMenuPolicy(), Qt::CustomContextMenu);
     main.show();
 
     main.PopupMenuClick(main.MenuItem(2));
     EXPECT_TRUE(forms_->log.isVisible());
-    main.PopupMenuClick(main.MenuItem(6));
+    main.PopupMenuClick(main.MenuItem(7));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
 }

@@ -129,7 +129,9 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "remind_start.wav\nDoublesStartNoTicketOnly=1\n"
             "DoublesExchangeDeadlineEnabled=0\nDoublesExchangeDeadlineLead=120\n"
             "DoublesExchangeDeadlineSound=" +
-            media + "remind_exchange.wav\n");
+            media +
+            "remind_exchange.wav\n"
+            "[Window]\nCloseToTray=0\n");
 }
 
 // The reminders' section: a file from before it gives the defaults, a file
@@ -230,6 +232,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
     s.KeepHistory = false;
     s.RestoreTimetable = true;
+    s.CloseToTray = true;
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
@@ -244,6 +247,7 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     EXPECT_EQ(back.Sound(SoundEvent::ResultWin).Sound, "");
     EXPECT_FALSE(back.KeepHistory);
     EXPECT_TRUE(back.RestoreTimetable);
+    EXPECT_TRUE(back.CloseToTray);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <deque>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "settings/vu_ini_mng.h"
 #include "shell/capture_health.h"
 #include "shell/timetable.h"
+#include "shell/tray.h"
 #include "support/portable.h"
 #include "support/recording_dialog.h"
 #include "support/temp_folder.h"
@@ -120,6 +122,26 @@ public:
         history = page;
     }
     void Close() override { events.push_back("close"); }
+    // The tray: whether the desktop has one, the icon and its tip, the window's
+    // presence on the screen and the switch's check mark.
+    bool trayAvailable = false;
+    bool trayIcon = false;
+    std::string tip;
+    bool onScreen = true;
+    bool closeToTrayChecked = false;
+    void ShowTrayIcon(bool shown) override { trayIcon = shown && trayAvailable; }
+    bool TrayIconShown() const override { return trayIcon; }
+    void SetTrayTip(const std::string& text) override { tip = text; }
+    bool OnScreen() const override { return onScreen; }
+    void SetOnScreen(bool shown) override {
+        onScreen = shown;
+        events.push_back(shown ? "on screen" : "off screen");
+    }
+    void CheckMenuItem(MenuItem item, bool checked) override {
+        if (item == MenuItem::pmiCloseToTray) {
+            closeToTrayChecked = checked;
+        }
+    }
     // The capture thread's wake-ups, run by the test on its own (main) thread.
     void PostToMainThread(std::function<void()> call) override {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -779,6 +801,107 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     }
     EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
     EXPECT_EQ(reasonsLogged, 4);
+}
+
+// The tooltip names each race's next moment with the panel's countdown; a race
+// with none ahead (running, just gone by, unknown) gives its status.
+TEST(TrayTooltipTest, EachRaceShowsItsNextMomentOrItsStatus) {
+    namespace rs = race_status;
+    namespace cs = clock_status;
+    const Instant now = InstantOfUtc(EncodeDateTime(2009, 3, 27, 21, 0, 0, 0));
+    struct Race {
+        RaceStatus status;
+        ClockStatus clock;
+        double baseAfterNow;  // seconds
+    };
+    const struct {
+        Race singles, doubles;
+        const char* tip;
+    } cases[] = {
+        {{rs::SStartWaiting, cs::SStartTime, 134},
+         {rs::DWaitAccepting, cs::DAcceptStart, 766},
+         "単勝 発走 あと 2:14 / 複勝 受付開始 あと 7:40"},
+        {{rs::SConfirmed, cs::SExchangeDeadline, 395.9},
+         {rs::DRacing, cs::DRaceTime, -20},
+         "単勝 交換締切 あと 1:05 / 複勝 レース中"},
+        // The start gone by, the race not heard to run yet; and one second left.
+        {{rs::SStartWaiting, cs::SStartTime, 0},
+         {rs::DAccepting, cs::DStartTime, 1},
+         "単勝 発走待ち / 複勝 発走 あと 0:01"},
+        {{rs::Unknown, cs::Unknown, 0},
+         {rs::Unknown, cs::Unknown, 0},
+         "単勝 状態不明 / 複勝 状態不明"},
+    };
+    const auto after = [now](double seconds) { return now + Micros(std::llround(seconds * 1e6)); };
+    for (const auto& c : cases) {
+        RaceState state;
+        state.SinglesStatus = c.singles.status;
+        state.SinglesClockStatus = c.singles.clock;
+        state.SinglesBaseTime = after(c.singles.baseAfterNow);
+        state.DoublesStatus = c.doubles.status;
+        state.DoublesClockStatus = c.doubles.clock;
+        state.DoublesBaseTime = after(c.doubles.baseAfterNow);
+        EXPECT_EQ(TrayTooltip(state, now), c.tip);
+    }
+}
+
+// Closing keeps running in the tray only when the user chose it and a tray
+// shows the icon; Exit and the session's end always close. While hidden the
+// clock runs, the tip follows the panel, and the saves keep the placement it
+// had on the screen.
+TEST_F(ShellTest, CloseToTrayOnlyWhenChosenAndATrayShowsTheIcon) {
+    for (const bool available : {false, true}) {
+        SCOPED_TRACE(available);
+        WriteIni("[TfrmZKmain]\nPlaceNormalPos.Left=40\nPlaceNormalPos.Top=30\n");
+        view_.trayAvailable = available;
+        KestroShell& shell = Create();
+        shell.FormCreate();
+        shell.FormShow();
+        EXPECT_EQ(view_.trayIcon, available);
+        EXPECT_EQ(view_.tip, "単勝 状態不明 / 複勝 状態不明");
+        EXPECT_FALSE(view_.closeToTrayChecked);
+        EXPECT_TRUE(shell.FormCloseQuery()) << "not chosen";
+        shell.PopupMenuClick(MenuItem::pmiCloseToTray);
+        EXPECT_TRUE(view_.closeToTrayChecked);
+        EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Window", "CloseToTray", ""), "1");
+        view_.events.clear();
+        EXPECT_EQ(shell.FormCloseQuery(), !available);
+        if (!available) {
+            EXPECT_TRUE(view_.events.empty());
+            shell.FormClose();
+            continue;
+        }
+        EXPECT_EQ(view_.events, std::vector<std::string>{"off screen"});
+        // Hidden, a window system may report another place; the one on the screen is kept.
+        view_.placement.left = -32000;
+        shell.Core().HandleAnnouncement(
+            Utf8ToCp932("約3分後にモンスターレースシングルスがスタートします。"));
+        EXPECT_EQ(view_.tip, "単勝 発走 あと 3:00 / 複勝 状態不明");
+        shell.FormShow();  // a face's show on the way back is not a new show
+        shell.TrayIconClick();
+        EXPECT_EQ(view_.events.back(), "on screen");
+        EXPECT_EQ(view_.events.end()[-2], "place 40,30");
+        shell.TrayIconClick();
+        EXPECT_EQ(view_.events.back(), "off screen");
+        view_.placement.left = -32000;
+        view_.events.clear();
+        shell.PopupMenuClick(MenuItem::pmiExit);
+        EXPECT_TRUE(shell.FormCloseQuery()) << "Exit ends";
+        shell.FormClose();
+        shell.FormDestroy();
+        EXPECT_FALSE(view_.trayIcon);
+        EXPECT_EQ(IniFile::Load(iniPath_).ReadString("TfrmZKmain", "PlaceNormalPos.Left", ""),
+                  "40");
+        EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "reset"), 0);
+        // The next run, asked to end by the session while on the screen.
+        view_.onScreen = true;
+        KestroShell& next = Create();
+        next.FormShow();
+        EXPECT_TRUE(view_.closeToTrayChecked);
+        next.EndSession();
+        EXPECT_TRUE(next.FormCloseQuery());
+        next.FormClose();
+    }
 }
 
 // A Singles race won with a ticket on 4, as the game's lines tell it.

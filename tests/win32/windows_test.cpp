@@ -222,14 +222,17 @@ TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBa
 TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     TfrmZKmain& main = Show();
     const HMENU menu = main.PopupMenu();
-    // The window's own four in their order; the history and the reminders after
-    // the log, behind a separator.
-    const wchar_t* const captions[] = {L"&About...", L"&Config...",      L"&Log...", L"",
-                                       L"履歴...",   L"リマインダー...", L"E&xit"};
-    const UINT ids[] = {TfrmZKmain::pmiAbout,   TfrmZKmain::pmiConfig,    TfrmZKmain::pmiLog, 0,
-                        TfrmZKmain::pmiHistory, TfrmZKmain::pmiReminders, TfrmZKmain::pmiExit};
-    ASSERT_EQ(GetMenuItemCount(menu), 7);
-    for (int i = 0; i < 7; ++i) {
+    // The window's own four in their order; the new items after the log,
+    // behind a separator.
+    const wchar_t* const captions[] = {
+        L"&About...",       L"&Config...",           L"&Log...", L"", L"履歴...",
+        L"リマインダー...", L"閉じるとトレイに残す", L"E&xit"};
+    const UINT ids[] = {TfrmZKmain::pmiAbout,       TfrmZKmain::pmiConfig,
+                        TfrmZKmain::pmiLog,         0,
+                        TfrmZKmain::pmiHistory,     TfrmZKmain::pmiReminders,
+                        TfrmZKmain::pmiCloseToTray, TfrmZKmain::pmiExit};
+    ASSERT_EQ(GetMenuItemCount(menu), 8);
+    for (int i = 0; i < 8; ++i) {
         wchar_t text[32] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
         EXPECT_EQ(std::wstring(text), captions[i]);
@@ -239,10 +242,32 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiLog, 0);
     EXPECT_TRUE(IsWindowVisible(forms_->log.Handle()));
 
+    // The icon is in the shell's tray with the races' tip; once chosen, the
+    // close box hides the window there, a click on the icon brings it back,
+    // and Exit from a hidden window still saves it as shown.
+    ASSERT_TRUE(main.Tray().Shown());
+    EXPECT_EQ(main.Tray().Tip(), L"単勝 状態不明 / 複勝 状態不明");
+    main.Shell().Core().HandleAnnouncement(
+        Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
+    // The panel's countdown, taken a moment after the prediction was made.
+    EXPECT_TRUE(main.Tray().Tip() == L"単勝 状態不明 / 複勝 発走 あと 2:59" ||
+                main.Tray().Tip() == L"単勝 状態不明 / 複勝 発走 あと 3:00");
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiCloseToTray, 0);
+    EXPECT_EQ(GetMenuState(menu, TfrmZKmain::pmiCloseToTray, MF_BYCOMMAND) & MF_CHECKED,
+              static_cast<UINT>(MF_CHECKED));
+    SendMessageW(main.Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(main.Alive());
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+    SendMessageW(main.Handle(), TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(main.Handle()));
+    SendMessageW(main.Handle(), TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+
     SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiExit, 0);
     ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
+    EXPECT_EQ(ReadIni().ReadString("Window", "CloseToTray"), "1");
 }
 
 // The history window over a real file beside the settings: where the file

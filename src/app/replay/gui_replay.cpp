@@ -118,6 +118,9 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     // What the replay does is told by the log as much as by the panel: open it
     // below the main window.
     ShowBelowOncePlaced(frmZKmain, frmZKlog);
+    // As the program: it lives as long as its main window, which may be in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&frmZKmain, &TfrmZKmain::Closed, &app, &QApplication::quit);
     frmZKmain.show();
     return app.exec();
 }
