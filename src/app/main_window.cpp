@@ -385,10 +385,17 @@ void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
 }
 
 void TfrmZKmain::ShowTrayIcon(bool shown) {
+    trayWanted_ = shown;
     if (!shown) {
         delete trayIcon_;
         return;
     }
+    AddTrayIcon();
+}
+
+// Also from each refresh while none is shown: a desktop's panel may start after
+// Kestro does (both started at the login), and its tray with it.
+void TfrmZKmain::AddTrayIcon() {
     if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable()) {
         return;
     }
@@ -413,6 +420,8 @@ void TfrmZKmain::SetTrayTip(const std::string& text) {
     trayTip_ = QString::fromStdString(text);
     if (trayIcon_) {
         trayIcon_->setToolTip(trayTip_);
+    } else if (trayWanted_) {
+        AddTrayIcon();
     }
 }
 

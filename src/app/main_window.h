@@ -147,6 +147,7 @@ private:
     void BuildPanel();
     void BuildStatusBar();
     void BuildPopupMenu();
+    void AddTrayIcon();
 
     ErrorBox errorBox_;
     QTimer realTime_;
@@ -164,6 +165,8 @@ private:
     QAction* pmiCloseToTray_ = nullptr;
     QAction* pmiExit_ = nullptr;
     QPointer<QSystemTrayIcon> trayIcon_;
+    // From the show to the close, whether or not a tray has shown it yet.
+    bool trayWanted_ = false;
     QString trayTip_;
 
     // Guarded: the program destroys them before this window, whose destruction

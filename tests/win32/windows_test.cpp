@@ -246,6 +246,7 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     // close box hides the window there, a click on the icon brings it back,
     // and Exit from a hidden window still saves it as shown.
     ASSERT_TRUE(main.Tray().Shown());
+    EXPECT_TRUE(main.Tray().ShowBalloon("Kestro", "リマインダー(単勝): 発走まで 1:00"));
     EXPECT_EQ(main.Tray().Tip(), L"単勝 状態不明 / 複勝 状態不明");
     main.Shell().Core().HandleAnnouncement(
         Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
@@ -268,6 +269,7 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
     EXPECT_EQ(ReadIni().ReadString("Window", "CloseToTray"), "1");
+    EXPECT_FALSE(main.Tray().ShowBalloon("Kestro", "no icon")) << "the icon left with the window";
 }
 
 // The history window over a real file beside the settings: where the file
