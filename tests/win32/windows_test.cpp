@@ -270,6 +270,10 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
     EXPECT_EQ(ReadIni().ReadString("Window", "CloseToTray"), "1");
     EXPECT_FALSE(main.Tray().ShowBalloon("Kestro", "no icon")) << "the icon left with the window";
+    // A tip too long for the tray is cut, never between the halves of a pair.
+    const std::wstring pairAt126 = std::wstring(126, L'x') + L"\U0002000B";
+    EXPECT_EQ(CutToFit(pairAt126, TrayIcon::kTipMax), std::wstring(126, L'x'));
+    EXPECT_EQ(CutToFit(pairAt126 + L"y", 128), pairAt126);
 }
 
 // The history window over a real file beside the settings: where the file
