@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QMessageBox>
@@ -187,6 +188,16 @@ void TfrmZKmain::BuildPopupMenu() {
     pmiReminders_ = popupMenu_->addAction(QStringLiteral("リマインダー..."));
     pmiCloseToTray_ = popupMenu_->addAction(QStringLiteral("閉じるとトレイに残す"));
     pmiCloseToTray_->setCheckable(true);
+    pmiStayOnTop_ = popupMenu_->addAction(QStringLiteral("常に手前に表示"));
+    pmiStayOnTop_->setCheckable(true);
+    mnuOpacity_ = popupMenu_->addMenu(QStringLiteral("不透明度"));
+    auto* steps = new QActionGroup(mnuOpacity_);
+    for (const int32_t step : kOpacitySteps) {
+        QAction* item = mnuOpacity_->addAction(QStringLiteral("%1%").arg(step));
+        item->setCheckable(true);
+        steps->addAction(item);
+        connect(item, &QAction::triggered, this, [this, step] { shell_->SetOpacity(step); });
+    }
     pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
     pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
     pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
@@ -194,6 +205,8 @@ void TfrmZKmain::BuildPopupMenu() {
     pmiHistory_->setObjectName(QStringLiteral("pmiHistory"));
     pmiReminders_->setObjectName(QStringLiteral("pmiReminders"));
     pmiCloseToTray_->setObjectName(QStringLiteral("pmiCloseToTray"));
+    pmiStayOnTop_->setObjectName(QStringLiteral("pmiStayOnTop"));
+    mnuOpacity_->setObjectName(QStringLiteral("mnuOpacity"));
     pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
@@ -227,8 +240,10 @@ QString TfrmZKmain::StatusText(int panel) const {
 void TfrmZKmain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A restore from the task bar is the window system's show, not the form's.
-    if (!event->spontaneous()) {
+    if (!event->spontaneous() && !reshowing_) {
+        showing_ = true;
         FormShow();
+        showing_ = false;
     }
 }
 
@@ -259,6 +274,8 @@ void TfrmZKmain::PopupMenuClick(QAction* item) {
         shell_->PopupMenuClick(MenuItem::pmiReminders);
     } else if (item == pmiCloseToTray_) {
         shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
+    } else if (item == pmiStayOnTop_) {
+        shell_->PopupMenuClick(MenuItem::pmiStayOnTop);
     } else if (item == pmiExit_) {
         shell_->PopupMenuClick(MenuItem::pmiExit);
     }
@@ -447,6 +464,38 @@ void TfrmZKmain::SetOnScreen(bool shown) {
 void TfrmZKmain::CheckMenuItem(kestro::MenuItem item, bool checked) {
     if (item == MenuItem::pmiCloseToTray) {
         pmiCloseToTray_->setChecked(checked);
+    }
+}
+
+void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
+    pmiStayOnTop_->setChecked(stayOnTop);
+    const QList<QAction*> steps = mnuOpacity_->actions();
+    for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
+        steps[static_cast<int>(i)]->setChecked(kOpacitySteps[i] == opacityPercent);
+    }
+    setWindowOpacity(opacityPercent / 100.0);
+    if (showing_) {
+        // A window cannot be hidden and shown again from inside its own show.
+        QMetaObject::invokeMethod(
+            this, [this, stayOnTop] { ApplyStayOnTopFlag(stayOnTop); }, Qt::QueuedConnection);
+    } else {
+        ApplyStayOnTopFlag(stayOnTop);
+    }
+}
+
+// Changing a window's flags hides it; a shown window is shown again where it was.
+void TfrmZKmain::ApplyStayOnTopFlag(bool stayOnTop) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == stayOnTop) {
+        return;
+    }
+    const bool shown = isVisible();
+    const QPoint at = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop);
+    if (shown) {
+        reshowing_ = true;
+        move(at);
+        show();
+        reshowing_ = false;
     }
 }
 

@@ -99,6 +99,8 @@ public:
     QString StatusText(int panel) const;
     QMenu* PopupMenu() const { return popupMenu_; }
     QAction* MenuItem(int index) const;
+    // The submenu "不透明度": one checkable item per step of kOpacitySteps.
+    QMenu* OpacityMenu() const { return mnuOpacity_; }
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
     // The notification area's icon; null where the desktop has no tray, and
     // before the show and after the close.
@@ -127,6 +129,7 @@ protected:
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
     void RefreshHistory(const HistoryPage& page) override;
+    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override { close(); }
     void ShowTrayIcon(bool shown) override;
     bool TrayIconShown() const override;
@@ -148,6 +151,7 @@ private:
     void BuildStatusBar();
     void BuildPopupMenu();
     void AddTrayIcon();
+    void ApplyStayOnTopFlag(bool stayOnTop);
 
     ErrorBox errorBox_;
     QTimer realTime_;
@@ -163,11 +167,17 @@ private:
     QAction* pmiHistory_ = nullptr;
     QAction* pmiReminders_ = nullptr;
     QAction* pmiCloseToTray_ = nullptr;
+    QAction* pmiStayOnTop_ = nullptr;
+    QMenu* mnuOpacity_ = nullptr;
     QAction* pmiExit_ = nullptr;
     QPointer<QSystemTrayIcon> trayIcon_;
     // From the show to the close, whether or not a tray has shown it yet.
     bool trayWanted_ = false;
     QString trayTip_;
+    // Inside the form's show (FormShow), and inside the show that puts the
+    // window back after its on-top flag changed, which is no form's show.
+    bool showing_ = false;
+    bool reshowing_ = false;
 
     // Guarded: the program destroys them before this window, whose destruction
     // may still log a refused write.

@@ -91,6 +91,10 @@ struct Settings {
     // Section "Window": whether closing the main window keeps Kestro running
     // in the notification area (where the desktop has one) until Exit.
     bool CloseToTray = false;
+    // Section "Window": the main window kept above every other window, and how
+    // opaque it is drawn, in percent (kOpacityMin..kOpacityMax).
+    bool StayOnTop = false;
+    int32_t Opacity = 100;
 
     // Section "Reminders": what the reminders window edits.
     std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -140,6 +141,17 @@ std::array<ReminderSetting, kReminderCount> Settings::DefaultReminders() {
     return reminders;
 }
 
+int32_t ClampOpacity(int32_t percent) {
+    return std::clamp(percent, kOpacityMin, kOpacityMax);
+}
+
+// An unreadable opacity is the default, fully opaque; one out of range is the
+// nearest the window can be drawn at, so a hand-edited 0 never hides it.
+void LoadWindowSettings(const IniFile& ini, Settings& settings) {
+    settings.StayOnTop = ini.ReadBool(kWindow, "StayOnTop", false);
+    settings.Opacity = ClampOpacity(ini.ReadInteger(kWindow, "Opacity", kOpacityMax));
+}
+
 std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot) {
     return ExpandPlaceholder(path, kSystemRootPlaceholder, systemRoot);
 }
@@ -184,6 +196,7 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
     settings.KeepHistory = ini.ReadBool(kHistory, "KeepHistory", true);
     settings.RestoreTimetable = ini.ReadBool(kHistory, "RestoreTimetable", false);
     settings.CloseToTray = ini.ReadBool(kWindow, "CloseToTray", false);
+    LoadWindowSettings(ini, settings);
 
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
@@ -266,6 +279,8 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
         }
     }
     ini.WriteBool(kWindow, "CloseToTray", settings.CloseToTray);
+    ini.WriteBool(kWindow, "StayOnTop", settings.StayOnTop);
+    ini.WriteInteger(kWindow, "Opacity", settings.Opacity);
     if (alsoWrite) {
         alsoWrite(ini);
     }

@@ -27,6 +27,13 @@ inline constexpr std::string_view kKestroSoundsPlaceholder = "%KestroSounds%";
 inline constexpr int32_t kReminderLeadMin = 1;
 inline constexpr int32_t kReminderLeadMax = 600;
 
+// How opaque the main window may be drawn, in percent: a fainter window could
+// not be found again on a busy game screen.
+inline constexpr int32_t kOpacityMin = 40;
+inline constexpr int32_t kOpacityMax = 100;
+// `percent` brought inside kOpacityMin..kOpacityMax.
+int32_t ClampOpacity(int32_t percent);
+
 // Replaces the first "%SystemRoot%", in any letter case, by `systemRoot`; later
 // ones and other %names% stay as they are.
 std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot);
@@ -56,9 +63,14 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
 // "AdapterIndex" as it stands only for files written before the name was kept.
 int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames);
 
+// Reads section "Window" alone ("StayOnTop", "Opacity"), which LoadSettings reads too: the
+// main window takes it at its creation, before it is shown.
+void LoadWindowSettings(const IniFile& ini, Settings& settings);
+
 // Writes the settings that the program changes ("OpenCount" as one more than in
 // memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
-// path, "History" "KeepHistory" and "RestoreTimetable", every key of "Reminders") and, when
+// path, "History" "KeepHistory" and "RestoreTimetable", every key of "Reminders", "Window"
+// "StayOnTop" and "Opacity") and, when
 // `mainPlacement` is given, the main window's placement after them; then whatever `alsoWrite`
 // writes into the same file. "Debug", "LogLevel", "SaveFormSize" and every other line of the file
 // are kept as they are. The file is replaced in one step, so a refused write leaves it exactly as

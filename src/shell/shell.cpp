@@ -55,6 +55,10 @@ void KestroShell::FormCreate() {
     } else {
         KeepFormInsideWorkArea(view_, false);
     }
+    // Before the first show: a window manager takes the flag with the window's
+    // first appearance, and the window is never seen flickering into place.
+    LoadWindowSettings(IniFile::Load(GetIniFileName()), core_.GetSettings());
+    ApplyStayVisible();
 }
 
 void KestroShell::FormShow() {
@@ -68,6 +72,7 @@ void KestroShell::FormShow() {
     closed_ = false;
     capture_.BeginShow();
     LoadSettings();
+    ApplyStayVisible();
     view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : ""));
     Step("reset");
     core_.ResetRaceState();
@@ -151,6 +156,33 @@ void KestroShell::SetRestoreTimetable(bool restore) {
     }
     core_.GetSettings().RestoreTimetable = restore;
     SaveSettings();
+}
+
+void KestroShell::SetStayOnTop(bool stayOnTop) {
+    if (core_.GetSettings().StayOnTop == stayOnTop) {
+        return;
+    }
+    core_.GetSettings().StayOnTop = stayOnTop;
+    ApplyStayVisible();
+    SaveSettings();
+}
+
+void KestroShell::SetOpacity(int32_t percent) {
+    percent = ClampOpacity(percent);
+    if (core_.GetSettings().Opacity == percent) {
+        return;
+    }
+    core_.GetSettings().Opacity = percent;
+    ApplyStayVisible();
+    SaveSettings();
+}
+
+void KestroShell::ApplyStayVisible() {
+    const std::pair<bool, int32_t> stay{core_.GetSettings().StayOnTop, core_.GetSettings().Opacity};
+    if (stayApplied_ != stay) {
+        stayApplied_ = stay;
+        view_.ApplyStayVisible(stay.first, stay.second);
+    }
 }
 
 void KestroShell::LoadSettings() {
@@ -305,6 +337,9 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             core_.GetSettings().CloseToTray = !core_.GetSettings().CloseToTray;
             view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
             SaveSettings();
+            break;
+        case MenuItem::pmiStayOnTop:
+            SetStayOnTop(!core_.GetSettings().StayOnTop);
             break;
         case MenuItem::pmiExit:
             exiting_ = true;

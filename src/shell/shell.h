@@ -8,6 +8,7 @@
 // asks the view to wake the main thread; the hand-over then runs there.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,7 +33,9 @@
 
 namespace kestro {
 
-// The new items come after the main window's own four, behind a separator, before Exit.
+// The new items come after the main window's own four, behind a separator, before
+// Exit; after the switches 閉じるとトレイに残す and "常に手前に表示" comes the
+// submenu "不透明度" of kOpacitySteps, whose items call KestroShell::SetOpacity.
 enum class MenuItem {
     pmiAbout,
     pmiConfig,
@@ -40,8 +43,10 @@ enum class MenuItem {
     pmiHistory,
     pmiReminders,
     pmiCloseToTray,
+    pmiStayOnTop,
     pmiExit
 };
+inline constexpr std::array<int32_t, 7> kOpacitySteps = {100, 90, 80, 70, 60, 50, 40};
 
 // What the shell asks of the window that shows it. Texts marked CP932 are
 // game and log texts; every other text is UTF-8. The main window's placement
@@ -76,6 +81,13 @@ public:
     // A result was counted: the history window, while it is shown, shows
     // `page` instead, without being raised; a window not shown stays so.
     virtual void RefreshHistory(const HistoryPage& page) = 0;
+
+    // The main window kept above every other window or not, drawn at
+    // `opacityPercent` (kOpacityMin..kOpacityMax); the popup menu's marks follow:
+    // "常に手前に表示" checked when on top, the opacity step equal to it checked
+    // (none for a hand-edited value between the steps). Called at the creation,
+    // after each change, and at the show only if the file changed in between.
+    virtual void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) = 0;
 
     // Closes the main window through its normal close (which calls FormCloseQuery).
     virtual void Close() = 0;
@@ -173,6 +185,12 @@ public:
     // close for the next start. Saved at once.
     void SetRestoreTimetable(bool restore);
 
+    // The popup menu's window items: each change is drawn at once and saved at
+    // once, as the history window's switches are; a refusal is reported.
+    // pmiStayOnTop turns the switch over. `percent` is clamped to kOpacityMin..kOpacityMax.
+    void SetStayOnTop(bool stayOnTop);
+    void SetOpacity(int32_t percent);
+
     // Called before each step of show and close that reaches the settings file
     // or the race state ("load", "reset", "save"), so that their order can be watched.
     void SetStepWatcher(std::function<void(std::string_view step)> watcher) {
@@ -206,6 +224,8 @@ private:
     // The placement to save: the window's, or while it is hidden in the tray,
     // the one it had on the screen.
     const PlacedWindow& PlacementSource() const;
+    // Tells the view the window's stay settings when they differ from what it was last told.
+    void ApplyStayVisible();
 
     ShellView& view_;
     SystemClock systemClock_;
@@ -227,6 +247,8 @@ private:
     std::unique_ptr<HiddenPlacement> hidden_;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
+    // What ApplyStayVisible last told the view: on top, opacity.
+    std::optional<std::pair<bool, int32_t>> stayApplied_;
     // The status line's text as the core last set it, without the mark.
     std::string status_;
 };

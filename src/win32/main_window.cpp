@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/locale.h"
+#include "settings/settings_file.h"
 #include "shell/panel_layout.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
@@ -181,6 +183,19 @@ void TfrmZKmain::BuildPopupMenu() {
     AppendMenuW(popupMenu_, MF_STRING, pmiHistory, L"履歴...");
     AppendMenuW(popupMenu_, MF_STRING, pmiReminders, L"リマインダー...");
     AppendMenuW(popupMenu_, MF_STRING, pmiCloseToTray, L"閉じるとトレイに残す");
+    AppendMenuW(popupMenu_, MF_STRING, pmiStayOnTop, L"常に手前に表示");
+    opacityMenu_ = CreatePopupMenu();
+    for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
+        AppendMenuW(opacityMenu_, MF_STRING, pmiOpacityFirst + i,
+                    (std::to_wstring(kOpacitySteps[i]) + L"%").c_str());
+        // One of the steps: its mark is a dot, as a choice among several is drawn.
+        MENUITEMINFOW radio{};
+        radio.cbSize = sizeof radio;
+        radio.fMask = MIIM_FTYPE;
+        radio.fType = MFT_STRING | MFT_RADIOCHECK;
+        SetMenuItemInfoW(opacityMenu_, static_cast<UINT>(i), TRUE, &radio);
+    }
+    AppendMenuW(popupMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(opacityMenu_), L"不透明度");
     AppendMenuW(popupMenu_, MF_STRING, pmiExit, L"E&xit");
 }
 
@@ -333,10 +348,18 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 case pmiCloseToTray:
                     shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
                     return 0;
+                case pmiStayOnTop:
+                    shell_->PopupMenuClick(MenuItem::pmiStayOnTop);
+                    return 0;
                 case pmiExit:
                     shell_->PopupMenuClick(MenuItem::pmiExit);
                     return 0;
                 default:
+                    if (const UINT step = LOWORD(wParam) - pmiOpacityFirst;
+                        step < kOpacitySteps.size()) {
+                        shell_->SetOpacity(kOpacitySteps[step]);
+                        return 0;
+                    }
                     break;
             }
             break;
@@ -539,6 +562,27 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
 void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
     if (frmZKhistory_ && IsWindowVisible(frmZKhistory_->Handle())) {
         frmZKhistory_->ShowPage(page);
+    }
+}
+
+void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
+    ::CheckMenuItem(popupMenu_, pmiStayOnTop,
+                    MF_BYCOMMAND | (stayOnTop ? MF_CHECKED : MF_UNCHECKED));
+    for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
+        ::CheckMenuItem(
+            opacityMenu_, static_cast<UINT>(i),
+            MF_BYPOSITION | (kOpacitySteps[i] == opacityPercent ? MF_CHECKED : MF_UNCHECKED));
+    }
+    SetWindowPos(hwnd_, stayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+    if (opacityPercent >= kOpacityMax) {
+        // A layered window is drawn through a buffer of its own: an opaque one needs none.
+        SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    } else {
+        SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(hwnd_, 0, static_cast<BYTE>(opacityPercent * 255 / 100),
+                                   LWA_ALPHA);
     }
 }
 

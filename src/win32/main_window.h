@@ -38,7 +38,10 @@ public:
         pmiExit,
         pmiHistory,
         pmiReminders,
-        pmiCloseToTray
+        pmiCloseToTray,
+        pmiStayOnTop,
+        // The submenu "不透明度": this + the step's index in kOpacitySteps.
+        pmiOpacityFirst = 200
     };
     static constexpr UINT kControlIdBase = 1000;  // + PanelField
     // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
@@ -66,6 +69,7 @@ public:
     // The icon in the notification area, made with the window; also what
     // shows balloons.
     TrayIcon& Tray() { return *tray_; }
+    HMENU OpacityMenu() const { return opacityMenu_; }
     // Null until the history item was first chosen.
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_.get(); }
     std::wstring StatusText(int panel) const;
@@ -94,6 +98,7 @@ public:
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
     void RefreshHistory(const HistoryPage& page) override;
+    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override;
     void ShowTrayIcon(bool shown) override;
     bool TrayIconShown() const override;
@@ -131,6 +136,8 @@ private:
     std::vector<HWND> labels_;
     HMENU popupMenu_ = nullptr;
     std::unique_ptr<TrayIcon> tray_;
+    // Owned by popupMenu_, destroyed with it.
+    HMENU opacityMenu_ = nullptr;
     UINT dpi_ = 96;
     HFONT labelFont_ = nullptr;
     HFONT styleAFont_ = nullptr;

@@ -192,7 +192,7 @@ TEST_F(GuiReplayTest, TheTrayIconTellsTheNextMomentsAndKeepsTheWindowWhenChosen)
     const QString hidden = tray->toolTip();
     ASSERT_TRUE(QTest::qWaitFor([&] { return tray->toolTip() != hidden; }, 5000));
 
-    main.PopupMenuClick(main.MenuItem(7));
+    main.PopupMenuClick(main.MenuItem(9));
     EXPECT_EQ(main.TrayIcon(), nullptr);
     EXPECT_FALSE(main.RealTime().isActive());
 }

@@ -397,26 +397,45 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
 }
 
 TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
+    test::WriteFileBytes(iniPath_, "[Window]\nStayOnTop=1\nOpacity=60\n");
     RecordingMain& main = Create();
     // The window's own four in their order; the new items after the log,
-    // behind a separator, the tray's a switch.
+    // behind a separator, the tray's and the stay on top switches.
     const char* const items[] = {
-        "&About...",       "&Config...",           "&Log...", "", "履歴...",
-        "リマインダー...", "閉じるとトレイに残す", "E&xit"};
-    ASSERT_EQ(main.PopupMenu()->actions().size(), 8);
-    for (int i = 0; i < 8; ++i) {
+        "&About...",       "&Config...",           "&Log...",        "",         "履歴...",
+        "リマインダー...", "閉じるとトレイに残す", "常に手前に表示", "不透明度", "E&xit"};
+    ASSERT_EQ(main.PopupMenu()->actions().size(), 10);
+    for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(main.MenuItem(i)->text(), QString::fromUtf8(items[i]));
     }
     EXPECT_TRUE(main.MenuItem(3)->isSeparator());
-    EXPECT_TRUE(main.MenuItem(6)->isCheckable());
+    EXPECT_TRUE(main.MenuItem(6)->isCheckable() && main.MenuItem(7)->isCheckable());
     EXPECT_EQ(main.InfoPanel()->contextMenuPolicy(), Qt::CustomContextMenu);
+    // The window's switches as the file says, marked so; how a window manager
+    // takes them is tested on a real X server (stay_on_top.sh).
     main.show();
+    QAction* const opaque = main.OpacityMenu()->actions()[0];
+    QAction* const at60 = main.OpacityMenu()->actions()[4];
+    EXPECT_TRUE(main.MenuItem(7)->isChecked());
+    EXPECT_TRUE(at60->isChecked());
+    EXPECT_DOUBLE_EQ(main.windowOpacity(), 0.6);
+    opaque->trigger();
+    EXPECT_TRUE(opaque->isChecked() && !at60->isChecked());
+    EXPECT_DOUBLE_EQ(main.windowOpacity(), 1.0);
+    // The flag's change hides the window and shows it again, which is no form's show.
+    main.MenuItem(7)->trigger();
+    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(main.isVisible());
 
     main.PopupMenuClick(main.MenuItem(2));
     EXPECT_TRUE(forms_->log.isVisible());
-    main.PopupMenuClick(main.MenuItem(7));
+    main.PopupMenuClick(main.MenuItem(9));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
+    // The re-show after the flag's change was no form's show: counted once.
+    EXPECT_EQ(std::count_if(main.steps.begin(), main.steps.end(),
+                            [](const std::string& step) { return step.starts_with("load"); }),
+              1);
 }
 
 // The reminders window drawn in Qt: it shows the settings, an untouched path

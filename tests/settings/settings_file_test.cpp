@@ -131,7 +131,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "DoublesExchangeDeadlineSound=" +
             media +
             "remind_exchange.wav\n"
-            "[Window]\nCloseToTray=0\n");
+            "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\n");
 }
 
 // The reminders' section: a file from before it gives the defaults, a file
@@ -233,6 +233,8 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     s.KeepHistory = false;
     s.RestoreTimetable = true;
     s.CloseToTray = true;
+    s.StayOnTop = true;
+    s.Opacity = 70;
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
@@ -248,6 +250,8 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     EXPECT_FALSE(back.KeepHistory);
     EXPECT_TRUE(back.RestoreTimetable);
     EXPECT_TRUE(back.CloseToTray);
+    EXPECT_TRUE(back.StayOnTop);
+    EXPECT_EQ(back.Opacity, 70);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
 }
 
@@ -317,6 +321,33 @@ TEST_F(SettingsFileTest, RestoreTimetableIsOnlyOnWhenTheFileAsksForIt) {
             c.value == nullptr ? "" : std::string("RestoreTimetable=") + c.value + "\n";
         const Settings s = LoadFrom("[History]\nKeepHistory=1\n" + line);
         EXPECT_EQ(s.RestoreTimetable, c.expected) << (c.value ? c.value : "(absent)");
+    }
+}
+
+struct WindowCase {
+    const char* window;  // the section's lines
+    bool stayOnTop;
+    int opacity;
+};
+
+// Files from before the section open as they always did: opaque, not on top.
+// An unreadable value is the default; an opacity out of range the nearest one
+// that can be drawn, so a hand edit never makes the window vanish.
+TEST_F(SettingsFileTest, WindowStaysAsTheFileSaysWithinWhatCanBeDrawn) {
+    const WindowCase cases[] = {
+        {"", false, 100},
+        {"StayOnTop=1\nOpacity=60\n", true, 60},
+        {"StayOnTop=yes\nOpacity=sixty\n", false, 100},
+        {"Opacity=75\n", false, 75},
+        {"Opacity=39\n", false, 40},
+        {"Opacity=0\n", false, 40},
+        {"Opacity=-60\n", false, 40},
+        {"Opacity=101\n", false, 100},
+    };
+    for (const WindowCase& c : cases) {
+        const Settings s = LoadFrom(std::string("[Window]\n") + c.window);
+        EXPECT_EQ(s.StayOnTop, c.stayOnTop) << c.window;
+        EXPECT_EQ(s.Opacity, c.opacity) << c.window;
     }
 }
 

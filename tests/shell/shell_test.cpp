@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/cp932.h"
@@ -121,6 +122,9 @@ public:
         events.push_back("history refresh");
         history = page;
     }
+    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override {
+        stays.push_back((stayOnTop ? "on top " : "behind ") + std::to_string(opacityPercent) + "%");
+    }
     void Close() override { events.push_back("close"); }
     // The tray: whether the desktop has one, the icon and its tip, the window's
     // presence on the screen and the switch's check mark.
@@ -165,6 +169,8 @@ public:
 
     WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
     HistoryPage history;
+    // How the window was told to stay visible, in order.
+    std::vector<std::string> stays;
 
 private:
     std::mutex mutex_;
@@ -902,6 +908,41 @@ TEST_F(ShellTest, CloseToTrayOnlyWhenChosenAndATrayShowsTheIcon) {
         EXPECT_TRUE(next.FormCloseQuery());
         next.FormClose();
     }
+}
+
+// The window's stay settings come from the file at the creation, before the
+// show; each change is drawn and saved at once, an unchanged one neither; a
+// refused save is reported like any other.
+TEST_F(ShellTest, StayOnTopAndOpacityAreTakenAtCreationAndSavedAtOnce) {
+    WriteIni("[Window]\nStayOnTop=1\nOpacity=15\n");
+    KestroShell& shell = Create();
+    shell.FormCreate();
+    EXPECT_EQ(view_.stays, std::vector<std::string>{"on top 40%"});
+    shell.FormShow();
+    const auto saved = [&] {
+        const IniFile ini = IniFile::Load(iniPath_);
+        return std::pair(ini.ReadInteger("Window", "StayOnTop", -1),
+                         ini.ReadInteger("Window", "Opacity", -1));
+    };
+    shell.PopupMenuClick(MenuItem::pmiStayOnTop);
+    EXPECT_EQ(saved(), std::pair(0, 40));
+    shell.SetOpacity(60);
+    const auto saves = std::count(view_.events.begin(), view_.events.end(), "save");
+    shell.SetOpacity(60);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "save"), saves);
+    EXPECT_EQ(saved(), std::pair(0, 60));
+
+    std::filesystem::remove(iniPath_);
+    ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
+    shell.PopupMenuClick(MenuItem::pmiStayOnTop);
+    shell.SetOpacity(250);
+    const std::vector<std::string> stays = {"on top 40%", "behind 40%", "behind 60%", "on top 60%",
+                                            "on top 100%"};
+    EXPECT_EQ(view_.stays, stays);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "error " + iniPath_ + " に書き込めません"),
+              1);
+    shell.FormClose();
 }
 
 // A Singles race won with a ticket on 4, as the game's lines tell it.

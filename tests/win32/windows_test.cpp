@@ -220,24 +220,47 @@ TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBa
 }
 
 TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
+    WriteIni("[Window]\nStayOnTop=1\nOpacity=60\n");
     TfrmZKmain& main = Show();
     const HMENU menu = main.PopupMenu();
     // The window's own four in their order; the new items after the log,
-    // behind a separator.
+    // behind a separator. The opacity's submenu has no command of its own.
     const wchar_t* const captions[] = {
-        L"&About...",       L"&Config...",           L"&Log...", L"", L"履歴...",
-        L"リマインダー...", L"閉じるとトレイに残す", L"E&xit"};
+        L"&About...",       L"&Config...",           L"&Log...",        L"",         L"履歴...",
+        L"リマインダー...", L"閉じるとトレイに残す", L"常に手前に表示", L"不透明度", L"E&xit"};
     const UINT ids[] = {TfrmZKmain::pmiAbout,       TfrmZKmain::pmiConfig,
                         TfrmZKmain::pmiLog,         0,
                         TfrmZKmain::pmiHistory,     TfrmZKmain::pmiReminders,
-                        TfrmZKmain::pmiCloseToTray, TfrmZKmain::pmiExit};
-    ASSERT_EQ(GetMenuItemCount(menu), 8);
-    for (int i = 0; i < 8; ++i) {
+                        TfrmZKmain::pmiCloseToTray, TfrmZKmain::pmiStayOnTop,
+                        static_cast<UINT>(-1),      TfrmZKmain::pmiExit};
+    ASSERT_EQ(GetMenuItemCount(menu), 10);
+    for (int i = 0; i < 10; ++i) {
         wchar_t text[32] = {};
         GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
         EXPECT_EQ(std::wstring(text), captions[i]);
         EXPECT_EQ(GetMenuItemID(menu, i), ids[i]);
     }
+    EXPECT_EQ(GetSubMenu(menu, 8), main.OpacityMenu());
+
+    // As the file says from the show on: above every window, drawn at 60 %;
+    // opaque again, the window is no longer layered.
+    const auto exStyle = [&] { return GetWindowLongW(main.Handle(), GWL_EXSTYLE); };
+    const auto checked = [](HMENU in, UINT position) {
+        return (GetMenuState(in, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+    };
+    EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
+    EXPECT_TRUE(checked(menu, 7));
+    BYTE alpha = 0;
+    ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
+    ASSERT_TRUE(GetLayeredWindowAttributes(main.Handle(), nullptr, &alpha, nullptr));
+    EXPECT_EQ(alpha, 153);
+    EXPECT_TRUE(checked(main.OpacityMenu(), 4));
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiStayOnTop, 0);
+    EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
+    EXPECT_FALSE(checked(menu, 7));
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiOpacityFirst, 0);
+    EXPECT_FALSE(exStyle() & WS_EX_LAYERED);
+    EXPECT_TRUE(checked(main.OpacityMenu(), 0) && !checked(main.OpacityMenu(), 4));
 
     SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiLog, 0);
     EXPECT_TRUE(IsWindowVisible(forms_->log.Handle()));
