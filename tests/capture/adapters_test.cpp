@@ -10,22 +10,12 @@
 
 #include "capture/snoop.h"
 #include "platform/network_devices.h"
+#include "support/adapters.h"
 
 namespace kestro {
 namespace {
 
-AdapterInfo Net(std::string name, std::string description, bool up, int linkType,
-                std::string ipv4 = "") {
-    AdapterInfo a;
-    a.name = std::move(name);
-    a.description = std::move(description);
-    a.up = up;
-    a.running = up;
-    a.networkInterface = true;
-    a.linkType = linkType;
-    a.ipv4Address = std::move(ipv4);
-    return a;
-}
+using test::Net;
 
 std::string AllInterfacesName() {
     return std::string(platform::AllInterfacesDevice());
