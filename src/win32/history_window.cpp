@@ -127,9 +127,9 @@ TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged,
     : keepChanged_(std::move(keepChanged)), restoreChanged_(std::move(restoreChanged)) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClasses(instance, &Procedure, &FiguresProcedure);
-    hwnd_ =
-        CreateWindowExW(0, kHistoryClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 480, 560, nullptr, nullptr, instance, this);
+    hwnd_ = CreateWindowExW(0, kHistoryClass, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 480, 560, nullptr, nullptr, instance,
+                            static_cast<HidingWindow*>(this));
     dpi_ = WindowDpi(hwnd_);
     const auto child = [&](const wchar_t* className, DWORD style, DWORD exStyle = 0) {
         return CreateWindowExW(exStyle, className, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,
@@ -278,29 +278,20 @@ LRESULT CALLBACK TfrmZKhistory::FiguresProcedure(HWND window, UINT message, WPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK TfrmZKhistory::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TfrmZKhistory*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT TfrmZKhistory::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CLOSE:
-            ShowWindow(window, SW_HIDE);
-            return 0;
         case WM_SIZE:
-            if (self != nullptr && self->chkRestore_ != nullptr) {
-                self->LayOut(LOWORD(lParam), HIWORD(lParam));
+            if (chkRestore_ != nullptr) {
+                LayOut(LOWORD(lParam), HIWORD(lParam));
             }
             return 0;
         case WM_GETMINMAXINFO:
             // Never so small that the painted part or a switch is cut off.
-            if (self != nullptr && self->chkRestore_ != nullptr) {
-                RECT least{0, 0, self->Px(kClientWidth),
-                           self->Px(kRow + kGap + kFiguresHeight + kGap + kRow + 2 * kRow + kGap +
-                                    2 * kSwitchHeight + 2 * kMargin)};
-                AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
+            if (chkRestore_ != nullptr) {
+                RECT least{0, 0, Px(kClientWidth),
+                           Px(kRow + kGap + kFiguresHeight + kGap + kRow + 2 * kRow + kGap +
+                              2 * kSwitchHeight + 2 * kMargin)};
+                AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
                                    FALSE, 0);
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
                 info->ptMinTrackSize = POINT{least.right - least.left, least.bottom - least.top};
@@ -308,25 +299,20 @@ LRESULT CALLBACK TfrmZKhistory::Procedure(HWND window, UINT message, WPARAM wPar
             return 0;
         case WM_COMMAND:
             // Only the user's click is a choice; BM_SETCHECK sends no BN_CLICKED.
-            if (self != nullptr && HIWORD(wParam) == BN_CLICKED) {
+            if (HIWORD(wParam) == BN_CLICKED) {
                 const auto control = reinterpret_cast<HWND>(lParam);
                 const bool checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-                if (control == self->chkKeep_ && self->keepChanged_) {
-                    self->keepChanged_(checked);
-                } else if (control == self->chkRestore_ && self->restoreChanged_) {
-                    self->restoreChanged_(checked);
+                if (control == chkKeep_ && keepChanged_) {
+                    keepChanged_(checked);
+                } else if (control == chkRestore_ && restoreChanged_) {
+                    restoreChanged_(checked);
                 }
             }
             return 0;
-        case WM_NCDESTROY:
-            if (self != nullptr) {
-                self->hwnd_ = nullptr;
-            }
-            break;
         default:
             break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace kestro::win32

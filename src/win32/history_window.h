@@ -11,14 +11,15 @@
 #include <string>
 
 #include "shell/history_page.h"
+#include "win32/ui.h"
 
 namespace kestro::win32 {
 
-class TfrmZKhistory final {
+class TfrmZKhistory final : public HidingWindow {
 public:
     // keepChanged, restoreChanged: a switch was set by the user.
     TfrmZKhistory(std::function<void(bool)> keepChanged, std::function<void(bool)> restoreChanged);
-    ~TfrmZKhistory();
+    ~TfrmZKhistory() override;
     TfrmZKhistory(const TfrmZKhistory&) = delete;
     TfrmZKhistory& operator=(const TfrmZKhistory&) = delete;
 
@@ -28,7 +29,6 @@ public:
     // Shows the window and brings it to the front.
     void Present();
 
-    HWND Handle() const { return hwnd_; }
     HWND FileLine() const { return labFile_; }
     // The figures, bars and note, painted from the page.
     HWND Figures() const { return panFigures_; }
@@ -37,7 +37,7 @@ public:
     HWND RestoreSwitch() const { return chkRestore_; }
 
 private:
-    static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     static LRESULT CALLBACK FiguresProcedure(HWND, UINT, WPARAM, LPARAM);
     void LayOut(int width, int height);
     void PaintFigures(HDC dc, int width);
@@ -46,7 +46,6 @@ private:
     std::function<void(bool)> keepChanged_;
     std::function<void(bool)> restoreChanged_;
     HistoryPage page_;
-    HWND hwnd_ = nullptr;
     HWND labFile_ = nullptr;
     HWND panFigures_ = nullptr;
     HWND labLatest_ = nullptr;

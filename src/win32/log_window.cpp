@@ -32,8 +32,9 @@ TfrmZKlog::TfrmZKlog() {
         log.lpszClassName = kLogClass;
         RegisterClassExW(&log);
     }
-    hwnd_ = CreateWindowExW(0, kLogClass, L"ログ表示", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 347,
-                            107, 392, 252, nullptr, nullptr, instance, this);
+    hwnd_ =
+        CreateWindowExW(0, kLogClass, L"ログ表示", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 347, 107,
+                        392, 252, nullptr, nullptr, instance, static_cast<HidingWindow*>(this));
     const UINT dpi = WindowDpi(hwnd_);
     if (dpi != 96) {
         SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(392, dpi), Scaled(252, dpi),
@@ -102,41 +103,26 @@ std::wstring TfrmZKlog::Text() const {
     return WindowText(memLog_);
 }
 
-LRESULT CALLBACK TfrmZKlog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TfrmZKlog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT TfrmZKlog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CLOSE:  // closing only hides; lines keep arriving
-            ShowWindow(window, SW_HIDE);
-            return 0;
         case WM_SIZE:
-            if (self != nullptr && self->memLog_ != nullptr) {
-                MoveWindow(self->memLog_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            if (memLog_ != nullptr) {
+                MoveWindow(memLog_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
             }
             return 0;
-        case WM_DPICHANGED:
+        case WM_DPICHANGED: {
             // The log is a window of its own, often left open on another monitor.
-            if (self != nullptr) {
-                const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-                SetWindowPos(window, nullptr, suggested.left, suggested.top,
-                             suggested.right - suggested.left, suggested.bottom - suggested.top,
-                             SWP_NOZORDER | SWP_NOACTIVATE);
-                self->SetFontFor(HIWORD(wParam));
-            }
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            SetFontFor(HIWORD(wParam));
             return 0;
-        case WM_NCDESTROY:
-            if (self != nullptr) {
-                self->hwnd_ = nullptr;
-            }
-            break;
+        }
         default:
             break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace kestro::win32

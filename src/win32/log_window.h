@@ -7,15 +7,16 @@
 #include <string>
 
 #include "shell/log_window.h"
+#include "win32/ui.h"
 
 namespace kestro::win32 {
 
-class TfrmZKlog final {
+class TfrmZKlog final : public HidingWindow {
 public:
     static constexpr int kMaxLines = kLogWindowMaxLines;
 
     TfrmZKlog();
-    ~TfrmZKlog();
+    ~TfrmZKlog() override;
     TfrmZKlog(const TfrmZKlog&) = delete;
     TfrmZKlog& operator=(const TfrmZKlog&) = delete;
 
@@ -23,16 +24,14 @@ public:
     void Clear();
     void Show();
 
-    HWND Handle() const { return hwnd_; }
     HWND Memo() const { return memLog_; }
     std::wstring Text() const;
 
 private:
-    static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The log's face at `dpi` (a move to a monitor of another scale changes it).
     void SetFontFor(UINT dpi);
 
-    HWND hwnd_ = nullptr;
     HWND memLog_ = nullptr;
     HFONT font_ = nullptr;
     int lines_ = 0;

@@ -94,6 +94,30 @@ void SetFontOfAll(HWND window, HFONT font) {
         reinterpret_cast<LPARAM>(font));
 }
 
+// --- HidingWindow ---------------------------------------------------------------
+
+LRESULT CALLBACK HidingWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<HidingWindow*>(
+            reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<HidingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_CLOSE) {
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
 // --- PixelDialog ---------------------------------------------------------------
 
 INT_PTR PixelDialog::RunModal(HWND owner) {

@@ -32,6 +32,23 @@ HBITMAP StretchedCopy(HBITMAP picture, int width, int height);
 // Sets the font of `window` and of every child of it.
 void SetFontOfAll(HWND window, HFONT font);
 
+// A window of its own that lives as long as the program: closing it only hides
+// it. Its class's procedure is Procedure and it is made with the object as the
+// creation parameter (static_cast<HidingWindow*>(this)); every message but the
+// close reaches OnMessage, and the object forgets its handle once the window is gone.
+class HidingWindow {
+public:
+    virtual ~HidingWindow() = default;
+    HWND Handle() const { return hwnd_; }
+
+protected:
+    static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
+    // DefWindowProcW's answer for what it does not handle itself.
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+    HWND hwnd_ = nullptr;
+};
+
 // A modal dialog whose controls are made in code at pixel positions, run by
 // the system's dialog manager, so that Enter presses the default button (IDOK),
 // Esc means IDCANCEL and Tab moves between the controls.
