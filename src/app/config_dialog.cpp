@@ -5,23 +5,13 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPoint>
-#include <QShowEvent>
 #include <QStandardItemModel>
 #include <QStringList>
 #include <algorithm>
 
-#include "app/fonts.h"
-#include "app/placement_qt.h"
-
 namespace kestro {
 
 namespace {
-
-// Sound paths keep the settings file's "\" (the player reads it as a folder
-// separator); the user reads and types paths with this system's "/".
-QString WithFolderSeparators(QString path) {
-    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-}
 
 using namespace config_layout;
 
@@ -76,18 +66,8 @@ QIcon PlayIcon() {
     return icon;
 }
 
-TfrmZKconfig::TfrmZKconfig(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmZKconfig"));
-    setWindowTitle(QString::fromUtf8(kCaption));
-    // A fixed single border: a caption with the close box, nothing to resize.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    // Only the main window's closing ends the program.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setModal(true);
-    setFont(ProportionalFont(12));
-    setFixedSize(kClientWidth, kClientHeight);
+TfrmZKconfig::TfrmZKconfig(QWidget* parent)
+    : ShellDialog(parent, QStringLiteral("frmZKconfig"), kCaption, kClientWidth, kClientHeight) {
     move(kLeft, kTop);
     BuildControls();
 }
@@ -183,10 +163,7 @@ void TfrmZKconfig::FillAdapters(const std::vector<AdapterChoice>& choices) {
 bool TfrmZKconfig::RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) {
     FillAdapters(dialog.Adapters());
     CopyIn(dialog.Shown());
-    dialog_ = &dialog;
-    const int result = exec();
-    dialog_ = nullptr;
-    if (result != QDialog::Accepted) {
+    if (!Exec(dialog)) {
         return false;
     }
     confirmed = CopyOut();
@@ -200,9 +177,7 @@ void TfrmZKconfig::CopyIn(const ConfigDialogValues& values) {
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         Row& row = rows_[i];
         row.check->setChecked(values.rows[i].Enabled);
-        row.givenPath = values.rows[i].Sound;
-        row.shownPath = WithFolderSeparators(QString::fromStdString(row.givenPath));
-        row.edit->setText(row.shownPath);
+        row.path.ShowIn(row.edit, values.rows[i].Sound);
     }
 }
 
@@ -212,42 +187,9 @@ ConfigDialogValues TfrmZKconfig::CopyOut() const {
     values.soundEnabled = chkSoundEnabled->isChecked();
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         values.rows[i].Enabled = rows_[i].check->isChecked();
-        values.rows[i].Sound = PathIn(rows_[i]);
+        values.rows[i].Sound = rows_[i].path.ReadFrom(rows_[i].edit);
     }
     return values;
-}
-
-std::string TfrmZKconfig::PathIn(const Row& row) {
-    const QString text = row.edit->text();
-    return text == row.shownPath ? row.givenPath : text.toStdString();
-}
-
-WindowPlacement TfrmZKconfig::QueryPlacement() const {
-    return QueryFormPlacement(this);
-}
-
-void TfrmZKconfig::ApplyPlacement(const WindowPlacement& placement) {
-    ApplyFormPlacement(this, placement);
-}
-
-std::vector<ScreenArea> TfrmZKconfig::ScreenAreas() const {
-    return AvailableScreenAreas();
-}
-
-void TfrmZKconfig::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Restoring from the task bar is the window system's show, not the form's.
-    if (!event->spontaneous() && dialog_ != nullptr) {
-        dialog_->FormShow();
-    }
-}
-
-void TfrmZKconfig::done(int result) {
-    // OK, Cancel, Esc and the close box all end here.
-    if (isVisible() && dialog_ != nullptr) {
-        dialog_->FormClose();
-    }
-    QDialog::done(result);
 }
 
 void TfrmZKconfig::btnTestServerMessageClick() {
@@ -257,12 +199,12 @@ void TfrmZKconfig::btnTestServerMessageClick() {
         path = edit->text().toStdString();
         for (const Row& row : rows_) {
             if (row.edit == edit) {
-                path = PathIn(row);
+                path = row.path.ReadFrom(edit);
             }
         }
     }
-    if (dialog_ != nullptr) {
-        dialog_->TestSound(path);
+    if (model_ != nullptr) {
+        model_->TestSound(path);
     }
 }
 

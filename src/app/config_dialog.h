@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell_dialog.h"
 #include "shell/config_layout.h"
 #include "shell/settings_dialog.h"
 
@@ -27,16 +27,13 @@ namespace kestro {
 // 16 x 16, with a greyed twin for the disabled button.
 QIcon PlayIcon();
 
-class TfrmZKconfig : public QDialog, public SettingsDialogView {
+class TfrmZKconfig : public ShellDialog<SettingsDialogView, SettingsDialog> {
     Q_OBJECT
 public:
     explicit TfrmZKconfig(QWidget* parent = nullptr);
 
     // SettingsDialogView
     bool RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) override;
-    WindowPlacement QueryPlacement() const override;
-    void ApplyPlacement(const WindowPlacement& placement) override;
-    std::vector<ScreenArea> ScreenAreas() const override;
     // Of fixed size: a stored size never applies.
     bool Resizable() const override { return false; }
 
@@ -45,21 +42,11 @@ public:
 
     QComboBox* AdapterBox() const { return cboAdapter; }
 
-public slots:
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     struct Row {
         QCheckBox* check = nullptr;
         QLineEdit* edit = nullptr;
-        // The path as it was handed in, and as the edit box first showed it: a
-        // path that is not valid UTF-8 cannot be shown exactly, and an untouched
-        // box must give back the bytes it was given.
-        std::string givenPath;
-        QString shownPath;
+        SoundPathText path;
     };
 
     void BuildControls();
@@ -67,7 +54,6 @@ private:
     void BuildRow(Row& row, const ConfigDialogRow& design);
     void CopyIn(const ConfigDialogValues& values);
     ConfigDialogValues CopyOut() const;
-    static std::string PathIn(const Row& row);
 
     QComboBox* cboAdapter = nullptr;
     QCheckBox* chkSoundEnabled = nullptr;
@@ -76,8 +62,6 @@ private:
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
 
-    // The dialog being drawn, while RunModal runs.
-    SettingsDialog* dialog_ = nullptr;
     std::array<Row, kConfigDialogRowCount> rows_{};
 };
 

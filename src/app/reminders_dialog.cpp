@@ -1,11 +1,8 @@
 #include "app/reminders_dialog.h"
 
 #include <QLabel>
-#include <QShowEvent>
 
 #include "app/config_dialog.h"
-#include "app/fonts.h"
-#include "app/placement_qt.h"
 #include "settings/settings_file.h"
 
 namespace kestro {
@@ -14,24 +11,10 @@ namespace {
 
 using namespace reminders_layout;
 
-// As in the settings dialog: the file's "\" reads as "/" here.
-QString WithFolderSeparators(QString path) {
-    return path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-}
-
 }  // namespace
 
-TfrmZKreminders::TfrmZKreminders(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("frmZKreminders"));
-    setWindowTitle(QString::fromUtf8(kCaption));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setModal(true);
-    setFont(ProportionalFont(12));
-    setFixedSize(kClientWidth, kClientHeight);
-
+TfrmZKreminders::TfrmZKreminders(QWidget* parent)
+    : ShellDialog(parent, QStringLiteral("frmZKreminders"), kCaption, kClientWidth, kClientHeight) {
     QWidget* previous = nullptr;
     auto chain = [this, &previous](QWidget* next) {
         if (previous != nullptr) {
@@ -61,8 +44,9 @@ TfrmZKreminders::TfrmZKreminders(QWidget* parent) : QDialog(parent) {
         row.test->setIcon(PlayIcon());
         row.test->setIconSize(QSize(16, 16));
         connect(row.test, &QToolButton::clicked, this, [this, i] {
-            if (dialog_ != nullptr) {
-                dialog_->TestSound(PathIn(rows_[static_cast<std::size_t>(i)]));
+            if (model_ != nullptr) {
+                const Row& clicked = rows_[static_cast<std::size_t>(i)];
+                model_->TestSound(clicked.path.ReadFrom(clicked.sound));
             }
         });
         chain(row.check);
@@ -91,10 +75,7 @@ TfrmZKreminders::TfrmZKreminders(QWidget* parent) : QDialog(parent) {
 
 bool TfrmZKreminders::RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) {
     CopyIn(dialog.Shown());
-    dialog_ = &dialog;
-    const int result = exec();
-    dialog_ = nullptr;
-    if (result != QDialog::Accepted) {
+    if (!Exec(dialog)) {
         return false;
     }
     confirmed = CopyOut();
@@ -107,9 +88,7 @@ void TfrmZKreminders::CopyIn(const RemindersDialogValues& values) {
         const ReminderSetting& value = values.rows[i];
         row.check->setChecked(value.Enabled);
         row.lead->setValue(value.LeadSeconds);
-        row.givenPath = value.Sound;
-        row.shownPath = WithFolderSeparators(QString::fromStdString(value.Sound));
-        row.sound->setText(row.shownPath);
+        row.path.ShowIn(row.sound, value.Sound);
         if (row.noTicket != nullptr) {
             row.noTicket->setChecked(value.NoTicketOnly);
         }
@@ -122,41 +101,10 @@ RemindersDialogValues TfrmZKreminders::CopyOut() const {
         const Row& row = rows_[i];
         values.rows[i].Enabled = row.check->isChecked();
         values.rows[i].LeadSeconds = row.lead->value();
-        values.rows[i].Sound = PathIn(row);
+        values.rows[i].Sound = row.path.ReadFrom(row.sound);
         values.rows[i].NoTicketOnly = row.noTicket != nullptr && row.noTicket->isChecked();
     }
     return values;
-}
-
-std::string TfrmZKreminders::PathIn(const Row& row) {
-    const QString text = row.sound->text();
-    return text == row.shownPath ? row.givenPath : text.toStdString();
-}
-
-WindowPlacement TfrmZKreminders::QueryPlacement() const {
-    return QueryFormPlacement(this);
-}
-
-void TfrmZKreminders::ApplyPlacement(const WindowPlacement& placement) {
-    ApplyFormPlacement(this, placement);
-}
-
-std::vector<ScreenArea> TfrmZKreminders::ScreenAreas() const {
-    return AvailableScreenAreas();
-}
-
-void TfrmZKreminders::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous() && dialog_ != nullptr) {
-        dialog_->FormShow();
-    }
-}
-
-void TfrmZKreminders::done(int result) {
-    if (isVisible() && dialog_ != nullptr) {
-        dialog_->FormClose();
-    }
-    QDialog::done(result);
 }
 
 }  // namespace kestro

@@ -5,36 +5,23 @@
 #pragma once
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QString>
 #include <QToolButton>
 #include <array>
-#include <string>
-#include <vector>
 
+#include "app/shell_dialog.h"
 #include "shell/reminders_dialog.h"
 
 namespace kestro {
 
-class TfrmZKreminders : public QDialog, public RemindersDialogView {
+class TfrmZKreminders : public ShellDialog<RemindersDialogView, RemindersDialog> {
     Q_OBJECT
 public:
     explicit TfrmZKreminders(QWidget* parent = nullptr);
 
     // RemindersDialogView
     bool RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) override;
-    WindowPlacement QueryPlacement() const override;
-    void ApplyPlacement(const WindowPlacement& placement) override;
-    std::vector<ScreenArea> ScreenAreas() const override;
-
-public slots:
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     struct Row {
@@ -43,16 +30,12 @@ private:
         QLineEdit* sound = nullptr;
         QToolButton* test = nullptr;
         QCheckBox* noTicket = nullptr;  // the start's rows only
-        // An untouched box gives back the bytes it was given (see TfrmZKconfig).
-        std::string givenPath;
-        QString shownPath;
+        SoundPathText path;
     };
 
     void CopyIn(const RemindersDialogValues& values);
     RemindersDialogValues CopyOut() const;
-    static std::string PathIn(const Row& row);
 
-    RemindersDialog* dialog_ = nullptr;
     std::array<Row, kReminderCount> rows_{};
 };
 

@@ -13,11 +13,6 @@ namespace {
 
 using namespace config_layout;
 
-// A sound path as the user sees and types it, in UTF-8 like every path inside.
-std::string PathText(HWND window) {
-    return ToUtf8(WindowText(window));
-}
-
 }  // namespace
 
 // The test button's picture: a right-pointing triangle in a sunken square,
@@ -68,38 +63,6 @@ HBITMAP CreatePlayPicture(int size) {
     SelectObject(dc, previous);
     DeleteDC(dc);
     return picture;
-}
-
-TfrmZKconfig::~TfrmZKconfig() {
-    if (font_ != nullptr) {
-        DeleteObject(font_);
-    }
-    if (playPicture_ != nullptr) {
-        DeleteObject(playPicture_);
-    }
-}
-
-bool TfrmZKconfig::RunModal(SettingsDialog& dialog, ConfigDialogValues& confirmed) {
-    dialog_ = &dialog;
-    const INT_PTR result = PixelDialog::RunModal(dialogOwner_);
-    dialog_ = nullptr;
-    if (result != IDOK) {
-        return false;
-    }
-    confirmed = confirmed_;
-    return true;
-}
-
-WindowPlacement TfrmZKconfig::QueryPlacement() const {
-    return QueryWindowPlacement(hwnd_);
-}
-
-void TfrmZKconfig::ApplyPlacement(const WindowPlacement& placement) {
-    ApplyWindowPlacement(hwnd_, placement);
-}
-
-std::vector<ScreenArea> TfrmZKconfig::ScreenAreas() const {
-    return MonitorWorkAreas();
 }
 
 void TfrmZKconfig::OnInit() {
@@ -195,9 +158,7 @@ void TfrmZKconfig::CopyIn() {
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         CheckDlgButton(hwnd_, kRowCheckBase + i,
                        shown.rows[i].Enabled ? BST_CHECKED : BST_UNCHECKED);
-        const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
-        SetWindowTextW(edit, FromSystem(shown.rows[i].Sound).c_str());
-        shownText_[i] = PathText(edit);
+        shownText_[i] = ShowSoundPath(GetDlgItem(hwnd_, kRowEditBase + i), shown.rows[i].Sound);
     }
 }
 
@@ -208,23 +169,17 @@ ConfigDialogValues TfrmZKconfig::CopyOut() const {
     values.soundEnabled = IsDlgButtonChecked(hwnd_, chkSoundEnabled) == BST_CHECKED;
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         values.rows[i].Enabled = IsDlgButtonChecked(hwnd_, kRowCheckBase + i) == BST_CHECKED;
-        const std::string text = PathText(GetDlgItem(hwnd_, kRowEditBase + i));
-        values.rows[i].Sound = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
+        values.rows[i].Sound = SoundPathIn(GetDlgItem(hwnd_, kRowEditBase + i), shownText_[i],
+                                           dialog_->Shown().rows[i].Sound);
     }
     return values;
 }
 
 bool TfrmZKconfig::OnCommand(WORD id, WORD code, HWND) {
+    if (EndCommand(id)) {
+        return true;
+    }
     switch (id) {
-        case IDOK:
-            confirmed_ = CopyOut();
-            dialog_->FormClose();
-            End(IDOK);
-            return true;
-        case IDCANCEL:  // the Cancel button, Esc and the close box
-            dialog_->FormClose();
-            End(IDCANCEL);
-            return true;
         case btnTestServerMessage:
             if (code == STN_CLICKED) {
                 btnTestServerMessageClick();
@@ -242,8 +197,7 @@ void TfrmZKconfig::btnTestServerMessageClick() {
     for (int i = 0; i < kConfigDialogRowCount; ++i) {
         const HWND edit = GetDlgItem(hwnd_, kRowEditBase + i);
         if (focus == edit) {
-            const std::string text = PathText(edit);
-            path = text == shownText_[i] ? dialog_->Shown().rows[i].Sound : text;
+            path = SoundPathIn(edit, shownText_[i], dialog_->Shown().rows[i].Sound);
         }
     }
     dialog_->TestSound(path);

@@ -13,43 +13,7 @@ namespace {
 
 using namespace reminders_layout;
 
-std::string PathText(HWND window) {
-    return ToUtf8(WindowText(window));
-}
-
 }  // namespace
-
-TfrmZKreminders::~TfrmZKreminders() {
-    if (font_ != nullptr) {
-        DeleteObject(font_);
-    }
-    if (playPicture_ != nullptr) {
-        DeleteObject(playPicture_);
-    }
-}
-
-bool TfrmZKreminders::RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) {
-    dialog_ = &dialog;
-    const INT_PTR result = PixelDialog::RunModal(dialogOwner_);
-    dialog_ = nullptr;
-    if (result != IDOK) {
-        return false;
-    }
-    confirmed = confirmed_;
-    return true;
-}
-
-WindowPlacement TfrmZKreminders::QueryPlacement() const {
-    return QueryWindowPlacement(hwnd_);
-}
-
-void TfrmZKreminders::ApplyPlacement(const WindowPlacement& placement) {
-    ApplyWindowPlacement(hwnd_, placement);
-}
-
-std::vector<ScreenArea> TfrmZKreminders::ScreenAreas() const {
-    return MonitorWorkAreas();
-}
 
 void TfrmZKreminders::OnInit() {
     SetWindowTextW(hwnd_, FromUtf8(kCaption).c_str());
@@ -100,9 +64,8 @@ void TfrmZKreminders::CopyIn() {
         const ReminderSetting& row = shown.rows[static_cast<std::size_t>(i)];
         CheckDlgButton(hwnd_, kCheckBase + i, row.Enabled ? BST_CHECKED : BST_UNCHECKED);
         SetDlgItemInt(hwnd_, kLeadBase + i, static_cast<UINT>(row.LeadSeconds), FALSE);
-        const HWND sound = GetDlgItem(hwnd_, kSoundBase + i);
-        SetWindowTextW(sound, FromSystem(row.Sound).c_str());
-        shownText_[static_cast<std::size_t>(i)] = PathText(sound);
+        shownText_[static_cast<std::size_t>(i)] =
+            ShowSoundPath(GetDlgItem(hwnd_, kSoundBase + i), row.Sound);
         if (RemindersDialog::HasNoTicketSwitch(i)) {
             CheckDlgButton(hwnd_, kNoTicketBase + i,
                            row.NoTicketOnly ? BST_CHECKED : BST_UNCHECKED);
@@ -111,10 +74,9 @@ void TfrmZKreminders::CopyIn() {
 }
 
 std::string TfrmZKreminders::PathIn(int row) const {
-    const std::string text = PathText(GetDlgItem(hwnd_, kSoundBase + row));
-    return text == shownText_[static_cast<std::size_t>(row)]
-               ? dialog_->Shown().rows[static_cast<std::size_t>(row)].Sound
-               : text;
+    return SoundPathIn(GetDlgItem(hwnd_, kSoundBase + row),
+                       shownText_[static_cast<std::size_t>(row)],
+                       dialog_->Shown().rows[static_cast<std::size_t>(row)].Sound);
 }
 
 RemindersDialogValues TfrmZKreminders::CopyOut() const {
@@ -132,15 +94,7 @@ RemindersDialogValues TfrmZKreminders::CopyOut() const {
 }
 
 bool TfrmZKreminders::OnCommand(WORD id, WORD code, HWND) {
-    if (id == IDOK) {
-        confirmed_ = CopyOut();
-        dialog_->FormClose();
-        End(IDOK);
-        return true;
-    }
-    if (id == IDCANCEL) {  // the Cancel button, Esc and the close box
-        dialog_->FormClose();
-        End(IDCANCEL);
+    if (EndCommand(id)) {
         return true;
     }
     if (id >= kTestBase && id < kTestBase + kReminderCount && code == STN_CLICKED) {

@@ -10,11 +10,12 @@
 #include <string>
 
 #include "shell/reminders_dialog.h"
-#include "win32/ui.h"
+#include "win32/shell_dialog.h"
 
 namespace kestro::win32 {
 
-class TfrmZKreminders final : public PixelDialog, public RemindersDialogView {
+class TfrmZKreminders final
+    : public ShellDialog<RemindersDialogView, RemindersDialog, RemindersDialogValues> {
 public:
     enum ControlId : int {
         kCheckBase = 200,     // + row
@@ -23,35 +24,16 @@ public:
         kTestBase = 500,      // + row
         kNoTicketBase = 600,  // + row, the start's rows only
     };
-    TfrmZKreminders() = default;
-    ~TfrmZKreminders() override;
-
-    // The window that owns the dialog while it runs.
-    void SetOwner(HWND owner) { dialogOwner_ = owner; }
-
-    // RemindersDialogView
-    bool RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) override;
-    WindowPlacement QueryPlacement() const override;
-    void ApplyPlacement(const WindowPlacement& placement) override;
-    std::vector<ScreenArea> ScreenAreas() const override;
-    bool Resizable() const override { return false; }
-    int Dpi() const override { return static_cast<int>(dpi_); }
 
 private:
     void OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
     void CopyIn();
-    RemindersDialogValues CopyOut() const;
+    RemindersDialogValues CopyOut() const override;
     std::string PathIn(int row) const;
 
-    RemindersDialog* dialog_ = nullptr;
-    HWND dialogOwner_ = nullptr;
-    // What each sound box read when first shown: a box left alone gives back
-    // the path it was given.
+    // What each sound box read when first shown (see SoundPathIn).
     std::array<std::string, kReminderCount> shownText_{};
-    RemindersDialogValues confirmed_;
-    HFONT font_ = nullptr;
-    HBITMAP playPicture_ = nullptr;
 };
 
 }  // namespace kestro::win32
