@@ -1,12 +1,17 @@
-# kestro_add_unit_test(NAME name SOURCES ... LIBS ... [LABELS ...] [ENV ...])
+# kestro_add_unit_test(NAME name SOURCES ... LIBS ... [LABELS ...] [ENV ...] [LAUNCHER ...])
 # One executable per unit, registered with CTest.
 function(kestro_add_unit_test)
-    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENV;LAUNCHER" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} kestro_test_support GTest::gtest_main)
     target_compile_definitions(${T_NAME} PRIVATE
         KESTRO_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if(T_LAUNCHER)
+        # A command the test program runs under, with its arguments.
+        add_test(NAME ${T_NAME} COMMAND ${T_LAUNCHER} $<TARGET_FILE:${T_NAME}>)
+    else()
+        add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

@@ -12,6 +12,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/config_dialog.h"
+#include "app/desktop_notifications.h"
 #include "app/fonts.h"
 #include "app/history_window.h"
 #include "app/log_window.h"
@@ -356,6 +357,13 @@ RemindersDialogView* TfrmZKmain::RemindersDialogFace() {
         frmZKreminders_ = new TfrmZKreminders(this);
     }
     return frmZKreminders_.data();
+}
+
+NotificationSink* TfrmZKmain::Notifications() {
+    if (notifications_ == nullptr) {
+        notifications_ = new DbusNotificationSink(this);
+    }
+    return notifications_;
 }
 
 SettingsDialogView* TfrmZKmain::SettingsDialogFace() {

@@ -30,6 +30,7 @@
 
 namespace kestro {
 
+class DbusNotificationSink;
 class TfrmZKabout;
 class TfrmZKconfig;
 class TfrmZKreminders;
@@ -125,6 +126,7 @@ protected:
     bool Resizable() const override { return false; }
     SettingsDialogView* SettingsDialogFace() override;
     RemindersDialogView* RemindersDialogFace() override;
+    NotificationSink* Notifications() override;
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
@@ -187,6 +189,7 @@ private:
     QPointer<TfrmZKabout> frmZKabout_;
     // Made at its first showing; a child window, destroyed with this one.
     QPointer<TfrmZKhistory> frmZKhistory_;
+    DbusNotificationSink* notifications_ = nullptr;  // a child
 };
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "app/reminders_dialog.h"
 
+#include <QGroupBox>
 #include <QLabel>
 
 #include "app/config_dialog.h"
@@ -60,6 +61,11 @@ TfrmZKreminders::TfrmZKreminders(QWidget* parent)
             chain(row.noTicket);
         }
     }
+    BuildNotifications();
+    chain(notifyReminders_);
+    for (QCheckBox* box : notifyEvents_) {
+        chain(box);
+    }
     auto* ok = new QPushButton(QString::fromUtf8(kOkCaption), this);
     ok->setObjectName(QStringLiteral("btnOk"));
     ok->setGeometry(kOkLeft, kButtonTop, kButtonWidth, kButtonHeight);
@@ -71,6 +77,26 @@ TfrmZKreminders::TfrmZKreminders(QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     chain(ok);
     chain(cancel);
+}
+
+// The group is made first, so that its switches paint over its frame.
+void TfrmZKreminders::BuildNotifications() {
+    auto* group = new QGroupBox(QString::fromUtf8(kNotifyCaption), this);
+    group->setObjectName(QStringLiteral("grpNotify"));
+    group->setGeometry(kNotifyLeft, kNotifyTop, kNotifyWidth, kNotifyHeight);
+    notifyReminders_ = new QCheckBox(QString::fromUtf8(kNotifyRemindersCaption), this);
+    notifyReminders_->setObjectName(QStringLiteral("chkNotifyReminders"));
+    notifyReminders_->setGeometry(kNotifyEventBoxes[0].left, kNotifyRemindersTop,
+                                  kNotifyEventBoxes[0].width, kRowHeight);
+    for (int i = 0; i < kNotifiedEventCount; ++i) {
+        const NotifyBox& place = kNotifyEventBoxes[static_cast<std::size_t>(i)];
+        QCheckBox*& box = notifyEvents_[static_cast<std::size_t>(i)];
+        box = new QCheckBox(QString::fromStdString(RemindersDialog::NotifyEventCaption(i)), this);
+        box->setObjectName(
+            QStringLiteral("chkNotify") +
+            QString::fromUtf8(SoundEventInfoOf(kNotifiedEvents[static_cast<std::size_t>(i)]).stem));
+        box->setGeometry(place.left, place.top, place.width, kRowHeight);
+    }
 }
 
 bool TfrmZKreminders::RunModal(RemindersDialog& dialog, RemindersDialogValues& confirmed) {
@@ -93,6 +119,10 @@ void TfrmZKreminders::CopyIn(const RemindersDialogValues& values) {
             row.noTicket->setChecked(value.NoTicketOnly);
         }
     }
+    notifyReminders_->setChecked(values.notifications.Reminders);
+    for (std::size_t i = 0; i < notifyEvents_.size(); ++i) {
+        notifyEvents_[i]->setChecked(values.notifications.Events[i]);
+    }
 }
 
 RemindersDialogValues TfrmZKreminders::CopyOut() const {
@@ -103,6 +133,10 @@ RemindersDialogValues TfrmZKreminders::CopyOut() const {
         values.rows[i].LeadSeconds = row.lead->value();
         values.rows[i].Sound = row.path.ReadFrom(row.sound);
         values.rows[i].NoTicketOnly = row.noTicket != nullptr && row.noTicket->isChecked();
+    }
+    values.notifications.Reminders = notifyReminders_->isChecked();
+    for (std::size_t i = 0; i < notifyEvents_.size(); ++i) {
+        values.notifications.Events[i] = notifyEvents_[i]->isChecked();
     }
     return values;
 }

@@ -1,7 +1,8 @@
 // The reminders window in Qt ("リマインダー"): per race and moment a switch, the
 // lead time in seconds, the WAV file with a button that plays it, and for the
-// start "only without a ticket". It draws the shell's RemindersDialog, which
-// decides what OK stores; the shell saves it at once.
+// start "only without a ticket"; below them, what is also told on the desktop.
+// It draws the shell's RemindersDialog, which decides what OK stores; the
+// shell saves it at once.
 #pragma once
 
 #include <QCheckBox>
@@ -33,10 +34,13 @@ private:
         SoundPathText path;
     };
 
+    void BuildNotifications();
     void CopyIn(const RemindersDialogValues& values);
     RemindersDialogValues CopyOut() const;
 
     std::array<Row, kReminderCount> rows_{};
+    QCheckBox* notifyReminders_ = nullptr;
+    std::array<QCheckBox*, kNotifiedEventCount> notifyEvents_{};
 };
 
 }  // namespace kestro

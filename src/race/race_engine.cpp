@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -376,8 +377,15 @@ TicketVerdict RaceEngine::EvaluateTickets(RaceKind kind) const {
 }
 
 void RaceEngine::PlayEventSound(RaceKind kind) {
+    const TicketVerdict verdict = EvaluateTickets(kind);
+    if (eventListener_) {
+        if (const std::optional<SoundEvent> event = ChooseEventSound(
+                kind, state_.SinglesStatus, state_.DoublesStatus, state_.CurrentMap, verdict)) {
+            eventListener_(kind, *event);
+        }
+    }
     sounds_.PlayEventSound(kind, state_.SinglesStatus, state_.DoublesStatus, state_.CurrentMap,
-                           EvaluateTickets(kind));
+                           verdict);
 }
 
 void RaceEngine::RefreshPanel() {

@@ -23,6 +23,8 @@ public:
     // A result confirmed: the winner and, for Doubles, the runner second, in
     // the order they finished (the state holds the pair in ascending order).
     using ResultFn = std::function<void(RaceKind kind, TicketChar winner, TicketChar second)>;
+    // A race event's sound is due, whether or not it plays.
+    using EventFn = std::function<void(RaceKind kind, SoundEvent event)>;
 
     // Everything is borrowed and must outlive the engine. refreshPanel is called
     // whenever the panel has to show a change.
@@ -36,6 +38,8 @@ public:
     Log& GetLog() { return log_; }
     // Told after each ConfirmResult, once its message is out.
     void SetResultListener(ResultFn listener) { resultListener_ = std::move(listener); }
+    // Told before the event's sound, which holds the thread while it plays.
+    void SetEventListener(EventFn listener) { eventListener_ = std::move(listener); }
 
     // The only writers of the four status fields besides the reset; each
     // refreshes the panel when, and only when, the value changes.
@@ -84,6 +88,7 @@ private:
     EventSounds sounds_;
     RefreshFn refreshPanel_;
     ResultFn resultListener_;
+    EventFn eventListener_;
     RaceState state_;
     // The Doubles finishers as heard, before the result is put in ascending order.
     TicketChar doublesWinner_ = '0';

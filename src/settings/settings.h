@@ -70,6 +70,29 @@ constexpr int ReminderIndex(RaceKind kind, ReminderMoment moment) {
     return (kind == kDoubles ? kReminderMomentCount : 0) + static_cast<int>(moment);
 }
 
+// The race events whose moments can also be told on the desktop, in the
+// reminders window's order: the settings dialog's race rows. The start's
+// countdown, which sounds every second, is not among them.
+inline constexpr int kNotifiedEventCount = 8;
+inline constexpr std::array<SoundEvent, kNotifiedEventCount> kNotifiedEvents = {
+    SoundEvent::RaceStartWaitAcceptingS,
+    SoundEvent::RaceAcceptingS,
+    SoundEvent::RaceStartWaitAcceptingD,
+    SoundEvent::RaceAcceptingD,
+    SoundEvent::RaceStart,
+    SoundEvent::ResultWin,
+    SoundEvent::ResultDefeat,
+    SoundEvent::ResultNeedCheck,
+};
+
+// Section "Notifications": what is also told on the desktop. A reminder is
+// switched on for the player to be told, so it is told there too unless the
+// player says otherwise; the race events only where the player asks for them.
+struct NotificationSettings {
+    bool Reminders = true;
+    std::array<bool, kNotifiedEventCount> Events{};  // in kNotifiedEvents' order
+};
+
 struct Settings {
     int32_t OpenCount = 1;
     bool SaveFormSize = true;
@@ -98,6 +121,7 @@ struct Settings {
 
     // Section "Reminders": what the reminders window edits.
     std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();
+    NotificationSettings Notifications;
 
     ReminderSetting& Reminder(RaceKind kind, ReminderMoment moment) {
         return Reminders[static_cast<std::size_t>(ReminderIndex(kind, moment))];

@@ -16,6 +16,7 @@ constexpr std::string_view kFunction = "Function";
 constexpr std::string_view kHistory = "History";
 constexpr std::string_view kReminders = "Reminders";
 constexpr std::string_view kWindow = "Window";
+constexpr std::string_view kNotifications = "Notifications";
 
 // Where a player wants to be told: a minute to walk to the counter, a minute for a
 // last ticket, two minutes to reach the exchange before it closes.
@@ -223,6 +224,14 @@ void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Set
                 ini.ReadBool(kReminders, Key(stem, "NoTicketOnly"), fallback.NoTicketOnly);
         }
     }
+
+    const NotificationSettings notifyDefaults;
+    settings.Notifications.Reminders =
+        ini.ReadBool(kNotifications, "Reminders", notifyDefaults.Reminders);
+    for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+        settings.Notifications.Events[i] = ini.ReadBool(
+            kNotifications, SoundEventInfoOf(kNotifiedEvents[i]).stem, notifyDefaults.Events[i]);
+    }
 }
 
 int32_t ChosenAdapterIndex(const Settings& settings, const std::vector<std::string>& adapterNames) {
@@ -281,6 +290,11 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     ini.WriteBool(kWindow, "CloseToTray", settings.CloseToTray);
     ini.WriteBool(kWindow, "StayOnTop", settings.StayOnTop);
     ini.WriteInteger(kWindow, "Opacity", settings.Opacity);
+    ini.WriteBool(kNotifications, "Reminders", settings.Notifications.Reminders);
+    for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+        ini.WriteBool(kNotifications, SoundEventInfoOf(kNotifiedEvents[i]).stem,
+                      settings.Notifications.Events[i]);
+    }
     if (alsoWrite) {
         alsoWrite(ini);
     }

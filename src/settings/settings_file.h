@@ -70,12 +70,12 @@ void LoadWindowSettings(const IniFile& ini, Settings& settings);
 // Writes the settings that the program changes ("OpenCount" as one more than in
 // memory, "RealtimeUpdate", "AdapterIndex", "AdapterName", "SoundEnabled", each event's flag and
 // path, "History" "KeepHistory" and "RestoreTimetable", every key of "Reminders", "Window"
-// "StayOnTop" and "Opacity") and, when
-// `mainPlacement` is given, the main window's placement after them; then whatever `alsoWrite`
-// writes into the same file. "Debug", "LogLevel", "SaveFormSize" and every other line of the file
-// are kept as they are. The file is replaced in one step, so a refused write leaves it exactly as
-// it was instead of half written. A failure tells the user CannotWriteMessage(iniPath) and keeps
-// what the system refused as its reason.
+// "StayOnTop" and "Opacity", every key of "Notifications") and, when `mainPlacement` is given,
+// the main window's placement after them; then whatever `alsoWrite` writes into the same file.
+// "Debug", "LogLevel", "SaveFormSize" and every other line of the file are kept as they are. The
+// file is replaced in one step, so a refused write leaves it exactly as it was instead of half
+// written. A failure tells the user CannotWriteMessage(iniPath) and keeps what the system refused
+// as its reason.
 Result SaveSettings(const std::string& iniPath, const Settings& settings,
                     const WindowPlacement* mainPlacement,
                     const std::function<void(IniFile&)>& alsoWrite = {});

@@ -46,6 +46,8 @@ KestroCore::KestroCore(const Clock& clock, CoreView& view, SoundPlayer& player)
     });
     reminders_.SetFiredListener(
         [&view](const Reminder& reminder) { view.ReminderFired(reminder); });
+    engine_->SetEventListener(
+        [&view](RaceKind kind, SoundEvent event) { view.RaceEventDue(kind, event); });
 }
 
 KestroCore::~KestroCore() = default;

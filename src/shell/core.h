@@ -40,6 +40,9 @@ public:
     // A reminder fired: its line is in the log and the status line already,
     // its sound plays after this returns.
     virtual void ReminderFired(const Reminder& /*reminder*/) {}
+    // A race event's sound is due (whether or not it plays); it plays after
+    // this returns.
+    virtual void RaceEventDue(RaceKind /*kind*/, SoundEvent /*event*/) {}
     // A race taken up from an earlier run was confirmed by a line of the
     // announcer, or given up by its timer: the status line's mark changes.
     virtual void UnconfirmedChanged() {}

@@ -5,6 +5,7 @@
 
 #include "race/reminders.h"
 #include "settings/settings_file.h"
+#include "shell/config_layout.h"
 
 namespace kestro {
 
@@ -22,8 +23,19 @@ bool RemindersDialog::HasNoTicketSwitch(int index) {
     return ReminderInfoOf(index).moment == ReminderMoment::Start;
 }
 
+std::string RemindersDialog::NotifyEventCaption(int index) {
+    const SoundEvent event = kNotifiedEvents.at(static_cast<std::size_t>(index));
+    for (const ConfigDialogRow& row : kConfigDialogRows) {
+        if (row.event == event) {
+            return row.caption;
+        }
+    }
+    return std::string(SoundEventInfoOf(event).stem);
+}
+
 bool RemindersDialog::Run(Settings& settings) {
     shown_.rows = settings.Reminders;
+    shown_.notifications = settings.Notifications;
     RemindersDialogValues confirmed = shown_;
     if (!view_.RunModal(*this, confirmed)) {
         return false;
@@ -38,6 +50,7 @@ bool RemindersDialog::Run(Settings& settings) {
         }
         settings.Reminders[static_cast<std::size_t>(i)] = row;
     }
+    settings.Notifications = confirmed.notifications;
     return true;
 }
 

@@ -17,9 +17,11 @@
 
 namespace kestro {
 
-// What the window's controls hold, in Settings::Reminders' order.
+// What the window's controls hold: the rows in Settings::Reminders' order,
+// and what is also told on the desktop.
 struct RemindersDialogValues {
     std::array<ReminderSetting, kReminderCount> rows{};
+    NotificationSettings notifications;
 };
 
 class RemindersDialog;
@@ -40,7 +42,7 @@ inline constexpr const char* kNoTicketCaption = "投票していないときだ�
 inline constexpr const char* kOkCaption = "OK";
 inline constexpr const char* kCancelCaption = "キャンセル";
 inline constexpr int kClientWidth = 472;
-inline constexpr int kClientHeight = 258;
+inline constexpr int kClientHeight = 382;
 inline constexpr int kCheckLeft = 10, kCheckWidth = 104, kRowHeight = 20;
 inline constexpr int kLeadLeft = 118, kLeadWidth = 52;
 inline constexpr int kUnitLeft = 174;
@@ -49,8 +51,30 @@ inline constexpr int kTestLeft = 444, kTestSize = 18;
 inline constexpr int kNoTicketLeft = 28, kNoTicketWidth = 200;
 // Each row's top; a start row has its "no ticket" switch one line below.
 inline constexpr std::array<int, kReminderCount> kRowTops = {12, 38, 86, 124, 150, 198};
-inline constexpr int kButtonTop = 226, kButtonWidth = 75, kButtonHeight = 24;
+// The desktop's notifications, in a group below the rows: the reminders on a
+// line of their own, then the race events in kNotifiedEvents' order, each race's
+// two on a line, the rest four to a line.
+inline constexpr const char* kNotifyCaption = "デスクトップ通知";
+inline constexpr const char* kNotifyRemindersCaption = "リマインダー";
+inline constexpr int kNotifyLeft = 10, kNotifyTop = 226, kNotifyWidth = 452, kNotifyHeight = 116;
+inline constexpr int kNotifyRemindersTop = 248;
+struct NotifyBox {
+    int left, top, width;
+};
+inline constexpr std::array<NotifyBox, kNotifiedEventCount> kNotifyEventBoxes = {{
+    {20, 270, 210},
+    {240, 270, 210},
+    {20, 292, 210},
+    {240, 292, 210},
+    {20, 314, 104},
+    {130, 314, 104},
+    {240, 314, 104},
+    {350, 314, 104},
+}};
+inline constexpr int kButtonTop = 350, kButtonWidth = 75, kButtonHeight = 24;
 inline constexpr int kOkLeft = 306, kCancelLeft = 388;
+// With a frame and a caption the window still fits the smallest screen played on.
+static_assert(kClientWidth <= 1024 - 16 && kClientHeight <= 768 - 48);
 }  // namespace reminders_layout
 
 class RemindersDialog {
@@ -62,8 +86,8 @@ public:
     // hears of a placement save that failed (the shell's ReportRefusedWrite).
     RemindersDialog(RemindersDialogView& view, SoundPlayer& player, RefusedWrite refused);
 
-    // Shows `settings`' reminders; on OK stores what the controls held, each
-    // lead time brought into 1 to 600 s. True on OK.
+    // Shows `settings`' reminders and notifications; on OK stores what the
+    // controls held, each lead time brought into 1 to 600 s. True on OK.
     bool Run(Settings& settings);
 
     const RemindersDialogValues& Shown() const { return shown_; }
@@ -71,6 +95,9 @@ public:
     static std::string RowCaption(int index);
     // Whether the row has the "only without a ticket" switch (the start's).
     static bool HasNoTicketSwitch(int index);
+    // The notification switch of kNotifiedEvents[index]: its row's caption
+    // in the settings dialog, "単勝受付開始予告".
+    static std::string NotifyEventCaption(int index);
 
     // The face's events.
     void FormShow();

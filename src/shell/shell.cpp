@@ -32,7 +32,8 @@ KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, c
     : view_(view),
       player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
       core_(clock != nullptr ? *clock : systemClock_, *this, *player_),
-      capture_(view_, core_, std::move(replay)) {}
+      capture_(view_, core_, std::move(replay)),
+      notifier_(core_.GetSettings(), core_.GetLog()) {}
 
 KestroShell::~KestroShell() {
     // A capture thread may be in a hand-over into the core: it ends first.
@@ -77,6 +78,7 @@ void KestroShell::FormShow() {
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
+    notifier_.SetSink(view_.Notifications());
     if (const std::string note = SettingsFileNote(); !note.empty()) {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
@@ -377,7 +379,11 @@ void KestroShell::RunRemindersDialog() {
 }
 
 void KestroShell::ReminderFired(const Reminder& reminder) {
-    (void)reminder;  // the log line and the status line are written by the core
+    notifier_.ReminderFired(reminder);
+}
+
+void KestroShell::RaceEventDue(RaceKind kind, SoundEvent event) {
+    notifier_.RaceEvent(kind, event, core_.Race());
 }
 
 void KestroShell::RefreshPanel() {

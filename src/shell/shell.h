@@ -27,6 +27,7 @@
 #include "shell/capture_session.h"
 #include "shell/core.h"
 #include "shell/history_page.h"
+#include "shell/notifications.h"
 #include "shell/placement.h"
 #include "shell/reminders_dialog.h"
 #include "shell/settings_dialog.h"
@@ -73,6 +74,8 @@ public:
     virtual SettingsDialogView* SettingsDialogFace() = 0;
     // The reminders window's face; null where there is none.
     virtual RemindersDialogView* RemindersDialogFace() { return nullptr; }
+    // The desktop's notifications; null where there are none. Asked at the show.
+    virtual NotificationSink* Notifications() { return nullptr; }
     virtual void ShowLog() = 0;
     virtual void ShowAbout() = 0;
     // The history window (not modal) showing `page`; shown again with the new
@@ -172,6 +175,8 @@ public:
     // further way of telling the player (a desktop notification, the tray) is
     // added here, and only here.
     void ReminderFired(const Reminder& reminder) override;
+    // A race event's sound is due: told on the desktop where the player asked.
+    void RaceEventDue(RaceKind kind, SoundEvent event) override;
 
     // The history file to keep results in, instead of the one beside the
     // settings file; it is written even where the settings are only read (a
@@ -232,6 +237,7 @@ private:
     std::unique_ptr<SoundPlayer> player_;
     KestroCore core_;
     CaptureSession capture_;
+    DesktopNotifier notifier_;
     std::function<void(std::string_view)> stepWatcher_;
     std::optional<std::string> historyFile_;
     bool shown_ = false;

@@ -49,10 +49,22 @@ void TfrmZKreminders::OnInit() {
                        kNoTicketBase + i);
         }
     }
+    AddControl(L"BUTTON", FromUtf8(kNotifyRemindersCaption), BS_AUTOCHECKBOX | WS_TABSTOP,
+               kNotifyEventBoxes[0].left, kNotifyRemindersTop, kNotifyEventBoxes[0].width,
+               kRowHeight, kNotifyReminders);
+    for (int i = 0; i < kNotifiedEventCount; ++i) {
+        const NotifyBox& place = kNotifyEventBoxes[static_cast<std::size_t>(i)];
+        AddControl(L"BUTTON", FromUtf8(RemindersDialog::NotifyEventCaption(i)),
+                   BS_AUTOCHECKBOX | WS_TABSTOP, place.left, place.top, place.width, kRowHeight,
+                   kNotifyEventBase + i);
+    }
     AddControl(L"BUTTON", FromUtf8(kOkCaption), BS_DEFPUSHBUTTON | WS_TABSTOP, kOkLeft, kButtonTop,
                kButtonWidth, kButtonHeight, IDOK);
     AddControl(L"BUTTON", FromUtf8(kCancelCaption), BS_PUSHBUTTON | WS_TABSTOP, kCancelLeft,
                kButtonTop, kButtonWidth, kButtonHeight, IDCANCEL);
+    // Made last, it lies below the switches in it, which then show.
+    AddControl(L"BUTTON", FromUtf8(kNotifyCaption), BS_GROUPBOX, kNotifyLeft, kNotifyTop,
+               kNotifyWidth, kNotifyHeight, kNotifyGroup);
     SetFontOfAll(hwnd_, font_);
     CopyIn();
     dialog_->FormShow();
@@ -70,6 +82,12 @@ void TfrmZKreminders::CopyIn() {
             CheckDlgButton(hwnd_, kNoTicketBase + i,
                            row.NoTicketOnly ? BST_CHECKED : BST_UNCHECKED);
         }
+    }
+    const NotificationSettings& notify = shown.notifications;
+    CheckDlgButton(hwnd_, kNotifyReminders, notify.Reminders ? BST_CHECKED : BST_UNCHECKED);
+    for (int i = 0; i < kNotifiedEventCount; ++i) {
+        CheckDlgButton(hwnd_, kNotifyEventBase + i,
+                       notify.Events[static_cast<std::size_t>(i)] ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
@@ -89,6 +107,11 @@ RemindersDialogValues TfrmZKreminders::CopyOut() const {
         row.Sound = PathIn(i);
         row.NoTicketOnly = RemindersDialog::HasNoTicketSwitch(i) &&
                            IsDlgButtonChecked(hwnd_, kNoTicketBase + i) == BST_CHECKED;
+    }
+    values.notifications.Reminders = IsDlgButtonChecked(hwnd_, kNotifyReminders) == BST_CHECKED;
+    for (int i = 0; i < kNotifiedEventCount; ++i) {
+        values.notifications.Events[static_cast<std::size_t>(i)] =
+            IsDlgButtonChecked(hwnd_, kNotifyEventBase + i) == BST_CHECKED;
     }
     return values;
 }

@@ -1,7 +1,8 @@
 // The reminders window in Win32 ("リマインダー"): per race and moment a switch,
 // the lead time in seconds, the WAV file with a button that plays it, and for
-// the start "only without a ticket". It draws the shell's RemindersDialog,
-// which decides what OK stores; the shell saves it at once.
+// the start "only without a ticket"; below them, what is also told on the
+// desktop. It draws the shell's RemindersDialog, which decides what OK stores;
+// the shell saves it at once.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,9 @@ public:
         kSoundBase = 400,     // + row
         kTestBase = 500,      // + row
         kNoTicketBase = 600,  // + row, the start's rows only
+        kNotifyReminders = 700,
+        kNotifyEventBase = 701,  // + index into kNotifiedEvents
+        kNotifyGroup = 710,
     };
 
 private:

@@ -443,7 +443,8 @@ TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
 TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     test::WriteFileBytes(iniPath_,
                          "[Reminders]\nSinglesExchangeDeadlineEnabled=1\n"
-                         "SinglesExchangeDeadlineSound=C:\\x\\won.wav\n");
+                         "SinglesExchangeDeadlineSound=C:\\x\\won.wav\n"
+                         "[Notifications]\nResultWin=1\n");
     RecordingMain& main = Create();
     main.show();
     bool seen = false;
@@ -467,6 +468,16 @@ TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
         window->findChild<QCheckBox*>(QStringLiteral("chkReminder4"))->setChecked(true);
         window->findChild<QSpinBox*>(QStringLiteral("edtLead4"))->setValue(150);
         window->findChild<QCheckBox*>(QStringLiteral("chkNoTicket4"))->setChecked(false);
+        // The desktop's switches: as the file has them, under the settings dialog's captions.
+        auto* notifyReminders = window->findChild<QCheckBox*>(QStringLiteral("chkNotifyReminders"));
+        auto* notifyWin = window->findChild<QCheckBox*>(QStringLiteral("chkNotifyResultWin"));
+        auto* notifyStart = window->findChild<QCheckBox*>(QStringLiteral("chkNotifyRaceStart"));
+        ASSERT_TRUE(notifyReminders != nullptr && notifyWin != nullptr && notifyStart != nullptr);
+        EXPECT_TRUE(notifyReminders->isChecked());
+        EXPECT_TRUE(notifyWin->isChecked());
+        EXPECT_EQ(notifyWin->text(), QStringLiteral("当選"));
+        notifyReminders->setChecked(false);
+        notifyStart->setChecked(true);
         window->accept();
     });
     main.PopupMenuClick(main.MenuItem(5));
@@ -476,6 +487,9 @@ TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartLead=150")));
     EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartNoTicketOnly=0")));
     EXPECT_TRUE(ini.contains(QStringLiteral("SinglesExchangeDeadlineSound=C:\\x\\won.wav")));
+    for (const char* key : {"\nReminders=0\n", "\nRaceStart=1\n", "\nResultWin=1\n"}) {
+        EXPECT_TRUE(ini.contains(QString::fromUtf8(key))) << key;
+    }
 }
 
 // The history window over a real file beside the settings: the page's numbers

@@ -131,7 +131,10 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "DoublesExchangeDeadlineSound=" +
             media +
             "remind_exchange.wav\n"
-            "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\n");
+            "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\n"
+            "[Notifications]\nReminders=1\nRaceStartWaitAcceptingS=0\nRaceAcceptingS=0\n"
+            "RaceStartWaitAcceptingD=0\nRaceAcceptingD=0\nRaceStart=0\nResultWin=0\n"
+            "ResultDefeat=0\nResultNeedCheck=0\n");
 }
 
 // The reminders' section: a file from before it gives the defaults, a file
@@ -235,6 +238,10 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     s.CloseToTray = true;
     s.StayOnTop = true;
     s.Opacity = 70;
+    s.Notifications.Reminders = false;
+    for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+        s.Notifications.Events[i] = i % 3 == 1;
+    }
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
@@ -252,7 +259,34 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     EXPECT_TRUE(back.CloseToTray);
     EXPECT_TRUE(back.StayOnTop);
     EXPECT_EQ(back.Opacity, 70);
+    EXPECT_FALSE(back.Notifications.Reminders);
+    EXPECT_EQ(back.Notifications.Events, s.Notifications.Events);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
+}
+
+// What is told on the desktop: a file from before the section tells the
+// reminders only; a value that cannot be read is its default.
+TEST_F(SettingsFileTest, NotificationsFromOldNewAndDamagedFiles) {
+    struct Case {
+        const char* file;
+        bool reminders;
+        bool raceStart;  // one of the race events, all off by default
+    };
+    const Case cases[] = {
+        {"[Reminders]\nSinglesStartEnabled=1\n", true, false},
+        {"[Notifications]\nReminders=0\nRaceStart=1\n", false, true},
+        {"[Notifications]\nReminders=no\nRaceStart=on\n", true, false},
+        {"[Notifications]\nReminders=\n", true, false},
+    };
+    for (const Case& c : cases) {
+        const Settings s = LoadFrom(c.file);
+        EXPECT_EQ(s.Notifications.Reminders, c.reminders) << c.file;
+        for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+            EXPECT_EQ(s.Notifications.Events[i],
+                      c.raceStart && kNotifiedEvents[i] == SoundEvent::RaceStart)
+                << c.file << i;
+        }
+    }
 }
 
 TEST_F(SettingsFileTest, EachStartCountsOnce) {

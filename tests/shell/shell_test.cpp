@@ -112,6 +112,30 @@ public:
     };
     RemindersFace reminders{events};
     RemindersDialogView* RemindersDialogFace() override { return &reminders; }
+    // The desktop's notifications: each one written down as "<replaces>
+    // <title>: <body>", answered at once with the next id, or held for the test.
+    class Notices final : public NotificationSink {
+    public:
+        std::vector<std::string> sent;
+        bool hold = false;
+        uint32_t nextId = 1;
+        std::deque<Answer> held;
+        void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) override {
+            sent.push_back(std::to_string(replaces) + " " + note.title + ": " + note.body);
+            if (hold) {
+                held.push_back(std::move(answer));
+            } else {
+                answer(nextId++, "");
+            }
+        }
+        void AnswerOldest(std::optional<uint32_t> id, const std::string& reason) {
+            Answer answer = std::move(held.front());
+            held.pop_front();
+            answer(id, reason);
+        }
+    };
+    Notices notices;
+    NotificationSink* Notifications() override { return &notices; }
     void ShowLog() override { events.push_back("log window"); }
     void ShowAbout() override { events.push_back("about"); }
     void ShowHistory(const HistoryPage& page) override {
@@ -1120,6 +1144,85 @@ TEST_F(ShellTest, TheUnconfirmedMarkGoesWithALineAboutTheRaceOrItsTimer) {
     shell_->RealTimeTimer();
     EXPECT_EQ(shell_->Core().Race().SinglesStatus, race_status::Unknown);
     EXPECT_EQ(LastStatus(view_.events), "天の声: ゲームの終了時間です。");
+    shell_->FormClose();
+}
+
+// Singles announced at 21:00:00 (start 21:03:00), its start reminded a minute
+// ahead; Doubles announced at 21:02:00 (start 21:05:00), reminded at once; at
+// 21:03:00 Singles won on 4, its result's sound played twice in a row.
+void EveningWithReminders(KestroShell& shell, SettableClock& clock) {
+    shell.Core().HandleAnnouncement(
+        Utf8ToCp932("約3分後にモンスターレースシングルスがスタートします。"));
+    clock.AdvanceSeconds(120);
+    shell.RealTimeTimer();
+    shell.Core().HandleAnnouncement(
+        Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
+    shell.RealTimeTimer();
+    clock.AdvanceSeconds(60);
+    WinSinglesOn4(shell);
+}
+
+constexpr char kEveningReminders[] =
+    "[Reminders]\nSinglesStartEnabled=1\nSinglesStartNoTicketOnly=0\n"
+    "DoublesStartEnabled=1\nDoublesStartLead=600\n";
+
+// What is told on the desktop follows the reminders window's switches; each
+// notification takes the place of its own race's last one.
+TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRace) {
+    struct Case {
+        const char* what;
+        const char* notifications;  // the [Notifications] section
+        std::vector<std::string> sent;
+    };
+    const std::string singles = "リマインダー(単勝): 発走まで 1:00";
+    const std::string doubles = "リマインダー(複勝): 発走まで 3:00";
+    const Case cases[] = {
+        {"the defaults: the reminders only", "", {"0 Kestro: " + singles, "0 Kestro: " + doubles}},
+        {"the reminders off, two events on",
+         "Reminders=0\nRaceAcceptingS=1\nResultWin=1\n",
+         {"0 Kestro: 受付中(単勝)", "1 Kestro: 当選(単勝)"}},
+        {"all of them",
+         "RaceAcceptingS=1\nRaceAcceptingD=1\nRaceStart=1\nResultWin=1\n",
+         {"0 Kestro: 受付中(単勝)", "1 Kestro: " + singles, "0 Kestro: 受付中(複勝)",
+          "3 Kestro: " + doubles, "2 Kestro: 発走(単勝)", "5 Kestro: 当選(単勝)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteIni(std::string(kEveningReminders) + "[Notifications]\n" + c.notifications);
+        clock_.Set(EncodeDateTime(2009, 3, 27, 21, 0, 0, 0));
+        view_.notices = {};
+        DropAllInterfacesDevice(Create());
+        shell_->FormShow();
+        EveningWithReminders(*shell_, clock_);
+        EXPECT_EQ(view_.notices.sent, c.sent);
+        shell_->FormClose();
+    }
+}
+
+// A notification whose race's last one has no id yet waits for it; a desktop
+// without the service is said once in the log, and the next are still offered.
+TEST_F(ShellTest, TheNextNotificationOfARaceWaitsForTheIdAndNoServiceIsSaidOnce) {
+    WriteIni("[Notifications]\nRaceAcceptingS=1\nRaceStart=1\n");
+    DropAllInterfacesDevice(Create());
+    shell_->FormShow();
+    view_.notices.hold = true;
+    const auto announce = [this](const char* line) {
+        shell_->Core().HandleAnnouncement(Utf8ToCp932(line));
+    };
+    announce("約3分後にモンスターレースシングルスがスタートします。");
+    announce("まもなくモンスターレースシングルスがスタートします。");
+    EXPECT_EQ(view_.notices.sent, std::vector<std::string>{"0 Kestro: 受付中(単勝)"});
+    view_.notices.AnswerOldest(7, "");
+    view_.notices.AnswerOldest(std::nullopt, "org.freedesktop.DBus.Error.ServiceUnknown");
+    announce("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。");
+    view_.notices.AnswerOldest(std::nullopt, "org.freedesktop.DBus.Error.ServiceUnknown");
+    const std::vector<std::string> sent = {"0 Kestro: 受付中(単勝)", "7 Kestro: 受付中(単勝)",
+                                           "7 Kestro: 発走(単勝)"};
+    EXPECT_EQ(view_.notices.sent, sent);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "log " + std::string(DesktopNotifier::kNoServiceLine) +
+                             ": org.freedesktop.DBus.Error.ServiceUnknown"),
+              1);
     shell_->FormClose();
 }
 

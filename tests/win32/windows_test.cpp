@@ -447,9 +447,11 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
 TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     WriteIni(
         "[Reminders]\r\nSinglesExchangeDeadlineEnabled=1\r\n"
-        "SinglesExchangeDeadlineSound=C:\\x\\won.wav\r\n");
+        "SinglesExchangeDeadlineSound=C:\\x\\won.wav\r\n"
+        "[Notifications]\r\nResultWin=1\r\n");
     TfrmZKmain& main = Show();
-    std::wstring caption, won, wonSound;
+    std::wstring caption, won, wonSound, notifyWin;
+    bool notifyWinChecked = false;
     RECT client{};
     bool wonChecked = false;
     HWND noTicketOfAcceptance = nullptr;
@@ -462,6 +464,12 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
         noTicketOfAcceptance = GetDlgItem(dialog, TfrmZKreminders::kNoTicketBase + 0);
         SendDlgItemMessageW(dialog, TfrmZKreminders::kCheckBase + 4, BM_CLICK, 0, 0);
         SendDlgItemMessageW(dialog, TfrmZKreminders::kNoTicketBase + 4, BM_CLICK, 0, 0);
+        // The desktop's switches: ResultWin is the sixth of them, RaceStart the fifth.
+        notifyWin = WindowText(GetDlgItem(dialog, TfrmZKreminders::kNotifyEventBase + 5));
+        notifyWinChecked =
+            IsDlgButtonChecked(dialog, TfrmZKreminders::kNotifyEventBase + 5) == BST_CHECKED;
+        SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyReminders, BM_CLICK, 0, 0);
+        SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyEventBase + 4, BM_CLICK, 0, 0);
         const HWND lead = GetDlgItem(dialog, TfrmZKreminders::kLeadBase + 4);
         SetWindowTextW(lead, L"150");
         PressKey(lead, VK_RETURN);
@@ -479,6 +487,11 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartLead", ""), "150");
     EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartNoTicketOnly", ""), "0");
     EXPECT_EQ(ini.ReadString("Reminders", "SinglesExchangeDeadlineSound", ""), "C:\\x\\won.wav");
+    EXPECT_EQ(notifyWin, L"当選");
+    EXPECT_TRUE(notifyWinChecked);
+    EXPECT_EQ(ini.ReadString("Notifications", "Reminders", ""), "0");
+    EXPECT_EQ(ini.ReadString("Notifications", "RaceStart", ""), "1");
+    EXPECT_EQ(ini.ReadString("Notifications", "ResultWin", ""), "1");
     CloseMain();
     EXPECT_TRUE(errors_.empty());
 }

@@ -1,0 +1,102 @@
+// Desktop notifications: a fired reminder, and the race events the player
+// ticked in the reminders window, told where the desktop shows such things
+// (its notification service; on Windows the notification area's balloon), so
+// that the player hears of them with the game in front. The rules are here;
+// each face only carries a notification to its desktop (NotificationSink).
+//
+// - One notification per race on the screen: a new one of the same race takes
+//   the place of the one before (the id the desktop gave it), rather than
+//   stacking; the other race's stays.
+// - A race event is told once where its sound repeats for the same moment (a
+//   result's sound twice in a row, a line heard again).
+// - A desktop without a notification service is said once in the log; after
+//   that, notifications are still offered (a service may start later), quietly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/race_types.h"
+#include "notify/log.h"
+#include "race/race_state.h"
+#include "race/reminders.h"
+#include "settings/settings.h"
+
+namespace kestro {
+
+// What a notification says (UTF-8).
+struct DesktopNotification {
+    RaceKind race = kSingles;
+    std::string title;
+    std::string body;
+};
+
+// A face's way to its desktop's notifications.
+class NotificationSink {
+public:
+    // The id the desktop gave the notification shown, or none with what the
+    // system said (no service, a refusal).
+    using Answer = std::function<void(std::optional<uint32_t> id, const std::string& reason)>;
+
+    virtual ~NotificationSink() = default;
+    // Shows `note` in the place of the desktop's notification `replaces` (0:
+    // none). `answer` runs once on the main thread, perhaps before Send
+    // returns; never when the sink is gone first. Send must not wait long.
+    virtual void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) = 0;
+};
+
+class DesktopNotifier {
+public:
+    static constexpr const char* kTitle = "Kestro";
+    // Said once in the log (UTF-8), with what the system said after it.
+    static constexpr const char* kNoServiceLine =
+        "デスクトップ通知サービスがないため、通知は出しません";
+
+    // Borrowed: `settings` is read at each event, so the reminders window's
+    // switches apply at once.
+    DesktopNotifier(const Settings& settings, Log& log);
+
+    // Where notifications go; none (null) tells nothing.
+    void SetSink(NotificationSink* sink) { sink_ = sink; }
+
+    void ReminderFired(const Reminder& reminder);
+    // `event`'s sound is due for race `kind` in `state` (whether or not it plays).
+    void RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state);
+
+    // "受付中(単勝)" (UTF-8): what a race event's notification says.
+    static std::string EventText(RaceKind kind, SoundEvent event);
+
+private:
+    struct Shown {
+        uint32_t id = 0;                          // the desktop's, of the race's last notification
+        bool waiting = false;                     // for that id
+        std::optional<DesktopNotification> next;  // sent once the id is known
+    };
+    // What the answers reach: it outlives the notifier while answers are due.
+    struct State {
+        std::array<Shown, 2> races;
+        bool noServiceTold = false;
+    };
+    struct EventMoment {
+        SoundEvent event;
+        RaceStatus status;
+        Instant base;
+        bool operator==(const EventMoment&) const = default;
+    };
+
+    void Send(RaceKind kind, std::string body);
+    void SendNow(DesktopNotification note);
+
+    const Settings& settings_;
+    Log& log_;
+    NotificationSink* sink_ = nullptr;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    // The last race event of each race: the same one again is no news.
+    std::array<std::optional<EventMoment>, 2> lastEvent_{};
+};
+
+}  // namespace kestro
