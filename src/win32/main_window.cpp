@@ -590,6 +590,36 @@ void TfrmZKmain::Close() {
     PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
+namespace {
+
+// Desktop notifications as the tray icon's balloon, shown as a toast on
+// Windows 10 and later. The icon has one balloon: a new one takes the place
+// of the one shown, so there is no id to replace by.
+class BalloonSink final : public NotificationSink {
+public:
+    explicit BalloonSink(TrayIcon& tray) : tray_(tray) {}
+    void Send(const DesktopNotification& note, uint32_t, Answer answer) override {
+        if (tray_.ShowBalloon(note.title, note.body)) {
+            answer(0, "");
+        } else {
+            answer(std::nullopt, tray_.Shown() ? "Shell_NotifyIconW refused the balloon"
+                                               : "no icon in the notification area");
+        }
+    }
+
+private:
+    TrayIcon& tray_;
+};
+
+}  // namespace
+
+NotificationSink* TfrmZKmain::Notifications() {
+    if (!balloons_) {
+        balloons_ = std::make_unique<BalloonSink>(*tray_);
+    }
+    return balloons_.get();
+}
+
 void TfrmZKmain::ShowTrayIcon(bool shown) {
     if (shown) {
         tray_->Add();

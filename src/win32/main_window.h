@@ -100,6 +100,7 @@ public:
     void RefreshHistory(const HistoryPage& page) override;
     void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override;
+    NotificationSink* Notifications() override;
     void ShowTrayIcon(bool shown) override;
     bool TrayIconShown() const override;
     void SetTrayTip(const std::string& text) override;
@@ -138,6 +139,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     // Owned by popupMenu_, destroyed with it.
     HMENU opacityMenu_ = nullptr;
+    // Its balloons, made at the show.
+    std::unique_ptr<NotificationSink> balloons_;
     UINT dpi_ = 96;
     HFONT labelFont_ = nullptr;
     HFONT styleAFont_ = nullptr;

@@ -299,6 +299,23 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     EXPECT_EQ(CutToFit(pairAt126 + L"y", 128), pairAt126);
 }
 
+// A ticked race event is a balloon of the tray icon: the system shows it, so
+// the log says nothing; with the icon gone it says once that none can be shown.
+TEST_F(Win32FaceTest, ATickedRaceEventIsABalloonOfTheTrayIcon) {
+    WriteIni("[Notifications]\r\nRaceAcceptingD=1\r\n");
+    TfrmZKmain& main = Show();
+    ASSERT_TRUE(main.Tray().Shown());
+    const std::wstring noService = FromUtf8(DesktopNotifier::kNoServiceLine);
+    main.Shell().Core().HandleAnnouncement(
+        Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
+    EXPECT_EQ(forms_->log.Text().find(noService), std::wstring::npos) << ToUtf8(forms_->log.Text());
+    main.Tray().Remove();
+    main.Shell().Core().HandleAnnouncement(
+        Utf8ToCp932("まもなくモンスターレースダブルスがスタートします。"));
+    EXPECT_NE(forms_->log.Text().find(noService), std::wstring::npos);
+    CloseMain();
+}
+
 // The history window over a real file beside the settings: where the file
 // is, the newest result first, a size that fits a 1024x768 screen with every
 // part inside it, and the switch saved at once.
