@@ -387,15 +387,8 @@ void TfrmZKmain::ShowAbout() {
 void TfrmZKmain::ShowHistory(const HistoryPage& page) {
     if (!frmZKhistory_) {
         frmZKhistory_ = new TfrmZKhistory(
-            this,
-            [this](bool keep) {
-                shell_->SetKeepHistory(keep);
-                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
-            },
-            [this](bool restore) {
-                shell_->SetRestoreTimetable(restore);
-                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
-            });
+            this, [this](bool keep) { shell_->SetKeepHistory(keep); },
+            [this](bool restore) { shell_->SetRestoreTimetable(restore); });
     }
     frmZKhistory_->ShowPage(page);
     frmZKhistory_->show();

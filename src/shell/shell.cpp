@@ -150,6 +150,8 @@ void KestroShell::SetKeepHistory(bool keep) {
     }
     core_.GetSettings().KeepHistory = keep;
     SaveSettings();
+    // The page reads the switch back, and says where the results now go.
+    view_.RefreshHistory(CurrentHistoryPage());
 }
 
 void KestroShell::SetRestoreTimetable(bool restore) {
@@ -158,6 +160,7 @@ void KestroShell::SetRestoreTimetable(bool restore) {
     }
     core_.GetSettings().RestoreTimetable = restore;
     SaveSettings();
+    view_.RefreshHistory(CurrentHistoryPage());
 }
 
 void KestroShell::SetStayOnTop(bool stayOnTop) {

@@ -546,14 +546,8 @@ void TfrmZKmain::ShowAbout() {
 void TfrmZKmain::ShowHistory(const HistoryPage& page) {
     if (!frmZKhistory_) {
         frmZKhistory_ = std::make_unique<TfrmZKhistory>(
-            [this](bool keep) {
-                shell_->SetKeepHistory(keep);
-                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
-            },
-            [this](bool restore) {
-                shell_->SetRestoreTimetable(restore);
-                frmZKhistory_->ShowPage(shell_->CurrentHistoryPage());
-            });
+            [this](bool keep) { shell_->SetKeepHistory(keep); },
+            [this](bool restore) { shell_->SetRestoreTimetable(restore); });
     }
     frmZKhistory_->ShowPage(page);
     frmZKhistory_->Present();
