@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/setup-capture gives cap_net_raw only to a file that only root can
-# change: a link is refused without touching what it names; a file of a user,
-# or one in a folder a user may write, is copied to a folder of root's and the
-# copy gets the capability, the original nothing. Runs in a mount namespace of
+# change: a link, a copy that is no program and a path or user name with a
+# control character are refused without touching anything; a file of a user or
+# of a system account, or one in a folder others may write, is copied to a
+# folder of root's and the copy gets the capability, the original nothing; a
+# helper set up in place takes the capabilities off the window's programs. Runs in a mount namespace of
 # its own, with /etc and /usr/local behind overlays, so the machine's group
 # file and folders are never written.
 #   setup_capture.sh SETUP_SCRIPT HELPER
@@ -30,52 +32,74 @@ failed=0
 check() {
     if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; failed=$((failed + 1)); fi
 }
-caps() { getcap "$1" | cut -d' ' -f2; }
+caps() { getcap "$1" 2>/dev/null | cut -d' ' -f2; }
 
 printf 'root:secret\n' > "$work/shadow"
 chmod 0640 "$work/shadow"
-# name | folder owner | file owner, or "link"
-while IFS='|' read -r what folder_owner file_owner; do
+# name | folder owner | folder mode | file owner, or "link" to a secret, "text"
+# (a user's file that is no program), "newline" (a user's folder and file
+# whose path, read up to its newline, is the row's root-only folder) | what a
+# refusal says, empty where the helper is set up
+while IFS='|' read -r what folder_owner folder_mode file refusal; do
     [ -n "$what" ] || continue
-    case_dir=$work/$(echo "$what" | tr ' ' -)
-    mkdir -m 0755 "$case_dir" && chown "$folder_owner" "$case_dir"
+    case_dir=$work/$(echo "$what" | tr " '" --)
+    mkdir -m "$folder_mode" "$case_dir" && chown "$folder_owner" "$case_dir"
     given=$case_dir/kestro-capture
-    if [ "$file_owner" = link ]; then
-        ln -s "$work/shadow" "$given"
-    else
-        cp "$helper" "$given" && chmod 0755 "$given" && chown "$file_owner" "$given"
+    case $file in
+    link) ln -s "$work/shadow" "$given" ;;
+    text) printf '#!/bin/sh\n' > "$given" && chmod 0755 "$given" && chown "$user" "$given" ;;
+    newline)
+        mkdir -m 0755 "$case_dir"$'\n'x && chown "$user" "$case_dir"$'\n'x
+        given=$case_dir$'\n'x/kestro-capture
+        cp "$helper" "$given" && chmod 0755 "$given" && chown "$user" "$given"
+        ;;
+    *) cp "$helper" "$given" && chmod 0755 "$given" && chown "$file" "$given" ;;
+    esac
+    if [ "$what" = "a root-only tree" ]; then
+        # What older set-ups left on the window's programs beside the helper.
+        for program in kestro kestro-replay; do
+            cp "$helper" "$case_dir/$program" && setcap cap_net_raw=ep "$case_dir/$program"
+        done
     fi
     before=$(stat -c %u:%g:%a "$work/shadow" "$given")
     rm -rf /usr/local/libexec/kestro
     "$setup" --helper "$given" > "$work/out" 2>&1
     status=$?
     echo "     $what: $(tr '\n' ' ' < "$work/out")"
-    case "$what" in
-    *link*)
-        check "$what: refused" '[ $status -eq 2 ] && grep -q "not a regular file" "$work/out"'
-        check "$what: what it names keeps its owner, mode and no capability" \
-            '[ "$(stat -c %u:%g:%a "$work/shadow" "$given")" = "$before" ] && [ -z "$(caps "$work/shadow")" ]'
-        check "$what: nothing set up" '[ ! -e "$copy" ]'
-        ;;
-    "a root-only tree")
+    if [ -n "$refusal" ]; then
+        check "$what: refused" '[ $status -eq 2 ] && grep -q "$refusal" "$work/out"'
+        check "$what: the original (and what it names) keeps its owner, mode and no capability" \
+            '[ "$(stat -c %u:%g:%a "$work/shadow" "$given")" = "$before" ] &&
+             [ -z "$(caps "$work/shadow")$(caps "$given")" ]'
+        check "$what: nothing set up" '[ ! -e "$copy" ] && [ -z "$(ls -A /usr/local/libexec/kestro 2>/dev/null)" ]'
+    elif [ "$what" = "a root-only tree" ]; then
         check "$what: the capability in place" \
             '[ $status -eq 0 ] && [ "$(caps "$given")" = cap_net_raw=ep ] &&
              [ "$(stat -c %a:%U:%G "$given")" = 750:root:kestro ] && [ ! -e "$copy" ]'
-        ;;
-    *)
+        check "$what: the window's programs lose the capabilities older set-ups left" \
+            '[ -z "$(caps "$case_dir/kestro")$(caps "$case_dir/kestro-replay")" ]'
+    else
         check "$what: the original keeps its owner, mode and no capability" \
             '[ "$(stat -c %u:%g:%a "$work/shadow" "$given")" = "$before" ] && [ -z "$(caps "$given")" ]'
         check "$what: a copy owned by root gets the capability and tells where it is" \
             '[ $status -eq 0 ] && cmp -s "$given" "$copy" && [ "$(caps "$copy")" = cap_net_raw=ep ] &&
              [ "$(stat -c %a:%U:%G "$copy")" = 750:root:kestro ] && grep -q "$copy" "$work/out"'
         check "$what: no temporary file left" '[ "$(ls -A /usr/local/libexec/kestro)" = kestro-capture ]'
-        ;;
-    esac
+    fi
 done <<TABLE
-a link in a user's folder|$user|link
-a link in a root-only folder|0|link
-a user-owned file|0|$user
-a user-writable folder|$user|0
-a root-only tree|0|0
+a link in a user's folder|$user|0755|link|not a regular file
+a link in a root-only folder|0|0755|link|not a regular file
+a newline in the path|0|0755|newline|control character
+a file that is not a program|$user|0755|text|is not a program
+a user-owned file|0|0755|$user|
+a system account's file|0|0755|daemon|
+a user-writable folder|$user|0755|0|
+a root folder its group may write|0:$user|0775|0|
+a root-only tree|0|0755|0|
 TABLE
+
+# A user name is refused as a path is, before it is looked up.
+"$setup" --helper "$work/a-root-only-tree/kestro-capture" $'nobody\nroot' > "$work/out" 2>&1
+status=$?
+check "a newline in the user name: refused" '[ $status -eq 2 ] && grep -q "control character" "$work/out"'
 exit $((failed > 0))
