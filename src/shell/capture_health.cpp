@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -26,7 +27,31 @@ bool IsPermissionRefusal(std::string error) {
     return false;
 }
 
-constexpr const char* kSetupScript = "sudo scripts/setup-capture $USER";
+// A path as one word of a command line: quoted when it holds anything a shell
+// would read otherwise.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._+-", c) != nullptr;
+    });
+    if (plain) {
+        return text;
+    }
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// The set-up script decides where the capability may go: on the helper where
+// only root can change it, else on a copy of root's. A grant named here on the
+// helper's own path would hand it to whoever owns that file. The build tree
+// keeps the script; an install keeps it on root's command path.
+std::string SetupCommand(const RemedyFacts& facts) {
+    const char* script =
+        facts.install == InstallKind::BuildTree ? "scripts/setup-capture" : "kestro-setup-capture";
+    return std::string("sudo ") + script + " --helper " + ShellWord(facts.helperPath) + " $USER";
+}
 
 // The cure for a refused capture: the status line's short form and the log's.
 CaptureNotice Remedy(const RemedyFacts& facts) {
@@ -38,8 +63,9 @@ CaptureNotice Remedy(const RemedyFacts& facts) {
                     "ログアウトしてログインし直してください"};
     }
     const bool build = facts.install == InstallKind::BuildTree;
+    const std::string setup = SetupCommand(facts);
     if (!facts.group.listed) {
-        const std::string join = build ? kSetupScript : "sudo adduser $USER " + group;
+        const std::string join = build ? setup : "sudo adduser $USER " + group;
         return {join, "キャプチャの権限がありません。" + join + " で " + group +
                           " グループに加わり、ログインし直してください (または root "
                           "で起動してください)"};
@@ -47,12 +73,10 @@ CaptureNotice Remedy(const RemedyFacts& facts) {
     // In the group, and refused all the same: the helper lacks its capability
     // (a build tree drops it at each link).
     if (build) {
-        return {kSetupScript, std::string("kestro-capture にキャプチャの権限がありません。") +
-                                  kSetupScript +
-                                  " で与え直してください (ビルドし直すたびに必要です)"};
+        return {setup, "kestro-capture にキャプチャの権限がありません。" + setup +
+                           " で与え直してください (ビルドし直すたびに必要です)"};
     }
-    const std::string grant = "sudo setcap cap_net_raw=ep " + facts.helperPath;
-    return {grant, "kestro-capture にキャプチャの権限がありません。" + grant + " で与えてください"};
+    return {setup, "kestro-capture にキャプチャの権限がありません。" + setup + " で与えてください"};
 }
 
 std::string RetryNote(int retrySeconds) {

@@ -50,6 +50,10 @@ dpkg -i "$deb" > "$work/install.log" 2>&1
 check "the package installs" '[ $? -eq 0 ]' || cat "$work/install.log"
 check "the helper alone carries cap_net_raw" '[ "$(getcap /usr/bin/kestro-capture | cut -d" " -f2)" = cap_net_raw=ep ]'
 check "the helper is 0750 root:kestro" '[ "$(stat -c %a:%U:%G /usr/bin/kestro-capture)" = 750:root:kestro ]'
+setcap -r /usr/bin/kestro-capture
+/usr/sbin/kestro-setup-capture --helper /usr/bin/kestro-capture > "$work/setup.log" 2>&1
+check "the installed set-up script, as the window names it, gives the helper its capability again" \
+    '[ "$(getcap /usr/bin/kestro-capture | cut -d" " -f2)" = cap_net_raw=ep ]' || cat "$work/setup.log"
 group_id=$(getent group kestro | cut -d: -f3)
 check "no other installed program carries a capability" \
     '[ -z "$(getcap /usr/bin/kestro /usr/bin/kestro-replay /usr/bin/kestro-replay-gui)" ]'

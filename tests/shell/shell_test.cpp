@@ -441,10 +441,12 @@ TEST_F(ShellTest, RefusedCaptureNamesTheDeviceAndTheRemedy) {
     const std::string& error = shell.Snoop().LastError();
     EXPECT_NE(error.find("Permission denied"), std::string::npos) << error;
     const std::vector<std::string> tail(view_.events.end() - 3, view_.events.end() - 1);
+    const std::string setup = "sudo scripts/setup-capture --helper " + iniPath_ + " $USER";
     EXPECT_EQ(tail, (std::vector<std::string>{
-                        "status lo: 権限不足 → sudo scripts/setup-capture $USER",
+                        "status lo: 権限不足 → " + setup,
                         "log lo でキャプチャを開始できません: " + error +
-                            "。キャプチャの権限がありません。sudo scripts/setup-capture $USER で "
+                            "。キャプチャの権限がありません。" + setup +
+                            " で "
                             "kestro グループに加わり、ログインし直してください (または root "
                             "で起動してください) (5 秒ごとに開き直します)"}));
 }
@@ -695,7 +697,9 @@ TEST(CaptureRemedyTest, TheCureFitsTheInstallAndTheUsersStandingWithTheGroup) {
     if (!user.Error().empty()) {
         GTEST_SKIP() << user.Error();
     }
-    const std::string helper = folder.Path("kestro-capture");
+    // A name a shell would split: the advice must quote it to be run as shown.
+    const std::string helper = folder.Path("kestro's capture");
+    const std::string word = "'" + folder.Path("kestro'\\''s capture'");
     std::filesystem::copy_file(KESTRO_CAPTURE_HELPER, helper);
     ASSERT_EQ(chown(helper.c_str(), 0, user.Group()), 0);
     ASSERT_EQ(chmod(helper.c_str(), 0750), 0);
@@ -730,8 +734,9 @@ TEST(CaptureRemedyTest, TheCureFitsTheInstallAndTheUsersStandingWithTheGroup) {
 
     const std::string outside = cures(false);
     EXPECT_EQ(statuses(outside),
-              (std::vector<std::string>{"lo: 権限不足 → sudo adduser $USER " + group,
-                                        "lo: 権限不足 → sudo scripts/setup-capture $USER"}))
+              (std::vector<std::string>{
+                  "lo: 権限不足 → sudo adduser $USER " + group,
+                  "lo: 権限不足 → sudo scripts/setup-capture --helper " + word + " $USER"}))
         << outside;
 
     ASSERT_TRUE(user.JoinGroupFile());
@@ -743,8 +748,9 @@ TEST(CaptureRemedyTest, TheCureFitsTheInstallAndTheUsersStandingWithTheGroup) {
 
     const std::string member = cures(true);
     EXPECT_EQ(statuses(member),
-              (std::vector<std::string>{"lo: 権限不足 → sudo setcap cap_net_raw=ep " + helper,
-                                        "lo: 権限不足 → sudo scripts/setup-capture $USER"}))
+              (std::vector<std::string>{
+                  "lo: 権限不足 → sudo kestro-setup-capture --helper " + word + " $USER",
+                  "lo: 権限不足 → sudo scripts/setup-capture --helper " + word + " $USER"}))
         << member;
 }
 
