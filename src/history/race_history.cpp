@@ -1,5 +1,6 @@
 #include "history/race_history.h"
 
+#include "common/sibling_file.h"
 #include "platform/files.h"
 
 namespace kestro {
@@ -20,16 +21,7 @@ std::string_view TrimLineEnd(std::string_view line) {
 }  // namespace
 
 std::string HistoryFileFor(const std::string& iniPath) {
-    if (iniPath.empty()) {
-        return {};
-    }
-    std::string stem = iniPath;
-    const std::size_t slash = stem.find_last_of("/\\");
-    const std::size_t dot = stem.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        stem.erase(dot);
-    }
-    return stem + "-history.csv";
+    return FileBesideSettings(iniPath, "-history.csv");
 }
 
 std::string CannotWriteHistoryMessage(const std::string& path) {

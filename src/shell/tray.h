@@ -10,10 +10,9 @@
 
 namespace kestro {
 
-// The next moment of each race with its countdown, as the panel counts it:
-// "単勝 発走 あと 2:14 / 複勝 受付開始 あと 7:40" (UTF-8). A race whose clock
-// counts down to nothing ahead (it runs, its moment has just gone by, nothing
-// is known of it) shows its status instead: "単勝 レース中".
+// Each race at a glance (shell/race_glance.h), with "あと" before its countdown:
+// "単勝 発走 あと 2:14 / 複勝 受付開始 あと 7:40" (UTF-8); a race with no
+// moment ahead shows its status instead: "単勝 レース中".
 std::string TrayTooltip(const RaceState& state, Instant now);
 
 }  // namespace kestro
