@@ -11,7 +11,8 @@ kestro=$1
 work=$(mktemp -d)
 pid=
 xpid=
-trap 'for p in $pid $xpid; do kill -9 "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+trap 'for p in $pid $xpid; do kill -9 "$p" 2>/dev/null || true; done
+      for p in $pid $xpid; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

@@ -9,7 +9,10 @@ set -eu
 kestro=$1
 work=$(mktemp -d)
 pids=
-trap 'for p in $pids; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+# A kestro asked to end still writes its settings into the folder: wait for
+# every process before the folder goes.
+trap 'for p in $pids; do kill "$p" 2>/dev/null || true; done
+      for p in $pids; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in Xvfb openbox xprop xdotool; do
     command -v $tool >/dev/null || fail "$tool missing (scripts/install-deps installs it)"

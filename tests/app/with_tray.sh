@@ -8,7 +8,8 @@ set -eu
 work=$(mktemp -d)
 xpid=
 tpid=
-trap 'for p in $tpid $xpid; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+trap 'for p in $tpid $xpid; do kill "$p" 2>/dev/null || true; done
+      for p in $tpid $xpid; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 fail() { echo "with_tray: $*" >&2; exit 1; }
 
 # The server picks a free display itself: tests run side by side.
