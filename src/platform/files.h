@@ -43,6 +43,11 @@ Result AppendToFile(const std::string& path, std::string_view bytes);
 // through a new one beside it, so the folder decides, not the file).
 bool FolderTakesNewFiles(const std::string& folder);
 
+// How a line of a text file that a player may open in an editor ends here: CR LF
+// on Windows, where every other text file of the package has them and editors
+// expect them; LF elsewhere.
+std::string_view TextFileLineEnd();
+
 namespace files_testing {
 // Replaces the rename that commits a replacement (nullptr restores the system's),
 // so a test can make the last step fail after the temporary file has been

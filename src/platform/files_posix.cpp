@@ -265,4 +265,8 @@ bool FolderTakesNewFiles(const std::string& folder) {
     return access(folder.c_str(), W_OK) == 0;
 }
 
+std::string_view TextFileLineEnd() {
+    return "\n";
+}
+
 }  // namespace kestro::platform

@@ -232,4 +232,8 @@ bool FolderTakesNewFiles(const std::string& folder) {
     return true;
 }
 
+std::string_view TextFileLineEnd() {
+    return "\r\n";
+}
+
 }  // namespace kestro::platform

@@ -344,11 +344,22 @@ std::string IniFile::Text() const {
     return text;
 }
 
+std::string IniFile::Text(std::string_view lineEnd) const {
+    std::string text;
+    for (const Line& line : lines_) {
+        text += line.text;
+        if (!line.eol.empty()) {
+            text += lineEnd;
+        }
+    }
+    return text;
+}
+
 Result IniFile::Save(const std::string& path) const {
     if (path.empty()) {
         return Result::Failure("no settings file name");
     }
-    return platform::ReplaceFile(path, Text());
+    return platform::ReplaceFile(path, Text(platform::TextFileLineEnd()));
 }
 
 }  // namespace kestro

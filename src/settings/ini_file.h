@@ -57,14 +57,17 @@ public:
     bool WriteInteger(std::string_view section, std::string_view key, int32_t value);
     bool WriteBool(std::string_view section, std::string_view key, bool value);
 
-    // The file's bytes as they would be saved.
+    // The file's bytes, every line ending as it was read or written.
     std::string Text() const;
+    // The same lines, each ended by `lineEnd`; a last line without an end keeps none.
+    std::string Text(std::string_view lineEnd) const;
 
-    // Replaces the file at `path` with Text(), atomically: a temporary file in the
-    // same folder is written, flushed to disk and renamed over the target (over the
-    // final target when `path` is a symbolic link), keeping the old file's
-    // permission bits. On failure the old file is left whole, no temporary file
-    // remains, and the reason says what the system refused.
+    // Replaces the file at `path` with Text() in the system's line ends (so a file an
+    // older version wrote with LF gets CR LF on Windows, and is still read either way),
+    // atomically: a temporary file in the same folder is written, flushed to disk and
+    // renamed over the target (over the final target when `path` is a symbolic link),
+    // keeping the old file's permission bits. On failure the old file is left whole,
+    // no temporary file remains, and the reason says what the system refused.
     Result Save(const std::string& path) const;
 
 private:

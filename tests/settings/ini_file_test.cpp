@@ -240,14 +240,43 @@ TEST(IniFileSaveTest, CreatesAndReplacesTheFile) {
     const std::string path = folder.Path("kestro.ini");
     const Result first = SampleToSave().Save(path);
     ASSERT_TRUE(first) << first.Reason();
-    EXPECT_EQ(ReadFileBytes(path), "[Snoop]\nAdapterIndex=2\n");
+    EXPECT_EQ(ReadFileBytes(path), test::InSavedLineEnds("[Snoop]\nAdapterIndex=2\n"));
 
     IniFile again = IniFile::Load(path);
     again.WriteString("Sound", "SoundEnabled", "1");
     const Result second = again.Save(path);
     ASSERT_TRUE(second) << second.Reason();
-    EXPECT_EQ(ReadFileBytes(path), "[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n");
+    EXPECT_EQ(ReadFileBytes(path),
+              test::InSavedLineEnds("[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n"));
     EXPECT_EQ(FilesIn(folder.Path()), 1);
+}
+
+TEST(IniFileSaveTest, EndsEveryLineAsTheSystemsTextFilesDo) {
+    struct Case {
+        const char* onDisk;
+        const char* saved;  // with LF for each line end the save writes
+    };
+    const Case cases[] = {
+        {"[Snoop]\nAdapterIndex=1\n", "[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n"},
+        {"[Snoop]\r\nAdapterIndex=1\r\n", "[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n"},
+        {"; mixed\r\n[Snoop]\nAdapterIndex=1",
+         "; mixed\n[Snoop]\nAdapterIndex=2\n[Sound]\nSoundEnabled=1\n"},
+        {"[Sound]\r\nSoundEnabled=0\r\n[Snoop]\nAdapterIndex=1",
+         "[Sound]\nSoundEnabled=1\n[Snoop]\nAdapterIndex=2"},
+    };
+    TempFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    const std::string path = folder.Path("kestro.ini");
+    for (const Case& c : cases) {
+        test::WriteFileBytes(path, c.onDisk);
+        IniFile ini = IniFile::Load(path);
+        EXPECT_EQ(ini.ReadInteger("Snoop", "AdapterIndex", -1), 1) << c.onDisk;
+        ini.WriteInteger("Snoop", "AdapterIndex", 2);
+        ini.WriteBool("Sound", "SoundEnabled", true);
+        ASSERT_TRUE(ini.Save(path));
+        EXPECT_EQ(ReadFileBytes(path), test::InSavedLineEnds(c.saved)) << c.onDisk;
+        EXPECT_EQ(IniFile::Load(path).ReadInteger("Snoop", "AdapterIndex", -1), 2) << c.onDisk;
+    }
 }
 
 TEST(IniFileSaveTest, KeepsPermissionBits) {
@@ -279,7 +308,7 @@ TEST(IniFileSaveTest, WritesThroughASymbolicLink) {
 
     ASSERT_TRUE(SampleToSave().Save(link));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadFileBytes(target), "[Snoop]\nAdapterIndex=2\n");
+    EXPECT_EQ(ReadFileBytes(target), test::InSavedLineEnds("[Snoop]\nAdapterIndex=2\n"));
 }
 
 TEST(IniFileSaveTest, ReportsRefusedWrites) {
@@ -358,7 +387,7 @@ TEST(IniFileSaveTest, AFailedCommitLeavesTheOldFileWhole) {
     EXPECT_FALSE(saved);
     EXPECT_NE(saved.Reason().find(strerror(EIO)), std::string::npos) << saved.Reason();
     // The new text was complete on disk when the commit failed ...
-    EXPECT_EQ(g_textAtRename, "[Snoop]\nAdapterIndex=2\n");
+    EXPECT_EQ(g_textAtRename, test::InSavedLineEnds("[Snoop]\nAdapterIndex=2\n"));
     // ... and neither it nor a change to the old file is left behind.
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FilesIn(folder.Path()), 1);

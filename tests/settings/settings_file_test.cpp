@@ -63,11 +63,12 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
     const std::string media = std::string(kRoot) + "\\Media\\";
     EXPECT_EQ(
         ReadFileBytes(path_),
-        "[Function]\nOpenCount=2\n"
-        "[Config]\nRealtimeUpdate=0\n"
-        "[Snoop]\nAdapterIndex=-1\nAdapterName=\n"
-        "[Sound]\nSoundEnabled=0\n"
-        "ServerMessageEnabled=0\nServerMessageSound=" +
+        test::InSavedLineEnds(
+            "[Function]\nOpenCount=2\n"
+            "[Config]\nRealtimeUpdate=0\n"
+            "[Snoop]\nAdapterIndex=-1\nAdapterName=\n"
+            "[Sound]\nSoundEnabled=0\n"
+            "ServerMessageEnabled=0\nServerMessageSound=" +
             media +
             "notify.wav\n"
             "ServerMessageGodEquipEnabled=0\nServerMessageGodEquipSound=" +
@@ -134,7 +135,7 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\n"
             "[Notifications]\nReminders=1\nRaceStartWaitAcceptingS=0\nRaceAcceptingS=0\n"
             "RaceStartWaitAcceptingD=0\nRaceAcceptingD=0\nRaceStart=0\nResultWin=0\n"
-            "ResultDefeat=0\nResultNeedCheck=0\n");
+            "ResultDefeat=0\nResultNeedCheck=0\n"));
 }
 
 // The reminders' section: a file from before it gives the defaults, a file
@@ -218,8 +219,8 @@ TEST_F(SettingsFileTest, RemindersRoundTripWithOldAndNewFiles) {
         EXPECT_EQ(back.SoundEnabled, s.SoundEnabled);
     }
     // Kestro's own sounds are written with their placeholder, the system's with theirs.
-    EXPECT_NE(ReadFileBytes(path_).find("DoublesExchangeDeadlineSound=%KestroSounds%\\Media\\"
-                                        "remind_exchange.wav\n"),
+    EXPECT_NE(ReadFileBytes(path_).find(test::InSavedLineEnds(
+                  "DoublesExchangeDeadlineSound=%KestroSounds%\\Media\\remind_exchange.wav\n")),
               std::string::npos);
 }
 
@@ -432,7 +433,8 @@ TEST_F(SettingsFileTest, PathsInsideTheSoundFolderAreWrittenWithThePlaceholder) 
     LoadSettings(path_, "/opt/k/sounds", s);
     ASSERT_EQ(s.Sound(SoundEvent::ResultWin).Sound, "/opt/k/sounds\\Media\\tada.wav");
     ASSERT_TRUE(SaveSettings(path_, WithSystemRootCollapsed(s, "/opt/k/sounds"), nullptr));
-    EXPECT_NE(ReadFileBytes(path_).find("ResultWinSound=%SystemRoot%\\Media\\tada.wav\n"),
+    EXPECT_NE(ReadFileBytes(path_).find(
+                  test::InSavedLineEnds("ResultWinSound=%SystemRoot%\\Media\\tada.wav\n")),
               std::string::npos)
         << ReadFileBytes(path_);
 }
@@ -464,7 +466,7 @@ TEST_F(SettingsFileTest, LeavesKeysItNeverWritesAsTheyWere) {
          {"; my settings\n", "Debug=1\n", "LogLevel=0x1F ; everything\n", "Colour=green\n",
           "SaveFormSize=0\n", "[TfrmZKconfig]\nPlaceNormalPos.Left=5\n",
           "RaceStartWaitingSSound=/home/me/start.wav\n", "RealtimeUpdate=1\n", "OpenCount=10\n"}) {
-        EXPECT_NE(saved.find(kept), std::string::npos) << kept;
+        EXPECT_NE(saved.find(test::InSavedLineEnds(kept)), std::string::npos) << kept;
     }
     const Settings again = Load();
     EXPECT_TRUE(again.Debug);

@@ -1034,7 +1034,8 @@ TEST_F(ShellTest, HistoryFileRefusedOnceAndKeepingTurnedOffIsSaved) {
     // Read at the show (a folder is no file), then two results refused; the third is not kept.
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_EQ(refusalsLogged, 3);
-    EXPECT_NE(test::ReadFileBytes(iniPath_).find("[History]\nKeepHistory=0"), std::string::npos);
+    EXPECT_NE(test::ReadFileBytes(iniPath_).find(test::InSavedLineEnds("[History]\nKeepHistory=0")),
+              std::string::npos);
     shell.PopupMenuClick(MenuItem::pmiHistory);
     EXPECT_FALSE(view_.history.keep);
     EXPECT_EQ(view_.history.races[0].figures[0].tonight, "3");
@@ -1315,8 +1316,9 @@ TEST_F(ShellTest, DefaultSoundPathsAreSavedWithThePlaceholder) {
     shell.FormShow();
     shell.FormClose();
     const std::string written = test::ReadFileBytes(iniPath_);
-    EXPECT_NE(written.find("ServerMessageSound=%SystemRoot%\\Media\\notify.wav\n"),
-              std::string::npos)
+    EXPECT_NE(
+        written.find(test::InSavedLineEnds("ServerMessageSound=%SystemRoot%\\Media\\notify.wav\n")),
+        std::string::npos)
         << written;
     EXPECT_EQ(written.find("/Media"), std::string::npos) << written;
 }

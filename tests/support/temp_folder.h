@@ -6,6 +6,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace kestro::test {
@@ -56,6 +57,21 @@ private:
 inline std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(Utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// `text` with each LF as a saved settings file ends its lines on this system: CR LF
+// on Windows. Written out here, not asked of the program, so a save that ends its
+// lines the other way fails the comparison.
+inline std::string InSavedLineEnds(std::string_view text) {
+#ifdef _WIN32
+    std::string out;
+    for (const char c : text) {
+        out += c == '\n' ? std::string_view("\r\n") : std::string_view(&c, 1);
+    }
+    return out;
+#else
+    return std::string(text);
+#endif
 }
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
