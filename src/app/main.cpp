@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
+#include "app/placement_qt.h"
 #include "app/session_end.h"
 #include "common/build_info.h"
 
@@ -78,6 +80,21 @@ void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QS
     g_qtMessages(type, context, text);
 }
 
+// Wayland lets a window neither learn nor choose its place, nor stay above the
+// others, and Qt tries it first. Where the desktop also runs an X server
+// (XWayland) X11 does all three, so it goes first; a platform the player named
+// stands.
+std::vector<char*> QtArguments(int argc, char** argv) {
+    static char platformOption[] = "-platform";
+    static char x11First[] = "xcb;wayland";
+    std::vector<char*> arguments(argv, argv + argc);
+    if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY")) {
+        arguments.insert(arguments.begin() + 1, {platformOption, x11First});
+    }
+    arguments.push_back(nullptr);
+    return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -88,9 +105,12 @@ int main(int argc, char** argv) {
     if (!IsSet("QT_QPA_PLATFORM") && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
         ExitWithoutDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
     }
+    std::vector<char*> qtArguments = QtArguments(argc, argv);
+    int qtArgc = static_cast<int>(qtArguments.size()) - 1;
     g_qtMessages = qInstallMessageHandler(StartupMessages);
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArguments.data());
     qInstallMessageHandler(g_qtMessages);
+    kestro::SetWindowPlacesReported(kestro::PlatformReportsPlaces());
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     kestro::InstallApplicationIcon();
 

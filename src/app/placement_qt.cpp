@@ -22,6 +22,10 @@ int ClampToQt(int64_t value, int64_t low) {
 
 }  // namespace
 
+bool PlatformReportsPlaces() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 std::vector<ScreenArea> AvailableScreenAreas() {
     std::vector<ScreenArea> areas;
     for (const QScreen* screen : QGuiApplication::screens()) {

@@ -20,6 +20,10 @@ WindowPlacement QueryFormPlacement(const QWidget* form);
 // 2 minimised, 3 maximised, anything else normal. A hidden form only moves.
 void ApplyFormPlacement(QWidget* form, const WindowPlacement& placement);
 
+// Whether Qt's platform reports a window's place and lets it be set; not so on
+// Wayland, where the compositor alone places windows.
+bool PlatformReportsPlaces();
+
 // The available area of every screen.
 std::vector<ScreenArea> AvailableScreenAreas();
 

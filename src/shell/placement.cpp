@@ -31,7 +31,17 @@ bool SameRect(const WindowPlacement& a, const WindowPlacement& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+bool g_placesReported = true;
+
 }  // namespace
+
+void SetWindowPlacesReported(bool reported) {
+    g_placesReported = reported;
+}
+
+bool WindowPlacesReported() {
+    return g_placesReported;
+}
 
 bool SaveFormSizeSetting() {
     return ReadIniBool("Function", "SaveFormSize", true);
@@ -149,8 +159,10 @@ void KeepFormInsideWorkArea(PlacedWindow& window, bool showing) {
 
 Result SaveFormPlacement(const PlacedWindow& window, std::string_view section) {
     const std::string path = GetIniFileNameForSave();
-    if (path.empty()) {
-        return Result();  // settings kept read-only: nothing to save, nothing failed
+    // Settings kept read-only, or a place that is not the window's: nothing to
+    // save, nothing failed, and the stored place stays as it was.
+    if (path.empty() || !WindowPlacesReported()) {
+        return Result();
     }
     return SavePlacement(path, section, window.QueryPlacement(),
                          window.Resizable() ? window.Dpi() : 0);

@@ -45,6 +45,18 @@ public:
     virtual int Dpi() const { return kDesignDpi; }
 };
 
+// Whether the window system tells a window where it is and lets it be put
+// there. Wayland does neither: a window reads back a made-up place there, and
+// saving that would lose the player's own. The face says so once at start;
+// until then places count as reported.
+void SetWindowPlacesReported(bool reported);
+bool WindowPlacesReported();
+
+// Said in the log (UTF-8) where places are not reported.
+inline constexpr const char* kPlacesNotReportedLine =
+    "このデスクトップ (Wayland) ではウィンドウの位置を復元できず、常に手前にも表示できません。"
+    "保存済みの位置は変えません";
+
 // Whether windows keep their placement ("SaveFormSize"); read at each call,
 // so that a hand edit of the file counts from the next show.
 bool SaveFormSizeSetting();
@@ -61,7 +73,8 @@ void LoadFormPlacement(PlacedWindow& window, std::string_view section, bool show
 void KeepFormInsideWorkArea(PlacedWindow& window, bool showing);
 
 // Stores the window's placement in `section` (GetIniFileNameForSave(); nothing
-// while the settings are only read); a resizable window's with its Dpi().
+// while the settings are only read, nor where places are not reported); a
+// resizable window's with its Dpi().
 Result SaveFormPlacement(const PlacedWindow& window, std::string_view section);
 
 // The normal rectangle a restore gives a window whose rectangle is `current`

@@ -87,6 +87,9 @@ void KestroShell::FormShow() {
     capture_.Start();
     view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
     view_.ShowTrayIcon(true);
+    if (!WindowPlacesReported()) {
+        core_.GetLog().AddLogLine(Utf8ToCp932(kPlacesNotReportedLine));
+    }
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
     // Without a capture driver the adapter list is empty; say why in the status line.
@@ -267,7 +270,7 @@ void KestroShell::SaveSettings(bool atClose) {
         return;  // the settings are only read in this process
     }
     std::optional<WindowPlacement> placement;
-    if (core_.GetSettings().SaveFormSize) {
+    if (core_.GetSettings().SaveFormSize && WindowPlacesReported()) {
         placement = PlacementSource().QueryPlacement();
     }
     // Paths inside this installation's sound folder are written relative to it,

@@ -184,5 +184,26 @@ TEST(PlacementRulesTest, APlacementSavedAtOneScaleIsRestoredAtAnother) {
     SetIniFileNameOverride("");
 }
 
+// Where the window system makes a window's place up (a Wayland compositor
+// reads back 0,0), saving it would lose the player's: the stored one stays,
+// and nothing failed.
+TEST(PlacementRulesTest, APlaceTheWindowSystemDoesNotReportNeverReplacesTheStoredOne) {
+    test::TempFolder folder("kestro-placement-");
+    ASSERT_TRUE(folder.Ok());
+    SetIniFileNameOverride(folder.Path("kestro.ini"));
+    for (const bool reported : {true, false}) {
+        SCOPED_TRACE(reported);
+        ASSERT_TRUE(SaveFormPlacement(ScaledWindow(true, 96, Normal(500, 300, 392, 252)), "F"));
+        SetWindowPlacesReported(reported);
+        const Result saved = SaveFormPlacement(ScaledWindow(true, 96, Normal(0, 0, 392, 252)), "F");
+        SetWindowPlacesReported(true);
+        EXPECT_TRUE(saved);
+        ScaledWindow next(true, 96, Normal(10, 10, 392, 252));
+        LoadFormPlacement(next, "F", true);
+        EXPECT_EQ(next.now, reported ? Normal(0, 0, 392, 252) : Normal(500, 300, 392, 252));
+    }
+    SetIniFileNameOverride("");
+}
+
 }  // namespace
 }  // namespace kestro

@@ -1310,6 +1310,28 @@ TEST_F(ShellTest, LostDisplaySavesOnceAndLogsARefusal) {
     EXPECT_EQ(std::count_if(view_.events.begin(), view_.events.end(), starts("close")), 0);
 }
 
+// Where the window system reports no place, the main window's stored place
+// outlives a session and the log says why, once.
+TEST_F(ShellTest, WherePlacesAreNotReportedTheStoredOneStaysAndTheLogSaysSoOnce) {
+    const std::string line = std::string("log ") + kPlacesNotReportedLine;
+    for (const bool reported : {true, false}) {
+        SCOPED_TRACE(reported);
+        WriteIni("[TfrmZKmain]\nPlaceNormalPos.Left=500\nPlaceNormalPos.Top=300\n");
+        SetWindowPlacesReported(reported);
+        view_.events.clear();
+        KestroShell& shell = Create();
+        shell.FormCreate();
+        shell.FormShow();
+        view_.placement = WindowPlacement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 433, 87};
+        shell.FormClose();
+        shell.FormDestroy();
+        SetWindowPlacesReported(true);
+        EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), line), reported ? 0 : 1);
+        EXPECT_EQ(IniFile::Load(iniPath_).ReadString("TfrmZKmain", "PlaceNormalPos.Left", ""),
+                  reported ? "0" : "500");
+    }
+}
+
 // The default sounds are written relative to the sound folder, never expanded.
 TEST_F(ShellTest, DefaultSoundPathsAreSavedWithThePlaceholder) {
     KestroShell& shell = Create();
