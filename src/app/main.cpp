@@ -81,14 +81,14 @@ void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QS
 }
 
 // Wayland lets a window neither learn nor choose its place, nor stay above the
-// others, and Qt tries it first. Where the desktop also runs an X server
-// (XWayland) X11 does all three, so it goes first; a platform the player named
-// stands.
+// others, and Qt tries it first. Where the Wayland desktop also runs an X server
+// (XWayland) X11 does all three, so it goes first, Wayland still behind it; a
+// platform the player named stands.
 std::vector<char*> QtArguments(int argc, char** argv) {
     static char platformOption[] = "-platform";
     static char x11First[] = "xcb;wayland";
     std::vector<char*> arguments(argv, argv + argc);
-    if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY")) {
+    if (!IsSet("QT_QPA_PLATFORM") && IsSet("DISPLAY") && IsSet("WAYLAND_DISPLAY")) {
         arguments.insert(arguments.begin() + 1, {platformOption, x11First});
     }
     arguments.push_back(nullptr);
