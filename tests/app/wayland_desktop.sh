@@ -19,11 +19,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in weston Xwayland xdotool xwininfo; do
     command -v $tool >/dev/null || fail "$tool missing (scripts/install-deps installs it)"
 done
-until_true() {  # what command...: retries for up to 10 s; `what` is expanded at the failure
+until_true() {  # what command...: retries for up to 30 s (a loaded sanitizer build); `what` is expanded at the failure
     what=$1 && shift
     tries=0
     until "$@"; do
-        tries=$((tries + 1)) && [ $tries -lt 200 ] || eval "fail \"$what\""
+        tries=$((tries + 1)) && [ $tries -lt 600 ] || eval "fail \"$what\""
         sleep 0.05
     done
 }
