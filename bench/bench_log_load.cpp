@@ -75,7 +75,7 @@ int Run(int lines, int chunk) {
     BenchForms<TfrmZKmain> forms;
     TfrmZKmain& main = forms.main;
     main.show();
-    main.PopupMenuClick(main.MenuItem(2));  // "&Log..."
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiLog));
     QPlainTextEdit& memo = *forms.log.Memo();
     if (!forms.log.isVisible()) {
         std::fprintf(stderr, "the log window did not show\n");

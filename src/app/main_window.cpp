@@ -181,34 +181,32 @@ void TfrmZKmain::BuildStatusBar() {
 void TfrmZKmain::BuildPopupMenu() {
     popupMenu_ = new QMenu(this);
     popupMenu_->setObjectName(QStringLiteral("PopupMenu"));
-    pmiAbout_ = popupMenu_->addAction(QStringLiteral("&About..."));
-    pmiConfig_ = popupMenu_->addAction(QStringLiteral("&Config..."));
-    pmiLog_ = popupMenu_->addAction(QStringLiteral("&Log..."));
-    popupMenu_->addSeparator();
-    pmiHistory_ = popupMenu_->addAction(QStringLiteral("履歴..."));
-    pmiReminders_ = popupMenu_->addAction(QStringLiteral("リマインダー..."));
-    pmiCloseToTray_ = popupMenu_->addAction(QStringLiteral("閉じるとトレイに残す"));
-    pmiCloseToTray_->setCheckable(true);
-    pmiStayOnTop_ = popupMenu_->addAction(QStringLiteral("常に手前に表示"));
-    pmiStayOnTop_->setCheckable(true);
-    mnuOpacity_ = popupMenu_->addMenu(QStringLiteral("不透明度"));
-    auto* steps = new QActionGroup(mnuOpacity_);
-    for (const int32_t step : kOpacitySteps) {
-        QAction* item = mnuOpacity_->addAction(QStringLiteral("%1%").arg(step));
-        item->setCheckable(true);
-        steps->addAction(item);
-        connect(item, &QAction::triggered, this, [this, step] { shell_->SetOpacity(step); });
+    for (const MenuRow& row : kPopupMenu) {
+        if (row.separatorBefore) {
+            popupMenu_->addSeparator();
+        }
+        const QString caption = QString::fromUtf8(row.caption.data(), row.caption.size());
+        QAction* action = nullptr;
+        if (row.opacitySteps) {
+            mnuOpacity_ = popupMenu_->addMenu(caption);
+            mnuOpacity_->setObjectName(QString::fromUtf8(row.name.data(), row.name.size()));
+            action = mnuOpacity_->menuAction();
+            auto* steps = new QActionGroup(mnuOpacity_);
+            for (const int32_t step : kOpacitySteps) {
+                QAction* item =
+                    mnuOpacity_->addAction(QString::fromStdString(OpacityStepCaption(step)));
+                item->setCheckable(true);
+                steps->addAction(item);
+                connect(item, &QAction::triggered, this,
+                        [this, step] { shell_->SetOpacity(step); });
+            }
+        } else {
+            action = popupMenu_->addAction(caption);
+            action->setObjectName(QString::fromUtf8(row.name.data(), row.name.size()));
+            action->setCheckable(row.checkable);
+        }
+        menuActions_[static_cast<std::size_t>(row.item)] = action;
     }
-    pmiExit_ = popupMenu_->addAction(QStringLiteral("E&xit"));
-    pmiAbout_->setObjectName(QStringLiteral("pmiAbout"));
-    pmiConfig_->setObjectName(QStringLiteral("pmiConfig"));
-    pmiLog_->setObjectName(QStringLiteral("pmiLog"));
-    pmiHistory_->setObjectName(QStringLiteral("pmiHistory"));
-    pmiReminders_->setObjectName(QStringLiteral("pmiReminders"));
-    pmiCloseToTray_->setObjectName(QStringLiteral("pmiCloseToTray"));
-    pmiStayOnTop_->setObjectName(QStringLiteral("pmiStayOnTop"));
-    mnuOpacity_->setObjectName(QStringLiteral("mnuOpacity"));
-    pmiExit_->setObjectName(QStringLiteral("pmiExit"));
     connect(popupMenu_, &QMenu::triggered, this, &TfrmZKmain::PopupMenuClick);
 
     for (QWidget* owner : {static_cast<QWidget*>(this), panInfomation_}) {
@@ -227,9 +225,8 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
     }
 }
 
-QAction* TfrmZKmain::MenuItem(int index) const {
-    const QList<QAction*> items = popupMenu_->actions();
-    return index >= 0 && index < items.size() ? items[index] : nullptr;
+QAction* TfrmZKmain::MenuAction(kestro::MenuItem item) const {
+    return menuActions_[static_cast<std::size_t>(item)];
 }
 
 QString TfrmZKmain::StatusText(int panel) const {
@@ -263,22 +260,11 @@ void TfrmZKmain::StatusBarResize() {
 }
 
 void TfrmZKmain::PopupMenuClick(QAction* item) {
-    if (item == pmiAbout_) {
-        shell_->PopupMenuClick(MenuItem::pmiAbout);
-    } else if (item == pmiConfig_) {
-        shell_->PopupMenuClick(MenuItem::pmiConfig);
-    } else if (item == pmiLog_) {
-        shell_->PopupMenuClick(MenuItem::pmiLog);
-    } else if (item == pmiHistory_) {
-        shell_->PopupMenuClick(MenuItem::pmiHistory);
-    } else if (item == pmiReminders_) {
-        shell_->PopupMenuClick(MenuItem::pmiReminders);
-    } else if (item == pmiCloseToTray_) {
-        shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
-    } else if (item == pmiStayOnTop_) {
-        shell_->PopupMenuClick(MenuItem::pmiStayOnTop);
-    } else if (item == pmiExit_) {
-        shell_->PopupMenuClick(MenuItem::pmiExit);
+    for (const MenuRow& row : kPopupMenu) {
+        if (item == MenuAction(row.item)) {
+            shell_->PopupMenuClick(row.item);
+            return;
+        }
     }
 }
 
@@ -463,13 +449,11 @@ void TfrmZKmain::SetOnScreen(bool shown) {
 }
 
 void TfrmZKmain::CheckMenuItem(kestro::MenuItem item, bool checked) {
-    if (item == MenuItem::pmiCloseToTray) {
-        pmiCloseToTray_->setChecked(checked);
-    }
+    MenuAction(item)->setChecked(checked);
 }
 
 void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
-    pmiStayOnTop_->setChecked(stayOnTop);
+    MenuAction(MenuItem::pmiStayOnTop)->setChecked(stayOnTop);
     const QList<QAction*> steps = mnuOpacity_->actions();
     for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
         steps[static_cast<int>(i)]->setChecked(kOpacitySteps[i] == opacityPercent);

@@ -99,7 +99,8 @@ public:
     QLabel* Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
     QString StatusText(int panel) const;
     QMenu* PopupMenu() const { return popupMenu_; }
-    QAction* MenuItem(int index) const;
+    // The action that draws `item`; for the submenu, its entry in the menu.
+    QAction* MenuAction(kestro::MenuItem item) const;
     // The submenu "不透明度": one checkable item per step of kOpacitySteps.
     QMenu* OpacityMenu() const { return mnuOpacity_; }
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
@@ -163,15 +164,9 @@ private:
     std::array<QLabel*, kPanelFieldCount> fields_{};
     TStatusBar* statusBar_ = nullptr;
     QMenu* popupMenu_ = nullptr;
-    QAction* pmiAbout_ = nullptr;
-    QAction* pmiConfig_ = nullptr;
-    QAction* pmiLog_ = nullptr;
-    QAction* pmiHistory_ = nullptr;
-    QAction* pmiReminders_ = nullptr;
-    QAction* pmiCloseToTray_ = nullptr;
-    QAction* pmiStayOnTop_ = nullptr;
+    // By MenuItem, as kPopupMenu's rows made them.
+    std::array<QAction*, kPopupMenu.size()> menuActions_{};
     QMenu* mnuOpacity_ = nullptr;
-    QAction* pmiExit_ = nullptr;
     QPointer<QSystemTrayIcon> trayIcon_;
     // From the show to the close, whether or not a tray has shown it yet.
     bool trayWanted_ = false;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 
 namespace kestro {
 
@@ -68,6 +69,44 @@ constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
     {"ResultNeedCheck", "ResultNeedCheckEnabled", "ResultNeedCheck",
      "%SystemRoot%\\Media\\ding.wav"},
 }};
+
+using enum SettingKind;
+
+constexpr SettingRow kSettingRows[] = {
+    {.kind = OpenCount, .section = kFunction, .key = "OpenCount", .number = &Settings::OpenCount},
+    {.kind = Flag,
+     .section = kFunction,
+     .key = "SaveFormSize",
+     .flag = &Settings::SaveFormSize,
+     .written = false},
+    // Before LogLevel, whose default it decides.
+    {.kind = Flag, .section = kConfig, .key = "Debug", .flag = &Settings::Debug, .written = false},
+    {.kind = LogLevel, .section = kConfig, .key = "LogLevel", .written = false},
+    {.kind = Flag, .section = kConfig, .key = "RealtimeUpdate", .flag = &Settings::RealtimeUpdate},
+    {.kind = Number, .section = kSnoop, .key = "AdapterIndex", .number = &Settings::AdapterIndex},
+    {.kind = Text, .section = kSnoop, .key = "AdapterName", .text = &Settings::AdapterName},
+    {.kind = Flag, .section = kSound, .key = "SoundEnabled", .flag = &Settings::SoundEnabled},
+    {.kind = SoundEvents, .section = kSound},
+    {.kind = MainPlacement, .section = kMainFormSection},
+    // After the sections older files have, so that those keep their order.
+    {.kind = Flag, .section = kHistory, .key = "KeepHistory", .flag = &Settings::KeepHistory},
+    {.kind = Flag,
+     .section = kHistory,
+     .key = "RestoreTimetable",
+     .flag = &Settings::RestoreTimetable},
+    {.kind = Reminders, .section = kReminders},
+    {.kind = Flag, .section = kWindow, .key = "CloseToTray", .flag = &Settings::CloseToTray},
+    {.kind = Flag, .section = kWindow, .key = "StayOnTop", .flag = &Settings::StayOnTop},
+    // One out of range is the nearest the window can be drawn at, so a
+    // hand-edited 0 never hides it.
+    {.kind = Number,
+     .section = kWindow,
+     .key = "Opacity",
+     .number = &Settings::Opacity,
+     .min = kOpacityMin,
+     .max = kOpacityMax},
+    {.kind = Notifications, .section = kNotifications},
+};
 
 char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -146,13 +185,6 @@ int32_t ClampOpacity(int32_t percent) {
     return std::clamp(percent, kOpacityMin, kOpacityMax);
 }
 
-// An unreadable opacity is the default, fully opaque; one out of range is the
-// nearest the window can be drawn at, so a hand-edited 0 never hides it.
-void LoadWindowSettings(const IniFile& ini, Settings& settings) {
-    settings.StayOnTop = ini.ReadBool(kWindow, "StayOnTop", false);
-    settings.Opacity = ClampOpacity(ini.ReadInteger(kWindow, "Opacity", kOpacityMax));
-}
-
 std::string ExpandSystemRoot(std::string_view path, std::string_view systemRoot) {
     return ExpandPlaceholder(path, kSystemRootPlaceholder, systemRoot);
 }
@@ -174,63 +206,166 @@ Settings WithSystemRootCollapsed(const Settings& settings, std::string_view syst
     return collapsed;
 }
 
+std::span<const SettingRow> SettingRows() {
+    return kSettingRows;
+}
+
+const SettingRow& SettingRowOf(bool Settings::*flag) {
+    for (const SettingRow& row : kSettingRows) {
+        if (row.flag == flag) {
+            return row;
+        }
+    }
+    throw std::logic_error("a flag without a row");
+}
+
+namespace {
+
+// An unreadable value is its default.
+void ReadRow(const IniFile& ini, const SettingRow& row, Settings& settings) {
+    const Settings defaults;
+    switch (row.kind) {
+        case Flag:
+            settings.*row.flag = ini.ReadBool(row.section, row.key, defaults.*row.flag);
+            break;
+        case Number:
+        case OpenCount: {
+            const int32_t value = ini.ReadInteger(row.section, row.key, defaults.*row.number);
+            settings.*row.number = row.min < row.max ? std::clamp(value, row.min, row.max) : value;
+            break;
+        }
+        case Text:
+            settings.*row.text = ini.ReadString(row.section, row.key, defaults.*row.text);
+            break;
+        case LogLevel: {
+            const int32_t logLevel = ini.ReadInteger(
+                row.section, row.key, settings.Debug ? log_bits::Debug : log_bits::Default);
+            settings.LogLevel = static_cast<uint8_t>(static_cast<uint32_t>(logLevel) & 0xFFu);
+            break;
+        }
+        case SoundEvents:
+            for (int i = 0; i < kSoundEventCount; ++i) {
+                const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
+                SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
+                sound.Enabled = ini.ReadBool(row.section, info.enabledKey, false);
+                sound.Sound = ini.ReadString(row.section, info.soundKey, info.defaultPath);
+            }
+            break;
+        case MainPlacement:
+            break;  // the window reads its own placement
+        case Reminders:
+            for (int i = 0; i < kReminderCount; ++i) {
+                const std::string_view stem = kReminderInfos[static_cast<std::size_t>(i)].keyStem;
+                const ReminderSetting& fallback = defaults.Reminders[static_cast<std::size_t>(i)];
+                ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
+                reminder.Enabled =
+                    ini.ReadBool(row.section, Key(stem, "Enabled"), fallback.Enabled);
+                const int32_t lead =
+                    ini.ReadInteger(row.section, Key(stem, "Lead"), fallback.LeadSeconds);
+                // A lead of zero or less would never fire, a huge one would reach into
+                // the cycle before: a hand edit out of range counts as none.
+                reminder.LeadSeconds = lead >= kReminderLeadMin && lead <= kReminderLeadMax
+                                           ? lead
+                                           : fallback.LeadSeconds;
+                reminder.Sound = ini.ReadString(row.section, Key(stem, "Sound"), fallback.Sound);
+                reminder.NoTicketOnly = fallback.NoTicketOnly;
+                if (kReminderInfos[static_cast<std::size_t>(i)].moment == ReminderMoment::Start) {
+                    reminder.NoTicketOnly =
+                        ini.ReadBool(row.section, Key(stem, "NoTicketOnly"), fallback.NoTicketOnly);
+                }
+            }
+            break;
+        case Notifications:
+            settings.Notifications.Reminders =
+                ini.ReadBool(row.section, "Reminders", defaults.Notifications.Reminders);
+            for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+                settings.Notifications.Events[i] =
+                    ini.ReadBool(row.section, SoundEventInfoOf(kNotifiedEvents[i]).stem,
+                                 defaults.Notifications.Events[i]);
+            }
+            break;
+    }
+}
+
+void WriteRow(IniFile& ini, const SettingRow& row, const Settings& settings,
+              const WindowPlacement* mainPlacement) {
+    switch (row.kind) {
+        case Flag:
+            ini.WriteBool(row.section, row.key, settings.*row.flag);
+            break;
+        case Number:
+            ini.WriteInteger(row.section, row.key, settings.*row.number);
+            break;
+        case OpenCount: {
+            // A count at the top of the range stays there rather than turning negative.
+            const int32_t count = settings.*row.number;
+            ini.WriteInteger(row.section, row.key,
+                             count == std::numeric_limits<int32_t>::max() ? count : count + 1);
+            break;
+        }
+        case Text:
+            ini.WriteString(row.section, row.key, settings.*row.text);
+            break;
+        case LogLevel:
+            break;  // never written
+        case SoundEvents:
+            for (int i = 0; i < kSoundEventCount; ++i) {
+                const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
+                const SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
+                ini.WriteBool(row.section, info.enabledKey, sound.Enabled);
+                ini.WriteString(row.section, info.soundKey, sound.Sound);
+            }
+            break;
+        case MainPlacement:
+            if (mainPlacement != nullptr) {
+                WritePlacement(ini, row.section, *mainPlacement);
+            }
+            break;
+        case Reminders:
+            for (int i = 0; i < kReminderCount; ++i) {
+                const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
+                const ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
+                ini.WriteBool(row.section, Key(info.keyStem, "Enabled"), reminder.Enabled);
+                ini.WriteInteger(row.section, Key(info.keyStem, "Lead"), reminder.LeadSeconds);
+                ini.WriteString(row.section, Key(info.keyStem, "Sound"), reminder.Sound);
+                if (info.moment == ReminderMoment::Start) {
+                    ini.WriteBool(row.section, Key(info.keyStem, "NoTicketOnly"),
+                                  reminder.NoTicketOnly);
+                }
+            }
+            break;
+        case Notifications:
+            ini.WriteBool(row.section, "Reminders", settings.Notifications.Reminders);
+            for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
+                ini.WriteBool(row.section, SoundEventInfoOf(kNotifiedEvents[i]).stem,
+                              settings.Notifications.Events[i]);
+            }
+            break;
+    }
+}
+
+}  // namespace
+
+void LoadWindowSettings(const IniFile& ini, Settings& settings) {
+    for (const SettingRow& row : kSettingRows) {
+        if (row.section == kWindow) {
+            ReadRow(ini, row, settings);
+        }
+    }
+}
+
 void LoadSettings(const std::string& iniPath, const std::string& systemRoot, Settings& settings,
                   const std::string& ownSoundRoot) {
     const IniFile ini = IniFile::Load(iniPath);
-
-    settings.AdapterIndex = ini.ReadInteger(kSnoop, "AdapterIndex", -1);
-    settings.AdapterName = ini.ReadString(kSnoop, "AdapterName", "");
-    settings.SoundEnabled = ini.ReadBool(kSound, "SoundEnabled", false);
-    for (int i = 0; i < kSoundEventCount; ++i) {
-        const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
-        SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
-        sound.Enabled = ini.ReadBool(kSound, info.enabledKey, false);
-        sound.Sound = ini.ReadString(kSound, info.soundKey, info.defaultPath);
+    for (const SettingRow& row : kSettingRows) {
+        ReadRow(ini, row, settings);
     }
-    settings.Debug = ini.ReadBool(kConfig, "Debug", false);
-    settings.RealtimeUpdate = ini.ReadBool(kConfig, "RealtimeUpdate", false);
-    const int32_t logLevel =
-        ini.ReadInteger(kConfig, "LogLevel", settings.Debug ? log_bits::Debug : log_bits::Default);
-    settings.LogLevel = static_cast<uint8_t>(static_cast<uint32_t>(logLevel) & 0xFFu);
-    settings.OpenCount = ini.ReadInteger(kFunction, "OpenCount", 1);
-    settings.SaveFormSize = ini.ReadBool(kFunction, "SaveFormSize", true);
-    settings.KeepHistory = ini.ReadBool(kHistory, "KeepHistory", true);
-    settings.RestoreTimetable = ini.ReadBool(kHistory, "RestoreTimetable", false);
-    settings.CloseToTray = ini.ReadBool(kWindow, "CloseToTray", false);
-    LoadWindowSettings(ini, settings);
-
     for (SoundEventSetting& sound : settings.Sounds) {
         sound.Sound = ExpandSystemRoot(sound.Sound, systemRoot);
     }
-
     const std::string& own = ownSoundRoot.empty() ? systemRoot : ownSoundRoot;
-    const std::array<ReminderSetting, kReminderCount> defaults = Settings::DefaultReminders();
-    for (int i = 0; i < kReminderCount; ++i) {
-        const std::string_view stem = kReminderInfos[static_cast<std::size_t>(i)].keyStem;
-        const ReminderSetting& fallback = defaults[static_cast<std::size_t>(i)];
-        ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
-        reminder.Enabled = ini.ReadBool(kReminders, Key(stem, "Enabled"), fallback.Enabled);
-        const int32_t lead = ini.ReadInteger(kReminders, Key(stem, "Lead"), fallback.LeadSeconds);
-        // A lead of zero or less would never fire, a huge one would reach into
-        // the cycle before: a hand edit out of range counts as none.
-        reminder.LeadSeconds =
-            lead >= kReminderLeadMin && lead <= kReminderLeadMax ? lead : fallback.LeadSeconds;
-        reminder.Sound =
-            ExpandPlaceholder(ini.ReadString(kReminders, Key(stem, "Sound"), fallback.Sound),
-                              kKestroSoundsPlaceholder, own);
-        reminder.NoTicketOnly = fallback.NoTicketOnly;
-        if (kReminderInfos[static_cast<std::size_t>(i)].moment == ReminderMoment::Start) {
-            reminder.NoTicketOnly =
-                ini.ReadBool(kReminders, Key(stem, "NoTicketOnly"), fallback.NoTicketOnly);
-        }
-    }
-
-    const NotificationSettings notifyDefaults;
-    settings.Notifications.Reminders =
-        ini.ReadBool(kNotifications, "Reminders", notifyDefaults.Reminders);
-    for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
-        settings.Notifications.Events[i] = ini.ReadBool(
-            kNotifications, SoundEventInfoOf(kNotifiedEvents[i]).stem, notifyDefaults.Events[i]);
+    for (ReminderSetting& reminder : settings.Reminders) {
+        reminder.Sound = ExpandPlaceholder(reminder.Sound, kKestroSoundsPlaceholder, own);
     }
 }
 
@@ -256,44 +391,10 @@ Result SaveSettings(const std::string& iniPath, const Settings& settings,
     if (Result loaded = IniFile::LoadForUpdate(iniPath, ini); !loaded) {
         return loaded.Telling(CannotWriteMessage(iniPath));
     }
-    // A count at the top of the range stays there rather than turning negative.
-    const int32_t openCount = settings.OpenCount == std::numeric_limits<int32_t>::max()
-                                  ? settings.OpenCount
-                                  : settings.OpenCount + 1;
-    ini.WriteInteger(kFunction, "OpenCount", openCount);
-    ini.WriteBool(kConfig, "RealtimeUpdate", settings.RealtimeUpdate);
-    ini.WriteInteger(kSnoop, "AdapterIndex", settings.AdapterIndex);
-    ini.WriteString(kSnoop, "AdapterName", settings.AdapterName);
-    ini.WriteBool(kSound, "SoundEnabled", settings.SoundEnabled);
-    for (int i = 0; i < kSoundEventCount; ++i) {
-        const SoundEventInfo& info = kSoundEvents[static_cast<std::size_t>(i)];
-        const SoundEventSetting& sound = settings.Sounds[static_cast<std::size_t>(i)];
-        ini.WriteBool(kSound, info.enabledKey, sound.Enabled);
-        ini.WriteString(kSound, info.soundKey, sound.Sound);
-    }
-    if (mainPlacement != nullptr) {
-        WritePlacement(ini, kMainFormSection, *mainPlacement);
-    }
-    // After the sections older files have, so that those keep their order.
-    ini.WriteBool(kHistory, "KeepHistory", settings.KeepHistory);
-    ini.WriteBool(kHistory, "RestoreTimetable", settings.RestoreTimetable);
-    for (int i = 0; i < kReminderCount; ++i) {
-        const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
-        const ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
-        ini.WriteBool(kReminders, Key(info.keyStem, "Enabled"), reminder.Enabled);
-        ini.WriteInteger(kReminders, Key(info.keyStem, "Lead"), reminder.LeadSeconds);
-        ini.WriteString(kReminders, Key(info.keyStem, "Sound"), reminder.Sound);
-        if (info.moment == ReminderMoment::Start) {
-            ini.WriteBool(kReminders, Key(info.keyStem, "NoTicketOnly"), reminder.NoTicketOnly);
+    for (const SettingRow& row : kSettingRows) {
+        if (row.written) {
+            WriteRow(ini, row, settings, mainPlacement);
         }
-    }
-    ini.WriteBool(kWindow, "CloseToTray", settings.CloseToTray);
-    ini.WriteBool(kWindow, "StayOnTop", settings.StayOnTop);
-    ini.WriteInteger(kWindow, "Opacity", settings.Opacity);
-    ini.WriteBool(kNotifications, "Reminders", settings.Notifications.Reminders);
-    for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
-        ini.WriteBool(kNotifications, SoundEventInfoOf(kNotifiedEvents[i]).stem,
-                      settings.Notifications.Events[i]);
     }
     if (alsoWrite) {
         alsoWrite(ini);

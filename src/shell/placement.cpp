@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "settings/settings_file.h"
+
 namespace kestro {
 
 namespace {
@@ -44,7 +46,8 @@ bool WindowPlacesReported() {
 }
 
 bool SaveFormSizeSetting() {
-    return ReadIniBool("Function", "SaveFormSize", true);
+    const SettingRow& row = SettingRowOf(&Settings::SaveFormSize);
+    return ReadIniBool(row.section, row.key, Settings{}.SaveFormSize);
 }
 
 WindowPlacement RestoredSize(const WindowPlacement& stored, const WindowPlacement& current,

@@ -57,7 +57,7 @@ inline constexpr const char* kPlacesNotReportedLine =
     "このデスクトップ (Wayland) ではウィンドウの位置を復元できず、常に手前にも表示できません。"
     "保存済みの位置は変えません";
 
-// Whether windows keep their placement ("SaveFormSize"); read at each call,
+// Whether windows keep their placement (Settings::SaveFormSize); read at each call,
 // so that a hand edit of the file counts from the next show.
 bool SaveFormSizeSetting();
 

@@ -85,7 +85,7 @@ void KestroShell::FormShow() {
     TakeUpTimetable();
     OpenHistory();
     capture_.Start();
-    view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
+    RedrawCloseToTray();
     view_.ShowTrayIcon(true);
     if (!WindowPlacesReported()) {
         core_.GetLog().AddLogLine(Utf8ToCp932(kPlacesNotReportedLine));
@@ -147,42 +147,39 @@ HistoryPage KestroShell::CurrentHistoryPage() const {
     return page;
 }
 
-void KestroShell::SetKeepHistory(bool keep) {
-    if (core_.GetSettings().KeepHistory == keep) {
+template <typename T>
+void KestroShell::ChangeSetting(T Settings::*member, T value, void (KestroShell::*redraw)()) {
+    if (core_.GetSettings().*member == value) {
         return;
     }
-    core_.GetSettings().KeepHistory = keep;
+    core_.GetSettings().*member = value;
+    (this->*redraw)();
     SaveSettings();
-    // The page reads the switch back, and says where the results now go.
+}
+
+void KestroShell::RedrawHistory() {
+    // The page reads the switches back, and says where the results now go.
     view_.RefreshHistory(CurrentHistoryPage());
+}
+
+void KestroShell::RedrawCloseToTray() {
+    view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
+}
+
+void KestroShell::SetKeepHistory(bool keep) {
+    ChangeSetting(&Settings::KeepHistory, keep, &KestroShell::RedrawHistory);
 }
 
 void KestroShell::SetRestoreTimetable(bool restore) {
-    if (core_.GetSettings().RestoreTimetable == restore) {
-        return;
-    }
-    core_.GetSettings().RestoreTimetable = restore;
-    SaveSettings();
-    view_.RefreshHistory(CurrentHistoryPage());
+    ChangeSetting(&Settings::RestoreTimetable, restore, &KestroShell::RedrawHistory);
 }
 
 void KestroShell::SetStayOnTop(bool stayOnTop) {
-    if (core_.GetSettings().StayOnTop == stayOnTop) {
-        return;
-    }
-    core_.GetSettings().StayOnTop = stayOnTop;
-    ApplyStayVisible();
-    SaveSettings();
+    ChangeSetting(&Settings::StayOnTop, stayOnTop, &KestroShell::ApplyStayVisible);
 }
 
 void KestroShell::SetOpacity(int32_t percent) {
-    percent = ClampOpacity(percent);
-    if (core_.GetSettings().Opacity == percent) {
-        return;
-    }
-    core_.GetSettings().Opacity = percent;
-    ApplyStayVisible();
-    SaveSettings();
+    ChangeSetting(&Settings::Opacity, ClampOpacity(percent), &KestroShell::ApplyStayVisible);
 }
 
 void KestroShell::ApplyStayVisible() {
@@ -341,14 +338,14 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             RunRemindersDialog();
             break;
         case MenuItem::pmiCloseToTray:
-            // Saved at once, as the history window's switches are.
-            core_.GetSettings().CloseToTray = !core_.GetSettings().CloseToTray;
-            view_.CheckMenuItem(MenuItem::pmiCloseToTray, core_.GetSettings().CloseToTray);
-            SaveSettings();
+            ChangeSetting(&Settings::CloseToTray, !core_.GetSettings().CloseToTray,
+                          &KestroShell::RedrawCloseToTray);
             break;
         case MenuItem::pmiStayOnTop:
             SetStayOnTop(!core_.GetSettings().StayOnTop);
             break;
+        case MenuItem::mnuOpacity:
+            break;  // a submenu: its steps call SetOpacity
         case MenuItem::pmiExit:
             exiting_ = true;
             view_.Close();

@@ -29,25 +29,11 @@
 #include "shell/history_page.h"
 #include "shell/notifications.h"
 #include "shell/placement.h"
+#include "shell/popup_menu.h"
 #include "shell/reminders_dialog.h"
 #include "shell/settings_dialog.h"
 
 namespace kestro {
-
-// The new items come after the main window's own four, behind a separator, before
-// Exit; after the switches 閉じるとトレイに残す and "常に手前に表示" comes the
-// submenu "不透明度" of kOpacitySteps, whose items call KestroShell::SetOpacity.
-enum class MenuItem {
-    pmiAbout,
-    pmiConfig,
-    pmiLog,
-    pmiHistory,
-    pmiReminders,
-    pmiCloseToTray,
-    pmiStayOnTop,
-    pmiExit
-};
-inline constexpr std::array<int32_t, 7> kOpacitySteps = {100, 90, 80, 70, 60, 50, 40};
 
 // What the shell asks of the window that shows it. Texts marked CP932 are
 // game and log texts; every other text is UTF-8. The main window's placement
@@ -215,9 +201,16 @@ private:
     void SetStatusText(std::string_view cp932) override;
     void UnconfirmedChanged() override;
     void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
-    void ResultCounted() override { view_.RefreshHistory(CurrentHistoryPage()); }
+    void ResultCounted() override { RedrawHistory(); }
 
     void Step(std::string_view step);
+    // The one way the window's switches change a setting: an unchanged value does
+    // nothing; a change is kept, drawn by `redraw`, and saved at once, a refusal
+    // reported as every save's is.
+    template <typename T>
+    void ChangeSetting(T Settings::*member, T value, void (KestroShell::*redraw)());
+    void RedrawHistory();
+    void RedrawCloseToTray();
     void LoadSettings();
     void SaveSettings();
     void OpenHistory();

@@ -176,27 +176,29 @@ void TfrmZKmain::BuildControls() {
 
 void TfrmZKmain::BuildPopupMenu() {
     popupMenu_ = CreatePopupMenu();
-    AppendMenuW(popupMenu_, MF_STRING, pmiAbout, L"&About...");
-    AppendMenuW(popupMenu_, MF_STRING, pmiConfig, L"&Config...");
-    AppendMenuW(popupMenu_, MF_STRING, pmiLog, L"&Log...");
-    AppendMenuW(popupMenu_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popupMenu_, MF_STRING, pmiHistory, L"履歴...");
-    AppendMenuW(popupMenu_, MF_STRING, pmiReminders, L"リマインダー...");
-    AppendMenuW(popupMenu_, MF_STRING, pmiCloseToTray, L"閉じるとトレイに残す");
-    AppendMenuW(popupMenu_, MF_STRING, pmiStayOnTop, L"常に手前に表示");
-    opacityMenu_ = CreatePopupMenu();
-    for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
-        AppendMenuW(opacityMenu_, MF_STRING, pmiOpacityFirst + i,
-                    (std::to_wstring(kOpacitySteps[i]) + L"%").c_str());
-        // One of the steps: its mark is a dot, as a choice among several is drawn.
-        MENUITEMINFOW radio{};
-        radio.cbSize = sizeof radio;
-        radio.fMask = MIIM_FTYPE;
-        radio.fType = MFT_STRING | MFT_RADIOCHECK;
-        SetMenuItemInfoW(opacityMenu_, static_cast<UINT>(i), TRUE, &radio);
+    for (const MenuRow& row : kPopupMenu) {
+        if (row.separatorBefore) {
+            AppendMenuW(popupMenu_, MF_SEPARATOR, 0, nullptr);
+        }
+        const std::wstring caption = FromUtf8(row.caption);
+        if (!row.opacitySteps) {
+            AppendMenuW(popupMenu_, MF_STRING, MenuCommand(row.item), caption.c_str());
+            continue;
+        }
+        opacityMenu_ = CreatePopupMenu();
+        for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
+            AppendMenuW(opacityMenu_, MF_STRING, kOpacityCommandBase + i,
+                        FromUtf8(OpacityStepCaption(kOpacitySteps[i])).c_str());
+            // One of the steps: its mark is a dot, as a choice among several is drawn.
+            MENUITEMINFOW radio{};
+            radio.cbSize = sizeof radio;
+            radio.fMask = MIIM_FTYPE;
+            radio.fType = MFT_STRING | MFT_RADIOCHECK;
+            SetMenuItemInfoW(opacityMenu_, static_cast<UINT>(i), TRUE, &radio);
+        }
+        AppendMenuW(popupMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(opacityMenu_),
+                    caption.c_str());
     }
-    AppendMenuW(popupMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(opacityMenu_), L"不透明度");
-    AppendMenuW(popupMenu_, MF_STRING, pmiExit, L"E&xit");
 }
 
 void TfrmZKmain::LayOut() {
@@ -329,38 +331,15 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case pmiAbout:
-                    shell_->PopupMenuClick(MenuItem::pmiAbout);
-                    return 0;
-                case pmiConfig:
-                    shell_->PopupMenuClick(MenuItem::pmiConfig);
-                    return 0;
-                case pmiLog:
-                    shell_->PopupMenuClick(MenuItem::pmiLog);
-                    return 0;
-                case pmiHistory:
-                    shell_->PopupMenuClick(MenuItem::pmiHistory);
-                    return 0;
-                case pmiReminders:
-                    shell_->PopupMenuClick(MenuItem::pmiReminders);
-                    return 0;
-                case pmiCloseToTray:
-                    shell_->PopupMenuClick(MenuItem::pmiCloseToTray);
-                    return 0;
-                case pmiStayOnTop:
-                    shell_->PopupMenuClick(MenuItem::pmiStayOnTop);
-                    return 0;
-                case pmiExit:
-                    shell_->PopupMenuClick(MenuItem::pmiExit);
-                    return 0;
-                default:
-                    if (const UINT step = LOWORD(wParam) - pmiOpacityFirst;
-                        step < kOpacitySteps.size()) {
-                        shell_->SetOpacity(kOpacitySteps[step]);
-                        return 0;
-                    }
-                    break;
+            if (const UINT command = LOWORD(wParam) - kMenuCommandBase;
+                command < kPopupMenu.size()) {
+                shell_->PopupMenuClick(kPopupMenu[command].item);
+                return 0;
+            }
+            if (const UINT step = LOWORD(wParam) - kOpacityCommandBase;
+                step < kOpacitySteps.size()) {
+                shell_->SetOpacity(kOpacitySteps[step]);
+                return 0;
             }
             break;
         case WM_DPICHANGED: {
@@ -560,7 +539,7 @@ void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
 }
 
 void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
-    ::CheckMenuItem(popupMenu_, pmiStayOnTop,
+    ::CheckMenuItem(popupMenu_, MenuCommand(MenuItem::pmiStayOnTop),
                     MF_BYCOMMAND | (stayOnTop ? MF_CHECKED : MF_UNCHECKED));
     for (std::size_t i = 0; i < kOpacitySteps.size(); ++i) {
         ::CheckMenuItem(
@@ -644,10 +623,8 @@ void TfrmZKmain::SetOnScreen(bool shown) {
 }
 
 void TfrmZKmain::CheckMenuItem(kestro::MenuItem item, bool checked) {
-    if (item == MenuItem::pmiCloseToTray) {
-        ::CheckMenuItem(popupMenu_, pmiCloseToTray,
-                        MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-    }
+    ::CheckMenuItem(popupMenu_, MenuCommand(item),
+                    MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void TfrmZKmain::PostToMainThread(std::function<void()> call) {

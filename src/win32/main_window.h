@@ -30,19 +30,14 @@ class TfrmZKhistory;
 
 class TfrmZKmain final : public ShellView {
 public:
-    // Command identifiers of the popup menu's items, in menu order.
-    enum MenuCommand : UINT {
-        pmiAbout = 101,
-        pmiConfig,
-        pmiLog,
-        pmiExit,
-        pmiHistory,
-        pmiReminders,
-        pmiCloseToTray,
-        pmiStayOnTop,
-        // The submenu "不透明度": this + the step's index in kOpacitySteps.
-        pmiOpacityFirst = 200
-    };
+    // A popup menu item's command: this + its MenuItem, so a new row of
+    // kPopupMenu has its command without a list of its own here.
+    static constexpr UINT kMenuCommandBase = 101;
+    static constexpr UINT MenuCommand(MenuItem item) {
+        return kMenuCommandBase + static_cast<UINT>(item);
+    }
+    // The submenu "不透明度": this + the step's index in kOpacitySteps.
+    static constexpr UINT kOpacityCommandBase = 200;
     static constexpr UINT kControlIdBase = 1000;  // + PanelField
     // Shows an error to the user (UTF-8); tests plug in a recorder instead of a modal box.
     using ErrorBox = std::function<void(const std::string& text)>;

@@ -183,8 +183,8 @@ TEST_F(GuiReplayTest, TheTrayIconTellsTheNextMomentsAndKeepsTheWindowWhenChosen)
     ClickAt(tray->geometry().center());
     ASSERT_TRUE(QTest::qWaitFor([&] { return main.isVisible(); }, 5000));
 
-    main.PopupMenuClick(main.MenuItem(6));
-    EXPECT_TRUE(main.MenuItem(6)->isChecked());
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiCloseToTray));
+    EXPECT_TRUE(main.MenuAction(MenuItem::pmiCloseToTray)->isChecked());
     main.close();
     EXPECT_FALSE(main.isVisible());
     EXPECT_EQ(main.TrayIcon(), tray);
@@ -192,7 +192,7 @@ TEST_F(GuiReplayTest, TheTrayIconTellsTheNextMomentsAndKeepsTheWindowWhenChosen)
     const QString hidden = tray->toolTip();
     ASSERT_TRUE(QTest::qWaitFor([&] { return tray->toolTip() != hidden; }, 5000));
 
-    main.PopupMenuClick(main.MenuItem(9));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiExit));
     EXPECT_EQ(main.TrayIcon(), nullptr);
     EXPECT_FALSE(main.RealTime().isActive());
 }
@@ -306,7 +306,7 @@ TEST_F(GuiReplayTest, TheDemoKeepsItsResultsInTheHistoryFileItIsGiven) {
     ReplayWindow& main = Create(KESTRO_DEMO_PCAP, 600);
     main.Shell().SetHistoryFile(history);
     main.show();
-    main.PopupMenuClick(main.MenuItem(4));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiHistory));
     const TfrmZKhistory* window = main.HistoryWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->FileLine()->text().toStdString(), "履歴ファイル: " + history);

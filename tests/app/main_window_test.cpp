@@ -165,7 +165,7 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     // without a description ("lo" on Linux) is listed by its name rather than
     // as a blank line.
     QTimer::singleShot(0, &forms_->config, [this] { forms_->config.reject(); });
-    main.PopupMenuClick(main.MenuItem(1));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiConfig));
     EXPECT_TRUE(main.Shell().Snoop().Active());
     const QComboBox* box = forms_->config.AdapterBox();
     ASSERT_EQ(box->count(), static_cast<int>(main.Shell().Snoop().AdapterNames().size()));
@@ -331,7 +331,7 @@ TEST_F(MainWindowTest, OkSavesAtOnceAndASignalClosesTheWindowThroughItsClose) {
         forms_->config.findChild<QCheckBox*>(QStringLiteral("chkSoundEnabled"))->setChecked(true);
         forms_->config.accept();
     });
-    main.PopupMenuClick(main.MenuItem(1));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiConfig));
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("SoundEnabled=1"))) << "saved by OK";
 
     ASSERT_TRUE(QFile::remove(QString::fromStdString(iniPath_)));
@@ -355,7 +355,7 @@ TEST_F(MainWindowTest, TheSameRefusedFileIsReportedOncePerSession) {
     main.show();
     for (int i = 0; i < 2; ++i) {
         QTimer::singleShot(0, &forms_->config, [this] { forms_->config.reject(); });
-        main.PopupMenuClick(main.MenuItem(1));
+        main.PopupMenuClick(main.MenuAction(MenuItem::pmiConfig));
     }
     main.close();
     ASSERT_EQ(errors_.size(), 1u);
@@ -399,37 +399,43 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
 TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
     test::WriteFileBytes(iniPath_, "[Window]\nStayOnTop=1\nOpacity=60\n");
     RecordingMain& main = Create();
-    // The window's own four in their order; the new items after the log,
-    // behind a separator, the tray's and the stay on top switches.
-    const char* const items[] = {
-        "&About...",       "&Config...",           "&Log...",        "",         "履歴...",
-        "リマインダー...", "閉じるとトレイに残す", "常に手前に表示", "不透明度", "E&xit"};
-    ASSERT_EQ(main.PopupMenu()->actions().size(), 10);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(main.MenuItem(i)->text(), QString::fromUtf8(items[i]));
+    // The table's rows in its order, each separator where its row asks for one.
+    const QList<QAction*> actions = main.PopupMenu()->actions();
+    ASSERT_EQ(actions.size(), 10);
+    int at = 0;
+    for (const MenuRow& row : kPopupMenu) {
+        SCOPED_TRACE(std::string(row.caption));
+        if (row.separatorBefore) {
+            EXPECT_TRUE(actions[at++]->isSeparator());
+        }
+        QAction* const action = actions[at++];
+        EXPECT_EQ(action, main.MenuAction(row.item));
+        EXPECT_EQ(action->text(), QString::fromUtf8(row.caption.data(), row.caption.size()));
+        EXPECT_EQ(action->isCheckable(), row.checkable);
+        EXPECT_EQ(action->menu() != nullptr, row.opacitySteps);
     }
-    EXPECT_TRUE(main.MenuItem(3)->isSeparator());
-    EXPECT_TRUE(main.MenuItem(6)->isCheckable() && main.MenuItem(7)->isCheckable());
+    ASSERT_EQ(main.OpacityMenu()->actions().size(), static_cast<int>(kOpacitySteps.size()));
+    EXPECT_EQ(main.OpacityMenu()->actions()[4]->text(), QStringLiteral("60%"));
     EXPECT_EQ(main.InfoPanel()->contextMenuPolicy(), Qt::CustomContextMenu);
     // The window's switches as the file says, marked so; how a window manager
     // takes them is tested on a real X server (stay_on_top.sh).
     main.show();
     QAction* const opaque = main.OpacityMenu()->actions()[0];
     QAction* const at60 = main.OpacityMenu()->actions()[4];
-    EXPECT_TRUE(main.MenuItem(7)->isChecked());
+    EXPECT_TRUE(main.MenuAction(MenuItem::pmiStayOnTop)->isChecked());
     EXPECT_TRUE(at60->isChecked());
     EXPECT_DOUBLE_EQ(main.windowOpacity(), 0.6);
     opaque->trigger();
     EXPECT_TRUE(opaque->isChecked() && !at60->isChecked());
     EXPECT_DOUBLE_EQ(main.windowOpacity(), 1.0);
     // The flag's change hides the window and shows it again, which is no form's show.
-    main.MenuItem(7)->trigger();
+    main.MenuAction(MenuItem::pmiStayOnTop)->trigger();
     EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(main.isVisible());
 
-    main.PopupMenuClick(main.MenuItem(2));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiLog));
     EXPECT_TRUE(forms_->log.isVisible());
-    main.PopupMenuClick(main.MenuItem(9));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiExit));
     EXPECT_FALSE(main.isVisible());
     EXPECT_TRUE(ReadIni().contains(QStringLiteral("OpenCount=2")));
     // The re-show after the flag's change was no form's show: counted once.
@@ -480,7 +486,7 @@ TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
         notifyStart->setChecked(true);
         window->accept();
     });
-    main.PopupMenuClick(main.MenuItem(5));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiReminders));
     EXPECT_TRUE(seen);
     const QString ini = ReadIni();
     EXPECT_TRUE(ini.contains(QStringLiteral("DoublesStartEnabled=1"))) << ini.toStdString();
@@ -502,7 +508,7 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
                          "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n");
     RecordingMain& main = Create();
     main.show();
-    main.PopupMenuClick(main.MenuItem(4));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiHistory));
     TfrmZKhistory* history = main.HistoryWindow();
     ASSERT_NE(history, nullptr);
     EXPECT_TRUE(history->isVisible());

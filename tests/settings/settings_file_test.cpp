@@ -226,19 +226,32 @@ TEST_F(SettingsFileTest, RemindersRoundTripWithOldAndNewFiles) {
 
 TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     Settings s = Load();
-    s.AdapterIndex = 7;
-    s.AdapterName = "wlan0";
-    s.SoundEnabled = true;
+    // Each row the program writes, away from its default (and inside its range).
+    const Settings defaults;
+    for (const SettingRow& row : SettingRows()) {
+        if (!row.written) {
+            continue;
+        }
+        switch (row.kind) {
+            case SettingKind::Flag:
+                s.*row.flag = !(defaults.*row.flag);
+                break;
+            case SettingKind::Number:
+                s.*row.number = row.min < row.max ? row.min + (row.max - row.min) / 2
+                                                  : defaults.*row.number + 7;
+                break;
+            case SettingKind::Text:
+                s.*row.text = "x-" + std::string(row.key);
+                break;
+            default:
+                break;
+        }
+    }
     for (int i = 0; i < kSoundEventCount; ++i) {
         s.Sounds[i].Enabled = i % 2 == 0;
         s.Sounds[i].Sound = "/sounds/" + std::string(SoundEventInfoOf(SoundEvent(i)).stem) + ".wav";
     }
     s.Sound(SoundEvent::ResultWin).Sound = "";  // emptied in the dialog
-    s.KeepHistory = false;
-    s.RestoreTimetable = true;
-    s.CloseToTray = true;
-    s.StayOnTop = true;
-    s.Opacity = 70;
     s.Notifications.Reminders = false;
     for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
         s.Notifications.Events[i] = i % 3 == 1;
@@ -246,23 +259,50 @@ TEST_F(SettingsFileTest, EverySettingReadsBackAsSaved) {
     ASSERT_TRUE(SaveSettings(path_, s, nullptr));
 
     const Settings back = Load();
-    EXPECT_EQ(back.AdapterIndex, 7);
-    EXPECT_EQ(back.AdapterName, "wlan0");
-    EXPECT_TRUE(back.SoundEnabled);
-    EXPECT_EQ(back.OpenCount, s.OpenCount + 1);
+    for (const SettingRow& row : SettingRows()) {
+        SCOPED_TRACE(std::string(row.key));
+        switch (row.kind) {
+            case SettingKind::Flag:
+                EXPECT_EQ(back.*row.flag, s.*row.flag);
+                EXPECT_EQ(back.*row.flag != defaults.*row.flag, row.written);
+                break;
+            case SettingKind::Number:
+                EXPECT_EQ(back.*row.number, s.*row.number);
+                EXPECT_NE(back.*row.number, defaults.*row.number);
+                break;
+            case SettingKind::Text:
+                EXPECT_EQ(back.*row.text, s.*row.text);
+                break;
+            case SettingKind::OpenCount:
+                EXPECT_EQ(back.*row.number, s.*row.number + 1);
+                break;
+            default:
+                break;
+        }
+    }
     for (int i = 0; i < kSoundEventCount; ++i) {
         EXPECT_EQ(back.Sounds[i].Enabled, s.Sounds[i].Enabled) << i;
         EXPECT_EQ(back.Sounds[i].Sound, s.Sounds[i].Sound) << i;
     }
     EXPECT_EQ(back.Sound(SoundEvent::ResultWin).Sound, "");
-    EXPECT_FALSE(back.KeepHistory);
-    EXPECT_TRUE(back.RestoreTimetable);
-    EXPECT_TRUE(back.CloseToTray);
-    EXPECT_TRUE(back.StayOnTop);
-    EXPECT_EQ(back.Opacity, 70);
     EXPECT_FALSE(back.Notifications.Reminders);
     EXPECT_EQ(back.Notifications.Events, s.Notifications.Events);
     EXPECT_EQ(ReadFileBytes(path_).find("[TfrmZKmain]"), std::string::npos);
+}
+
+// Each key once in the file's table: two rows on one key would read one value twice.
+TEST(SettingRowsTest, EachKeyIsOneRowsAndEachFlagFindsItsRow) {
+    std::set<std::string> keys;
+    for (const SettingRow& row : SettingRows()) {
+        if (!row.key.empty()) {
+            EXPECT_TRUE(keys.insert(std::string(row.section) + "/" + std::string(row.key)).second)
+                << row.key;
+        }
+        if (row.flag != nullptr) {
+            EXPECT_EQ(&SettingRowOf(row.flag), &row);
+        }
+    }
+    EXPECT_EQ(SettingRowOf(&Settings::SaveFormSize).key, "SaveFormSize");
 }
 
 // What is told on the desktop: a file from before the section tells the

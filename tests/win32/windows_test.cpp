@@ -219,28 +219,30 @@ TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBa
     EXPECT_TRUE(errors_.empty());
 }
 
-TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
+TEST_F(Win32FaceTest, PopupMenuDrawsTheTableAndExitClosesAndSaves) {
     WriteIni("[Window]\nStayOnTop=1\nOpacity=60\n");
     TfrmZKmain& main = Show();
     const HMENU menu = main.PopupMenu();
-    // The window's own four in their order; the new items after the log,
-    // behind a separator. The opacity's submenu has no command of its own.
-    const wchar_t* const captions[] = {
-        L"&About...",       L"&Config...",           L"&Log...",        L"",         L"履歴...",
-        L"リマインダー...", L"閉じるとトレイに残す", L"常に手前に表示", L"不透明度", L"E&xit"};
-    const UINT ids[] = {TfrmZKmain::pmiAbout,       TfrmZKmain::pmiConfig,
-                        TfrmZKmain::pmiLog,         0,
-                        TfrmZKmain::pmiHistory,     TfrmZKmain::pmiReminders,
-                        TfrmZKmain::pmiCloseToTray, TfrmZKmain::pmiStayOnTop,
-                        static_cast<UINT>(-1),      TfrmZKmain::pmiExit};
+    // The table's rows in its order, each command its item's; the opacity's
+    // submenu has no command of its own.
     ASSERT_EQ(GetMenuItemCount(menu), 10);
-    for (int i = 0; i < 10; ++i) {
+    UINT at = 0;
+    for (const MenuRow& row : kPopupMenu) {
+        SCOPED_TRACE(std::string(row.caption));
+        if (row.separatorBefore) {
+            EXPECT_EQ(GetMenuState(menu, at++, MF_BYPOSITION) & MF_SEPARATOR,
+                      static_cast<UINT>(MF_SEPARATOR));
+        }
         wchar_t text[32] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 32, MF_BYPOSITION);
-        EXPECT_EQ(std::wstring(text), captions[i]);
-        EXPECT_EQ(GetMenuItemID(menu, i), ids[i]);
+        GetMenuStringW(menu, at, text, 32, MF_BYPOSITION);
+        EXPECT_EQ(ToUtf8(text), row.caption);
+        EXPECT_EQ(GetMenuItemID(menu, static_cast<int>(at)),
+                  row.opacitySteps ? static_cast<UINT>(-1) : TfrmZKmain::MenuCommand(row.item));
+        if (row.opacitySteps) {
+            EXPECT_EQ(GetSubMenu(menu, static_cast<int>(at)), main.OpacityMenu());
+        }
+        ++at;
     }
-    EXPECT_EQ(GetSubMenu(menu, 8), main.OpacityMenu());
 
     // As the file says from the show on: above every window, drawn at 60 %;
     // opaque again, the window is no longer layered.
@@ -248,21 +250,24 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     const auto checked = [](HMENU in, UINT position) {
         return (GetMenuState(in, position, MF_BYPOSITION) & MF_CHECKED) != 0;
     };
+    const auto switchedOn = [&](MenuItem item) {
+        return (GetMenuState(menu, TfrmZKmain::MenuCommand(item), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
     EXPECT_TRUE(exStyle() & WS_EX_TOPMOST);
-    EXPECT_TRUE(checked(menu, 7));
+    EXPECT_TRUE(switchedOn(MenuItem::pmiStayOnTop));
     BYTE alpha = 0;
     ASSERT_TRUE(exStyle() & WS_EX_LAYERED);
     ASSERT_TRUE(GetLayeredWindowAttributes(main.Handle(), nullptr, &alpha, nullptr));
     EXPECT_EQ(alpha, 153);
     EXPECT_TRUE(checked(main.OpacityMenu(), 4));
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiStayOnTop, 0);
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiStayOnTop), 0);
     EXPECT_FALSE(exStyle() & WS_EX_TOPMOST);
-    EXPECT_FALSE(checked(menu, 7));
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiOpacityFirst, 0);
+    EXPECT_FALSE(switchedOn(MenuItem::pmiStayOnTop));
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::kOpacityCommandBase, 0);
     EXPECT_FALSE(exStyle() & WS_EX_LAYERED);
     EXPECT_TRUE(checked(main.OpacityMenu(), 0) && !checked(main.OpacityMenu(), 4));
 
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiLog, 0);
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiLog), 0);
     EXPECT_TRUE(IsWindowVisible(forms_->log.Handle()));
 
     // The icon is in the shell's tray with the races' tip; once chosen, the
@@ -276,9 +281,8 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     // The panel's countdown, taken a moment after the prediction was made.
     EXPECT_TRUE(main.Tray().Tip() == L"単勝 状態不明 / 複勝 発走 あと 2:59" ||
                 main.Tray().Tip() == L"単勝 状態不明 / 複勝 発走 あと 3:00");
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiCloseToTray, 0);
-    EXPECT_EQ(GetMenuState(menu, TfrmZKmain::pmiCloseToTray, MF_BYCOMMAND) & MF_CHECKED,
-              static_cast<UINT>(MF_CHECKED));
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiCloseToTray), 0);
+    EXPECT_TRUE(switchedOn(MenuItem::pmiCloseToTray));
     SendMessageW(main.Handle(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(main.Alive());
     EXPECT_FALSE(IsWindowVisible(main.Handle()));
@@ -287,7 +291,7 @@ TEST_F(Win32FaceTest, PopupMenuHoldsItsFourItemsAndExitClosesAndSaves) {
     SendMessageW(main.Handle(), TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
     EXPECT_FALSE(IsWindowVisible(main.Handle()));
 
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiExit, 0);
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiExit), 0);
     ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(ReadIni().ReadString("Snoop", "AdapterIndex").has_value());
@@ -325,7 +329,7 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
            "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
            "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n";
     TfrmZKmain& main = Show();
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::pmiHistory, 0);
+    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiHistory), 0);
     ASSERT_NE(main.HistoryWindow(), nullptr);
     TfrmZKhistory& history = *main.HistoryWindow();
     const HWND window = history.Handle();
@@ -408,31 +412,32 @@ TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
         int widestAdapter = 0;
         int droppedWidth = 0;
         std::wstring shownWin, shownLegacy;
-        WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
-            caption = WindowText(dialog);
-            client = ClientRect(dialog);
-            widestAdapter = 0;
-            const HWND adapters = GetDlgItem(dialog, TfrmZKconfig::cboAdapter);
-            const HDC dc = GetDC(adapters);
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(adapters, WM_GETFONT, 0, 0)));
-            for (LRESULT i = 0; i < SendMessageW(adapters, CB_GETCOUNT, 0, 0); ++i) {
-                std::wstring label(SendMessageW(adapters, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
-                SendMessageW(adapters, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(label.data()));
-                SIZE extent{};
-                GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size() - 1),
-                                      &extent);
-                widestAdapter = std::max<int>(widestAdapter, extent.cx);
-            }
-            ReleaseDC(adapters, dc);
-            droppedWidth = static_cast<int>(SendMessageW(adapters, CB_GETDROPPEDWIDTH, 0, 0));
-            SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
-            SendDlgItemMessageW(dialog, TfrmZKconfig::cboAdapter, CB_SETCURSEL, 0, 0);
-            const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
-            shownWin = WindowText(edit);
-            shownLegacy = WindowText(GetDlgItem(dialog, TfrmZKconfig::kRowEditBase));
-            SetWindowTextW(edit, L"C:\\テスト\\한글.wav");
-            PressKey(edit, c.key);
-        });
+        WithModalDialog(
+            main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig), [&](HWND dialog) {
+                caption = WindowText(dialog);
+                client = ClientRect(dialog);
+                widestAdapter = 0;
+                const HWND adapters = GetDlgItem(dialog, TfrmZKconfig::cboAdapter);
+                const HDC dc = GetDC(adapters);
+                SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(adapters, WM_GETFONT, 0, 0)));
+                for (LRESULT i = 0; i < SendMessageW(adapters, CB_GETCOUNT, 0, 0); ++i) {
+                    std::wstring label(SendMessageW(adapters, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
+                    SendMessageW(adapters, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(label.data()));
+                    SIZE extent{};
+                    GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size() - 1),
+                                          &extent);
+                    widestAdapter = std::max<int>(widestAdapter, extent.cx);
+                }
+                ReleaseDC(adapters, dc);
+                droppedWidth = static_cast<int>(SendMessageW(adapters, CB_GETDROPPEDWIDTH, 0, 0));
+                SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
+                SendDlgItemMessageW(dialog, TfrmZKconfig::cboAdapter, CB_SETCURSEL, 0, 0);
+                const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
+                shownWin = WindowText(edit);
+                shownLegacy = WindowText(GetDlgItem(dialog, TfrmZKconfig::kRowEditBase));
+                SetWindowTextW(edit, L"C:\\テスト\\한글.wav");
+                PressKey(edit, c.key);
+            });
         EXPECT_EQ(caption, L"設定 - Kestro");
         EXPECT_EQ(shownWin, L"C:\\Crème\\old.wav");
         EXPECT_EQ(shownLegacy, L"C:\\Crème\\legacy.wav");
@@ -472,25 +477,26 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     RECT client{};
     bool wonChecked = false;
     HWND noTicketOfAcceptance = nullptr;
-    WithModalDialog(main.Handle(), TfrmZKmain::pmiReminders, [&](HWND dialog) {
-        caption = WindowText(dialog);
-        client = ClientRect(dialog);
-        won = WindowText(GetDlgItem(dialog, TfrmZKreminders::kCheckBase + 2));
-        wonChecked = IsDlgButtonChecked(dialog, TfrmZKreminders::kCheckBase + 2) == BST_CHECKED;
-        wonSound = WindowText(GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2));
-        noTicketOfAcceptance = GetDlgItem(dialog, TfrmZKreminders::kNoTicketBase + 0);
-        SendDlgItemMessageW(dialog, TfrmZKreminders::kCheckBase + 4, BM_CLICK, 0, 0);
-        SendDlgItemMessageW(dialog, TfrmZKreminders::kNoTicketBase + 4, BM_CLICK, 0, 0);
-        // The desktop's switches: ResultWin is the sixth of them, RaceStart the fifth.
-        notifyWin = WindowText(GetDlgItem(dialog, TfrmZKreminders::kNotifyEventBase + 5));
-        notifyWinChecked =
-            IsDlgButtonChecked(dialog, TfrmZKreminders::kNotifyEventBase + 5) == BST_CHECKED;
-        SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyReminders, BM_CLICK, 0, 0);
-        SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyEventBase + 4, BM_CLICK, 0, 0);
-        const HWND lead = GetDlgItem(dialog, TfrmZKreminders::kLeadBase + 4);
-        SetWindowTextW(lead, L"150");
-        PressKey(lead, VK_RETURN);
-    });
+    WithModalDialog(
+        main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiReminders), [&](HWND dialog) {
+            caption = WindowText(dialog);
+            client = ClientRect(dialog);
+            won = WindowText(GetDlgItem(dialog, TfrmZKreminders::kCheckBase + 2));
+            wonChecked = IsDlgButtonChecked(dialog, TfrmZKreminders::kCheckBase + 2) == BST_CHECKED;
+            wonSound = WindowText(GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2));
+            noTicketOfAcceptance = GetDlgItem(dialog, TfrmZKreminders::kNoTicketBase + 0);
+            SendDlgItemMessageW(dialog, TfrmZKreminders::kCheckBase + 4, BM_CLICK, 0, 0);
+            SendDlgItemMessageW(dialog, TfrmZKreminders::kNoTicketBase + 4, BM_CLICK, 0, 0);
+            // The desktop's switches: ResultWin is the sixth of them, RaceStart the fifth.
+            notifyWin = WindowText(GetDlgItem(dialog, TfrmZKreminders::kNotifyEventBase + 5));
+            notifyWinChecked =
+                IsDlgButtonChecked(dialog, TfrmZKreminders::kNotifyEventBase + 5) == BST_CHECKED;
+            SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyReminders, BM_CLICK, 0, 0);
+            SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyEventBase + 4, BM_CLICK, 0, 0);
+            const HWND lead = GetDlgItem(dialog, TfrmZKreminders::kLeadBase + 4);
+            SetWindowTextW(lead, L"150");
+            PressKey(lead, VK_RETURN);
+        });
     EXPECT_EQ(caption, L"リマインダー");
     EXPECT_TRUE(
         RectIs(client, 0, 0, reminders_layout::kClientWidth, reminders_layout::kClientHeight))
@@ -520,7 +526,7 @@ TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
     ASSERT_TRUE(std::filesystem::create_directory(test::Utf8Path(iniPath_)));
     TfrmZKmain& main = Show();
     for (int i = 0; i < 2; ++i) {
-        WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig,
+        WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig),
                         [&](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE); });
     }
     CloseMain();
@@ -580,7 +586,7 @@ TEST_F(Win32FaceTest, LayoutFollowsTheWindowDpiAndASmallSavedPlacementCannotClip
     EXPECT_TRUE(RectIs(ClientRect(main.Handle()), 0, 0, kClientWidth, kClientHeight))
         << Describe(ClientRect(main.Handle()));
     RECT client{};
-    WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
+    WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig), [&](HWND dialog) {
         client = ClientRect(dialog);
         PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
     });
@@ -660,7 +666,7 @@ TEST_F(Win32FaceTest, DisplayScaleGivesDesignSizesInsideTheWorkArea) {
         << Describe(ClientRect(main.Handle())) << " at " << dpi;
 
     RECT dialogRect{}, okRect{}, cancelRect{}, client{};
-    WithModalDialog(main.Handle(), TfrmZKmain::pmiConfig, [&](HWND dialog) {
+    WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig), [&](HWND dialog) {
         GetWindowRect(dialog, &dialogRect);
         GetWindowRect(GetDlgItem(dialog, IDOK), &okRect);
         GetWindowRect(GetDlgItem(dialog, IDCANCEL), &cancelRect);
@@ -687,7 +693,7 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     RECT client{}, pictureRect{};
     BITMAP picture{};
     std::wstring link;
-    WithModalDialog(main.Handle(), TfrmZKmain::pmiAbout, [&](HWND dialog) {
+    WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiAbout), [&](HWND dialog) {
         client = ClientRect(dialog);
         const HWND image = GetDlgItem(dialog, TfrmZKabout::imgDorvik);
         pictureRect = ChildRect(image);
