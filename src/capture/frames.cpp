@@ -25,6 +25,8 @@ uint32_t ReadBE32(const uint8_t* p) {
 
 // Ports and sequence number: the first 8 bytes of the TCP header.
 constexpr uint32_t kTCPPlaceBytes = 8;
+constexpr uint32_t kTCPFlagsByte = 13;
+constexpr uint8_t kTCPSynchronizeFlag = 0x02;
 
 // How a link header says "IPv4".
 enum class IPv4Mark {
@@ -201,6 +203,8 @@ bool GetTCPSegmentPlace(const uint8_t* ipHeader, uint32_t ipCaptured, const uint
         place->sourcePort = ReadBE16(tcpHeader);
         place->destinationPort = ReadBE16(tcpHeader + 2);
         place->sequenceNumber = ReadBE32(tcpHeader + 4);
+        place->synchronize = ipCaptured - ipHeaderLength > kTCPFlagsByte &&
+                             (tcpHeader[kTCPFlagsByte] & kTCPSynchronizeFlag) != 0;
     }
     return true;
 }

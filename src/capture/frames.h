@@ -66,6 +66,9 @@ struct TCPSegmentPlace {
     uint16_t sourcePort = 0;          // TCP header bytes 0-1
     uint16_t destinationPort = 0;     // TCP header bytes 2-3
     uint32_t sequenceNumber = 0;      // TCP header bytes 4-7
+    // SYN (byte 13, bit 1), where that byte was captured: the stream starts
+    // afresh, one sequence number before its first byte.
+    bool synchronize = false;
 
     bool operator==(const TCPSegmentPlace&) const = default;
 };

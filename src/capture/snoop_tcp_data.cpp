@@ -20,33 +20,46 @@ void TSnoopTCPData::SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler) {
 }
 
 // The header tests run here, once per frame, so that frames without payload
-// (pure acknowledgements) and segments seen before cost no hand-over;
+// (pure acknowledgements) and bytes handed on before cost no hand-over;
 // ProcessPacket raises the event from what they found.
 bool TSnoopTCPData::AcceptFrame() {
     if (!hasHandler_.load()) {
         return false;
     }
     uint32_t ipCaptured = 0;
-    TCPSegmentPlace place;
-    return GetLinkIPHeader(CurrentLinkType(), CurrentFrame(), CurrentHeader()->caplen, &ipHeader_,
-                           &ipCaptured) &&
-           GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) &&
-           GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_) &&
-           GetTCPSegmentPlace(ipHeader_, ipCaptured, tcpHeader_, &place) &&
-           !recentSegments_.SeenBefore(place, tcpData_, tcpDataLength_);
+    if (!GetLinkIPHeader(CurrentLinkType(), CurrentFrame(), CurrentHeader()->caplen, &ipHeader_,
+                         &ipCaptured) ||
+        !GetTCPHeader(ipHeader_, ipCaptured, &tcpHeader_) ||
+        !GetTCPSegmentPlace(ipHeader_, ipCaptured, tcpHeader_, &place_)) {
+        return false;
+    }
+    if (!GetTCPData(ipHeader_, ipCaptured, tcpHeader_, &tcpData_, &tcpDataLength_)) {
+        if (place_.synchronize) {
+            streamPositions_.Restart(place_);
+        }
+        return false;
+    }
+    const timeval& stamp = CurrentHeader()->ts;
+    const int64_t micros = int64_t{stamp.tv_sec} * 1'000'000 + stamp.tv_usec;
+    newBytes_ = streamPositions_.Deliver(place_, tcpDataLength_, micros);
+    return newBytes_.count > 0;
 }
 
 void TSnoopTCPData::CaptureStarting() {
-    recentSegments_ = RecentSegments();
+    streamPositions_ = StreamPositions();
 }
 
-// Runs only for a frame its AcceptFrame passed (see the members).
+// Runs only for a frame its AcceptFrame passed (see the members): one event per
+// run of new bytes, nearly always the whole payload.
 void TSnoopTCPData::ProcessPacket() {
     if (!onCaptureTCPData_) {
         return;
     }
-    onCaptureTCPData_(this, CurrentHeader(), CurrentFrame(), ipHeader_, tcpHeader_, tcpData_,
-                      tcpDataLength_);
+    for (std::size_t i = 0; i < newBytes_.count; ++i) {
+        const StreamPositions::Piece& piece = newBytes_.pieces[i];
+        onCaptureTCPData_(this, CurrentHeader(), CurrentFrame(), ipHeader_, tcpHeader_,
+                          tcpData_ + piece.offset, piece.length);
+    }
 }
 
 }  // namespace kestro

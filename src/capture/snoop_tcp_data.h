@@ -6,8 +6,9 @@
 #include <cstdint>
 
 #include "capture/custom_snoop.h"
-#include "capture/recent_segments.h"
+#include "capture/frames.h"
 #include "capture/snoop_events.h"
+#include "capture/stream_positions.h"
 
 namespace kestro {
 
@@ -18,6 +19,9 @@ public:
 
     const TOnCaptureTCPDataEvent& OnCaptureTCPData() const { return onCaptureTCPData_; }
     void SetOnCaptureTCPData(TOnCaptureTCPDataEvent handler);
+    // The segment whose payload OnCaptureTCPData carries: its connection and
+    // sequence number. Valid during the event only.
+    const TCPSegmentPlace& CurrentSegment() const { return place_; }
 
 protected:
     bool AcceptFrame() override;
@@ -39,8 +43,11 @@ private:
     const uint8_t* tcpHeader_ = nullptr;
     const uint8_t* tcpData_ = nullptr;
     int32_t tcpDataLength_ = 0;
+    TCPSegmentPlace place_;
+    // The bytes of the payload not handed on before on its connection.
+    StreamPositions::NewBytes newBytes_;
     // Capture thread only, but for CaptureStarting, which runs before it starts.
-    RecentSegments recentSegments_;
+    StreamPositions streamPositions_;
 };
 
 }  // namespace kestro

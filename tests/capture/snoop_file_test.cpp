@@ -28,10 +28,15 @@ using test::PcapRecord;
 using test::Text;
 using test::WritePcap;
 
+// Each at the next sequence number, as a connection sends them: bytes at a
+// number handed on before are not new.
 FrameLayout Segment(const std::string& payload, uint16_t destinationPort = 5121) {
+    static uint32_t nextSequence = 1;
     FrameLayout layout;
     layout.payload = Text(payload);
     layout.destinationPort = destinationPort;
+    layout.sequenceNumber = nextSequence;
+    nextSequence += static_cast<uint32_t>(payload.size());
     return layout;
 }
 
@@ -117,15 +122,17 @@ protected:
 using Cause = TSnoopEnd::Cause;
 
 std::vector<PcapRecord> MixedTraffic() {
+    const FrameLayout first = Segment("first");
     FrameLayout ipv6 = Segment("v6");
     ipv6.etherType = 0x86DD;
+    const FrameLayout otherPort = Segment("other port", 80);
     FrameLayout options = Segment("with options");
     options.dataOffset = 8;
     return {
-        {BuildFrame(Segment("first"))},
+        {BuildFrame(first)},
         {BuildFrame(Segment(""))},  // a pure acknowledgement
         {BuildFrame(ipv6)},
-        {BuildFrame(Segment("other port", 80))},
+        {BuildFrame(otherPort)},
         {BuildFrame(options)},
         {BuildFrame(Segment("cut short")), 14 + 20 + 20 + 3},
         {BuildFrame(Segment("last"))},

@@ -1,6 +1,6 @@
 // kestro-scenario: writes the capture file of a scenario, or a bulk capture for benchmarks.
 //
-//   kestro-scenario [--link LINK] [--twice | --resend MS] SCENARIO.txt OUT.pcap
+//   kestro-scenario [--link LINK] [VARIATION...] SCENARIO.txt OUT.pcap
 //                                                  ("-" reads the scenario from stdin)
 //   kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap
 //
@@ -24,10 +24,11 @@ constexpr int kWriteFailed = 1;
 constexpr int kBadInput = 2;
 
 int Usage() {
-    std::cerr << "usage: kestro-scenario [--link LINK] [--twice | --resend MS] SCENARIO.txt "
-                 "OUT.pcap\n"
+    std::cerr << "usage: kestro-scenario [--link LINK] [VARIATION...] SCENARIO.txt OUT.pcap\n"
                  "       kestro-scenario [--link LINK] --bulk N [--mix stress|session] OUT.pcap\n"
-                 "LINK: ethernet (default), linux_sll, linux_sll2, raw, ipv4, null, loop\n";
+                 "LINK: ethernet (default), linux_sll, linux_sll2, raw, ipv4, null, loop\n"
+                 "VARIATION: --twice, --resend MS, --merged MS, --overlap, --wrap, --clients N,\n"
+                 "           --other-world MS, --nat\n";
     return kBadInput;
 }
 
@@ -58,24 +59,60 @@ int main(int argc, char** rawArgv) {
     }
     bool twice = false;
     int64_t resendMicros = -1;
-    if (args.size() >= 2 && std::string(args[1]) == "--twice") {
-        twice = true;
-        args.erase(args.begin() + 1);
-    } else if (args.size() >= 3 && std::string(args[1]) == "--resend") {
-        const std::string ms(args[2]);
+    Variations variations;
+    bool varied = false;
+    // Milliseconds after an option, 0 to an hour; -1 when not a number.
+    auto millis = [&](size_t at) -> int64_t {
+        if (at >= args.size()) {
+            return -1;
+        }
+        const std::string ms(args[at]);
         int64_t value = 0;
         auto [end, ec] = std::from_chars(ms.data(), ms.data() + ms.size(), value);
-        if (ec != std::errc() || end != ms.data() + ms.size() || value < 0 || value > 3600000) {
-            std::cerr << "kestro-scenario: --resend needs milliseconds, 0 to 3600000\n";
-            return kBadInput;
+        return ec != std::errc() || end != ms.data() + ms.size() || value < 0 || value > 3600000
+                   ? -1
+                   : value * 1000;
+    };
+    while (args.size() >= 2 && std::string(args[1]).starts_with("--") &&
+           std::string(args[1]) != "--bulk") {
+        const std::string option(args[1]);
+        size_t taken = 1;
+        if (option == "--twice") {
+            twice = true;
+        } else if (option == "--resend" || option == "--merged" || option == "--other-world") {
+            const int64_t micros = millis(2);
+            if (micros < 0) {
+                std::cerr << "kestro-scenario: " << option << " needs milliseconds, 0 to 3600000\n";
+                return kBadInput;
+            }
+            (option == "--resend"   ? resendMicros
+             : option == "--merged" ? variations.mergedMicros
+                                    : variations.otherWorldMicros) = micros;
+            taken = 2;
+        } else if (option == "--clients") {
+            const std::string n = args.size() >= 3 ? args[2] : "";
+            if (n.size() != 1 || n[0] < '1' || n[0] > '9') {
+                std::cerr << "kestro-scenario: --clients needs a number, 1 to 9\n";
+                return kBadInput;
+            }
+            variations.clients = n[0] - '0';
+            taken = 2;
+        } else if (option == "--nat") {
+            variations.natTwins = true;
+        } else if (option == "--wrap") {
+            variations.nearWrap = true;
+        } else if (option == "--overlap") {
+            variations.overlapping = true;
+        } else {
+            return Usage();
         }
-        resendMicros = value * 1000;
-        args.erase(args.begin() + 1, args.begin() + 3);
+        varied = varied || (option != "--twice" && option != "--resend");
+        args.erase(args.begin() + 1, args.begin() + 1 + std::ptrdiff_t(taken));
     }
     argc = static_cast<int>(args.size());
     char** const argv = args.data();
     if ((argc == 4 || argc == 6) && std::string(argv[1]) == "--bulk" && !twice &&
-        resendMicros < 0) {
+        resendMicros < 0 && !varied) {
         BulkMix mix = BulkMix::Stress;
         if (argc == 6) {
             const std::string option(argv[3]), name(argv[4]);
@@ -127,7 +164,7 @@ int main(int argc, char** rawArgv) {
 
     std::vector<Frame> frames;
     try {
-        frames = BuildScenario(text);
+        frames = BuildScenario(text, variations);
     } catch (const ScenarioError& e) {
         std::cerr << "kestro-scenario: " << in << ": " << e.what() << "\n";
         return kBadInput;

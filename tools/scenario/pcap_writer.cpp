@@ -250,6 +250,14 @@ Bytes TcpConnection::Segment(bool fromClient, std::span<const uint8_t> payload) 
     return frame;
 }
 
+Bytes TcpConnection::SegmentAt(bool fromClient, uint32_t seq, std::span<const uint8_t> payload) {
+    Side& self = fromClient ? client_ : server_;
+    const Side& other = fromClient ? server_ : client_;
+    return BuildTcpFrame(self.endpoint, other.endpoint, seq, other.nextSeq,
+                         payload.empty() ? tcp_flags::Ack : tcp_flags::PshAck, self.ipId++,
+                         payload);
+}
+
 PcapWriter::~PcapWriter() {
     Discard();
 }

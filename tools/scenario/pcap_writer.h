@@ -46,6 +46,14 @@ public:
 
     // Payload segments carry PSH|ACK; an empty payload makes a pure ACK.
     Bytes Segment(bool fromClient, std::span<const uint8_t> payload);
+    // A segment at `seq` that does not move the side on (a retransmission),
+    // under a new IP id.
+    Bytes SegmentAt(bool fromClient, uint32_t seq, std::span<const uint8_t> payload);
+    uint32_t NextSeq(bool fromClient) const { return (fromClient ? client_ : server_).nextSeq; }
+    // Moves a side on as if it had sent `bytes` more.
+    void Skip(bool fromClient, uint32_t bytes) {
+        (fromClient ? client_ : server_).nextSeq += bytes;
+    }
 
 private:
     struct Side {

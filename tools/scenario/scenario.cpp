@@ -18,7 +18,9 @@
 #include <cctype>
 #include <charconv>
 #include <ctime>
+#include <optional>
 #include <random>
+#include <utility>
 
 #include "common/cp932.h"
 
@@ -32,6 +34,18 @@ const Endpoint kClient{{0x02, 0x00, 0x00, 0x00, 0x00, 0x0A}, 0xC000020A, 50000};
 const Endpoint kServer{{0x02, 0x00, 0x00, 0x00, 0x00, 0x14}, 0xC6336414, 5121};    // 198.51.100.20
 const Endpoint kWebServer{{0x02, 0x00, 0x00, 0x00, 0x00, 0x1E}, 0xCB007105, 443};  // 203.0.113.5
 const Endpoint kResolver{{0x02, 0x00, 0x00, 0x00, 0x00, 0x01}, 0xC0000201, 53};    // 192.0.2.1
+// The server of another world, and the connection the machine holds to it.
+const Endpoint kOtherServer{
+    {0x02, 0x00, 0x00, 0x00, 0x00, 0x28}, 0xCB007114, 5121};  // 203.0.113.20
+constexpr uint16_t kOtherWorldClientPort = 50100;
+// The same client before NAT: a container's address and port.
+const std::array<uint8_t, 6> kContainerMac{0x02, 0x42, 0x0A, 0x00, 0x03, 0x02};
+constexpr uint32_t kContainerAddress = 0x0A000302;  // 10.0.3.2
+constexpr uint16_t kContainerPortOffset = 10000;
+// Further clients hear the server's payloads this much later, each after the last.
+constexpr int64_t kClientLagMicros = 30000;
+// An overlapping resend repeats this much of the segment before it.
+constexpr size_t kOverlapBytes = 8;
 
 void PutLe16(Bytes& out, uint16_t v) {
     out.push_back(uint8_t(v));
@@ -299,9 +313,106 @@ Bytes ParseHex(const LineParser& parser, const std::vector<Token>& tokens, size_
 
 }  // namespace
 
-std::vector<Frame> BuildScenario(std::string_view text) {
+namespace {
+
+int64_t MicrosOf(int64_t seconds, int32_t micros) {
+    return seconds * 1000000 + micros;
+}
+
+Frame FrameAt(int64_t micros, Bytes bytes) {
+    return {micros / 1000000, int32_t(micros % 1000000), std::move(bytes)};
+}
+
+// One connection as the capture shows it: its segments, with the resends the
+// variations ask for, and with NAT twins its copy before NAT beside each frame.
+class Wire {
+public:
+    Wire(const Endpoint& client, const Endpoint& server, uint32_t clientIsn, uint32_t serverIsn,
+         const Variations& variations)
+        : variations_(variations), connection_(client, server, clientIsn, serverIsn) {
+        if (variations.natTwins) {
+            Endpoint inside = client;
+            inside.mac = kContainerMac;
+            inside.ip = kContainerAddress;
+            inside.port = uint16_t(client.port + kContainerPortOffset);
+            beforeNat_.emplace(inside, server, clientIsn, serverIsn);
+        }
+    }
+
+    void Send(int64_t micros, bool fromClient, const Bytes& payload, std::vector<Frame>& out) {
+        // Before NAT a client's frame is seen first, a server's after it.
+        if (beforeNat_ && fromClient) {
+            Segment(*beforeNat_, beforeNatSides_, micros, fromClient, payload, out);
+        }
+        Segment(connection_, sides_, micros, fromClient, payload, out);
+        if (beforeNat_ && !fromClient) {
+            Segment(*beforeNat_, beforeNatSides_, micros, fromClient, payload, out);
+        }
+    }
+
+private:
+    struct Side {
+        uint32_t count = 0;  // data segments sent
+        uint32_t lastSeq = 0;
+        Bytes last;
+    };
+
+    void Segment(TcpConnection& connection, std::array<Side, 2>& sides, int64_t micros,
+                 bool fromClient, const Bytes& payload, std::vector<Frame>& out) {
+        if (payload.empty()) {
+            out.push_back(FrameAt(micros, connection.Segment(fromClient, payload)));
+            return;
+        }
+        Side& side = sides[fromClient ? 1 : 0];
+        const uint32_t seq = connection.NextSeq(fromClient);
+        const bool second = ++side.count % 2 == 0;
+        if (second && variations_.overlapping) {
+            // Only the resend is captured: the tail of the segment before, then this one.
+            const size_t repeated = std::min(kOverlapBytes, side.last.size());
+            Bytes both(side.last.end() - std::ptrdiff_t(repeated), side.last.end());
+            both.insert(both.end(), payload.begin(), payload.end());
+            out.push_back(
+                FrameAt(micros, connection.SegmentAt(fromClient, seq - uint32_t(repeated), both)));
+            connection.Skip(fromClient, uint32_t(payload.size()));
+        } else {
+            out.push_back(FrameAt(micros, connection.Segment(fromClient, payload)));
+        }
+        if (second && variations_.mergedMicros >= 0) {
+            Bytes both = side.last;
+            both.insert(both.end(), payload.begin(), payload.end());
+            out.push_back(FrameAt(micros + variations_.mergedMicros,
+                                  connection.SegmentAt(fromClient, side.lastSeq, both)));
+        }
+        side.lastSeq = seq;
+        side.last = payload;
+    }
+
+    const Variations& variations_;
+    TcpConnection connection_;
+    std::array<Side, 2> sides_;
+    std::optional<TcpConnection> beforeNat_;
+    std::array<Side, 2> beforeNatSides_;
+};
+
+}  // namespace
+
+std::vector<Frame> BuildScenario(std::string_view text, const Variations& variations) {
     std::vector<Frame> frames;
-    TcpConnection connection(kClient, kServer, 0x1A2B3C4D, 0x6E5F0001);
+    const uint32_t clientIsn = variations.nearWrap ? 0xFFFFFFA0 : 0x1A2B3C4D;
+    const uint32_t serverIsn = variations.nearWrap ? 0xFFFFFF00 : 0x6E5F0001;
+    // The scenario's own connection first, then the further clients of its server.
+    std::vector<Wire> wires;
+    wires.reserve(size_t(std::max(variations.clients, 1)));
+    for (int k = 0; k < std::max(variations.clients, 1); ++k) {
+        Endpoint client = kClient;
+        client.port = uint16_t(kClient.port + k);
+        wires.emplace_back(client, kServer, clientIsn + uint32_t(k) * 0x01010101u,
+                           serverIsn + uint32_t(k) * 0x10203040u, variations);
+    }
+    Endpoint otherClient = kClient;
+    otherClient.port = kOtherWorldClientPort;
+    Wire otherWorld(otherClient, kOtherServer, clientIsn ^ 0x31415926u, serverIsn ^ 0x27182818u,
+                    variations);
     Date date;
     int64_t lastSeconds = INT64_MIN;
     int32_t lastMicros = 0;
@@ -345,10 +456,13 @@ std::vector<Frame> BuildScenario(std::string_view text) {
         }
         lastSeconds = seconds;
         lastMicros = micros;
-        if (tokens.size() < 3 || (tokens[1].text != "server" && tokens[1].text != "client")) {
-            parser.Fail("expected: TIME server|client EVENT ...");
+        const std::string& direction = tokens.size() >= 3 ? tokens[1].text : std::string();
+        if (direction != "server" && direction != "client" && direction != "server2" &&
+            direction != "client2") {
+            parser.Fail("expected: TIME server|client|server2|client2 EVENT ...");
         }
-        const bool fromClient = tokens[1].text == "client";
+        const bool fromClient = direction.starts_with("client");
+        const bool secondWorld = direction.ends_with('2');
         const std::string& kind = tokens[2].text;
 
         Bytes payload;
@@ -389,12 +503,31 @@ std::vector<Frame> BuildScenario(std::string_view text) {
             parser.Fail("payload of " + std::to_string(payload.size()) +
                         " bytes does not fit one segment (at most 1460)");
         }
-        frames.push_back({seconds, micros, connection.Segment(fromClient, payload)});
-        if (!pureAck && !fromClient) {
-            // The client acknowledges every server segment, as a real one does.
-            frames.push_back({seconds, micros, connection.Segment(true, {})});
+        const int64_t at = MicrosOf(seconds, micros);
+        // The client acknowledges every server segment, as a real one does.
+        auto send = [&](Wire& wire, int64_t when) {
+            wire.Send(when, fromClient, payload, frames);
+            if (!pureAck && !fromClient) {
+                wire.Send(when, true, {}, frames);
+            }
+        };
+        if (secondWorld) {
+            send(otherWorld, at);
+            continue;
+        }
+        send(wires[0], at);
+        if (!fromClient && !pureAck) {
+            for (size_t k = 1; k < wires.size(); ++k) {
+                send(wires[k], at + int64_t(k) * kClientLagMicros);
+            }
+            if (variations.otherWorldMicros >= 0) {
+                send(otherWorld, at + variations.otherWorldMicros);
+            }
         }
     }
+    std::stable_sort(frames.begin(), frames.end(), [](const Frame& a, const Frame& b) {
+        return MicrosOf(a.seconds, a.microseconds) < MicrosOf(b.seconds, b.microseconds);
+    });
     return frames;
 }
 

@@ -36,8 +36,18 @@ Bytes MapPacket(uint16_t id, std::string_view mapName);  // 0x0071, 0x0091 or 0x
 Bytes SinglesTicketPacket(uint8_t runner);
 Bytes DoublesTicketPacket(uint8_t runner, uint8_t second);
 
+// What the network adds to a scenario's own traffic (README.md beside this file).
+struct Variations {
+    int clients = 1;                // clients of the server; the others hear its every payload
+    int64_t otherWorldMicros = -1;  // a client of another server hears it this much later
+    bool natTwins = false;          // every frame also before NAT, as "any" shows it
+    bool nearWrap = false;          // sequence numbers wrap after a few bytes
+    int64_t mergedMicros = -1;      // every second segment resent with the one before it
+    bool overlapping = false;       // every second segment only as an overlapping resend
+};
+
 // Parses a whole scenario; throws ScenarioError naming the first bad line.
-std::vector<Frame> BuildScenario(std::string_view text);
+std::vector<Frame> BuildScenario(std::string_view text, const Variations& variations = {});
 
 // What a capture holds besides the frames that were sent. Twice: every frame
 // twice in a row, as "any" sees a frame that crosses a bridge or a VLAN device
