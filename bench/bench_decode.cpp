@@ -65,6 +65,7 @@ public:
         ticket_ = uint32_t(kind << 16 | runner << 8 | second);
     }
     void HandleAnnouncement(const std::string& text) override { text_ = text; }
+    void HandleServerChange(const std::string& server) override { map_ = server; }
 
 private:
     std::string map_;

@@ -131,7 +131,8 @@ std::string PacketTraceLine(uint16_t id, int32_t payloadLength) {
 
 }  // namespace
 
-void Decoder::SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
+void Decoder::SnoopTCPDataCaptureTCPData(const PayloadOrigin& from, const uint8_t* tcpData,
+                                         int32_t tcpDataLength) {
     // Counts every payload delivered; wraps like the 32-bit counter it is, without overflow.
     packetCount_ = static_cast<int32_t>(static_cast<uint32_t>(packetCount_) + 1u);
 
@@ -156,19 +157,31 @@ void Decoder::SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpData
     }
     // A known id was read at p and p + 1, so p < length.
     const PacketWindow window(tcpData + p, length - p);
+    // The player's own events move the following to their server first.
+    auto playerActed = [&] {
+        if (servers_.PlayerActed(from)) {
+            sink_.HandleServerChange(ServerName(from));
+        }
+    };
     switch (kind->action) {
         case PacketAction::MapChange:
+            playerActed();
             sink_.HandleMapChange(window.TextAt(kind->textPosition));
             break;
-        case PacketAction::Announcement:
-            sink_.HandleAnnouncement(window.TextAt(kind->textPosition));
+        case PacketAction::Announcement: {
+            std::string text = window.TextAt(kind->textPosition);
+            if (servers_.TakeLine(from, text)) {
+                sink_.HandleAnnouncement(text);
+            }
             break;
+        }
         case PacketAction::TicketPurchase:
             for (const TicketPattern& pattern : kTicketPatterns) {
                 if (window.Matches(pattern.tests[0]) && window.Matches(pattern.tests[1])) {
                     uint8_t second = pattern.secondPosition == kNoSecond
                                          ? uint8_t('0')
                                          : window.At(pattern.secondPosition);
+                    playerActed();
                     sink_.HandleTicketPurchase(pattern.kind, window.At(pattern.runnerPosition),
                                                second);
                     return;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/capture_filter.h"
+#include "game/game_servers.h"
 #include "notify/log.h"
 
 namespace kestro {
@@ -16,6 +17,9 @@ public:
     virtual void HandleMapChange(const std::string& mapName) = 0;
     virtual void HandleTicketPurchase(uint8_t kind, uint8_t runner, uint8_t second) = 0;
     virtual void HandleAnnouncement(const std::string& text) = 0;
+    // A client of another server acted: from now on that server's races are
+    // followed, from scratch; `server` names it ("203.0.113.20:5121").
+    virtual void HandleServerChange(const std::string& server) = 0;
 };
 
 class Decoder {
@@ -25,7 +29,12 @@ public:
         : sink_(sink), log_(log), logLevel_(logLevel) {}
 
     // The handler of the capture component's event: one TCP payload, len > 0.
-    void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength);
+    void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
+        SnoopTCPDataCaptureTCPData(PayloadOrigin{}, tcpData, tcpDataLength);
+    }
+    // The same, with the connection it came on: several clients and servers.
+    void SnoopTCPDataCaptureTCPData(const PayloadOrigin& from, const uint8_t* tcpData,
+                                    int32_t tcpDataLength);
 
     int32_t PacketCount() const { return packetCount_; }
 
@@ -34,6 +43,7 @@ private:
     Log& log_;
     const uint8_t& logLevel_;
     int32_t packetCount_ = 0;
+    GameServers servers_;
 };
 
 }  // namespace kestro

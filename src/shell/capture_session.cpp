@@ -33,10 +33,15 @@ CaptureSession::CaptureSession(ShellView& view, KestroCore& core,
     snoop_->SetSnapLen(kCaptureSnapLen);
     snoop_->SetFlags(kCaptureFlags);
     snoop_->SetReadTimeOut(kCaptureReadTimeOutMs);
-    snoop_->SetOnCaptureTCPData([this](TSnoopTCPData*, const pcap_pkthdr*, const uint8_t*,
-                                       const uint8_t*, const uint8_t*, const uint8_t* tcpData,
-                                       int32_t tcpDataLength) {
-        core_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
+    snoop_->SetOnCaptureTCPData([this](TSnoopTCPData* sender, const pcap_pkthdr* header,
+                                       const uint8_t*, const uint8_t*, const uint8_t*,
+                                       const uint8_t* tcpData, int32_t tcpDataLength) {
+        const TCPSegmentPlace& place = sender->CurrentSegment();
+        const int64_t micros = int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
+        core_.SnoopTCPDataCaptureTCPData(
+            OriginOf(place.sourceAddress, place.sourcePort, place.destinationAddress,
+                     place.destinationPort, micros),
+            tcpData, tcpDataLength);
     });
     snoop_->SetOnCaptureEnded([this](TCustomSnoop*, const TSnoopEnd& end) { CaptureEnded(end); });
     if (recording_) {

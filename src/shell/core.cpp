@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "common/cp932.h"
 #include "game/handlers.h"
 #include "race/classifier.h"
 #include "race/race_engine.h"
@@ -157,6 +158,17 @@ void KestroCore::HandleAnnouncement(const std::string& text) {
     engine_->TakeHeard();  // what the timer's pay-out did is no line
     kestro::HandleAnnouncement(*engine_, text);
     DropUnconfirmed(engine_->TakeHeard());
+}
+
+// Another world keeps another timetable: nothing of this one's races holds
+// there, so they start from scratch, as at the show.
+void KestroCore::HandleServerChange(const std::string& server) {
+    static const std::string prefix = Utf8ToCp932("サーバー切替: ");
+    log_.ShowStatusMessage(prefix + server);
+    ResetRaceState();
+    ticketSeenAt_ = {};
+    DropUnconfirmed({true, true});
+    engine_->RefreshPanel();
 }
 
 }  // namespace kestro

@@ -75,6 +75,11 @@ public:
     void SnoopTCPDataCaptureTCPData(const uint8_t* tcpData, int32_t tcpDataLength) {
         decoder_.SnoopTCPDataCaptureTCPData(tcpData, tcpDataLength);
     }
+    // The same, with the connection it came on (several clients, servers).
+    void SnoopTCPDataCaptureTCPData(const PayloadOrigin& from, const uint8_t* tcpData,
+                                    int32_t tcpDataLength) {
+        decoder_.SnoopTCPDataCaptureTCPData(from, tcpData, tcpDataLength);
+    }
     // One tick of the one-second timer, then the reminders it made due.
     void RealTimeTimer();
     // Whether a race is followed: without one a tick only moves the clocks on.
@@ -92,6 +97,7 @@ public:
     void HandleMapChange(const std::string& mapName) override;
     void HandleTicketPurchase(uint8_t kind, uint8_t runner, uint8_t second) override;
     void HandleAnnouncement(const std::string& text) override;
+    void HandleServerChange(const std::string& server) override;
 
 private:
     void RecordResult(RaceKind kind, TicketChar winner, TicketChar second);

@@ -31,6 +31,9 @@ public:
     void HandleAnnouncement(const std::string& text) override {
         events.push_back("announce " + text);
     }
+    void HandleServerChange(const std::string& server) override {
+        events.push_back("server " + server);
+    }
     std::vector<std::string> events;
 };
 

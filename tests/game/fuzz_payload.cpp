@@ -20,6 +20,7 @@ public:
         sum_ = sum_ + kind + runner + second;
     }
     void HandleAnnouncement(const std::string& text) override { Touch(text); }
+    void HandleServerChange(const std::string& server) override { Touch(server); }
 
 private:
     void Touch(const std::string& s) {

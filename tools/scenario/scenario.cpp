@@ -520,7 +520,7 @@ std::vector<Frame> BuildScenario(std::string_view text, const Variations& variat
             for (size_t k = 1; k < wires.size(); ++k) {
                 send(wires[k], at + int64_t(k) * kClientLagMicros);
             }
-            if (variations.otherWorldMicros >= 0) {
+            if (variations.otherWorldMicros >= 0 && kind.starts_with("announce")) {
                 send(otherWorld, at + variations.otherWorldMicros);
             }
         }
