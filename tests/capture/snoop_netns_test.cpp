@@ -23,6 +23,8 @@
 #include <vector>
 
 #include "capture/snoop.h"
+#include "common/clock.h"
+#include "game/decoder.h"
 #include "support/frames.h"
 #include "support/netns.h"
 
@@ -87,12 +89,25 @@ public:
         layout.payload = test::Text(payload);
         layout.sequenceNumber = nextSequence_;
         nextSequence_ += static_cast<uint32_t>(payload.size());
+        return Inject(layout);
+    }
+    // The game server's bytes at `sequence` of its connection to a client port.
+    bool InjectToClient(uint16_t clientPort, uint32_t sequence, const test::Bytes& payload) {
+        test::FrameLayout layout;
+        layout.sourcePort = 5121;
+        layout.destinationPort = clientPort;
+        layout.sequenceNumber = sequence;
+        layout.payload = payload;
+        return Inject(layout);
+    }
+
+private:
+    bool Inject(const test::FrameLayout& layout) {
         test::Bytes packet = test::BuildFrame(layout);
         packet.erase(packet.begin(), packet.begin() + 14);
         return write(fd_, packet.data(), packet.size()) == static_cast<ssize_t>(packet.size());
     }
 
-private:
     int fd_ = -1;
     uint32_t nextSequence_ = 1;
     std::string error_;
@@ -205,6 +220,77 @@ TEST_F(SnoopNetnsTest, ADeviceThatVanishesEndsTheCaptureWithLibpcapsReasonAndCan
     EXPECT_TRUE(Delivered("after"));
     snoop_.Close();
     EXPECT_EQ(ends_.size(), 1u);
+}
+
+class HeardLines final : public GameEventSink {
+public:
+    void HandleMapChange(const std::string&) override {}
+    void HandleTicketPurchase(uint8_t, uint8_t, uint8_t) override {}
+    void HandleAnnouncement(const std::string& text) override { lines.push_back(text); }
+    void HandleServerChange(const std::string& server) override { lines.push_back(server); }
+    std::vector<std::string> lines;
+};
+
+class QuietLogView final : public LogView {
+public:
+    void SetStatusText(std::string_view) override {}
+    void AppendLogLine(std::string_view) override {}
+};
+
+// Two clients of one server on this machine, as the device shows them: the
+// server's line on each connection, then a resend that merges it with the
+// next. The capture hands on each connection's new bytes once; the decoder
+// hears the line once and the next one once.
+TEST_F(SnoopNetnsTest, TwoClientsOfOneServerHearEachLineOnce) {
+    SettableClock clock;
+    QuietLogView view;
+    Log log(clock, view);
+    HeardLines heard;
+    const uint8_t logLevel = 0;
+    Decoder decoder(heard, log, logLevel);
+    int delivered = 0;
+    snoop_.SetOnCaptureTCPData([&](TSnoopTCPData* sender, const pcap_pkthdr* header, const uint8_t*,
+                                   const uint8_t*, const uint8_t*, const uint8_t* data,
+                                   int32_t length) {
+        const TCPSegmentPlace& place = sender->CurrentSegment();
+        ++delivered;
+        decoder.SnoopTCPDataCaptureTCPData(
+            OriginOf(place.sourceAddress, place.sourcePort, place.destinationAddress,
+                     place.destinationPort,
+                     int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec),
+            data, length);
+    });
+    snoop_.RefreshAdapters();
+    snoop_.SetAdapterName(kTun);
+    const Result opened = snoop_.Open();
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
+
+    auto announcer = [](const std::string& text) {
+        test::Bytes packet = {0xC3, 0x01, 0, 0};
+        packet.resize(16, 0);
+        packet.insert(packet.end(), text.begin(), text.end());
+        packet.push_back(0);
+        packet[2] = static_cast<uint8_t>(packet.size());
+        return packet;
+    };
+    const test::Bytes first = announcer("line one");
+    const test::Bytes second = announcer("line two");
+    test::Bytes merged = first;
+    merged.insert(merged.end(), second.begin(), second.end());
+    const uint32_t one = 0x10000000, two = 0x70000000;  // each connection its own numbers
+    const auto size = static_cast<uint32_t>(first.size());
+    ASSERT_TRUE(tun_->InjectToClient(50000, one, first));
+    ASSERT_TRUE(tun_->InjectToClient(50001, two, first));
+    ASSERT_TRUE(tun_->InjectToClient(50000, one, merged));
+    ASSERT_TRUE(tun_->InjectToClient(50001, two + size, second));
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (delivered < 4 && std::chrono::steady_clock::now() < deadline) {
+        snoop_.ServeFor(20ms);
+    }
+    snoop_.ServeFor(100ms);  // nothing more may come
+    snoop_.Close();
+    EXPECT_EQ(delivered, 4) << "each connection's line, the resend's new line, the second copy";
+    EXPECT_EQ(heard.lines, (std::vector<std::string>{"line one", "line two"}));
 }
 
 // A burst faster than the window takes frames overflows the kernel's buffer.
