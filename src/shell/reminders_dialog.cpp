@@ -11,7 +11,7 @@ namespace kestro {
 
 RemindersDialog::RemindersDialog(RemindersDialogView& view, SoundPlayer& player,
                                  RefusedWrite refused)
-    : view_(view), player_(player), refused_(std::move(refused)) {}
+    : view_(view), model_(view, kSection, player, std::move(refused)) {}
 
 std::string RemindersDialog::RowCaption(int index) {
     const ReminderInfo& info = ReminderInfoOf(index);
@@ -55,25 +55,15 @@ bool RemindersDialog::Run(Settings& settings) {
 }
 
 void RemindersDialog::FormShow() {
-    // Read afresh at every show: a hand edit of the file counts from the next opening.
-    saveFormSize_ = SaveFormSizeSetting();
-    if (saveFormSize_) {
-        LoadFormPlacement(view_, kSection, true);
-    }
+    model_.FormShow();
 }
 
 void RemindersDialog::FormClose() {
-    player_.Play("");
-    if (!saveFormSize_) {
-        return;
-    }
-    if (const Result saved = SaveFormPlacement(view_, kSection); !saved && refused_) {
-        refused_(saved);
-    }
+    model_.FormClose();
 }
 
 void RemindersDialog::TestSound(const std::string& path) {
-    player_.Play(path);
+    model_.TestSound(path);
 }
 
 }  // namespace kestro

@@ -13,6 +13,7 @@
 #include "common/result.h"
 #include "notify/sound_player.h"
 #include "settings/settings.h"
+#include "shell/dialog_model.h"
 #include "shell/placement.h"
 
 namespace kestro {
@@ -80,7 +81,7 @@ static_assert(kClientWidth <= 1024 - 16 && kClientHeight <= 768 - 48);
 class RemindersDialog {
 public:
     static constexpr const char* kSection = "TfrmZKreminders";
-    using RefusedWrite = std::function<void(const Result& refused)>;
+    using RefusedWrite = DialogModel::RefusedWrite;
 
     // `player` serves the test buttons and the silence at the close; `refused`
     // hears of a placement save that failed (the shell's ReportRefusedWrite).
@@ -108,10 +109,8 @@ public:
 
 private:
     RemindersDialogView& view_;
-    SoundPlayer& player_;
-    RefusedWrite refused_;
+    DialogModel model_;
     RemindersDialogValues shown_;
-    bool saveFormSize_ = true;
 };
 
 }  // namespace kestro

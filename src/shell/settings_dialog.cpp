@@ -7,7 +7,7 @@
 namespace kestro {
 
 SettingsDialog::SettingsDialog(SettingsDialogView& view, SoundPlayer& player, RefusedWrite refused)
-    : view_(view), player_(player), refused_(std::move(refused)) {}
+    : view_(view), model_(view, kSection, player, std::move(refused)) {}
 
 bool SettingsDialog::Run(Settings& settings, std::vector<AdapterChoice> adapters,
                          const std::function<void()>& applyAdapter) {
@@ -54,27 +54,15 @@ bool SettingsDialog::Run(Settings& settings, std::vector<AdapterChoice> adapters
 }
 
 void SettingsDialog::FormShow() {
-    // Read afresh at every show: a hand edit of the file counts from the next opening.
-    saveFormSize_ = SaveFormSizeSetting();
-    if (saveFormSize_) {
-        LoadFormPlacement(view_, kSection, true);
-    } else {
-        KeepFormInsideWorkArea(view_, true);
-    }
+    model_.FormShow();
 }
 
 void SettingsDialog::FormClose() {
-    player_.Play("");
-    if (!saveFormSize_) {
-        return;
-    }
-    if (const Result saved = SaveFormPlacement(view_, kSection); !saved && refused_) {
-        refused_(saved);
-    }
+    model_.FormClose();
 }
 
 void SettingsDialog::TestSound(const std::string& path) {
-    player_.Play(path);
+    model_.TestSound(path);
 }
 
 }  // namespace kestro

@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "shell/adapter_choices.h"
 #include "shell/config_layout.h"
+#include "shell/dialog_model.h"
 #include "shell/placement.h"
 
 namespace kestro {
@@ -41,7 +42,7 @@ public:
 class SettingsDialog {
 public:
     static constexpr const char* kSection = "TfrmZKconfig";
-    using RefusedWrite = std::function<void(const Result& refused)>;
+    using RefusedWrite = DialogModel::RefusedWrite;
 
     // `player` serves the test button and the silence at the close; `refused`
     // hears of a placement save that failed (the shell's ReportRefusedWrite).
@@ -66,11 +67,9 @@ public:
 
 private:
     SettingsDialogView& view_;
-    SoundPlayer& player_;
-    RefusedWrite refused_;
+    DialogModel model_;
     std::vector<AdapterChoice> adapters_;
     ConfigDialogValues shown_;
-    bool saveFormSize_ = true;
 };
 
 }  // namespace kestro

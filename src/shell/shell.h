@@ -155,11 +155,11 @@ public:
     void ReportRefusedWrite(const Result& refused) override;
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
-    // THE one place every fired reminder passes (src/race/reminders.h says
-    // when they fire), in the shell and the replay alike: its text is in the
-    // log and the status line already, its sound plays once this returns. Any
-    // further way of telling the player (a desktop notification, the tray) is
-    // added here, and only here.
+    // Where every reminder the window's core fires passes (src/race/reminders.h
+    // says when they fire; the headless replay, which has no shell, prints them
+    // from its own core view): its text is in the log and the status line
+    // already, its sound plays once this returns. A further way of telling the
+    // player in the window (a desktop notification, the tray) is added here.
     void ReminderFired(const Reminder& reminder) override;
     // A race event's sound is due: told on the desktop where the player asked.
     void RaceEventDue(RaceKind kind, SoundEvent event) override;

@@ -1,0 +1,36 @@
+#include "shell/dialog_model.h"
+
+#include <utility>
+
+namespace kestro {
+
+DialogModel::DialogModel(PlacedWindow& window, std::string_view section, SoundPlayer& player,
+                         RefusedWrite refused)
+    : window_(window), section_(section), player_(player), refused_(std::move(refused)) {}
+
+void DialogModel::FormShow() {
+    // Read afresh at every show: a hand edit of the file counts from the next opening.
+    saveFormSize_ = SaveFormSizeSetting();
+    if (saveFormSize_) {
+        LoadFormPlacement(window_, section_, true);
+    } else {
+        // Never where the player cannot reach it, kept or not.
+        KeepFormInsideWorkArea(window_, true);
+    }
+}
+
+void DialogModel::FormClose() {
+    player_.Play("");
+    if (!saveFormSize_) {
+        return;
+    }
+    if (const Result saved = SaveFormPlacement(window_, section_); !saved && refused_) {
+        refused_(saved);
+    }
+}
+
+void DialogModel::TestSound(const std::string& path) {
+    player_.Play(path);
+}
+
+}  // namespace kestro
