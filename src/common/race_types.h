@@ -57,6 +57,11 @@ constexpr ClockStatus DExchangeDeadline = 8;
 
 enum class TicketVerdict : uint8_t { NoTicket = 0, Defeat = 1, NeedCheck = 2, Win = 3 };
 
+// How the player's ticket fared in a race whose result is known. Unknown: a
+// ticket was held, but its runner was never seen (the player walked onto the
+// track without a purchase heard).
+enum class Verdict : uint8_t { NoTicket, Hit, Miss, Unknown };
+
 // LogLevel bits.
 namespace log_bits {
 constexpr uint8_t Announcer = 1;

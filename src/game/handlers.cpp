@@ -26,10 +26,11 @@ void HandleMapChange(RaceEngine& engine, const std::string& mapName) {
         engine.EnterWaitAccepting(kDoubles);
     }
     // On a track the player may hold a ticket bought before we saw it. One
-    // seen for the race now on is kept; one from a race run since is not.
-    if (mapName == kSinglesTrackMap && !state.SinglesTicketCurrent) {
+    // the record holds for this race's cycle is kept; otherwise it is unseen.
+    const Instant now = engine.GetClock().Now();
+    if (mapName == kSinglesTrackMap && !engine.Record().TrackEntered(kSingles, now)) {
         state.TicketSingle = '?';
-    } else if (mapName == kDoublesTrackMap && !state.DoublesTicketsCurrent) {
+    } else if (mapName == kDoublesTrackMap && !engine.Record().TrackEntered(kDoubles, now)) {
         state.TicketDouble1 = '?';
         state.TicketDouble2 = '?';
     }
@@ -42,7 +43,7 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
     const bool logTickets = engine.GetSettings().LogLevel & log_bits::Tickets;
     if (kind == kSingles) {
         state.TicketSingle = runner;
-        state.SinglesTicketCurrent = true;
+        engine.Record().TicketBought(kSingles, runner, '0', engine.GetClock().Now());
         // Tickets are sold on the track; no '?' and no transition from moving there.
         state.CurrentMap = kSinglesTrackMap;
         if (logTickets) {
@@ -58,7 +59,7 @@ void HandleTicketPurchase(RaceEngine& engine, uint8_t kind, uint8_t runner, uint
         // Ascending, as the results are, so that a win is a pairwise match.
         state.TicketDouble1 = runner < second ? runner : second;
         state.TicketDouble2 = runner < second ? second : runner;
-        state.DoublesTicketsCurrent = true;
+        engine.Record().TicketBought(kDoubles, runner, second, engine.GetClock().Now());
         state.CurrentMap = kDoublesTrackMap;
         // Runners are 1 to 6; any other byte is not a purchase worth telling.
         // The message keeps the order the player chose, not the sorted one.

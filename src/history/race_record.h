@@ -21,10 +21,6 @@
 
 namespace kestro {
 
-// How the player's ticket fared. Unknown: a ticket was held, but its runner
-// was never seen (the player walked onto the track without a purchase heard).
-enum class Verdict : uint8_t { NoTicket, Hit, Miss, Unknown };
-
 struct RaceRecord {
     TDateTime when = 0.0;  // local time of the result, to the second
     RaceKind kind = kSingles;

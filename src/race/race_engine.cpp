@@ -34,17 +34,14 @@ RaceStatus StatusOf(const RaceState& state, RaceKind kind) {
 }
 
 // Running, for Doubles also with the first finisher known: the start is behind us.
-bool IsUnderway(const RaceState& state, RaceKind kind) {
-    const RaceStatus status = StatusOf(state, kind);
+bool IsUnderwayStatus(RaceKind kind, RaceStatus status) {
     return kind == kSingles
                ? status == race_status::SRacing
                : status == race_status::DRacing || status == race_status::DFirstPlaceDecided;
 }
 
-// Racing, or any status that comes after it in the race's cycle.
-bool HasRun(RaceKind kind, RaceStatus status) {
-    return kind == kSingles ? status >= rs::SRacing && status <= rs::SClosingNotice
-                            : status >= rs::DRacing && status <= rs::DClosingNotice;
+bool IsUnderway(const RaceState& state, RaceKind kind) {
+    return IsUnderwayStatus(kind, StatusOf(state, kind));
 }
 
 bool IsAcceptance(RaceKind kind, RaceStatus status) {
@@ -97,10 +94,15 @@ void RaceEngine::SetRaceStatus(RaceKind kind, RaceStatus status) {
     }
     RaceStatus& field = kind == kSingles ? state_.SinglesStatus : state_.DoublesStatus;
     if (field != status) {
-        // From a race that has run to a new one's acceptance: the tickets
-        // held were for the race before.
-        if (HasRun(kind, field) && IsAcceptance(kind, status)) {
-            (kind == kSingles ? state_.SinglesTicketCurrent : state_.DoublesTicketsCurrent) = false;
+        // However the race got under way (a line, the timer, a finisher heard),
+        // it has started; a new acceptance ends the cycle of a race that has
+        // run; a race given up ends the exchange of the last winnings.
+        if (IsUnderwayStatus(kind, status) && !IsUnderwayStatus(kind, field)) {
+            record_.RaceStarted(kind, clock_.Now());
+        } else if (IsAcceptance(kind, status)) {
+            record_.AcceptanceEntered(kind);
+        } else if (status == rs::Unknown) {
+            record_.GivenUp(kind);
         }
         field = status;
         RefreshPanel();
@@ -200,6 +202,9 @@ void RaceEngine::AnnounceStart(RaceKind kind) {
         RotateResults(state_, kind);
         BaseTimeOf(state_, kind) = t;
     }
+    // Also while the race seems under way: the record tells a repeated line
+    // from the start of a later race whose result was missed.
+    record_.RaceStarted(kind, t);
     EnterRacing(kind);
     PlayEventSound(kind);
 }
@@ -243,6 +248,11 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
         return;
     }
     std::string result;
+    const TicketChar winner = kind == kSingles ? state_.ResultSingle : doublesWinner_;
+    const TicketChar second = kind == kSingles ? '0' : doublesSecond_;
+    // Before the sound: what is told in words after it reads the record.
+    const std::optional<RaceOutcome> outcome =
+        record_.ResultHeard(kind, winner, second, clock_.Now());
     if (kind == kSingles) {
         result.push_back(static_cast<char>(state_.ResultSingle));
         SetRaceStatus(kind, rs::SConfirmed);
@@ -261,12 +271,8 @@ void RaceEngine::ConfirmResult(RaceKind kind) {
     // The result is the one line written whatever the log level.
     static const std::string prefix = Utf8ToCp932("順位確定(");
     log_.ShowStatusMessage(prefix + RaceText(kind) + "): " + result);
-    if (resultListener_) {
-        if (kind == kSingles) {
-            resultListener_(kind, state_.ResultSingle, '0');
-        } else {
-            resultListener_(kind, doublesWinner_, doublesSecond_);
-        }
+    if (resultListener_ && outcome) {
+        resultListener_(*outcome);
     }
     // A confirmation that no second finisher led to has no order to tell.
     doublesWinner_ = '0';

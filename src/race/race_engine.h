@@ -11,6 +11,7 @@
 #include "notify/event_sounds.h"
 #include "notify/log.h"
 #include "notify/sound_player.h"
+#include "race/player_record.h"
 #include "race/race_state.h"
 #include "race/race_timing.h"
 #include "settings/settings.h"
@@ -20,9 +21,9 @@ namespace kestro {
 class RaceEngine {
 public:
     using RefreshFn = std::function<void()>;
-    // A result confirmed: the winner and, for Doubles, the runner second, in
-    // the order they finished (the state holds the pair in ascending order).
-    using ResultFn = std::function<void(RaceKind kind, TicketChar winner, TicketChar second)>;
+    // A result confirmed for a race that had none yet, as the player's record
+    // judged it (a result line heard again is not told).
+    using ResultFn = std::function<void(const RaceOutcome& outcome)>;
     // A race event's sound is due, whether or not it plays.
     using EventFn = std::function<void(RaceKind kind, SoundEvent event)>;
 
@@ -33,6 +34,9 @@ public:
 
     RaceState& State() { return state_; }
     const RaceState& State() const { return state_; }
+    // Which race each ticket belongs to; the transitions keep it told.
+    PlayerRecord& Record() { return record_; }
+    const PlayerRecord& Record() const { return record_; }
     const Settings& GetSettings() const { return settings_; }
     const Clock& GetClock() const { return clock_; }
     Log& GetLog() { return log_; }
@@ -90,6 +94,7 @@ private:
     ResultFn resultListener_;
     EventFn eventListener_;
     RaceState state_;
+    PlayerRecord record_;
     // The Doubles finishers as heard, before the result is put in ascending order.
     TicketChar doublesWinner_ = '0';
     TicketChar doublesSecond_ = '0';

@@ -30,11 +30,6 @@ struct RaceState {
     ClockStatus SinglesClockStatus = clock_status::Unknown;
     ClockStatus DoublesClockStatus = clock_status::Unknown;
     std::string CurrentMap;  // CP932 bytes as the game sent them
-    // Whether the race's tickets were bought for the race now on: set by a
-    // purchase, cleared once the race moves on from its run to a new race's
-    // acceptance. A walk onto the track keeps such a ticket.
-    bool SinglesTicketCurrent = false;
-    bool DoublesTicketsCurrent = false;
 
     // Sets every field directly, so nothing is refreshed by it.
     void Reset() { *this = RaceState{}; }

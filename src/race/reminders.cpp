@@ -24,29 +24,6 @@ bool IsUnderway(RaceKind kind, RaceStatus status) {
                             : status == rs::DRacing || status == rs::DFirstPlaceDecided;
 }
 
-// A result is known: the base time is the next race's predicted start and the
-// exchange of this race's winning tickets is open.
-bool HasResult(RaceKind kind, RaceStatus status) {
-    return kind == kSingles ? status >= rs::SConfirmed && status <= rs::SClosingNotice
-                            : status >= rs::DConfirmed && status <= rs::DClosingNotice;
-}
-
-// The tickets held were bought for the race that comes next; after a result
-// they are the finished race's.
-bool HoldsTicketForNextRace(const RaceState& state, RaceKind kind) {
-    const bool current =
-        kind == kSingles ? state.SinglesTicketCurrent : state.DoublesTicketsCurrent;
-    return current && !HasResult(kind, StatusOf(state, kind));
-}
-
-std::string TicketText(const RaceState& state, RaceKind kind) {
-    if (kind == kSingles) {
-        return std::string(TicketGlyph(state.TicketSingle));
-    }
-    return std::string(TicketGlyph(state.TicketDouble1)) + "-" +
-           std::string(TicketGlyph(state.TicketDouble2));
-}
-
 std::string_view RaceName(RaceKind kind) {
     return kind == kSingles ? "単勝" : "複勝";
 }
@@ -65,20 +42,8 @@ std::string_view ReminderMomentCaption(ReminderMoment moment) {
     return "";
 }
 
-void Reminders::NoteResult(const RaceState& state, RaceKind kind) {
-    if (kind != kSingles && kind != kDoubles) {
-        return;
-    }
-    const bool current =
-        kind == kSingles ? state.SinglesTicketCurrent : state.DoublesTicketsCurrent;
-    if (HasResult(kind, StatusOf(state, kind)) && current &&
-        EvaluateTickets(state, kind) == TicketVerdict::Win) {
-        wonTicket_[static_cast<std::size_t>(kind)] = TicketText(state, kind);
-    }
-}
-
-std::optional<Instant> Reminders::MomentOf(const RaceState& state, RaceKind kind,
-                                           ReminderMoment moment) const {
+std::optional<Instant> Reminders::MomentOf(const RaceState& state, const PlayerRecord& record,
+                                           RaceKind kind, ReminderMoment moment) const {
     const RaceStatus status = StatusOf(state, kind);
     if (status == rs::Unknown || IsUnderway(kind, status)) {
         return std::nullopt;
@@ -93,7 +58,7 @@ std::optional<Instant> Reminders::MomentOf(const RaceState& state, RaceKind kind
             // Kestro cannot see the exchange itself: a ticket that won is reminded
             // of. Until the next race runs, the base time is that race's start,
             // and the exchange closes 330 s before it.
-            if (wonTicket_[static_cast<std::size_t>(kind)]) {
+            if (record.WonTicket(kind)) {
                 return base - std::chrono::seconds(rt::kExchangeDeadlineBeforeBase);
             }
             return std::nullopt;
@@ -101,27 +66,20 @@ std::optional<Instant> Reminders::MomentOf(const RaceState& state, RaceKind kind
     return std::nullopt;
 }
 
-void Reminders::Check(const RaceState& state) {
+void Reminders::Check(const RaceState& state, const PlayerRecord& record) {
     const Instant now = clock_.Now();
-    for (const RaceKind kind : {kSingles, kDoubles}) {
-        const RaceStatus status = StatusOf(state, kind);
-        if (status == rs::Unknown || IsUnderway(kind, status)) {
-            wonTicket_[static_cast<std::size_t>(kind)].reset();
-        }
-        NoteResult(state, kind);
-    }
     for (int i = 0; i < kReminderCount; ++i) {
         const ReminderInfo& info = ReminderInfoOf(i);
         const ReminderSetting& setting = settings_.Reminders[static_cast<std::size_t>(i)];
         if (!setting.Enabled) {
             continue;
         }
-        const std::optional<Instant> at = MomentOf(state, info.kind, info.moment);
+        const std::optional<Instant> at = MomentOf(state, record, info.kind, info.moment);
         if (!at || now >= *at || now < *at - std::chrono::seconds(setting.LeadSeconds)) {
             continue;
         }
         if (info.moment == ReminderMoment::Start && setting.NoTicketOnly &&
-            HoldsTicketForNextRace(state, info.kind)) {
+            record.HoldsTicketForRaceToCome(info.kind, now)) {
             continue;
         }
         std::optional<Instant>& last = lastFired_[static_cast<std::size_t>(i)];
@@ -129,11 +87,11 @@ void Reminders::Check(const RaceState& state) {
             continue;
         }
         last = *at;
-        Fire(info.kind, info.moment, *at, setting);
+        Fire(record, info.kind, info.moment, *at, setting);
     }
 }
 
-void Reminders::Fire(RaceKind kind, ReminderMoment moment, Instant at,
+void Reminders::Fire(const PlayerRecord& record, RaceKind kind, ReminderMoment moment, Instant at,
                      const ReminderSetting& setting) {
     Reminder reminder;
     reminder.kind = kind;
@@ -144,7 +102,7 @@ void Reminders::Fire(RaceKind kind, ReminderMoment moment, Instant at,
     reminder.sound = setting.Sound;
     std::string text = "リマインダー(" + std::string(RaceName(kind)) + "): ";
     if (moment == ReminderMoment::ExchangeDeadline) {
-        text += "当たり券 " + wonTicket_[static_cast<std::size_t>(kind)].value_or("") + " の";
+        text += "当たり券 " + record.WonTicket(kind).value_or("") + " の";
     }
     text += std::string(ReminderMomentCaption(moment)) + "まで " +
             FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining));

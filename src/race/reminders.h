@@ -15,7 +15,7 @@
 //   race runs its base time is its own start, already behind;
 // - the start's with "NoTicketOnly" only while no ticket is held for the race
 //   to come; the exchange deadline's only when the player's ticket won the
-//   race just run.
+//   race just run; the player's record says which race a ticket belongs to.
 #pragma once
 
 #include <array>
@@ -28,6 +28,7 @@
 #include "common/race_types.h"
 #include "notify/log.h"
 #include "notify/sound_player.h"
+#include "race/player_record.h"
 #include "race/race_state.h"
 #include "settings/settings.h"
 
@@ -63,27 +64,22 @@ public:
 
     // Fires every reminder that is due now for `state`, Singles first, each
     // race in the order of its timetable.
-    void Check(const RaceState& state);
-    // A result was confirmed: a winning ticket held for that race is noted
-    // for its exchange deadline.
-    void NoteResult(const RaceState& state, RaceKind kind);
+    void Check(const RaceState& state, const PlayerRecord& record);
 
 private:
     // The moment a reminder would be for in `state`, if there is one to remind
     // of (whatever the switch and the lead time say).
-    std::optional<Instant> MomentOf(const RaceState& state, RaceKind kind,
-                                    ReminderMoment moment) const;
+    std::optional<Instant> MomentOf(const RaceState& state, const PlayerRecord& record,
+                                    RaceKind kind, ReminderMoment moment) const;
 
-    void Fire(RaceKind kind, ReminderMoment moment, Instant at, const ReminderSetting& setting);
+    void Fire(const PlayerRecord& record, RaceKind kind, ReminderMoment moment, Instant at,
+              const ReminderSetting& setting);
 
     const Clock& clock_;
     const Settings& settings_;
     Log& log_;
     SoundPlayer& player_;
     FiredFn fired_;
-    // The winning ticket of each race's last result (UTF-8 glyphs), until the
-    // next race of its kind runs or is given up.
-    std::array<std::optional<std::string>, 2> wonTicket_{};
     // The moment each reminder last fired for.
     std::array<std::optional<Instant>, kReminderCount> lastFired_{};
 };

@@ -17,6 +17,7 @@
 #include "notify/log.h"
 #include "notify/sound_player.h"
 #include "race/panel.h"
+#include "race/player_record.h"
 #include "race/reminders.h"
 #include "settings/settings.h"
 
@@ -100,18 +101,13 @@ public:
     void HandleServerChange(const std::string& server) override;
 
 private:
-    void RecordResult(RaceKind kind, TicketChar winner, TicketChar second);
-    void TicketSeen(RaceKind kind) { ticketSeenAt_[static_cast<std::size_t>(kind)] = clock_.Now(); }
+    void RecordResult(const RaceOutcome& outcome);
     void DropUnconfirmed(const std::array<bool, 2>& races);
 
     const Clock& clock_;
     CoreView& view_;
     Settings settings_;
     RaceHistory history_;
-    // When the player last bought a ticket for each race, or walked onto its
-    // track (a ticket taken to be held): the state keeps a ticket until the
-    // next one, but it belongs to the next result only.
-    std::array<std::optional<Instant>, 2> ticketSeenAt_;
     std::array<bool, 2> unconfirmed_{};
     Log log_;
     std::unique_ptr<RaceEngine> engine_;

@@ -40,6 +40,34 @@ std::string_view EventCaption(SoundEvent event) {
     }
 }
 
+bool IsResult(SoundEvent event) {
+    return event == SoundEvent::ResultWin || event == SoundEvent::ResultDefeat ||
+           event == SoundEvent::ResultNeedCheck;
+}
+
+// The event a notification tells: a result as the record judged it; none at
+// a first place for a race the player holds no ticket of.
+std::optional<SoundEvent> ToldEvent(RaceKind kind, SoundEvent event, const PlayerRecord& record) {
+    if (!IsResult(event)) {
+        return event;
+    }
+    if (const std::optional<Verdict> verdict = record.VerdictOfResult(kind)) {
+        switch (*verdict) {
+            case Verdict::Hit:
+                return SoundEvent::ResultWin;
+            case Verdict::Miss:
+                return SoundEvent::ResultDefeat;
+            case Verdict::NoTicket:
+            case Verdict::Unknown:
+                return SoundEvent::ResultNeedCheck;
+        }
+    }
+    if (record.RaceOf(kind).ticket1 == '0') {
+        return std::nullopt;
+    }
+    return event;
+}
+
 }  // namespace
 
 DesktopNotifier::DesktopNotifier(const Settings& settings, Log& log)
@@ -56,10 +84,16 @@ void DesktopNotifier::ReminderFired(const Reminder& reminder) {
     }
 }
 
-void DesktopNotifier::RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state) {
+void DesktopNotifier::RaceEvent(RaceKind kind, SoundEvent sounded, const RaceState& state,
+                                const PlayerRecord& record) {
     if (!IsRace(kind)) {
         return;
     }
+    const std::optional<SoundEvent> told = ToldEvent(kind, sounded, record);
+    if (!told) {
+        return;
+    }
+    const SoundEvent event = *told;
     const EventMoment moment{event, kind == kSingles ? state.SinglesStatus : state.DoublesStatus,
                              kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime};
     if (std::exchange(lastEvent_[Index(kind)], moment) == moment) {

@@ -9,6 +9,10 @@
 //   stacking; the other race's stays.
 // - A race event is told once where its sound repeats for the same moment (a
 //   result's sound twice in a row, a line heard again).
+// - A result is told as the player's record judged the race's own ticket
+//   (当選, 外れ, and 確認要求 without a ticket or with its runner unseen),
+//   whatever the sound compared; at a Doubles first place, only for a race
+//   the player holds a ticket of.
 // - A desktop without a notification service is said once in the log; after
 //   that, notifications are still offered (a service may start later), quietly.
 #pragma once
@@ -22,6 +26,7 @@
 
 #include "common/race_types.h"
 #include "notify/log.h"
+#include "race/player_record.h"
 #include "race/race_state.h"
 #include "race/reminders.h"
 #include "settings/settings.h"
@@ -65,7 +70,8 @@ public:
 
     void ReminderFired(const Reminder& reminder);
     // `event`'s sound is due for race `kind` in `state` (whether or not it plays).
-    void RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state);
+    void RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state,
+                   const PlayerRecord& record);
 
     // "受付中(単勝)" (UTF-8): what a race event's notification says.
     static std::string EventText(RaceKind kind, SoundEvent event);

@@ -386,7 +386,7 @@ void KestroShell::ReminderFired(const Reminder& reminder) {
 }
 
 void KestroShell::RaceEventDue(RaceKind kind, SoundEvent event) {
-    notifier_.RaceEvent(kind, event, core_.Race());
+    notifier_.RaceEvent(kind, event, core_.Race(), core_.Engine().Record());
 }
 
 void KestroShell::RefreshPanel() {

@@ -50,7 +50,6 @@ TEST(RaceState, ResetRestoresEveryField) {
     s.ResultSingle = s.ResultDouble1 = s.ResultDouble2 = '4';
     s.PrevResultSingle = s.PrevResultDouble1 = s.PrevResultDouble2 = '5';
     s.SinglesBaseTime = s.DoublesBaseTime = Instant(Micros(1238155200500000));
-    s.SinglesTicketCurrent = s.DoublesTicketsCurrent = true;
     s.SinglesStatus = 5;
     s.DoublesStatus = 14;
     s.SinglesClockStatus = 3;
@@ -64,8 +63,6 @@ TEST(RaceState, ResetRestoresEveryField) {
     }
     EXPECT_EQ(s.SinglesBaseTime, Instant{});
     EXPECT_EQ(s.DoublesBaseTime, Instant{});
-    EXPECT_FALSE(s.SinglesTicketCurrent);
-    EXPECT_FALSE(s.DoublesTicketsCurrent);
     EXPECT_EQ(s.SinglesStatus, 0);
     EXPECT_EQ(s.DoublesStatus, 0);
     EXPECT_EQ(s.SinglesClockStatus, 0);

@@ -7,6 +7,8 @@
 # (twice, resentMS, mergedMS, overlap, wrap, nat, clientsN, worldMS) and must
 # give BASE.expected, its clean twin's output; with other clients or another
 # world the packet counter counts their payloads too and is left aside.
+# The option word history keeps the results in a fresh history file (--history)
+# and puts the file after the output, so that its rows are compared too.
 # With
 # --update the expected files are rewritten from what the Ethernet replay gives
 # instead (scripts/update-golden); a person reads the diff.
@@ -60,9 +62,11 @@ while read -r name scenario settings tail options; do
     if [ "$settings" != "-" ]; then settings_args=(--settings "$here/golden/$settings"); fi
     zone=UTC
     replay_options=()
+    history=0
     for word in $options; do
         case "$word" in
             TZ=*) zone=${word#TZ=} ;;
+            history) history=1 ;;
             *) replay_options+=("$word") ;;
         esac
     done
@@ -79,8 +83,14 @@ while read -r name scenario settings tail options; do
         run="$name.$link"
         TZ=$zone "$scenario_tool" --link "$link" "${generator_args[@]}" "$here/golden/$scenario" \
             "$work/$run.pcap"
+        history_args=()
+        if [ "$history" -eq 1 ]; then history_args=(--history "$work/$run.csv"); fi
         TZ=$zone "$replay_tool" "${settings_args[@]}" --tail "$tail" "${replay_options[@]}" \
-            "$work/$run.pcap" > "$work/$run.out"
+            "${history_args[@]}" "$work/$run.pcap" > "$work/$run.out"
+        if [ "$history" -eq 1 ]; then
+            { echo "--- history"; if [ -e "$work/$run.csv" ]; then cat "$work/$run.csv"; fi; } \
+                >> "$work/$run.out"
+        fi
         if [ "$update" -eq 1 ]; then
             if [ "$name" != "${name%%+*}" ]; then
                 break  # a twin is never its own reference

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "race/race_engine.h"
 #include "race/race_state.h"
 #include "replay/recorded_capture.h"
 #include "settings/ini_file.h"
@@ -1180,6 +1181,7 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
         const char* what;
         const char* notifications;  // the [Notifications] section
         std::vector<std::string> sent;
+        bool thenARaceUnbet = false;  // the next Singles race, won by 2, no ticket bought
     };
     const std::string singles = "リマインダー(単勝): 発走まで 1:00";
     const std::string doubles = "リマインダー(複勝): 発走まで 3:00";
@@ -1192,6 +1194,12 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
          "RaceAcceptingS=1\nRaceAcceptingD=1\nRaceStart=1\nResultWin=1\n",
          {"0 Kestro: 受付中(単勝)", "1 Kestro: " + singles, "0 Kestro: 受付中(複勝)",
           "3 Kestro: " + doubles, "2 Kestro: 発走(単勝)", "5 Kestro: 当選(単勝)"}},
+        // The sound compares the last ticket bought (4) and says 外れ; the words
+        // say the player held no ticket of this race.
+        {"a result told as the record judged it",
+         "Reminders=0\nResultWin=1\nResultDefeat=1\nResultNeedCheck=1\n",
+         {"0 Kestro: 当選(単勝)", "1 Kestro: 確認要求(単勝)"},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1201,6 +1209,13 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
         DropAllInterfacesDevice(Create());
         shell_->FormShow();
         EveningWithReminders(*shell_, clock_);
+        if (c.thenARaceUnbet) {
+            clock_.AdvanceSeconds(700);
+            shell_->Core().HandleAnnouncement(
+                Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
+            shell_->Core().HandleAnnouncement(Utf8ToCp932("優勝モンスターは2番のモンスターです！"));
+            EXPECT_EQ(shell_->Core().Engine().EvaluateTickets(kSingles), TicketVerdict::Defeat);
+        }
         EXPECT_EQ(view_.notices.sent, c.sent);
         shell_->FormClose();
     }
