@@ -120,8 +120,9 @@ void KestroShell::TakeUpTimetable() {
     if (!core_.GetSettings().RestoreTimetable) {
         return;
     }
-    const RaceFlags taken = RestoreTimetable(IniFile::Load(GetIniFileName()),
-                                             core_.Engine().State(), core_.GetClock().Now());
+    const RaceFlags taken =
+        RestoreTimetable(IniFile::Load(GetIniFileName()), core_.Engine().State(),
+                         core_.Engine().Record(), core_.GetClock().Now());
     core_.MarkUnconfirmed(taken);
     if (taken[0] || taken[1]) {
         core_.GetLog().ShowStatusMessage(Utf8ToCp932("前回終了時の予想を復元しました"));
@@ -277,7 +278,7 @@ void KestroShell::SaveSettings(bool atClose) {
     std::function<void(IniFile&)> timetable;
     if (atClose && toSave.RestoreTimetable) {
         timetable = [this](IniFile& ini) {
-            WriteTimetable(ini, core_.Race(), core_.GetClock().Now());
+            WriteTimetable(ini, core_.Race(), core_.Engine().Record(), core_.GetClock().Now());
         };
     }
     const Result saved =

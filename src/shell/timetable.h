@@ -1,7 +1,9 @@
 // The races' timetable kept over a restart, when the user asks for it: what
 // the predictions are made of (each race's status, clock status and base
-// time), written at the close into a section of the settings file, and taken
-// up at the next start while it can still hold.
+// time) and the player's record of the race in hand (its ticket, its start
+// and result, a won ticket awaiting its exchange), written at the close into
+// a section of the settings file, and taken up at the next start while it
+// can still hold.
 //
 // It lives in the settings file rather than a file of its own: it is written
 // in the same single replacing write as the switch that asks for it, so the
@@ -14,6 +16,7 @@
 #include <string_view>
 
 #include "common/datetime.h"
+#include "race/player_record.h"
 #include "race/race_state.h"
 #include "settings/ini_file.h"
 
@@ -24,17 +27,19 @@ inline constexpr std::string_view kTimetableSection = "Timetable";
 // Singles, Doubles.
 using RaceFlags = std::array<bool, 2>;
 
-// Writes `state`'s timetable as it stands at `now`, the moment of the save.
-// Times are microseconds since 1970-01-01 UTC, so that a change of the local
-// zone or of summer time between the runs moves nothing.
-void WriteTimetable(IniFile& ini, const RaceState& state, Instant now);
+// Writes `state`'s timetable and `record` as they stand at `now`, the moment
+// of the save. Times are microseconds since 1970-01-01 UTC, so that a change
+// of the local zone or of summer time between the runs moves nothing.
+void WriteTimetable(IniFile& ini, const RaceState& state, const PlayerRecord& record, Instant now);
 
-// Takes up into `state` (just reset) the timetable of each race the file
-// holds one for, when it was saved less than the reset time (900 s) before
-// `now` and not after it, and the race's timer would not give it up at `now`.
-// A missing, unreadable or impossible value leaves that race reset. Returns
-// the races taken up.
-RaceFlags RestoreTimetable(const IniFile& ini, RaceState& state, Instant now);
+// Takes up into `state` and `record` (just reset) the timetable and the record
+// of each race the file holds one for, when it was saved less than the reset
+// time (900 s) before `now` and not after it, the race's base time lies within
+// the reset time of the save, and the race's timer would not give it up at
+// `now`; the record's instants must not be after the save nor more than an
+// hour before it. A missing, unreadable or impossible value leaves that race
+// reset. Returns the races taken up.
+RaceFlags RestoreTimetable(const IniFile& ini, RaceState& state, PlayerRecord& record, Instant now);
 
 // What the status line carries before its text while races taken up have not
 // been confirmed by a line of the announcer (CP932); empty when none is left.

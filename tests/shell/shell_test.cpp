@@ -1049,6 +1049,7 @@ void EveningUntilTheClose(KestroShell& shell, SettableClock& clock) {
     shell.Core().HandleAnnouncement(
         Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
     clock.AdvanceSeconds(360);
+    shell.Core().HandleTicketPurchase(1, '5', '2');
     WinSinglesOn4(shell);
     shell.FormClose();
 }
@@ -1092,6 +1093,7 @@ TEST_F(ShellTest, TheTimetableIsTakenUpAfterARestartOnlyWhenAskedAndStillTrue) {
         shell_->FormShow();
         EveningUntilTheClose(*shell_, clock_);
         const RaceState before = shell_->Core().Race();
+        const PlayerRecord record = shell_->Core().Engine().Record();
         EXPECT_EQ(test::ReadFileBytes(iniPath_).find("[Timetable]") != std::string::npos,
                   c.onAtClose);
 
@@ -1114,10 +1116,30 @@ TEST_F(ShellTest, TheTimetableIsTakenUpAfterARestartOnlyWhenAskedAndStillTrue) {
         EXPECT_EQ(after.DoublesStatus, doubles.DoublesStatus);
         EXPECT_EQ(after.DoublesClockStatus, doubles.DoublesClockStatus);
         EXPECT_EQ(after.DoublesBaseTime, doubles.DoublesBaseTime);
+        // The tickets come back with their races: ④ won and awaits its
+        // exchange, ②-⑤ is held for the Doubles race to come.
+        const PlayerRecord& kept = shell_->Core().Engine().Record();
+        const PlayerRecord none;
+        EXPECT_EQ(kept.RaceOf(kSingles), (c.singles ? record : none).RaceOf(kSingles));
+        EXPECT_EQ(kept.WonTicket(kSingles), (c.singles ? record : none).WonTicket(kSingles));
+        EXPECT_EQ(kept.RaceOf(kDoubles), (c.doubles ? record : none).RaceOf(kDoubles));
+        EXPECT_EQ(after.TicketSingle, c.singles ? '4' : '0');
+        EXPECT_EQ(after.TicketDouble1, c.doubles ? '2' : '0');
+        EXPECT_EQ(after.TicketDouble2, c.doubles ? '5' : '0');
         const bool told = std::count(view_.events.begin(), view_.events.end(),
                                      "log 前回終了時の予想を復元しました") == 1;
         EXPECT_EQ(told, c.singles || c.doubles);
         EXPECT_EQ(LastStatus(view_.events), c.mark + kChooseStatus);
+        if (c.doubles) {
+            // The Doubles race it was bought for runs after the restart and is
+            // written as the ticket's.
+            shell_->RealTimeTimer();
+            shell_->Core().HandleAnnouncement(Utf8ToCp932("5番のモンスターがゴールしました。"));
+            shell_->Core().HandleAnnouncement(
+                Utf8ToCp932("続いて、2番のモンスターがゴールしました。"));
+            ASSERT_FALSE(shell_->Core().History().Tonight().empty());
+            EXPECT_EQ(shell_->Core().History().Tonight().back().verdict, Verdict::Hit);
+        }
         shell_->FormClose();
     }
 }
@@ -1251,44 +1273,80 @@ TEST_F(ShellTest, TheNextNotificationOfARaceWaitsForTheIdAndNoServiceIsSaidOnce)
 struct DamagedTimetableCase {
     const char* key;
     const char* value;
+    std::optional<int64_t> secondsFromNow = std::nullopt;  // the value: now and this many seconds
 };
 
 // A section someone edited by hand, or a file from elsewhere: each value that
-// cannot be read, or names no status of the race, leaves the race reset.
+// cannot be read, names no status of the race or lies beyond what a run could
+// have saved, leaves the race reset, and is compared without overflowing.
 TEST(TimetableTest, AValueThatCannotHoldTakesUpNothingOfItsRace) {
     const Instant now = InstantOfUtc(EncodeDateTime(2009, 3, 27, 21, 0, 0, 0));
     RaceState saved;
     saved.SinglesStatus = race_status::SConfirmed;
     saved.SinglesClockStatus = clock_status::SRaceTime;
     saved.SinglesBaseTime = now + std::chrono::seconds(637);
+    PlayerRecord record;
+    record.TicketBought(kSingles, '4', '0', now - std::chrono::seconds(100));
+    record.RaceStarted(kSingles, now - std::chrono::seconds(70));
+    record.ResultHeard(kSingles, '4', '0', now - std::chrono::seconds(10));
+    const int64_t tenYears = int64_t{10} * 365 * 86400;
     const DamagedTimetableCase cases[] = {
         {nullptr, nullptr},  // undamaged: taken up
         {"SavedAt", ""},
         {"SavedAt", "+x"},  // "+": after the value as written
         {"SinglesBaseTime", "+x"},
         {"SavedAt", "99999999999999999999999"},
+        {"SavedAt", "-9223372036854775808"},
+        {"SavedAt", nullptr, 1},  // the clock set back since the close
+        {"SavedAt", nullptr, -900},
         {"SinglesStatus", "9"},  // a Doubles status
         {"SinglesStatus", "0"},
         {"SinglesClockStatus", "5"},
         {"SinglesBaseTime", "soon"},
+        {"SinglesBaseTime", nullptr, tenYears},
+        {"SinglesBaseTime", nullptr, 891},  // more than the reset time after the save
+        {"SinglesBaseTime", "9223372036854775807"},
+        {"SinglesBaseTime", "-9223372036854775808"},
+        {"SinglesTicket", "7"},
+        {"SinglesTicket", "44"},
+        {"SinglesTicket", ""},  // its instant without a ticket
+        {"SinglesTicketAt", ""},
+        {"SinglesTicketAt", nullptr, -5},  // after the save
+        {"SinglesTicketAt", nullptr, -3700},
+        {"SinglesTicketAt", "-9223372036854775808"},
+        {"SinglesStartedAt", "9223372036854775807"},
+        {"SinglesResult", "?"},
+        {"SinglesWon", "0"},
     };
     for (const DamagedTimetableCase& c : cases) {
-        SCOPED_TRACE(c.key ? std::string(c.key) + "=" + c.value : "undamaged");
+        SCOPED_TRACE(c.key ? std::string(c.key) + "=" + (c.value ? c.value : "now") +
+                                 (c.secondsFromNow ? std::to_string(*c.secondsFromNow) : "")
+                           : "undamaged");
         IniFile ini;
-        WriteTimetable(ini, saved, now - std::chrono::seconds(10));
+        WriteTimetable(ini, saved, record, now - std::chrono::seconds(10));
         if (c.key != nullptr) {
-            const std::string value = c.value;
+            const std::string value =
+                c.secondsFromNow ? std::to_string((now + std::chrono::seconds(*c.secondsFromNow))
+                                                      .time_since_epoch()
+                                                      .count())
+                                 : c.value;
             ini.WriteString(kTimetableSection, c.key,
                             value.starts_with("+")
                                 ? *ini.ReadString(kTimetableSection, c.key) + value.substr(1)
                                 : value);
         }
         RaceState state;
-        const RaceFlags taken = RestoreTimetable(ini, state, now);
+        PlayerRecord restored;
+        const RaceFlags taken = RestoreTimetable(ini, state, restored, now);
         EXPECT_EQ(taken[0], c.key == nullptr);
         EXPECT_FALSE(taken[1]);
         EXPECT_EQ(state.SinglesStatus,
                   c.key == nullptr ? saved.SinglesStatus : race_status::Unknown);
+        EXPECT_EQ(restored.RaceOf(kSingles),
+                  c.key == nullptr ? record.RaceOf(kSingles) : PlayerRecord::Race{});
+        EXPECT_EQ(restored.WonTicket(kSingles),
+                  c.key == nullptr ? std::optional<std::string>("④") : std::nullopt);
+        EXPECT_EQ(state.TicketSingle, c.key == nullptr ? '4' : '0');
     }
 }
 
