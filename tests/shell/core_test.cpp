@@ -413,12 +413,15 @@ constexpr const char* kDAccepting =
     "モンスターレースダブルスの受付中です。レースに参加する方は入場してください。";
 constexpr const char* kDStart = "モンスターレースダブルスがスタートします。皆様の幸運を祈ります。";
 
-// At a second after 12:00:00: an announcer line, a ticket ("S4", "D52") or a map.
+// At a second after 12:00:00: an announcer line, a ticket ("S4", "D52"), a
+// map, or a Singles race taken up from the timetable kept at the last close,
+// accepting with its start this many seconds after 12:00:00.
 struct Step {
     int at;
     const char* line = nullptr;
     const char* ticket = nullptr;
     const char* map = nullptr;
+    int takenUpStart = -1;
 };
 
 struct Case {
@@ -455,6 +458,13 @@ TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
          300,
          {"12:03:00.000 - リマインダー(単勝): 発走まで 1:00"}},
         {"switched off", -1, 60, false, {{0, kAccepting}}, 300, {}},
+        {"first known at the moment itself: nothing left to remind of",
+         sStart,
+         60,
+         false,
+         {{100, nullptr, nullptr, nullptr, 100}},
+         120,
+         {}},
         {"acceptance opened before the line was heard",
          sAccept,
          60,
@@ -542,7 +552,12 @@ TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
             }
             for (; next < c.steps.size() && c.steps[next].at == t; ++next) {
                 const Step& step = c.steps[next];
-                if (step.line != nullptr) {
+                if (step.takenUpStart >= 0) {
+                    RaceState& state = fresh.Engine().State();
+                    state.SinglesStatus = rs::SAccepting;
+                    state.SinglesClockStatus = clock_status::SStartTime;
+                    state.SinglesBaseTime = At(12, 0, 0) + std::chrono::seconds(step.takenUpStart);
+                } else if (step.line != nullptr) {
                     fresh.HandleAnnouncement(Sjis(step.line));
                 } else if (step.ticket != nullptr) {
                     const std::string_view ticket = step.ticket;
