@@ -5,12 +5,14 @@
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPalette>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QWindow>
 #include <algorithm>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/compact_form.h"
 #include "app/config_dialog.h"
 #include "app/desktop_notifications.h"
 #include "app/fonts.h"
@@ -108,6 +110,7 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
     BuildPanel();
     BuildStatusBar();
     BuildPopupMenu();
+    BuildCompactForm();
     FormCreate();
 }
 
@@ -115,6 +118,23 @@ TfrmZKmain::~TfrmZKmain() {
     FormDestroy();
     // The capture thread calls into this window; it must end while the window is whole.
     shell_.reset();
+    delete compact_;
+}
+
+// Its own top-level window, so that hiding the main window leaves it shown.
+void TfrmZKmain::BuildCompactForm() {
+    compact_ = new TfrmZKcompact(popupMenu_, [this] { shell_->CompactFormClose(); });
+    // Only while one of the two has the keyboard; the tray's menu takes no keys.
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(compact_)}) {
+        auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(kCompactFormKey)), window);
+        key->setContext(Qt::WindowShortcut);
+        connect(key, &QShortcut::activated, this,
+                [this] { shell_->PopupMenuClick(MenuItem::pmiCompactForm); });
+    }
+}
+
+CompactFormView* TfrmZKmain::CompactFormFace() {
+    return compact_;
 }
 
 void TfrmZKmain::BuildPanel() {
@@ -434,6 +454,13 @@ bool TfrmZKmain::OnScreen() const {
 }
 
 void TfrmZKmain::SetOnScreen(bool shown) {
+    if (!shown && showing_) {
+        // The form's show puts the compact form up instead: a window cannot
+        // be hidden from inside its own show.
+        QMetaObject::invokeMethod(
+            this, [this] { hide(); }, Qt::QueuedConnection);
+        return;
+    }
     if (!shown) {
         hide();
         return;

@@ -32,6 +32,7 @@ namespace kestro {
 
 class DbusNotificationSink;
 class TfrmZKabout;
+class TfrmZKcompact;
 class TfrmZKconfig;
 class TfrmZKreminders;
 class TfrmZKlog;
@@ -109,6 +110,8 @@ public:
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     // The reminders window, made at its first opening.
     TfrmZKreminders* RemindersWindow() const;
+    // The compact form, made with this window.
+    TfrmZKcompact* CompactForm() const { return compact_; }
 
 protected:
     // ShellView
@@ -128,6 +131,7 @@ protected:
     SettingsDialogView* SettingsDialogFace() override;
     RemindersDialogView* RemindersDialogFace() override;
     NotificationSink* Notifications() override;
+    CompactFormView* CompactFormFace() override;
     void ShowLog() override;
     void ShowAbout() override;
     void ShowHistory(const HistoryPage& page) override;
@@ -153,6 +157,7 @@ private:
     void BuildPanel();
     void BuildStatusBar();
     void BuildPopupMenu();
+    void BuildCompactForm();
     void AddTrayIcon();
     void ApplyStayOnTopFlag(bool stayOnTop);
 
@@ -185,6 +190,7 @@ private:
     // Made at its first showing; a child window, destroyed with this one.
     QPointer<TfrmZKhistory> frmZKhistory_;
     DbusNotificationSink* notifications_ = nullptr;  // a child
+    TfrmZKcompact* compact_ = nullptr;               // owned, a window of its own
 };
 
 }  // namespace kestro

@@ -118,6 +118,13 @@ struct Settings {
     // opaque it is drawn, in percent (kOpacityMin..kOpacityMax).
     bool StayOnTop = false;
     int32_t Opacity = 100;
+    // Section "Window": the compact form shown instead of the main window, and
+    // whether every click on it passes to the window beneath.
+    bool CompactForm = false;
+    bool ClickThrough = false;
+    // Section "Window": whether the races' compact lines are kept in a text
+    // file beside the settings file, for streaming software. Off unless asked.
+    bool TextFeed = false;
 
     // Section "Reminders": what the reminders window edits.
     std::array<ReminderSetting, kReminderCount> Reminders = DefaultReminders();

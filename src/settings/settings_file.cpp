@@ -106,6 +106,10 @@ constexpr SettingRow kSettingRows[] = {
      .min = kOpacityMin,
      .max = kOpacityMax},
     {.kind = Notifications, .section = kNotifications},
+    // After every older key, so that older files keep their order.
+    {.kind = Flag, .section = kWindow, .key = "CompactForm", .flag = &Settings::CompactForm},
+    {.kind = Flag, .section = kWindow, .key = "ClickThrough", .flag = &Settings::ClickThrough},
+    {.kind = Flag, .section = kWindow, .key = "TextFeed", .flag = &Settings::TextFeed},
 };
 
 char AsciiLower(char c) {

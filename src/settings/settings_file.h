@@ -17,6 +17,8 @@ namespace kestro {
 
 // The main window's placement section.
 inline constexpr std::string_view kMainFormSection = "TfrmZKmain";
+// The compact form's own position.
+inline constexpr std::string_view kCompactFormSection = "TfrmZKcompact";
 
 // The placeholder that the default sound paths start with.
 inline constexpr std::string_view kSystemRootPlaceholder = "%SystemRoot%";

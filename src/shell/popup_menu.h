@@ -22,6 +22,9 @@ enum class MenuItem {
     pmiCloseToTray,
     pmiStayOnTop,
     mnuOpacity,
+    pmiCompactForm,
+    pmiClickThrough,
+    pmiTextFeed,
     pmiExit
 };
 
@@ -36,7 +39,7 @@ struct MenuRow {
 
 // The window's own four first; the items added later after the log, behind a
 // separator, and before Exit.
-inline constexpr std::array<MenuRow, 9> kPopupMenu = {{
+inline constexpr std::array<MenuRow, 12> kPopupMenu = {{
     {MenuItem::pmiAbout, "pmiAbout", "&About...", false, false, false},
     {MenuItem::pmiConfig, "pmiConfig", "&Config...", false, false, false},
     {MenuItem::pmiLog, "pmiLog", "&Log...", false, false, false},
@@ -45,8 +48,16 @@ inline constexpr std::array<MenuRow, 9> kPopupMenu = {{
     {MenuItem::pmiCloseToTray, "pmiCloseToTray", "閉じるとトレイに残す", true, false, false},
     {MenuItem::pmiStayOnTop, "pmiStayOnTop", "常に手前に表示", true, false, false},
     {MenuItem::mnuOpacity, "mnuOpacity", "不透明度", false, false, true},
+    // The strip over the game, behind a separator of their own.
+    {MenuItem::pmiCompactForm, "pmiCompactForm", "簡易表示", true, true, false},
+    {MenuItem::pmiClickThrough, "pmiClickThrough", "クリック透過", true, false, false},
+    {MenuItem::pmiTextFeed, "pmiTextFeed", "テキスト出力", true, false, false},
     {MenuItem::pmiExit, "pmiExit", "E&xit", false, false, false},
 }};
+
+// Switches the compact form while the main window or the compact form has the
+// keyboard: Ctrl and this key. Not in the tray's menu, which takes no keys.
+inline constexpr char kCompactFormKey = 'M';
 
 // The opacity submenu's steps in percent, most opaque first.
 inline constexpr std::array<int32_t, 7> kOpacitySteps = {100, 90, 80, 70, 60, 50, 40};

@@ -10,6 +10,7 @@
 #include "race/race_engine.h"
 #include "settings/ini_file.h"
 #include "settings/settings_file.h"
+#include "shell/race_glance.h"
 #include "shell/timetable.h"
 #include "shell/tray.h"
 
@@ -86,12 +87,14 @@ void KestroShell::FormShow() {
     OpenHistory();
     capture_.Start();
     RedrawCloseToTray();
+    view_.CheckMenuItem(MenuItem::pmiTextFeed, core_.GetSettings().TextFeed);
     view_.ShowTrayIcon(true);
     if (!WindowPlacesReported()) {
         core_.GetLog().AddLogLine(Utf8ToCp932(kPlacesNotReportedLine));
     }
     // Even without a capture: the window's design captions read like a live race.
     RefreshPanel();
+    RedrawCompactForm();
     // Without a capture driver the adapter list is empty; say why in the status line.
     if (!MissingCaptureDriver().empty()) {
         const CaptureNotice missing = MissingDriverNotice();
@@ -183,11 +186,152 @@ void KestroShell::SetOpacity(int32_t percent) {
     ChangeSetting(&Settings::Opacity, ClampOpacity(percent), &KestroShell::ApplyStayVisible);
 }
 
+void KestroShell::SetTextFeed(bool on) {
+    ChangeSetting(&Settings::TextFeed, on, &KestroShell::RedrawTextFeed);
+}
+
+void KestroShell::RedrawTextFeed() {
+    view_.CheckMenuItem(MenuItem::pmiTextFeed, core_.GetSettings().TextFeed);
+    if (!core_.GetSettings().TextFeed) {
+        ClearFeed();
+        return;
+    }
+    // Where to point the streaming software: the log keeps it to copy.
+    const std::string path = TextFeedPath();
+    core_.GetLog().ShowStatusMessage(
+        Utf8ToCp932Lossy("テキスト出力: " + (path.empty() ? "書き出す場所がありません" : path)));
+    RefreshPanel();
+}
+
+// --- the strip over the game -------------------------------------------------
+
+void KestroShell::SetCompactForm(bool on) {
+    ChangeSetting(&Settings::CompactForm, on, &KestroShell::RedrawCompactForm);
+}
+
+void KestroShell::SetClickThrough(bool on) {
+    ChangeSetting(&Settings::ClickThrough, on, &KestroShell::RedrawCompactForm);
+}
+
+void KestroShell::RedrawCompactForm() {
+    view_.CheckMenuItem(MenuItem::pmiCompactForm, core_.GetSettings().CompactForm);
+    view_.CheckMenuItem(MenuItem::pmiClickThrough, core_.GetSettings().ClickThrough);
+    ApplyForms();
+}
+
+void KestroShell::ApplyForms() {
+    CompactFormView* compact = view_.CompactFormFace();
+    if (compact == nullptr || !shown_ || closed_) {
+        return;
+    }
+    if (core_.GetSettings().CompactForm) {
+        compact->ShowLines(CompactLines(core_.Race(), core_.GetClock().Now()));
+        PlaceCompactForm(*compact);
+        HideToTray();
+        compact->SetShown(true);
+    } else if (compactPlaced_) {
+        SaveCompactPlacement();
+        compact->SetShown(false);
+        BringBackMainWindow();
+    }
+    ApplyClickThrough();
+}
+
+// Once a run: the player's own position, or where the main window stands, so
+// that the form turns up where the player was looking.
+void KestroShell::PlaceCompactForm(CompactFormView& compact) {
+    if (compactPlaced_) {
+        return;
+    }
+    compactPlaced_ = true;
+    const WindowPlacement main = PlacementSource().QueryPlacement();
+    WindowPlacement at = compact.QueryPlacement();
+    at.right = main.left + (at.right - at.left);
+    at.bottom = main.top + (at.bottom - at.top);
+    at.left = main.left;
+    at.top = main.top;
+    at.showCmd = kShowCmdHide;
+    compact.ApplyPlacement(at);
+    if (core_.GetSettings().SaveFormSize) {
+        LoadFormPlacement(compact, kCompactFormSection, false);
+    } else {
+        KeepFormInsideWorkArea(compact, false);
+    }
+}
+
+void KestroShell::SaveCompactPlacement() {
+    CompactFormView* compact = view_.CompactFormFace();
+    if (compact == nullptr || !compactPlaced_ || !core_.GetSettings().SaveFormSize) {
+        return;
+    }
+    if (const Result saved = SaveFormPlacement(*compact, kCompactFormSection); !saved) {
+        ReportRefusedWrite(saved);
+    }
+}
+
+void KestroShell::ApplyClickThrough() {
+    CompactFormView* compact = view_.CompactFormFace();
+    if (compact == nullptr) {
+        return;
+    }
+    const Settings& settings = core_.GetSettings();
+    const bool wanted = settings.CompactForm && settings.ClickThrough && shown_ && !closed_;
+    const bool on = wanted && view_.TrayIconShown();
+    if (wanted && !on && !clickThroughHeldTold_) {
+        clickThroughHeldTold_ = true;
+        core_.GetLog().ShowStatusMessage(
+            Utf8ToCp932("トレイがないため、クリック透過を止めています"));
+    }
+    if (clickThroughApplied_ != on) {
+        clickThroughApplied_ = on;
+        compact->SetClickThrough(on);
+    }
+}
+
+// A replay given a history file keeps the feed beside it, in a folder of its
+// own, as it keeps the results: never among the user's files.
+std::string KestroShell::TextFeedPath() const {
+    return historyFile_ ? TextFeedFileBeside(*historyFile_) : TextFeedFileFor(GetIniFileName());
+}
+
+void KestroShell::FeedLines(const std::array<std::string, 2>& lines) {
+    if (!core_.GetSettings().TextFeed || !shown_ || closed_ || TextFeedPath().empty()) {
+        return;
+    }
+    if (!feed_) {
+        feed_ = std::make_unique<TextFeed>(TextFeedPath());
+    }
+    const Result written = feed_->Write(lines);
+    if (written) {
+        feedRefusals_ = 0;
+        return;
+    }
+    // A reader that has the file open can refuse one replacement (Windows),
+    // and the next second's write goes through: only a file that keeps
+    // refusing is told, and once, or every second would fill the log.
+    if (++feedRefusals_ == kFeedRefusalsTold) {
+        core_.GetLog().ShowStatusMessage(Utf8ToCp932Lossy(written.Message()));
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(written.Message() + ": " + written.Reason()));
+    }
+}
+
+void KestroShell::ClearFeed() {
+    if (!feed_) {
+        return;
+    }
+    if (const Result cleared = feed_->Clear(); !cleared) {
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(cleared.Message() + ": " + cleared.Reason()));
+    }
+}
+
 void KestroShell::ApplyStayVisible() {
     const std::pair<bool, int32_t> stay{core_.GetSettings().StayOnTop, core_.GetSettings().Opacity};
     if (stayApplied_ != stay) {
         stayApplied_ = stay;
         view_.ApplyStayVisible(stay.first, stay.second);
+        if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
+            compact->ApplyStayVisible(stay.first, stay.second);
+        }
     }
 }
 
@@ -231,10 +375,21 @@ void KestroShell::TrayIconClick() {
     if (closed_ || !shown_) {
         return;
     }
+    // The compact form stands for the main window: the click hides or brings
+    // back the form, the way back to it when clicks pass through it.
+    if (CompactFormView* compact = view_.CompactFormFace();
+        compact != nullptr && core_.GetSettings().CompactForm) {
+        compact->SetShown(!compact->Shown());
+        return;
+    }
     if (view_.OnScreen()) {
         HideToTray();
         return;
     }
+    BringBackMainWindow();
+}
+
+void KestroShell::BringBackMainWindow() {
     if (hidden_) {
         // Where it was: a window system may place a window shown again anew.
         WindowPlacement at = hidden_->QueryPlacement();
@@ -252,6 +407,12 @@ const PlacedWindow& KestroShell::PlacementSource() const {
 void KestroShell::FormClose() {
     closed_ = true;
     capture_.Close();
+    // A stream would go on showing the last countdown, stopped.
+    ClearFeed();
+    SaveCompactPlacement();
+    if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
+        compact->SetShown(false);
+    }
     SaveSettings(true);
     view_.ShowTrayIcon(false);
 }
@@ -347,6 +508,15 @@ void KestroShell::PopupMenuClick(MenuItem item) {
             break;
         case MenuItem::mnuOpacity:
             break;  // a submenu: its steps call SetOpacity
+        case MenuItem::pmiCompactForm:
+            SetCompactForm(!core_.GetSettings().CompactForm);
+            break;
+        case MenuItem::pmiClickThrough:
+            SetClickThrough(!core_.GetSettings().ClickThrough);
+            break;
+        case MenuItem::pmiTextFeed:
+            SetTextFeed(!core_.GetSettings().TextFeed);
+            break;
         case MenuItem::pmiExit:
             exiting_ = true;
             view_.Close();
@@ -392,7 +562,15 @@ void KestroShell::RaceEventDue(RaceKind kind, SoundEvent event) {
 
 void KestroShell::RefreshPanel() {
     view_.ShowPanel(core_.Panel(view_.ThousandsSeparator()));
-    view_.SetTrayTip(TrayTooltip(core_.Race(), core_.GetClock().Now()));
+    const Instant now = core_.GetClock().Now();
+    view_.SetTrayTip(TrayTooltip(core_.Race(), now));
+    const std::array<std::string, 2> lines = CompactLines(core_.Race(), now);
+    if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
+        compact->ShowLines(lines);
+    }
+    FeedLines(lines);
+    // A tray that has gone (its panel ended) no longer brings the form back.
+    ApplyClickThrough();
 }
 
 }  // namespace kestro

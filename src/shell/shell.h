@@ -25,6 +25,7 @@
 #include "settings/settings.h"
 #include "settings/vu_ini_mng.h"
 #include "shell/capture_session.h"
+#include "shell/compact_form.h"
 #include "shell/core.h"
 #include "shell/history_page.h"
 #include "shell/notifications.h"
@@ -32,6 +33,7 @@
 #include "shell/popup_menu.h"
 #include "shell/reminders_dialog.h"
 #include "shell/settings_dialog.h"
+#include "shell/text_feed.h"
 
 namespace kestro {
 
@@ -60,6 +62,8 @@ public:
     virtual SettingsDialogView* SettingsDialogFace() = 0;
     // The reminders window's face; null where there is none.
     virtual RemindersDialogView* RemindersDialogFace() { return nullptr; }
+    // The compact form's face, made with the main window; null where there is none.
+    virtual CompactFormView* CompactFormFace() = 0;
     // The desktop's notifications; null where there are none. Asked at the show.
     virtual NotificationSink* Notifications() { return nullptr; }
     virtual void ShowLog() = 0;
@@ -181,6 +185,25 @@ public:
     // pmiStayOnTop turns the switch over. `percent` is clamped to kOpacityMin..kOpacityMax.
     void SetStayOnTop(bool stayOnTop);
     void SetOpacity(int32_t percent);
+    // The text feed switched on or off, saved at once. On, the status line
+    // says where the file is, and the file follows the panel from then on;
+    // off, the file is emptied.
+    void SetTextFeed(bool on);
+    // The compact form switched on or off, saved at once. On, it takes the
+    // main window's place on the screen (at its own position when one is
+    // kept, else at the main window's); off, the main window comes back where
+    // it was and the compact form's position is kept.
+    void SetCompactForm(bool on);
+    // Whether every click passes through the compact form, saved at once. It
+    // is in effect only while a tray shows the icon, whose click and menu are
+    // the way back: without one the form always takes clicks, so it can never
+    // be lost, and the status line says so once.
+    void SetClickThrough(bool on);
+    // The compact form's own close (its window system's): back to the main window.
+    void CompactFormClose() { SetCompactForm(false); }
+    // The text feed's file: beside the settings file, or a replay's beside its
+    // history file (SetHistoryFile). Empty where there is neither.
+    std::string TextFeedPath() const;
 
     // Called before each step of show and close that reaches the settings file
     // or the race state ("load", "reset", "save"), so that their order can be watched.
@@ -211,6 +234,16 @@ private:
     void ChangeSetting(T Settings::*member, T value, void (KestroShell::*redraw)());
     void RedrawHistory();
     void RedrawCloseToTray();
+    void RedrawTextFeed();
+    // The menu's marks of the strip's switches, which form is on the screen,
+    // and whether clicks pass.
+    void RedrawCompactForm();
+    void ApplyForms();
+    void PlaceCompactForm(CompactFormView& compact);
+    void SaveCompactPlacement();
+    void ApplyClickThrough();
+    // The main window back on the screen where it was before it was hidden.
+    void BringBackMainWindow();
     void LoadSettings();
     void SaveSettings();
     void OpenHistory();
@@ -224,6 +257,9 @@ private:
     const PlacedWindow& PlacementSource() const;
     // Tells the view the window's stay settings when they differ from what it was last told.
     void ApplyStayVisible();
+    // Gives the text feed the lines, while it is on and the window is open.
+    void FeedLines(const std::array<std::string, 2>& lines);
+    void ClearFeed();
 
     ShellView& view_;
     SystemClock systemClock_;
@@ -250,6 +286,17 @@ private:
     std::optional<std::pair<bool, int32_t>> stayApplied_;
     // The status line's text as the core last set it, without the mark.
     std::string status_;
+    // Made when first switched on. Refusals in a row since the last write that
+    // went through; the kFeedRefusalsTold-th is told.
+    static constexpr int kFeedRefusalsTold = 3;
+    std::unique_ptr<TextFeed> feed_;
+    int feedRefusals_ = 0;
+    // The compact form has been given its position in this run.
+    bool compactPlaced_ = false;
+    // What the compact form was last told of clicks; whether the lack of a
+    // tray that holds click-through off has been told.
+    std::optional<bool> clickThroughApplied_;
+    bool clickThroughHeldTold_ = false;
 };
 
 }  // namespace kestro

@@ -10,6 +10,12 @@ std::string TextFeedFileFor(const std::string& iniPath) {
     return FileBesideSettings(iniPath, "-feed.txt");
 }
 
+std::string TextFeedFileBeside(const std::string& file) {
+    const std::size_t slash = file.find_last_of("/\\");
+    return (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) +
+           "kestro-feed.txt";
+}
+
 std::string TextFeedText(const std::array<std::string, 2>& lines) {
     return lines[0] + "\n" + lines[1] + "\n";
 }

@@ -13,6 +13,8 @@ namespace kestro {
 
 // "<settings file's stem>-feed.txt" beside it; empty for an empty path.
 std::string TextFeedFileFor(const std::string& iniPath);
+// "kestro-feed.txt" in the folder of `file`: a replay's, beside its history file.
+std::string TextFeedFileBeside(const std::string& file);
 
 // The file's content: each line ended by "\n", no byte-order mark, so that a
 // text source shows exactly the lines.

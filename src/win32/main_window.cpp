@@ -89,6 +89,9 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
     dpi_ = WindowDpi(hwnd_);
     tray_ = std::make_unique<TrayIcon>(hwnd_);
+    compact_ = std::make_unique<TfrmZKcompact>(TfrmZKcompact::Owner{
+        [this](POINT at) { ShowPopupMenu(at, TPM_LEFTALIGN); },
+        [this] { shell_->CompactFormClose(); }, [this](WPARAM key) { KeyDown(key); }});
     controlBrush_ = CreateSolidBrush(ToColorRef(kControlBackground));
     BuildControls();
     BuildPopupMenu();
@@ -102,6 +105,7 @@ TfrmZKmain::~TfrmZKmain() {
     }
     // The capture thread calls into this window; it must end while the window is whole.
     shell_.reset();
+    compact_.reset();
     if (popupMenu_ != nullptr) {
         DestroyMenu(popupMenu_);
     }
@@ -330,6 +334,9 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                            nullptr);
             return 0;
         }
+        case WM_KEYDOWN:
+            KeyDown(wParam);
+            break;
         case WM_COMMAND:
             if (const UINT command = LOWORD(wParam) - kMenuCommandBase;
                 command < kPopupMenu.size()) {
@@ -367,11 +374,21 @@ void TfrmZKmain::TrayIconMessage(UINT mouseMessage) {
     } else if (mouseMessage == WM_RBUTTONUP) {
         POINT at{};
         GetCursorPos(&at);
-        // Without being in front the menu would stay open when clicked away from.
-        SetForegroundWindow(hwnd_);
-        TrackPopupMenu(popupMenu_, TPM_RIGHTALIGN | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at.x, at.y,
-                       0, hwnd_, nullptr);
-        PostMessageW(hwnd_, WM_NULL, 0, 0);
+        ShowPopupMenu(at, TPM_RIGHTALIGN | TPM_BOTTOMALIGN);
+    }
+}
+
+// Also for the tray and the compact form, whose windows are not this one.
+void TfrmZKmain::ShowPopupMenu(POINT at, UINT align) {
+    // Without being in front the menu would stay open when clicked away from.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenu(popupMenu_, align | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void TfrmZKmain::KeyDown(WPARAM key) {
+    if (key == static_cast<WPARAM>(kCompactFormKey) && GetKeyState(VK_CONTROL) < 0) {
+        shell_->PopupMenuClick(MenuItem::pmiCompactForm);
     }
 }
 

@@ -18,6 +18,7 @@
 #include "notify/sound_player.h"
 #include "race/panel.h"
 #include "shell/shell.h"
+#include "win32/compact_form.h"
 #include "win32/tray_icon.h"
 
 namespace kestro::win32 {
@@ -65,6 +66,8 @@ public:
     // shows balloons.
     TrayIcon& Tray() { return *tray_; }
     HMENU OpacityMenu() const { return opacityMenu_; }
+    // The compact form, made with this window.
+    TfrmZKcompact& CompactForm() { return *compact_; }
     // Null until the history item was first chosen.
     TfrmZKhistory* HistoryWindow() const { return frmZKhistory_.get(); }
     std::wstring StatusText(int panel) const;
@@ -96,6 +99,7 @@ public:
     void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override;
     NotificationSink* Notifications() override;
+    CompactFormView* CompactFormFace() override { return compact_.get(); }
     void ShowTrayIcon(bool shown) override;
     bool TrayIconShown() const override;
     void SetTrayTip(const std::string& text) override;
@@ -119,6 +123,9 @@ private:
     HFONT FitToWidth(HDC dc, HFONT font, const std::wstring& widest, int width);
     void RunPendingCalls();
     void TrayIconMessage(UINT mouseMessage);
+    // Ctrl and kCompactFormKey switch the compact form, from either window.
+    void KeyDown(WPARAM key);
+    void ShowPopupMenu(POINT at, UINT align);
 
     ErrorBox errorBox_;
     std::unique_ptr<KestroShell> shell_;
@@ -132,6 +139,7 @@ private:
     std::vector<HWND> labels_;
     HMENU popupMenu_ = nullptr;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<TfrmZKcompact> compact_;
     // Owned by popupMenu_, destroyed with it.
     HMENU opacityMenu_ = nullptr;
     // Its balloons, made at the show.

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -24,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/compact_form.h"
 #include "app/history_window.h"
 #include "common/cp932.h"
 #include "scenario.h"
@@ -195,6 +197,89 @@ TEST_F(GuiReplayTest, TheTrayIconTellsTheNextMomentsAndKeepsTheWindowWhenChosen)
     main.PopupMenuClick(main.MenuAction(MenuItem::pmiExit));
     EXPECT_EQ(main.TrayIcon(), nullptr);
     EXPECT_FALSE(main.RealTime().isActive());
+}
+
+// On a desktop with a tray: the strip over the game. The compact form comes
+// with the shortcut in the main window's place, shows the lines the text feed
+// holds, sized to them; a click on it reaches the window beneath only once
+// clicks pass through it; the tray brings it back and the shortcut leaves it.
+TEST_F(GuiReplayTest, TheStripShowsTheFeedsLinesAndLetsClicksThrough) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ASSERT_FALSE(qEnvironmentVariableIsSet("KESTRO_TRAY_HOST")) << "the tray is not seen";
+        GTEST_SKIP() << "no system tray on this display; tests/app/with_tray.sh gives one";
+    }
+    const std::string capture = WriteCapture("singles.pcap", kShortSingles);
+    ReplayWindow& main = Create(capture, 60);
+    VuIniMng::SetIniFileNameOverride(iniPath_);  // this one keeps its switches
+    main.show();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return main.TrayIcon() && main.TrayIcon()->isVisible(); }, 5000));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiTextFeed));
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.isActiveWindow(); }, 5000));
+    QTest::keyClick(&main, Qt::Key_M, Qt::ControlModifier);
+    TfrmZKcompact& strip = *main.CompactForm();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip.isVisible() && !main.isVisible(); }, 5000));
+    EXPECT_TRUE(main.MenuAction(MenuItem::pmiCompactForm)->isChecked());
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Field(PanelField::txtClockStatusSingle) == QStringLiteral("交換締切"); },
+        10000));
+    const QString shown = strip.Lines()->text();
+    const QByteArray fed = ReadFile(dir_.Path("kestro-feed.txt"));
+    EXPECT_EQ(shown, QStringLiteral("単勝 交換締切 ") + Field(PanelField::txtClockRemainSingle) +
+                         QStringLiteral("\n複勝 状態不明"));
+    EXPECT_EQ(QString::fromUtf8(fed), shown + QStringLiteral("\n"));
+    EXPECT_EQ(strip.size(), strip.sizeHint()) << "sized to its text";
+    EXPECT_GE(strip.width(),
+              strip.Lines()->fontMetrics().horizontalAdvance(QStringLiteral("単勝 交換締切 0:00")));
+
+    // A window beneath the strip, counting the clicks that reach it.
+    struct Beneath : QWidget {
+        int clicks = 0;
+        void mousePressEvent(QMouseEvent*) override { ++clicks; }
+    } beneath;
+    beneath.setGeometry(QRect(strip.geometry().topLeft() - QPoint(20, 20), QSize(400, 200)));
+    beneath.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&beneath));
+    strip.raise();
+    QTest::qWait(200);
+    const QPoint centre = strip.geometry().center();
+    ClickAt(centre);
+    QTest::qWait(300);
+    EXPECT_EQ(beneath.clicks, 0) << "the strip takes its clicks until asked";
+
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiClickThrough));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return strip.isVisible() && strip.windowFlags().testFlag(Qt::WindowTransparentForInput);
+        },
+        5000));
+    strip.raise();
+    QTest::qWait(200);
+    ClickAt(centre);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return beneath.clicks == 1; }, 5000))
+        << "the click did not pass through the strip";
+    beneath.hide();
+
+    // The tray's click is the way back to a strip that takes no clicks.
+    QSystemTrayIcon* tray = main.TrayIcon();
+    ClickAt(tray->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !strip.isVisible(); }, 5000));
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    ClickAt(tray->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip.isVisible(); }, 5000));
+    EXPECT_FALSE(main.isVisible());
+
+    const auto saved = [&](const char* line) { return ReadFile(iniPath_).contains(line); };
+    EXPECT_TRUE(saved("CompactForm=1"));
+    EXPECT_TRUE(saved("ClickThrough=1"));
+    EXPECT_TRUE(saved("TextFeed=1"));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiCompactForm));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.isVisible() && !strip.isVisible(); }, 5000));
+    EXPECT_TRUE(saved("[TfrmZKcompact]"));
+    main.PopupMenuClick(main.MenuAction(MenuItem::pmiExit));
+    EXPECT_EQ(ReadFile(dir_.Path("kestro-feed.txt")), QByteArray()) << "emptied at the close";
 }
 
 TEST_F(GuiReplayTest, TheClockAndTimerRunOnAfterTheLastFrame) {

@@ -57,14 +57,14 @@ place=$(xdotool getwindowgeometry "$id" | grep Position)
 
 # The menu as a user opens it: a right click on the panel (once more if the
 # first was lost while the window manager still placed the window); from the
-# menu's end, Exit and the opacity's submenu lie below "常に手前に表示".
+# menu's end, Exit, the strip's three switches and the opacity's submenu lie below "常に手前に表示".
 popups() { xdotool search --onlyvisible --pid "$pid" | wc -l; }
 choose_stay_on_top() {
     for _ in 1 2 3 4 5; do
         xdotool mousemove --window "$(window)" 200 40 click 3
         for _ in $(seq 40); do
             if [ "$(popups)" -eq 2 ]; then
-                xdotool key Up Up Up Return
+                xdotool key Up Up Up Up Up Up Return
                 return 0
             fi
             sleep 0.05

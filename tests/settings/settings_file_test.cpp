@@ -132,7 +132,8 @@ TEST_F(SettingsFileTest, FirstStartUsesDefaultsAndCreatesTheFileInWriteOrder) {
             "DoublesExchangeDeadlineSound=" +
             media +
             "remind_exchange.wav\n"
-            "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\n"
+            "[Window]\nCloseToTray=0\nStayOnTop=0\nOpacity=100\nCompactForm=0\nClickThrough="
+            "0\nTextFeed=0\n"
             "[Notifications]\nReminders=1\nRaceStartWaitAcceptingS=0\nRaceAcceptingS=0\n"
             "RaceStartWaitAcceptingD=0\nRaceAcceptingD=0\nRaceStart=0\nResultWin=0\n"
             "ResultDefeat=0\nResultNeedCheck=0\n"));

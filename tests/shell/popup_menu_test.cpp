@@ -22,6 +22,9 @@ TEST(PopupMenuTest, TheWindowsOwnFourComeFirstAndTheNewItemsAfterASeparatorBefor
         {MenuItem::pmiCloseToTray, "閉じるとトレイに残す", true, false, false},
         {MenuItem::pmiStayOnTop, "常に手前に表示", true, false, false},
         {MenuItem::mnuOpacity, "不透明度", false, false, true},
+        {MenuItem::pmiCompactForm, "簡易表示", true, true, false},
+        {MenuItem::pmiClickThrough, "クリック透過", true, false, false},
+        {MenuItem::pmiTextFeed, "テキスト出力", true, false, false},
         {MenuItem::pmiExit, "E&xit", false, false, false},
     };
     ASSERT_EQ(kPopupMenu.size(), std::size(rows));

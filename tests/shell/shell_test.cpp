@@ -11,6 +11,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -113,6 +114,28 @@ public:
     };
     RemindersFace reminders{events};
     RemindersDialogView* RemindersDialogFace() override { return &reminders; }
+    // The compact form: its lines, where it stands, whether clicks pass, how it stays.
+    class CompactFace final : public CompactFormView {
+    public:
+        std::array<std::string, 2> lines;
+        bool shown = false;
+        bool clickThrough = false;
+        std::string stays;
+        WindowPlacement placement{0, kShowCmdNormal, -1, -1, -1, -1, 0, 0, 150, 40};
+        void ShowLines(const std::array<std::string, 2>& shownLines) override {
+            lines = shownLines;
+        }
+        void SetShown(bool s) override { shown = s; }
+        bool Shown() const override { return shown; }
+        void SetClickThrough(bool on) override { clickThrough = on; }
+        void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override {
+            stays = (stayOnTop ? "on top " : "behind ") + std::to_string(opacityPercent) + "%";
+        }
+        WindowPlacement QueryPlacement() const override { return placement; }
+        void ApplyPlacement(const WindowPlacement& p) override { placement = p; }
+    };
+    CompactFace compact;
+    CompactFormView* CompactFormFace() override { return &compact; }
     // The desktop's notifications: each one written down as "<replaces>
     // <title>: <body>", answered at once with the next id, or held for the test.
     class Notices final : public NotificationSink {
@@ -170,7 +193,9 @@ public:
         if (item == MenuItem::pmiCloseToTray) {
             closeToTrayChecked = checked;
         }
+        checks[item] = checked;
     }
+    std::map<MenuItem, bool> checks;
     // The capture thread's wake-ups, run by the test on its own (main) thread.
     void PostToMainThread(std::function<void()> call) override {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -1464,6 +1489,145 @@ TEST_F(ShellTest, ARecordingThatDoesNotOpenSaysWhichAndWhy) {
         shell.FormClose();
         shell_.reset();  // before its recording's clock goes
     }
+}
+
+// Off unless asked. Switched on, the file follows the panel, the status line
+// says where it is and the switch is kept; a file that keeps refusing is told
+// once, never in a box, and taken up again when it can be written; the close
+// empties it, so a stream shows no countdown that has stopped.
+TEST_F(ShellTest, TextFeedFollowsThePanelWhileOnAndIsEmptiedAtTheClose) {
+    const std::string feed = folder_.Path("kestro-feed.txt");
+    const auto exists = [&] { return std::filesystem::exists(test::Utf8Path(feed)); };
+    const auto tick = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            clock_.AdvanceSeconds(1);
+            shell_->RealTimeTimer();
+        }
+    };
+    KestroShell& shell = Create();
+    shell.FormShow();
+    tick(2);
+    EXPECT_FALSE(exists()) << "off by default";
+    EXPECT_EQ(shell.TextFeedPath(), feed);
+
+    view_.events.clear();
+    shell.PopupMenuClick(MenuItem::pmiTextFeed);
+    EXPECT_TRUE(view_.checks[MenuItem::pmiTextFeed]);
+    EXPECT_EQ(test::ReadFileBytes(feed), "単勝 状態不明\n複勝 状態不明\n");
+    EXPECT_NE(std::find(view_.events.begin(), view_.events.end(), "status テキスト出力: " + feed),
+              view_.events.end())
+        << ::testing::PrintToString(view_.events);
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Window", "TextFeed", ""), "1");
+    shell.Core().HandleAnnouncement(Utf8ToCp932(
+        "モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
+    tick(1);
+    EXPECT_EQ(test::ReadFileBytes(feed), "単勝 発走 3:59\n複勝 状態不明\n");
+
+    // A folder where the file should be refuses every write.
+    std::filesystem::remove(test::Utf8Path(feed));
+    std::filesystem::create_directory(test::Utf8Path(feed));
+    view_.events.clear();
+    tick(6);
+    const auto told = std::count(view_.events.begin(), view_.events.end(),
+                                 "status " + feed + " に書き込めません");
+    EXPECT_EQ(told, 1) << ::testing::PrintToString(view_.events);
+    EXPECT_EQ(std::count_if(view_.events.begin(), view_.events.end(),
+                            [](const std::string& e) { return e.rfind("error ", 0) == 0; }),
+              0);
+    std::filesystem::remove(test::Utf8Path(feed));
+    tick(1);
+    EXPECT_EQ(test::ReadFileBytes(feed), "単勝 発走 3:52\n複勝 状態不明\n");
+
+    shell.FormClose();
+    EXPECT_EQ(test::ReadFileBytes(feed), "");
+    tick(1);
+    EXPECT_EQ(test::ReadFileBytes(feed), "") << "nothing written after the close";
+}
+
+// The compact form takes the main window's place, at the main window's
+// position the first time and at its own after that; the tray's click hides and
+// brings it back; clicks pass only while a tray can bring it back; it stays as
+// the main window stays; off, the main window comes back where it was.
+TEST_F(ShellTest, CompactFormStandsInForTheMainWindowAndKeepsItsOwnPlace) {
+    WriteIni(
+        "[TfrmZKmain]\nPlaceNormalPos.Left=40\nPlaceNormalPos.Top=30\n"
+        "[Window]\nStayOnTop=1\nOpacity=80\n");
+    view_.trayAvailable = true;
+    KestroShell& shell = Create();
+    shell.FormCreate();
+    shell.FormShow();
+    EXPECT_FALSE(view_.compact.shown) << "off by default";
+    EXPECT_EQ(view_.compact.stays, "on top 80%");
+
+    view_.events.clear();
+    shell.PopupMenuClick(MenuItem::pmiCompactForm);
+    EXPECT_TRUE(view_.checks[MenuItem::pmiCompactForm]);
+    EXPECT_TRUE(view_.compact.shown);
+    EXPECT_FALSE(view_.onScreen);
+    EXPECT_EQ(view_.compact.lines, (std::array<std::string, 2>{"単勝 状態不明", "複勝 状態不明"}));
+    EXPECT_EQ(view_.compact.placement.left, 40);
+    EXPECT_EQ(view_.compact.placement.top, 30);
+    EXPECT_EQ(view_.compact.placement.right - view_.compact.placement.left, 150);
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Window", "CompactForm", ""), "1");
+    shell.SetOpacity(60);
+    EXPECT_EQ(view_.compact.stays, "on top 60%");
+    shell.Core().HandleAnnouncement(Utf8ToCp932(
+        "モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
+    clock_.AdvanceSeconds(1);
+    shell.RealTimeTimer();
+    EXPECT_EQ(view_.compact.lines[0], "単勝 発走 3:59");
+
+    // Clicks pass while a tray shows the icon, and only then.
+    shell.PopupMenuClick(MenuItem::pmiClickThrough);
+    EXPECT_TRUE(view_.checks[MenuItem::pmiClickThrough]);
+    EXPECT_TRUE(view_.compact.clickThrough);
+    shell.TrayIconClick();
+    EXPECT_FALSE(view_.compact.shown);
+    shell.TrayIconClick();
+    EXPECT_TRUE(view_.compact.shown);
+    EXPECT_FALSE(view_.onScreen) << "the tray's click is the compact form's";
+    view_.trayIcon = false;  // the desktop's panel has gone
+    view_.events.clear();
+    for (int i = 0; i < 3; ++i) {
+        clock_.AdvanceSeconds(1);
+        shell.RealTimeTimer();
+    }
+    EXPECT_FALSE(view_.compact.clickThrough);
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "status トレイがないため、クリック透過を止めています"),
+              1);
+    view_.trayIcon = true;
+    shell.RealTimeTimer();
+    EXPECT_TRUE(view_.compact.clickThrough);
+
+    // Moved by the player, then switched off: its place is kept.
+    view_.compact.placement = {0, kShowCmdNormal, -1, -1, -1, -1, 500, 20, 650, 60};
+    view_.placement = {0, kShowCmdHide, -1, -1, -1, -1, 0, 0, 433, 87};  // hidden
+    shell.PopupMenuClick(MenuItem::pmiCompactForm);
+    EXPECT_FALSE(view_.compact.shown);
+    EXPECT_FALSE(view_.compact.clickThrough);
+    EXPECT_TRUE(view_.onScreen);
+    EXPECT_EQ(view_.placement.left, 40) << "the main window where it was";
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("TfrmZKcompact", "PlaceNormalPos.Left", ""),
+              "500");
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Window", "CompactForm", ""), "0");
+    EXPECT_EQ(IniFile::Load(iniPath_).ReadString("Window", "ClickThrough", ""), "1");
+    shell.PopupMenuClick(MenuItem::pmiCompactForm);
+    shell.FormClose();
+    shell_.reset();
+
+    // The next run starts in the compact form, where the player left it.
+    view_.compact = {};
+    view_.onScreen = true;
+    KestroShell& next = Create();
+    next.FormCreate();
+    next.FormShow();
+    EXPECT_TRUE(view_.compact.shown);
+    EXPECT_FALSE(view_.onScreen);
+    EXPECT_EQ(view_.compact.placement.left, 500);
+    EXPECT_EQ(view_.compact.placement.top, 20);
+    EXPECT_TRUE(view_.compact.clickThrough);
+    next.FormClose();
 }
 
 }  // namespace

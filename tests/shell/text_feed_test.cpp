@@ -35,6 +35,9 @@ TEST(TextFeedTest, FileBesideTheSettingsHoldsTheLinesAndIsWrittenOnlyWhenTheyCha
     for (const auto& p : places) {
         EXPECT_EQ(TextFeedFileFor(p.ini), p.feed) << p.ini;
     }
+    EXPECT_EQ(TextFeedFileBeside("/tmp/kestro-demo.1/kestro-history.csv"),
+              "/tmp/kestro-demo.1/kestro-feed.txt");
+    EXPECT_EQ(TextFeedFileBeside("C:\\Demo\\results.csv"), "C:\\Demo\\kestro-feed.txt");
 
     test::TempFolder folder;
     ASSERT_TRUE(folder.Ok());

@@ -225,7 +225,7 @@ TEST_F(Win32FaceTest, PopupMenuDrawsTheTableAndExitClosesAndSaves) {
     const HMENU menu = main.PopupMenu();
     // The table's rows in its order, each command its item's; the opacity's
     // submenu has no command of its own.
-    ASSERT_EQ(GetMenuItemCount(menu), 10);
+    ASSERT_EQ(GetMenuItemCount(menu), 14);  // twelve rows, two separators
     UINT at = 0;
     for (const MenuRow& row : kPopupMenu) {
         SCOPED_TRACE(std::string(row.caption));
@@ -301,6 +301,85 @@ TEST_F(Win32FaceTest, PopupMenuDrawsTheTableAndExitClosesAndSaves) {
     const std::wstring pairAt126 = std::wstring(126, L'x') + L"\U0002000B";
     EXPECT_EQ(CutToFit(pairAt126, TrayIcon::kTipMax), std::wstring(126, L'x'));
     EXPECT_EQ(CutToFit(pairAt126 + L"y", 128), pairAt126);
+}
+
+// The strip over the game: Ctrl+M puts the compact form in the main window's
+// place, drawing the lines the text feed holds, sized to them; clicks pass
+// through it (layered and transparent) only while the tray icon is there to
+// bring it back; the tray's click hides and shows it; the switches are kept.
+TEST_F(Win32FaceTest, TheStripShowsTheFeedsLinesAndLetsClicksThroughWithTheTray) {
+    TfrmZKmain& main = Show();
+    ASSERT_TRUE(main.Tray().Shown());
+    TfrmZKcompact& strip = main.CompactForm();
+    const auto command = [&](MenuItem item) {
+        SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(item), 0);
+    };
+    command(MenuItem::pmiTextFeed);
+    SetForegroundWindow(main.Handle());
+    INPUT keys[4] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+    }
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_CONTROL;
+    keys[1].ki.wVk = keys[2].ki.wVk = 'M';
+    keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(strip.Handle()); }))
+        << "Ctrl+M did not bring the compact form";
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+
+    main.Shell().Core().HandleAnnouncement(
+        Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
+    const std::array<std::wstring, 2> lines = strip.Lines();
+    EXPECT_EQ(lines[0], L"単勝 状態不明");
+    EXPECT_TRUE(lines[1] == L"複勝 発走 2:59" || lines[1] == L"複勝 発走 3:00") << ToUtf8(lines[1]);
+    EXPECT_EQ(test::ReadFileBytes(folder_.Path("kestro-feed.txt")),
+              ToUtf8(lines[0]) + "\n" + ToUtf8(lines[1]) + "\n");
+    // Sized to the longer line in the panel's large face, with its margins.
+    const HFONT font = CreateProportionalFont(compact_layout::kFontPixels);
+    const HDC dc = GetDC(strip.Handle());
+    const HGDIOBJ previous = SelectObject(dc, font);
+    SIZE first{}, second{};
+    GetTextExtentPoint32W(dc, lines[0].c_str(), static_cast<int>(lines[0].size()), &first);
+    GetTextExtentPoint32W(dc, lines[1].c_str(), static_cast<int>(lines[1].size()), &second);
+    SelectObject(dc, previous);
+    ReleaseDC(strip.Handle(), dc);
+    DeleteObject(font);
+    RECT client{};
+    GetClientRect(strip.Handle(), &client);
+    EXPECT_EQ(client.right, std::max(first.cx, second.cx) + 2 * compact_layout::kMargin);
+    EXPECT_GE(client.bottom, first.cy + second.cy);
+
+    const auto exStyle = [&] { return GetWindowLongW(strip.Handle(), GWL_EXSTYLE); };
+    const LONG passes = WS_EX_LAYERED | WS_EX_TRANSPARENT;
+    EXPECT_EQ(exStyle() & passes, 0) << "it takes clicks until asked";
+    command(MenuItem::pmiClickThrough);
+    EXPECT_EQ(exStyle() & passes, passes);
+    // No icon, no way back: the form takes clicks again until the icon returns.
+    main.Tray().Remove();
+    main.Shell().RealTimeTimer();
+    EXPECT_EQ(exStyle() & WS_EX_TRANSPARENT, 0);
+    EXPECT_EQ(main.StatusText(0), L"トレイがないため、クリック透過を止めています");
+    main.Tray().Add();
+    main.Shell().RealTimeTimer();
+    EXPECT_EQ(exStyle() & passes, passes);
+
+    SendMessageW(main.Handle(), TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(strip.Handle()));
+    SendMessageW(main.Handle(), TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(strip.Handle()));
+    EXPECT_FALSE(IsWindowVisible(main.Handle()));
+    EXPECT_EQ(ReadIni().ReadString("Window", "CompactForm"), "1");
+    EXPECT_EQ(ReadIni().ReadString("Window", "ClickThrough"), "1");
+    EXPECT_EQ(ReadIni().ReadString("Window", "TextFeed"), "1");
+
+    command(MenuItem::pmiCompactForm);
+    EXPECT_FALSE(IsWindowVisible(strip.Handle()));
+    EXPECT_TRUE(IsWindowVisible(main.Handle()));
+    EXPECT_TRUE(ReadIni().ReadString("TfrmZKcompact", "PlaceNormalPos.Left").has_value());
+    command(MenuItem::pmiExit);
+    ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
+    EXPECT_EQ(test::ReadFileBytes(folder_.Path("kestro-feed.txt")), "") << "emptied at the close";
 }
 
 // A ticked race event is a balloon of the tray icon: the system shows it, so
