@@ -25,8 +25,18 @@ uint32_t ReadBE32(const uint8_t* p) {
 
 // Ports and sequence number: the first 8 bytes of the TCP header.
 constexpr uint32_t kTCPPlaceBytes = 8;
-constexpr uint32_t kTCPFlagsByte = 13;
-constexpr uint8_t kTCPSynchronizeFlag = 0x02;
+
+// At least kTCPPlaceBytes of the TCP header captured; the flags where they are.
+void ReadPlace(const uint8_t* ipHeader, const uint8_t* tcpHeader, uint32_t tcpCaptured,
+               TCPSegmentPlace& place) {
+    place.sourceAddress = ReadBE32(ipHeader + 12);
+    place.destinationAddress = ReadBE32(ipHeader + 16);
+    place.sourcePort = ReadBE16(tcpHeader);
+    place.destinationPort = ReadBE16(tcpHeader + 2);
+    place.sequenceNumber = ReadBE32(tcpHeader + 4);
+    place.synchronize =
+        tcpCaptured > kTCPFlagsByte && (tcpHeader[kTCPFlagsByte] & kTCPSynchronizeFlag) != 0;
+}
 
 // How a link header says "IPv4".
 enum class IPv4Mark {
@@ -139,7 +149,7 @@ bool GetTCPHeader(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t** 
 }
 
 bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
-                const uint8_t** tcpData, int32_t* tcpDataLength) {
+                const uint8_t** tcpData, int32_t* tcpDataLength, TCPSegmentPlace* place) {
     if (ipHeader == nullptr || tcpHeader == nullptr || ipCaptured < kMinIPHeaderLength) {
         return false;
     }
@@ -181,6 +191,9 @@ bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcp
     if (tcpDataLength != nullptr) {
         *tcpDataLength = length;
     }
+    if (place != nullptr) {
+        ReadPlace(ipHeader, tcpHeader, ipCaptured - ipHeaderLength, *place);
+    }
     return true;
 }
 
@@ -198,13 +211,7 @@ bool GetTCPSegmentPlace(const uint8_t* ipHeader, uint32_t ipCaptured, const uint
         return false;
     }
     if (place != nullptr) {
-        place->sourceAddress = ReadBE32(ipHeader + 12);
-        place->destinationAddress = ReadBE32(ipHeader + 16);
-        place->sourcePort = ReadBE16(tcpHeader);
-        place->destinationPort = ReadBE16(tcpHeader + 2);
-        place->sequenceNumber = ReadBE32(tcpHeader + 4);
-        place->synchronize = ipCaptured - ipHeaderLength > kTCPFlagsByte &&
-                             (tcpHeader[kTCPFlagsByte] & kTCPSynchronizeFlag) != 0;
+        ReadPlace(ipHeader, tcpHeader, ipCaptured - ipHeaderLength, *place);
     }
     return true;
 }

@@ -51,12 +51,6 @@ bool GetIPHeader(const uint8_t* frame, uint32_t caplen, const uint8_t** ipHeader
 bool GetTCPHeader(const uint8_t* ipHeader, uint32_t ipCaptured,
                   const uint8_t** tcpHeader = nullptr);
 
-// The payload: TCP header wholly captured, data length > 0. The length comes
-// from the IP total length, clipped to the captured bytes. A data offset below
-// 5 (a TCP header under 20 bytes) is malformed and drops the frame.
-bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
-                const uint8_t** tcpData = nullptr, int32_t* tcpDataLength = nullptr);
-
 // Which connection a segment belongs to and where its payload sits in that
 // connection's byte stream: what tells a segment seen again (a bridge seen
 // twice on "any", a retransmission) from a new one. Host byte order.
@@ -72,6 +66,18 @@ struct TCPSegmentPlace {
 
     bool operator==(const TCPSegmentPlace&) const = default;
 };
+
+// The TCP flags' byte and its SYN bit.
+constexpr uint32_t kTCPFlagsByte = 13;
+constexpr uint8_t kTCPSynchronizeFlag = 0x02;
+
+// The payload: TCP header wholly captured, data length > 0. The length comes
+// from the IP total length, clipped to the captured bytes. A data offset below
+// 5 (a TCP header under 20 bytes) is malformed and drops the frame. `place`
+// receives the segment's place, as GetTCPSegmentPlace reads it.
+bool GetTCPData(const uint8_t* ipHeader, uint32_t ipCaptured, const uint8_t* tcpHeader,
+                const uint8_t** tcpData = nullptr, int32_t* tcpDataLength = nullptr,
+                TCPSegmentPlace* place = nullptr);
 
 // The place of the segment whose TCP header GetTCPHeader found: both
 // addresses, both ports and the sequence number captured.

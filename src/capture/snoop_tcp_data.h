@@ -44,8 +44,9 @@ private:
     const uint8_t* tcpData_ = nullptr;
     int32_t tcpDataLength_ = 0;
     TCPSegmentPlace place_;
-    // The bytes of the payload not handed on before on its connection.
-    StreamPositions::NewBytes newBytes_;
+    // The bytes of the payload not handed on before on its connection, as
+    // streamPositions_ answered.
+    const StreamPositions::NewBytes* newBytes_ = nullptr;
     // Capture thread only, but for CaptureStarting, which runs before it starts.
     StreamPositions streamPositions_;
 };

@@ -17,19 +17,9 @@ uint32_t Ahead(uint32_t from, int64_t distance) {
 
 }  // namespace
 
-std::size_t StreamPositions::Find(const TCPSegmentPlace& place) const {
-    auto same = [&place](const Stream& s) {
-        return s.used && s.sourcePort == place.sourcePort &&
-               s.destinationPort == place.destinationPort &&
-               s.sourceAddress == place.sourceAddress &&
-               s.destinationAddress == place.destinationAddress;
-    };
-    // Segments come in runs of one connection: the last stream first.
-    if (same(streams_[last_])) {
-        return last_;
-    }
+std::size_t StreamPositions::Search(const TCPSegmentPlace& place) const {
     for (std::size_t i = 0; i < kCapacity; ++i) {
-        if (same(streams_[i])) {
+        if (Same(streams_[i], place)) {
             return i;
         }
     }
@@ -103,10 +93,11 @@ int16_t StreamPositions::TwinFor(std::size_t index, const TCPSegmentPlace& place
     return -1;
 }
 
-StreamPositions::NewBytes StreamPositions::Deliver(const TCPSegmentPlace& place, int32_t length,
-                                                   int64_t micros) {
+const StreamPositions::NewBytes& StreamPositions::Deliver(const TCPSegmentPlace& place,
+                                                          int32_t length, int64_t micros) {
+    fresh_.count = 0;
     if (length <= 0) {
-        return {};
+        return fresh_;
     }
     TCPSegmentPlace at = place;
     if (place.synchronize) {
@@ -140,11 +131,11 @@ StreamPositions::NewBytes StreamPositions::Deliver(const TCPSegmentPlace& place,
     }
     Stream& stream = own.twinOf >= 0 ? streams_[static_cast<std::size_t>(own.twinOf)] : own;
     stream.lastMicros = micros;
-    return Advance(stream, at.sequenceNumber, length);
+    Advance(stream, at.sequenceNumber, length, fresh_);
+    return fresh_;
 }
 
-StreamPositions::NewBytes StreamPositions::Advance(Stream& stream, uint32_t sequence,
-                                                   int32_t length) {
+void StreamPositions::Advance(Stream& stream, uint32_t sequence, int32_t length, NewBytes& bytes) {
     int64_t start = Distance(stream.floor, sequence);
     if (start < -kReachBehind || start > kReachAhead) {
         stream.floor = sequence;
@@ -153,16 +144,15 @@ StreamPositions::NewBytes StreamPositions::Advance(Stream& stream, uint32_t sequ
     }
     const int64_t end = start + length;
     const int64_t from = std::max<int64_t>(start, 0);
-    NewBytes bytes;
     if (end <= from) {
-        return bytes;
+        return;
     }
     // In order, nothing waiting: the whole of it, as nearly every segment.
     if (stream.islandCount == 0 && from == 0) {
         stream.floor = Ahead(stream.floor, end);
         bytes.pieces[0] = {static_cast<int32_t>(-start), static_cast<int32_t>(end)};
         bytes.count = 1;
-        return bytes;
+        return;
     }
     auto add = [&bytes, start](int64_t first, int64_t last) {
         bytes.pieces[bytes.count++] = {static_cast<int32_t>(first - start),
@@ -187,7 +177,7 @@ StreamPositions::NewBytes StreamPositions::Advance(Stream& stream, uint32_t sequ
         add(cursor, end);
     }
     if (bytes.count == 0) {
-        return bytes;
+        return;
     }
 
     // The islands with [from, end) joined in, adjacent ones merged.
@@ -228,7 +218,6 @@ StreamPositions::NewBytes StreamPositions::Advance(Stream& stream, uint32_t sequ
         stream.islands[2 * (i - first)] = Ahead(oldFloor, ranges[i].start);
         stream.islands[2 * (i - first) + 1] = Ahead(oldFloor, ranges[i].end);
     }
-    return bytes;
 }
 
 }  // namespace kestro

@@ -54,18 +54,20 @@ public:
     static constexpr uint8_t kTwinChecks = 8;
 
     struct Piece {
-        int32_t offset = 0;  // into the segment's payload
-        int32_t length = 0;
+        int32_t offset;  // into the segment's payload
+        int32_t length;
     };
-    // The new bytes of one segment, in stream order.
+    // The new bytes of one segment, in stream order: the first `count` pieces.
+    // Left unwritten beyond them, since this is made for every payload.
     struct NewBytes {
-        std::array<Piece, kIslands + 1> pieces{};
+        std::array<Piece, kIslands + 1> pieces;
         std::size_t count = 0;
     };
 
     // The bytes of this segment (`length` > 0, captured at `micros`) that its
-    // stream had not handed on; they count as handed on from now.
-    NewBytes Deliver(const TCPSegmentPlace& place, int32_t length, int64_t micros);
+    // stream had not handed on; they count as handed on from now. The answer
+    // holds until the next call.
+    const NewBytes& Deliver(const TCPSegmentPlace& place, int32_t length, int64_t micros);
     // A SYN: the connection starts again (a port used anew), from scratch.
     void Restart(const TCPSegmentPlace& place);
 
@@ -88,15 +90,27 @@ private:
         int64_t lastMicros = 0;
     };
 
-    std::size_t Find(const TCPSegmentPlace& place) const;  // kCapacity: none
+    static bool Same(const Stream& stream, const TCPSegmentPlace& place) {
+        return stream.used && stream.sourcePort == place.sourcePort &&
+               stream.destinationPort == place.destinationPort &&
+               stream.sourceAddress == place.sourceAddress &&
+               stream.destinationAddress == place.destinationAddress;
+    }
+    // Segments come in runs of one connection: the last stream is tried first,
+    // here, before the search.
+    std::size_t Find(const TCPSegmentPlace& place) const {
+        return Same(streams_[last_], place) ? last_ : Search(place);
+    }
+    std::size_t Search(const TCPSegmentPlace& place) const;  // kCapacity: none
     std::size_t Make(const TCPSegmentPlace& place, int64_t micros);
     void Forget(std::size_t index);
     int16_t TwinFor(std::size_t index, const TCPSegmentPlace& place, int32_t length,
                     int64_t micros) const;
-    static NewBytes Advance(Stream& stream, uint32_t sequence, int32_t length);
+    static void Advance(Stream& stream, uint32_t sequence, int32_t length, NewBytes& bytes);
 
     std::array<Stream, kCapacity> streams_{};
     std::size_t last_ = 0;  // where the last segment's stream was found
+    NewBytes fresh_;
 };
 
 }  // namespace kestro

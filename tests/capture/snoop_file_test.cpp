@@ -187,6 +187,28 @@ TEST_F(SnoopFileTest, WithoutThreadSafeTheHandlerRunsOnTheCaptureThreadButTheEnd
 // The headers are found once, on the capture thread, and raised later, on
 // either thread: each event must carry its own frame's places, also when frames
 // without payload were tested in between.
+// Each connection's bytes are handed on once: a resend merging two segments
+// brings nothing new, a SYN (without data) starts a connection on the same
+// ports afresh, even at numbers behind the old one's.
+TEST_F(SnoopFileTest, BytesAreHandedOnOncePerConnectionAndAfreshAfterASyn) {
+    auto at = [](uint32_t sequence, const std::string& payload) {
+        FrameLayout layout;
+        layout.payload = Text(payload);
+        layout.sequenceNumber = sequence;
+        return layout;
+    };
+    Bytes syn = BuildFrame(at(49, ""));
+    syn[14 + 20 + 13] = 0x02;
+    const Result opened = snoop_.OpenFile(File({{BuildFrame(at(100, "one"))},
+                                                {BuildFrame(at(103, "two"))},
+                                                {BuildFrame(at(100, "onetwo"))},
+                                                {syn},
+                                                {BuildFrame(at(50, "three"))}}));
+    ASSERT_TRUE(opened && snoop_.Active()) << opened.Reason();
+    snoop_.ServeUntilThreadEnds();
+    EXPECT_EQ(Payloads(), (std::vector<std::string>{"one", "two", "three"}));
+}
+
 TEST_F(SnoopFileTest, EachEventCarriesItsOwnFramesHeaderPlacesInBothThreadModes) {
     auto segment = [](const std::string& payload, uint8_t ihl, uint8_t dataOffset) {
         FrameLayout frame = Segment(payload);

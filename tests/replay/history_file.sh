@@ -26,6 +26,17 @@ cmp "$here/golden/history_evening.csv" "$work/h.csv" || {
 "$replay_tool" --history "$work/h.csv" "$work/evening.pcap" > /dev/null
 cmp -s "$here/golden/history_evening.csv" "$work/h.csv" || fail "a second replay changed the file"
 
+# Resends merged by the sender, and a second client of the server: each result
+# is still one row.
+for variation in "--merged 200" "--clients 2"; do
+    # shellcheck disable=SC2086
+    "$scenario_tool" $variation "$here/golden/history_evening.scenario" "$work/varied.pcap"
+    rm -f "$work/varied.csv"
+    "$replay_tool" --history "$work/varied.csv" "$work/varied.pcap" > /dev/null
+    cmp -s "$here/golden/history_evening.csv" "$work/varied.csv" ||
+        fail "$variation: rows differ from the hand-worked file"
+done
+
 "$replay_tool" --history "$work/h.csv" --summary > "$work/summary.txt"
 for expected in $'レース数\t0\t4' $'購入\t0\t3' $'的中\t0\t1' $'的中率\t-\t50.0%' \
     $'最長連続外れ\t0\t1' $'レース数\t0\t1' '2009-03-27 20:47:00  単勝  ⑤  券 ②  外れ' \
