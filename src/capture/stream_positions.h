@@ -45,8 +45,9 @@ public:
     static constexpr int64_t kReachAhead = int64_t{1} << 30;
     // A NAT twin shows a segment the stream it copies just handed on: at most
     // this far behind that stream's floor, and this soon after its last
-    // segment. Two clients' own streams start at random sequence numbers and
-    // meet inside this distance about once in 2^18 connections.
+    // segment. Two clients' own streams start at random sequence numbers: a
+    // new one's segment falls inside this distance of another's once in 2^18,
+    // so one new connection in about 2^15 (kTwinChecks of them) is taken for a twin.
     static constexpr int64_t kTwinReach = 16 * 1024;
     static constexpr int64_t kTwinMicros = 2'000'000;
     // A new stream looks for the stream it may copy during its first segments
