@@ -260,6 +260,10 @@ void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* abo
 
 void TfrmZKmain::Show() {
     shell_->FormShow();
+    // A run that starts in the compact form shows that in the window's place.
+    if (compact_->Shown()) {
+        return;
+    }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
 }

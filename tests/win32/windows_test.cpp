@@ -380,6 +380,13 @@ TEST_F(Win32FaceTest, TheStripShowsTheFeedsLinesAndLetsClicksThroughWithTheTray)
     command(MenuItem::pmiExit);
     ASSERT_TRUE(PumpUntil([&] { return !main.Alive(); }));
     EXPECT_EQ(test::ReadFileBytes(folder_.Path("kestro-feed.txt")), "") << "emptied at the close";
+
+    // A run that starts in the compact form shows it alone.
+    forms_.reset();
+    WriteIni("[Window]\r\nCompactForm=1\r\n");
+    TfrmZKmain& again = Show();
+    EXPECT_TRUE(IsWindowVisible(again.CompactForm().Handle()));
+    EXPECT_FALSE(IsWindowVisible(again.Handle()));
 }
 
 // A ticked race event is a balloon of the tray icon: the system shows it, so
