@@ -7,6 +7,7 @@
 #include <QDBusPendingReply>
 #include <QMetaObject>
 #include <QStringList>
+#include <QVariant>
 #include <QVariantMap>
 #include <utility>
 
@@ -19,6 +20,9 @@ constexpr int kDesktopsTimeout = -1;
 // A service that has not answered by then is taken to have none to give; the
 // race's next notification waits for this answer.
 constexpr int kAnswerWithinMs = 5000;
+// The service reads urgency as a byte.
+constexpr uchar kNormal = 1;
+constexpr uchar kCritical = 2;
 
 std::string Reason(const QDBusError& error) {
     return (error.message().isEmpty() ? error.name() : error.name() + ": " + error.message())
@@ -40,9 +44,14 @@ void DbusNotificationSink::Send(const DesktopNotification& note, uint32_t replac
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, "Notify");
+    // The desktop file names the program in the desktop's list of notifying
+    // programs; an urgent notification stays until the player has seen it.
+    const QVariantMap hints{
+        {QStringLiteral("desktop-entry"), QStringLiteral("kestro")},
+        {QStringLiteral("urgency"), QVariant::fromValue(note.urgent ? kCritical : kNormal)}};
     call << QStringLiteral("Kestro") << static_cast<uint>(replaces) << QStringLiteral("kestro")
          << QString::fromStdString(note.title) << QString::fromStdString(note.body) << QStringList()
-         << QVariantMap() << kDesktopsTimeout;
+         << hints << kDesktopsTimeout;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerWithinMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [answer = std::move(answer)](QDBusPendingCallWatcher* finished) {

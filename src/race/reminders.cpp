@@ -99,10 +99,13 @@ void Reminders::Fire(const PlayerRecord& record, RaceKind kind, ReminderMoment m
     reminder.at = at;
     // Rounded up, as a countdown reads: 59.4 s before the moment is "1:00".
     reminder.remaining = std::chrono::ceil<std::chrono::seconds>(at - clock_.Now());
-    reminder.sound = setting.Sound;
+    if (settings_.SoundEnabled) {
+        reminder.sound = setting.Sound;
+    }
     std::string text = "リマインダー(" + std::string(RaceName(kind)) + "): ";
     if (moment == ReminderMoment::ExchangeDeadline) {
-        text += "当たり券 " + record.WonTicket(kind).value_or("") + " の";
+        reminder.ticket = record.WonTicket(kind).value_or("");
+        text += "当たり券 " + reminder.ticket + " の";
     }
     text += std::string(ReminderMomentCaption(moment)) + "まで " +
             FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining));

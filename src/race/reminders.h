@@ -16,6 +16,9 @@
 // - the start's with "NoTicketOnly" only while no ticket is held for the race
 //   to come; the exchange deadline's only when the player's ticket won the
 //   race just run; the player's record says which race a ticket belongs to.
+// - its sound only with the master sound switch on (イベント発生時に音を鳴らす):
+//   one switch silences everything Kestro plays; the line and the notification
+//   still come.
 #pragma once
 
 #include <array>
@@ -40,8 +43,9 @@ struct Reminder {
     ReminderMoment moment = ReminderMoment::AcceptStart;
     Instant at{};                      // the moment itself
     std::chrono::seconds remaining{};  // until it, rounded up to a whole second
-    std::string text;   // CP932, e.g. "リマインダー(単勝): 発走まで 1:00"
-    std::string sound;  // the path played, empty for none
+    std::string text;    // CP932, e.g. "リマインダー(単勝): 発走まで 1:00"
+    std::string ticket;  // UTF-8 glyphs of the winning ticket, for the exchange deadline
+    std::string sound;   // the path played, empty for none
 };
 
 // "受付開始", "発走", "交換締切" (UTF-8).

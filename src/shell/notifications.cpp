@@ -1,10 +1,13 @@
 #include "shell/notifications.h"
 
 #include <algorithm>
+#include <chrono>
+#include <string>
 #include <string_view>
 #include <utility>
 
 #include "common/cp932.h"
+#include "common/datetime.h"
 
 namespace kestro {
 
@@ -16,6 +19,25 @@ std::size_t Index(RaceKind kind) {
 
 bool IsRace(RaceKind kind) {
     return kind == kSingles || kind == kDoubles;
+}
+
+std::size_t PlaceOf(const DesktopNotification& note) {
+    return Index(note.race) + (note.urgent ? 2 : 0);
+}
+
+std::string RaceName(RaceKind kind) {
+    return kind == kSingles ? "単勝" : "複勝";
+}
+
+std::string ClockTime(Instant at) {
+    return FormatHhNnSs(LocalDateTime(at));
+}
+
+// The moments a race event looks ahead to: the start its acceptance leads to.
+bool TellsOfTheStart(SoundEvent event) {
+    return event == SoundEvent::RaceStartWaitAcceptingS ||
+           event == SoundEvent::RaceStartWaitAcceptingD || event == SoundEvent::RaceAcceptingS ||
+           event == SoundEvent::RaceAcceptingD;
 }
 
 // The moment each event tells of, as the panel and the settings dialog name it.
@@ -70,17 +92,47 @@ std::optional<SoundEvent> ToldEvent(RaceKind kind, SoundEvent event, const Playe
 
 }  // namespace
 
-DesktopNotifier::DesktopNotifier(const Settings& settings, Log& log)
-    : settings_(settings), log_(log) {}
+DesktopNotifier::DesktopNotifier(const Clock& clock, const Settings& settings, Log& log)
+    : clock_(clock), settings_(settings), log_(log) {}
 
 std::string DesktopNotifier::EventText(RaceKind kind, SoundEvent event) {
     return std::string(EventCaption(event)) + (kind == kSingles ? "(単勝)" : "(複勝)");
 }
 
+DesktopNotification DesktopNotifier::ReminderNote(const Reminder& reminder) {
+    const std::string moment(ReminderMomentCaption(reminder.moment));
+    const std::string at = ClockTime(reminder.at);
+    DesktopNotification note;
+    note.race = reminder.kind;
+    note.title = RaceName(reminder.kind) + " " + moment + "まで " +
+                 FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining)) + " (" + at +
+                 ")";
+    note.body = "リマインダー(" + RaceName(reminder.kind) + "): ";
+    if (reminder.moment == ReminderMoment::ExchangeDeadline) {
+        note.body += "当たり券 " + reminder.ticket + " の";
+        note.urgent = true;
+    }
+    note.body += moment + " " + at;
+    return note;
+}
+
+DesktopNotification DesktopNotifier::EventNote(RaceKind kind, SoundEvent event,
+                                               const RaceState& state, Instant now) {
+    DesktopNotification note;
+    note.race = kind;
+    note.title =
+        RaceName(kind) + " " + std::string(EventCaption(event)) + " (" + ClockTime(now) + ")";
+    note.body = EventText(kind, event);
+    if (TellsOfTheStart(event)) {
+        const Instant start = kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime;
+        note.body += ": 発走予測 " + ClockTime(start);
+    }
+    return note;
+}
+
 void DesktopNotifier::ReminderFired(const Reminder& reminder) {
-    if (settings_.Notifications.Reminders) {
-        // As the log says it, so that the two read alike.
-        Send(reminder.kind, Cp932ToUtf8(reminder.text));
+    if (settings_.Notifications.Reminders && IsRace(reminder.kind)) {
+        Send(ReminderNote(reminder));
     }
 }
 
@@ -103,18 +155,17 @@ void DesktopNotifier::RaceEvent(RaceKind kind, SoundEvent sounded, const RaceSta
     if (ticked != kNotifiedEvents.end() &&
         settings_.Notifications
             .Events[static_cast<std::size_t>(ticked - kNotifiedEvents.begin())]) {
-        Send(kind, EventText(kind, event));
+        Send(EventNote(kind, event, state, clock_.Now()));
     }
 }
 
-void DesktopNotifier::Send(RaceKind kind, std::string body) {
-    if (sink_ == nullptr || !IsRace(kind)) {
+void DesktopNotifier::Send(DesktopNotification note) {
+    if (sink_ == nullptr) {
         return;
     }
-    DesktopNotification note{kind, kTitle, std::move(body)};
-    Shown& shown = state_->races[Index(kind)];
-    // The id of the race's last notification is still to come: the newest
-    // waits for it, so that it takes that one's place.
+    Shown& shown = state_->places[PlaceOf(note)];
+    // The id of the last notification in this place is still to come: the
+    // newest waits for it, so that it takes that one's place.
     if (shown.waiting) {
         shown.next = std::move(note);
         return;
@@ -123,17 +174,18 @@ void DesktopNotifier::Send(RaceKind kind, std::string body) {
 }
 
 void DesktopNotifier::SendNow(DesktopNotification note) {
-    const RaceKind kind = note.race;
-    Shown& shown = state_->races[Index(kind)];
+    const std::size_t place = PlaceOf(note);
+    Shown& shown = state_->places[place];
     shown.waiting = true;
     const std::weak_ptr<State> alive = state_;
     sink_->Send(
-        note, shown.id, [this, alive, kind](std::optional<uint32_t> id, const std::string& reason) {
+        note, shown.id,
+        [this, alive, place](std::optional<uint32_t> id, const std::string& reason) {
             const std::shared_ptr<State> state = alive.lock();
             if (!state) {
                 return;  // the notifier is gone
             }
-            Shown& answered = state->races[Index(kind)];
+            Shown& answered = state->places[place];
             answered.waiting = false;
             if (id) {
                 answered.id = *id;

@@ -4,9 +4,14 @@
 // that the player hears of them with the game in front. The rules are here;
 // each face only carries a notification to its desktop (NotificationSink).
 //
+// - The gist in the title, with the clock time of the moment it tells of, so
+//   that it still reads true a minute later ("単勝 発走まで 1:00 (21:17:08)");
+//   the detail in the body.
 // - One notification per race on the screen: a new one of the same race takes
 //   the place of the one before (the id the desktop gave it), rather than
-//   stacking; the other race's stays.
+//   stacking; the other race's stays. A winning ticket's exchange reminder has
+//   a place of its own and asks to stay until seen: a routine one never hides
+//   it.
 // - A race event is told once where its sound repeats for the same moment (a
 //   result's sound twice in a row, a line heard again).
 // - A result is told as the player's record judged the race's own ticket
@@ -24,6 +29,7 @@
 #include <optional>
 #include <string>
 
+#include "common/clock.h"
 #include "common/race_types.h"
 #include "notify/log.h"
 #include "race/player_record.h"
@@ -38,6 +44,8 @@ struct DesktopNotification {
     RaceKind race = kSingles;
     std::string title;
     std::string body;
+    // Money is at stake (a winning ticket's exchange): the desktop keeps it up.
+    bool urgent = false;
 };
 
 // A face's way to its desktop's notifications.
@@ -56,14 +64,13 @@ public:
 
 class DesktopNotifier {
 public:
-    static constexpr const char* kTitle = "Kestro";
     // Said once in the log (UTF-8), with what the system said after it.
     static constexpr const char* kNoServiceLine =
         "デスクトップ通知サービスがないため、通知は出しません";
 
     // Borrowed: `settings` is read at each event, so the reminders window's
     // switches apply at once.
-    DesktopNotifier(const Settings& settings, Log& log);
+    DesktopNotifier(const Clock& clock, const Settings& settings, Log& log);
 
     // Where notifications go; none (null) tells nothing.
     void SetSink(NotificationSink* sink) { sink_ = sink; }
@@ -75,6 +82,10 @@ public:
 
     // "受付中(単勝)" (UTF-8): what a race event's notification says.
     static std::string EventText(RaceKind kind, SoundEvent event);
+    // What the desktop is told of a fired reminder, and of a race event at `now`.
+    static DesktopNotification ReminderNote(const Reminder& reminder);
+    static DesktopNotification EventNote(RaceKind kind, SoundEvent event, const RaceState& state,
+                                         Instant now);
 
 private:
     struct Shown {
@@ -83,8 +94,9 @@ private:
         std::optional<DesktopNotification> next;  // sent once the id is known
     };
     // What the answers reach: it outlives the notifier while answers are due.
+    // Each race's routine place, then each race's urgent one.
     struct State {
-        std::array<Shown, 2> races;
+        std::array<Shown, 4> places;
         bool noServiceTold = false;
     };
     struct EventMoment {
@@ -94,9 +106,10 @@ private:
         bool operator==(const EventMoment&) const = default;
     };
 
-    void Send(RaceKind kind, std::string body);
+    void Send(DesktopNotification note);
     void SendNow(DesktopNotification note);
 
+    const Clock& clock_;
     const Settings& settings_;
     Log& log_;
     NotificationSink* sink_ = nullptr;

@@ -34,7 +34,7 @@ KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, c
       player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
       core_(clock != nullptr ? *clock : systemClock_, *this, *player_),
       capture_(view_, core_, std::move(replay)),
-      notifier_(core_.GetSettings(), core_.GetLog()) {}
+      notifier_(core_.GetClock(), core_.GetSettings(), core_.GetLog()) {}
 
 KestroShell::~KestroShell() {
     // A capture thread may be in a hand-over into the core: it ends first.
@@ -75,7 +75,8 @@ void KestroShell::FormShow() {
     capture_.BeginShow();
     LoadSettings();
     ApplyStayVisible();
-    view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : ""));
+    view_.SetCaption(std::string(kCaption) + (core_.GetSettings().Debug ? kDebugMark : "") +
+                     (IniFileIsReadOnly() ? kReadOnlyMark : ""));
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
@@ -85,6 +86,11 @@ void KestroShell::FormShow() {
     }
     TakeUpTimetable();
     OpenHistory();
+    // Ahead of the capture's start, whose news (an adapter that did not open)
+    // must not be hidden from the status line.
+    if (core_.GetSettings().OpenCount == 1) {
+        core_.GetLog().ShowStatusMessage(Utf8ToCp932(kRemindersHintLine));
+    }
     capture_.Start();
     RedrawCloseToTray();
     view_.CheckMenuItem(MenuItem::pmiTextFeed, core_.GetSettings().TextFeed);

@@ -112,6 +112,14 @@ class KestroShell final : private CoreView {
 public:
     static constexpr const char* kCaption = "Kestro (#20090327-01)";
     static constexpr const char* kDebugMark = " [DEBUG]";
+    // Where the settings are only read (the demo), the title says so: a change
+    // made in its windows is gone at the next start.
+    static constexpr const char* kReadOnlyMark = " [設定は保存されません]";
+    // At the first start: reminders are off until chosen, and a player of the
+    // first evening would not look for them in the popup menu.
+    static constexpr const char* kRemindersHintLine =
+        "リマインダー(受付開始・発走・交換締切の前に知らせる)は右クリック → リマインダー... "
+        "で設定できます";
     static constexpr int kTimerInterval = CaptureSession::kTimerInterval;
 
     // player: null gives the platform's WAV player. clock: where "now" comes

@@ -341,7 +341,8 @@ TEST_F(GuiReplayTest, TheSettingsFileIsReadAndNeverWritten) {
     WriteFile(ini, text);
     ReplayWindow& main = Create(capture, 60, ini);
     main.show();
-    EXPECT_TRUE(main.windowTitle().endsWith(QStringLiteral(" [DEBUG]")));
+    EXPECT_TRUE(main.windowTitle().endsWith(QStringLiteral(" [DEBUG]") +
+                                            QString::fromUtf8(KestroShell::kReadOnlyMark)));
     EXPECT_EQ(main.Shell().Core().GetSettings().LogLevel, 3);
     EXPECT_EQ(main.Shell().Core().GetSettings().OpenCount, 41);
     // The recording is the capture, whatever adapter the file names.
@@ -376,7 +377,8 @@ TEST_F(GuiReplayTest, WithoutASettingsFileEverySettingHasItsDefaultAndNothingIsW
     main.show();
     EXPECT_EQ(main.Shell().Core().GetSettings().LogLevel, 7);
     EXPECT_EQ(main.Shell().Core().GetSettings().OpenCount, 1);
-    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)"));
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kestro (#20090327-01)") +
+                                      QString::fromUtf8(KestroShell::kReadOnlyMark));
     EXPECT_TRUE(main.close());
     forms_.reset();
     EXPECT_FALSE(QFileInfo::exists(beside));

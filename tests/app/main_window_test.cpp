@@ -233,9 +233,11 @@ TEST_F(MainWindowTest, AdapterThatDoesNotOpenSaysWhyWhileTheClockRunsOn) {
     EXPECT_EQ(main.StatusText(0), kCannotStart + error);
     EXPECT_GT(main.StatusText(0).size(), kCannotStart.size()) << "the reason is missing";
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" - ") + kCannotStartLog + error))
-        << lines[0].toStdString();
+    // A first start: the pointer to the reminders, then the capture's news.
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QString::fromUtf8(KestroShell::kRemindersHintLine)));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" - ") + kCannotStartLog + error))
+        << lines[1].toStdString();
 }
 
 // Without an all-interfaces device or the default route's adapter (the
@@ -253,11 +255,13 @@ TEST_F(MainWindowTest, NoAdapterConfiguredSaysWhereToChooseOne) {
     EXPECT_EQ(main.StatusText(0),
               QStringLiteral("右クリック → Config... でアダプタを選んでください"));
     const QStringList lines = LogLines();
-    ASSERT_EQ(lines.size(), 1);
+    // A first start: the pointer to the reminders, then the capture's news.
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QString::fromUtf8(KestroShell::kRemindersHintLine)));
     EXPECT_TRUE(
-        lines[0].endsWith(QStringLiteral(" - アダプタが未設定です。右クリック → Config... "
+        lines[1].endsWith(QStringLiteral(" - アダプタが未設定です。右クリック → Config... "
                                          "でキャプチャするアダプタを選んでください")))
-        << lines[0].toStdString();
+        << lines[1].toStdString();
 }
 
 TEST_F(MainWindowTest, CloseStopsCaptureBeforeWritingTheSettings) {
@@ -377,8 +381,9 @@ TEST_F(MainWindowTest, StatusBarKeepsThePacketCountPanelWidth) {
 }
 
 TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
-    // An adapter that opens quietly: its start is logged, and no status shown.
-    WriteIni("[Snoop]\nAdapterName=lo\n[Config]\nLogLevel=0\n");
+    // An adapter that opens quietly: its start is logged, and no status shown
+    // (past the first start, which points to the reminders).
+    WriteIni("[Function]\nOpenCount=3\n[Snoop]\nAdapterName=lo\n[Config]\nLogLevel=0\n");
     RecordingMain& main = Create();
     main.show();
     const QStringList atStart = LogLines();

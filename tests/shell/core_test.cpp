@@ -432,6 +432,7 @@ struct Case {
     std::vector<Step> steps;
     int until;
     std::vector<std::string> fired;  // the reminders' log lines
+    bool soundOff = false;           // イベント発生時に音を鳴らす unticked
 };
 
 }  // namespace reminders
@@ -530,6 +531,14 @@ TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
           {303, "続いて、5番のモンスターがゴールしました。"}},
          700,
          {"12:08:03.000 - リマインダー(複勝): 当たり券 ②-⑤ の交換締切まで 2:00"}},
+        {"the master sound switch off: the line without its sound",
+         sStart,
+         60,
+         false,
+         {{0, kAccepting}},
+         300,
+         {"12:03:00.000 - リマインダー(単勝): 発走まで 1:00"},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -538,6 +547,7 @@ TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
         rec.Clear();
         KestroCore fresh(clock, view, player);  // a start of its own: nothing fired yet
         fresh.GetSettings().LogLevel = log_bits::Tickets;
+        fresh.GetSettings().SoundEnabled = !c.soundOff;
         for (ReminderSetting& r : fresh.GetSettings().Reminders) {
             r.Enabled = false;
         }
@@ -588,7 +598,10 @@ TEST_F(CoreTest, RemindersFireOncePerMomentNeverForOneAlreadyPast) {
         }
         std::vector<std::string> expectedOrder;
         for (std::size_t i = 0; i < c.fired.size(); ++i) {
-            expectedOrder.insert(expectedOrder.end(), {"status", "log", "reminder", "play"});
+            expectedOrder.insert(expectedOrder.end(), {"status", "log", "reminder"});
+            if (!c.soundOff) {
+                expectedOrder.push_back("play");
+            }
         }
         EXPECT_EQ(order, expectedOrder);
     }

@@ -137,7 +137,8 @@ public:
     CompactFace compact;
     CompactFormView* CompactFormFace() override { return &compact; }
     // The desktop's notifications: each one written down as "<replaces>
-    // <title>: <body>", answered at once with the next id, or held for the test.
+    // <title>: <body>" ("<replaces> !<title>: <body>" when urgent), answered at
+    // once with the next id, or held for the test.
     class Notices final : public NotificationSink {
     public:
         std::vector<std::string> sent;
@@ -145,7 +146,8 @@ public:
         uint32_t nextId = 1;
         std::deque<Answer> held;
         void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) override {
-            sent.push_back(std::to_string(replaces) + " " + note.title + ": " + note.body);
+            sent.push_back(std::to_string(replaces) + (note.urgent ? " !" : " ") + note.title +
+                           ": " + note.body);
             if (hold) {
                 held.push_back(std::move(answer));
             } else {
@@ -330,13 +332,15 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     }
     shell.FormClose();
     shell.FormDestroy();
+    const std::string hint = KestroShell::kRemindersHintLine;
     const std::vector<std::string> expected = {
         // create: the stored placement, the show state left for the show
         "place 40,30",
         // show: no adapter configured and none that captures on all interfaces,
         // so no capture, but where to choose one, and the clock runs
         "timer 1000", "load", "caption Kestro (#20090327-01) [DEBUG]", "reset", "clear log",
-        "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
+        // the first start points to the reminders, ahead of the capture's news
+        "status " + hint, "log " + hint, "status " + kChooseStatus, "log " + kChooseLog, "panel 0",
         // the menu; confirming the same adapter does not restart anything, and
         // the confirmed settings are saved at once
         "about", "config", "save", "log window", "history", "reminders", "save", "close",
@@ -347,7 +351,27 @@ TEST_F(ShellTest, LifecycleStepsAndMenuActionsInOrder) {
     std::ifstream in(iniPath_);
     const std::string written((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(written.find("OpenCount=2"), std::string::npos) << written;
+
+    // The next start is no first: the reminders are not pointed out again.
+    view_.events.clear();
+    DropAllInterfacesDevice(Create());
+    shell_->FormShow();
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "status " + hint), 0);
+    shell_->FormClose();
     EXPECT_NE(written.find("PlaceNormalPos.Left=40"), std::string::npos) << written;
+}
+
+// Settings that are only read (the demo) are said in the title.
+TEST_F(ShellTest, ATitleSaysWhenTheSettingsAreNotKept) {
+    VuIniMng::SetIniFileReadOnly(iniPath_);
+    DropAllInterfacesDevice(Create());
+    shell_->FormShow();
+    shell_->FormClose();
+    VuIniMng::SetIniFileReadOnly("");
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "caption Kestro (#20090327-01) [設定は保存されません]"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(iniPath_));
 }
 
 TEST_F(ShellTest, AdapterThatDoesNotOpenSaysWhyWhileTheClockRunsOn) {
@@ -1229,28 +1253,44 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
         const char* notifications;  // the [Notifications] section
         std::vector<std::string> sent;
         bool thenARaceUnbet = false;  // the next Singles race, won by 2, no ticket bought
+        // The winning ticket's exchange reminded at the next tick, then the next
+        // Singles race's acceptance heard.
+        bool exchange = false;
     };
-    const std::string singles = "リマインダー(単勝): 発走まで 1:00";
-    const std::string doubles = "リマインダー(複勝): 発走まで 3:00";
+    const std::string singles = "単勝 発走まで 1:00 (21:03:00): リマインダー(単勝): 発走 21:03:00";
+    const std::string doubles = "複勝 発走まで 3:00 (21:05:00): リマインダー(複勝): 発走 21:05:00";
+    const std::string accepting = "単勝 受付中 (21:00:00): 受付中(単勝): 発走予測 21:03:00";
+    const std::string won = "単勝 当選 (21:03:00): 当選(単勝)";
     const Case cases[] = {
-        {"the defaults: the reminders only", "", {"0 Kestro: " + singles, "0 Kestro: " + doubles}},
+        {"the defaults: the reminders only", "", {"0 " + singles, "0 " + doubles}},
         {"the reminders off, two events on",
          "Reminders=0\nRaceAcceptingS=1\nResultWin=1\n",
-         {"0 Kestro: 受付中(単勝)", "1 Kestro: 当選(単勝)"}},
+         {"0 " + accepting, "1 " + won}},
         {"all of them",
          "RaceAcceptingS=1\nRaceAcceptingD=1\nRaceStart=1\nResultWin=1\n",
-         {"0 Kestro: 受付中(単勝)", "1 Kestro: " + singles, "0 Kestro: 受付中(複勝)",
-          "3 Kestro: " + doubles, "2 Kestro: 発走(単勝)", "5 Kestro: 当選(単勝)"}},
+         {"0 " + accepting, "1 " + singles,
+          "0 複勝 受付中 (21:02:00): 受付中(複勝): 発走予測 21:05:00", "3 " + doubles,
+          "2 単勝 発走 (21:03:00): 発走(単勝)", "5 " + won}},
+        {"the exchange reminder beside the race's routine notifications",
+         "RaceAcceptingS=1\nResultWin=1\n",
+         {"0 " + accepting, "1 " + singles, "0 " + doubles, "2 " + won,
+          "0 !単勝 交換締切まで 5:06 (21:08:07): リマインダー(単勝): 当たり券 ④ の交換締切 "
+          "21:08:07",
+          "4 単勝 受付中 (21:03:01): 受付中(単勝): 発走予測 21:07:01"},
+         false,
+         true},
         // The sound compares the last ticket bought (4) and says 外れ; the words
         // say the player held no ticket of this race.
         {"a result told as the record judged it",
          "Reminders=0\nResultWin=1\nResultDefeat=1\nResultNeedCheck=1\n",
-         {"0 Kestro: 当選(単勝)", "1 Kestro: 確認要求(単勝)"},
+         {"0 " + won, "1 単勝 確認要求 (21:14:40): 確認要求(単勝)"},
          true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteIni(std::string(kEveningReminders) + "[Notifications]\n" + c.notifications);
+        WriteIni(std::string(kEveningReminders) +
+                 "SinglesExchangeDeadlineEnabled=1\nSinglesExchangeDeadlineLead=600\n" +
+                 "[Notifications]\n" + c.notifications);
         clock_.Set(EncodeDateTime(2009, 3, 27, 21, 0, 0, 0));
         view_.notices = {};
         DropAllInterfacesDevice(Create());
@@ -1262,6 +1302,12 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
                 Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
             shell_->Core().HandleAnnouncement(Utf8ToCp932("優勝モンスターは2番のモンスターです！"));
             EXPECT_EQ(shell_->Core().Engine().EvaluateTickets(kSingles), TicketVerdict::Defeat);
+        }
+        if (c.exchange) {
+            clock_.AdvanceSeconds(1);
+            shell_->RealTimeTimer();
+            shell_->Core().HandleAnnouncement(Utf8ToCp932(
+                "モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
         }
         EXPECT_EQ(view_.notices.sent, c.sent);
         shell_->FormClose();
@@ -1280,13 +1326,15 @@ TEST_F(ShellTest, TheNextNotificationOfARaceWaitsForTheIdAndNoServiceIsSaidOnce)
     };
     announce("約3分後にモンスターレースシングルスがスタートします。");
     announce("まもなくモンスターレースシングルスがスタートします。");
-    EXPECT_EQ(view_.notices.sent, std::vector<std::string>{"0 Kestro: 受付中(単勝)"});
+    const std::string first = "単勝 受付中 (21:00:00): 受付中(単勝): 発走予測 21:03:00";
+    EXPECT_EQ(view_.notices.sent, std::vector<std::string>{"0 " + first});
     view_.notices.AnswerOldest(7, "");
     view_.notices.AnswerOldest(std::nullopt, "org.freedesktop.DBus.Error.ServiceUnknown");
     announce("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。");
     view_.notices.AnswerOldest(std::nullopt, "org.freedesktop.DBus.Error.ServiceUnknown");
-    const std::vector<std::string> sent = {"0 Kestro: 受付中(単勝)", "7 Kestro: 受付中(単勝)",
-                                           "7 Kestro: 発走(単勝)"};
+    const std::vector<std::string> sent = {
+        "0 " + first, "7 単勝 受付中 (21:00:00): 受付中(単勝): 発走予測 21:01:00",
+        "7 単勝 発走 (21:00:00): 発走(単勝)"};
     EXPECT_EQ(view_.notices.sent, sent);
     EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
                          "log " + std::string(DesktopNotifier::kNoServiceLine) +
