@@ -1,8 +1,10 @@
 // The history window opens on a year of evenings: about 20,000 results
 // (a race of each kind every ten and a half minutes, four hours a night).
 // Measured: reading the file and counting the window's numbers, and building
-// the page the faces draw, as the window does each time it opens.
+// the page the faces draw, as the window does each time it opens; and a file
+// with an overlong line in it.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,12 @@ namespace kestro {
 namespace {
 
 constexpr int kRows = 20000;
+
+long PeakResidentKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 // A year of results with tickets on about two races in three.
 std::string WriteYear() {
@@ -80,6 +88,36 @@ void BM_HistorySummaryOnly(benchmark::State& state) {
 BENCHMARK(BM_HistorySummaryOnly)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+// A file another program left a 256 MiB line in: the start reads past it.
+// Counter "held_MiB": how much more memory the process holds at its peak
+// after the reads than before them (the line would be 256).
+void BM_HistoryOverlongLine(benchmark::State& state) {
+    const std::string path = WriteYear();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        const std::string block(1024 * 1024, 'x');
+        for (int i = 0; i < 256; ++i) {
+            out << block;
+        }
+        out << "\r\n";
+    }
+    const long peakBefore = PeakResidentKiB();
+    for (auto _ : state) {
+        RaceHistory history;
+        const HistoryLoad load = history.Open(path, true);
+        if (load.records.size() != kRows) {
+            state.SkipWithError("the year did not read back");
+        }
+        benchmark::DoNotOptimize(load);
+    }
+    state.counters["held_MiB"] = static_cast<double>(PeakResidentKiB() - peakBefore) / 1024.0;
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_HistoryOverlongLine)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -7,12 +7,20 @@
 // skips a line that does not parse (a torn last line above all) and says so,
 // and never gives up the rest. A file whose first line is not this program's
 // header belongs to someone else: it is read no further and never written.
+//
+// Other programs change the file while Kestro runs (a spreadsheet saves it
+// again, a user empties it, a second Kestro or a replay appends to it), so it
+// is taken as it is at each append: read again under an exclusive lock, given
+// its header when absent or empty, a line end first when its last line lacks
+// one, and only the rows it does not hold yet. A result the file refuses is
+// kept and appended at the next try, never lost and never written twice.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "common/result.h"
@@ -25,6 +33,10 @@ namespace kestro {
 // results in "kestro-history.csv".
 std::string HistoryFileFor(const std::string& iniPath);
 
+// The longest line read: a row is some 60 bytes. A longer line is skipped
+// without being held, however long it is.
+inline constexpr std::size_t kLongestHistoryLine = 4096;
+
 // What reading a history file found, for the log and the user (UTF-8 texts).
 struct HistoryLoad {
     std::vector<RaceRecord> records;
@@ -35,10 +47,39 @@ struct HistoryLoad {
     std::string refusal;
     bool endsWithLineEnd = true;  // false: a torn last line stays in the file
     bool empty = true;            // no bytes at all (or no file)
+    int duplicates = 0;           // rows of a result read before, dropped
+};
+
+// Reads a history file piece by piece, as it comes from the disk: a result
+// twice in the file (two processes that once appended it both) counts once.
+class HistoryReader {
+public:
+    explicit HistoryReader(std::string path) : path_(std::move(path)) {}
+    // The next bytes of the file; false once the file is known not to be ours
+    // (nothing more need be read).
+    bool Feed(std::string_view bytes);
+    HistoryLoad Finish();
+
+private:
+    void TakeLine(std::string_view line, bool last);
+
+    std::string path_;
+    HistoryLoad load_;
+    std::string line_;
+    bool overlong_ = false;
+    int lineNumber_ = 0;
+    int skipped_ = 0;
+    int firstSkipped_ = 0;
+    int firstDuplicate_ = 0;
+    std::unordered_set<int64_t> keys_;
 };
 
 // Parses the bytes of a history file named `path` (the name is for the notes).
 HistoryLoad ParseHistoryFile(const std::string& path, std::string_view bytes);
+
+// What tells one result from another: its second and its race (a Singles and
+// a Doubles result may fall in one second).
+int64_t HistoryKey(const RaceRecord& record);
 
 class RaceHistory {
 public:
@@ -52,9 +93,15 @@ public:
 
     // One confirmed result: counted for tonight, and appended to the file when
     // keeping is on, the file may be written, and the file does not hold this
-    // result already (a recording replayed twice). A failure's reason is what
-    // the system refused, or the refusal of a file that is not ours.
+    // result already (a recording replayed twice, another process). A failure's
+    // reason is what the system refused, or the refusal of a file that is not
+    // ours; the result then waits for the next Add or Retry, with any other
+    // that waits.
     Result Add(const RaceRecord& record);
+    // Appends the results that wait, if any (a success when none wait).
+    Result Retry();
+    // How many results wait for the file to take them.
+    std::size_t Waiting() const { return waiting_.size(); }
 
     const std::string& Path() const { return path_; }
     // Where writing stopped for good (a file that is not ours), or empty.
@@ -67,22 +114,20 @@ public:
     HistorySummary Summary(std::size_t latestCount) const;
 
 private:
-    static int64_t KeyOf(const RaceRecord& record);
-
     std::string path_;
     bool writable_ = false;
     bool keeping_ = true;
     std::string refusal_;
-    Result refused_;  // what Add answers while refusal_ is set
-    bool needsHeader_ = true;
-    bool needsLineEnd_ = false;
+    std::vector<RaceRecord> waiting_;  // for the file, oldest first
     std::vector<RaceRecord> earlier_;
     std::vector<RaceRecord> tonight_;
     std::vector<RaceRecord> tonightNew_;  // tonight's results the file did not hold
     std::unordered_set<int64_t> kept_;
 };
 
-// The message for the user about a history file that cannot be written.
+// The message for the user about a history file that cannot be written, and
+// the one when it takes the results that waited.
 std::string CannotWriteHistoryMessage(const std::string& path);
+std::string HistoryWrittenAgainMessage(const std::string& path);
 
 }  // namespace kestro

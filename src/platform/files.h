@@ -1,7 +1,9 @@
-// Whole-file reads and atomic replacement, for the settings file: the one place
-// that knows how each system names, links, flushes and renames files.
+// Whole-file reads and atomic replacement, for the settings file, and locked
+// appends, for the history: the one place that knows how each system names,
+// links, locks, flushes and renames files.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -33,11 +35,43 @@ Result ReadWholeFile(const std::string& path, std::string& bytes);
 // file is left whole, no temporary file remains, and the reason names the file.
 Result ReplaceFile(const std::string& path, std::string_view bytes);
 
-// Appends `bytes` to the file at `path` in one write, creating the file when it
-// is absent, and flushes it to disk before returning: a process killed meanwhile
-// leaves at most this one write incomplete, never an earlier one. A path that
-// is not a regular file, or a read-only file, is refused.
-Result AppendToFile(const std::string& path, std::string_view bytes);
+// A file that more than one process appends rows to: opened afresh for each
+// use, so that whatever another program made of it meanwhile (removed, emptied,
+// saved again, replaced) is what is read and appended to. Reading is under a
+// shared lock, appending under an exclusive one (flock; LockFileEx on
+// Windows), so that no process reads half a row of another or appends a row
+// another appended a moment before. Other programs may keep the file open for
+// reading and writing (a viewer, an editor). Only regular files are opened,
+// and the open never waits: a FIFO or a device in its place is refused at once.
+class LockedFile {
+public:
+    enum class Mode { Read, Append };
+    // How long a lock held by another process is waited for before the open
+    // gives up: holders keep it for one read and one write.
+    static constexpr int kLockWaitMs = 200;
+
+    LockedFile() = default;
+    ~LockedFile() { Close(); }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Opens the file at `path` and locks it. Read: an absent file succeeds with
+    // nothing open (IsOpen false). Append: an absent file is created; a file
+    // nobody may write (read-only, immutable) is refused to root as well.
+    Result Open(const std::string& path, Mode mode);
+    bool IsOpen() const;
+    // The next bytes from the start on; `got` is 0 at the end.
+    Result Read(char* buffer, std::size_t size, std::size_t& got);
+    // `bytes` at the end of the file in one write, flushed to disk before it
+    // returns. A write cut short may leave part of `bytes` behind.
+    Result Append(std::string_view bytes);
+    // Unlocks and closes; the destructor does it too.
+    void Close();
+
+private:
+    std::string path_;
+    std::intptr_t handle_ = -1;  // a descriptor, or a HANDLE; -1 when nothing is open
+};
 
 // True when this process may create files in `folder` (a save replaces a file
 // through a new one beside it, so the folder decides, not the file).

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -235,9 +236,41 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
     return Result();
 }
 
-Result AppendToFile(const std::string& path, std::string_view bytes) {
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+namespace {
+
+// Waits for the lock a little, never for good: another holder keeps it for
+// one read and one write; one that keeps it longer is refused like a full disk.
+bool LockWithin(int fd, int operation, int waitMs) {
+    constexpr int kStepMs = 5;
+    for (int waited = 0;; waited += kStepMs) {
+        if (flock(fd, operation | LOCK_NB) == 0) {
+            return true;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return false;
+        }
+        if (waited >= waitMs) {
+            errno = EWOULDBLOCK;
+            return false;
+        }
+        usleep(kStepMs * 1000);
+    }
+}
+
+}  // namespace
+
+Result LockedFile::Open(const std::string& path, Mode mode) {
+    Close();
+    path_ = path;
+    const bool append = mode == Mode::Append;
+    // O_NONBLOCK: the open of a FIFO would otherwise wait for its other end.
+    const int flags =
+        (append ? O_RDWR | O_APPEND | O_CREAT : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const int fd = open(path.c_str(), flags, 0644);
     if (fd < 0) {
+        if (!append && (errno == ENOENT || errno == ENOTDIR)) {
+            return Result();  // absent: nothing to read
+        }
         return Failed(path, errno);
     }
     struct stat st {};
@@ -246,19 +279,55 @@ Result AppendToFile(const std::string& path, std::string_view bytes) {
         return Result::Failure(path + ": not a regular file");
     }
     // As a replacement is, a file nobody may write is refused to root as well.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (append && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         close(fd);
         return Failed(path, EACCES);
     }
-    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+    if (!LockWithin(fd, append ? LOCK_EX : LOCK_SH, kLockWaitMs)) {
         const int error = errno;
         close(fd);
         return Failed(path, error);
     }
-    if (close(fd) != 0) {
-        return Failed(path, errno);
+    // Reads go through the descriptor's own position, writes to the end (O_APPEND).
+    const int flagsNow = fcntl(fd, F_GETFL);
+    if (flagsNow >= 0) {
+        fcntl(fd, F_SETFL, flagsNow & ~O_NONBLOCK);
+    }
+    handle_ = fd;
+    return Result();
+}
+
+bool LockedFile::IsOpen() const {
+    return handle_ >= 0;
+}
+
+Result LockedFile::Read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        const ssize_t n = read(static_cast<int>(handle_), buffer, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return Result();
+        }
+        if (errno != EINTR) {
+            return Failed(path_, errno);
+        }
+    }
+}
+
+Result LockedFile::Append(std::string_view bytes) {
+    const int fd = static_cast<int>(handle_);
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+        return Failed(path_, errno);
     }
     return Result();
+}
+
+void LockedFile::Close() {
+    if (handle_ >= 0) {
+        close(static_cast<int>(handle_));  // releases the lock
+        handle_ = -1;
+    }
 }
 
 bool FolderTakesNewFiles(const std::string& folder) {

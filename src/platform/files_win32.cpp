@@ -3,6 +3,7 @@
 #include <windows.h>
 #undef ReplaceFile  // windows.h maps it to ReplaceFileA; ours is platform::ReplaceFile
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -190,32 +191,108 @@ Result ReplaceFile(const std::string& path, std::string_view bytes) {
     return Result();
 }
 
-Result AppendToFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+HANDLE Handle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// The whole file, however long it grows while locked.
+constexpr DWORD kWholeFile = MAXDWORD;
+
+// Waits for the lock a little, never for good, as on the other systems.
+bool LockWithin(HANDLE file, bool exclusive, int waitMs) {
+    constexpr int kStepMs = 5;
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    for (int waited = 0;; waited += kStepMs) {
+        OVERLAPPED from{};
+        if (LockFileEx(file, flags, 0, kWholeFile, kWholeFile, &from)) {
+            return true;
+        }
+        if (GetLastError() != ERROR_LOCK_VIOLATION || waited >= waitMs) {
+            return false;
+        }
+        Sleep(kStepMs);
+    }
+}
+
+}  // namespace
+
+Result LockedFile::Open(const std::string& path, Mode mode) {
+    Close();
+    path_ = path;
+    const bool append = mode == Mode::Append;
     // As for a replacement, the read-only mark says no, whatever the handle would allow.
     const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return Result::Failure(path + ": not a regular file");
         }
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if (append && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return Failed(path, ERROR_ACCESS_DENIED);
         }
     }
-    // FILE_APPEND_DATA alone: every write lands at the file's end, whoever else appends.
-    const HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading, writing and deleting: a viewer or an editor that has
+    // the file open keeps it open. A program that holds it without sharing
+    // (a spreadsheet) makes the open fail; the caller tries again later.
+    // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end.
+    const DWORD access = GENERIC_READ | (append ? FILE_APPEND_DATA : 0);
+    const HANDLE file = CreateFileW(
+        WidePath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, append ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return Failed(path, GetLastError());
+        const DWORD error = GetLastError();
+        if (!append && IsAbsent(error)) {
+            return Result();  // absent: nothing to read
+        }
+        return Failed(path, error);
     }
-    if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) {
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return Result::Failure(path + ": not a regular file");
+    }
+    if (!LockWithin(file, append, kLockWaitMs)) {
         const DWORD error = GetLastError();
         CloseHandle(file);
         return Failed(path, error);
     }
-    if (!CloseHandle(file)) {
-        return Failed(path, GetLastError());
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    return Result();
+}
+
+bool LockedFile::IsOpen() const {
+    return handle_ != -1;
+}
+
+Result LockedFile::Read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    DWORD n = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!ReadFile(Handle(handle_), buffer, ask, &n, nullptr)) {
+        return Failed(path_, GetLastError());
+    }
+    got = n;
+    return Result();
+}
+
+Result LockedFile::Append(std::string_view bytes) {
+    const HANDLE file = Handle(handle_);
+    LARGE_INTEGER none{};
+    if (!SetFilePointerEx(file, none, nullptr, FILE_END) || !WriteAll(file, bytes) ||
+        !FlushFileBuffers(file)) {
+        return Failed(path_, GetLastError());
     }
     return Result();
+}
+
+void LockedFile::Close() {
+    if (handle_ != -1) {
+        const HANDLE file = Handle(handle_);
+        OVERLAPPED from{};
+        UnlockFileEx(file, 0, kWholeFile, kWholeFile, &from);
+        CloseHandle(file);
+        handle_ = -1;
+    }
 }
 
 bool FolderTakesNewFiles(const std::string& folder) {

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "support/portable.h"
 #include "support/temp_folder.h"
 
 namespace kestro {
@@ -253,6 +257,260 @@ TEST_F(HistoryFileTest, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
         if (std::filesystem::is_regular_file(path)) {
             EXPECT_EQ(ReadFileBytes(path), before);
             chmod(path.c_str(), 0644);  // Windows removes no read-only file
+        }
+    }
+}
+
+// Each row a file as it may be found at the start: what is read, what is
+// said. Read from the disk as the program reads it, in pieces.
+TEST_F(HistoryFileTest, DuplicateRowsAndOverlongLinesAreSkippedAndSaid) {
+    const std::string row1 = "2009-03-27,21:06:00,単勝,4,,4,,hit";
+    const std::string row2 = "2009-03-27,21:17:00,単勝,2,,,,no ticket";
+    const std::string huge(3 * 1024 * 1024, 'x');  // past any piece read at once
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::size_t records;
+        std::vector<std::string> notes;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"a result twice",
+         Rows({row1, row2, row1, row1}),
+         2,
+         {"同じ結果の行 2 行 (最初は 4 行目) を重ねて数えずに読み飛ばしました"},
+         false},
+        {"an overlong line between rows",
+         Rows({row1, huge, row2}),
+         2,
+         {"読めない行 1 行 (最初は 3 行目)"},
+         false},
+        {"an overlong row that begins like one",
+         Rows({row1, row2 + huge, row2}),
+         2,
+         {"読めない行 1 行 (最初は 3 行目)"},
+         false},
+        {"an overlong first line", huge + "\r\n" + row1 + "\r\n", 0, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(path, c.bytes);
+        RaceHistory history;
+        const HistoryLoad load = history.Open(path, true);
+        EXPECT_EQ(load.records.size(), c.records);
+        EXPECT_EQ(load.notes.size(), c.notes.size());
+        for (std::size_t i = 0; i < std::min(load.notes.size(), c.notes.size()); ++i) {
+            EXPECT_NE(load.notes[i].find(c.notes[i]), std::string::npos) << load.notes[i];
+        }
+        EXPECT_EQ(!load.refusal.empty(), c.refused) << load.refusal;
+    }
+}
+
+// --- the file as other programs leave it -------------------------------------
+
+// The other program (other_program.cpp beside this test) with `args`.
+std::string OtherProgramCommand(const std::vector<std::string>& args) {
+    std::filesystem::path program = test::RunningExecutable();
+    program.replace_filename("history_other_program" + program.extension().string());
+    std::string command = "\"" + test::Utf8String(program) + "\"";
+    for (const std::string& arg : args) {
+        command += " \"" + arg + "\"";
+    }
+    return command;
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start + 1));
+        start = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// A second process, started; its end is waited for by Finish or the destructor.
+class OtherProgram {
+public:
+    explicit OtherProgram(const std::vector<std::string>& args) {
+#ifdef _WIN32
+        pipe_ = _wpopen(test::WideFromUtf8("\"" + OtherProgramCommand(args) + "\"").c_str(), L"rb");
+#else
+        pipe_ = popen(OtherProgramCommand(args).c_str(), "r");
+#endif
+    }
+    ~OtherProgram() {
+        Finish();
+    }
+    // The first line it says (waits for it).
+    std::string Says() {
+        char line[64] = {};
+        return pipe_ != nullptr && std::fgets(line, sizeof line, pipe_) != nullptr ? line : "";
+    }
+    // Its exit status, once it has ended.
+    int Finish() {
+        if (pipe_ == nullptr) {
+            return status_;
+        }
+        while (std::fgetc(pipe_) != EOF) {
+        }
+#ifdef _WIN32
+        status_ = _pclose(pipe_);
+#else
+        status_ = pclose(pipe_);
+#endif
+        pipe_ = nullptr;
+        return status_;
+    }
+
+private:
+    std::FILE* pipe_ = nullptr;
+    int status_ = -1;
+};
+
+// Each row: a result is kept, another program changes the file (or holds it),
+// a second result follows. Nothing waits, nothing is lost, nothing is written
+// twice: a refused result waits and is appended at the retry, once the other
+// program let go; the file reads back whole.
+TEST_F(HistoryFileTest, TheFileIsTakenAsItIsAtEachAppend) {
+    const std::string row1 = "2009-03-27,21:06:00,単勝,4,,4,,hit";
+    const std::string row2 = "2009-03-27,21:17:00,単勝,4,,,,no ticket";
+    const RaceRecord second = Singles(17, '4', '0', Verdict::NoTicket);
+    const RaceRecord doublesSameSecond{
+        EncodeDateTime(2009, 3, 27, 21, 6, 0), kDoubles, '6', '1', '0', '0', Verdict::NoTicket};
+    std::vector<std::string> fourRows = {row1};
+    for (int minute = 20; minute < 24; ++minute) {
+        fourRows.push_back("2009-03-27,21:" + std::to_string(minute) + ":00,単勝,4,,,,no ticket");
+    }
+    fourRows.push_back(row2);
+    struct Case {
+        const char* name;
+        std::vector<std::vector<std::string>> meanwhile;  // the other programs, at once
+        bool holds;  // the other program keeps the file through the second result
+        bool posixOnly;
+        std::vector<std::string> letGo;  // what makes the file take writes again
+        RaceRecord second;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"removed: a new file with its header",
+         {{"remove"}},
+         false,
+         false,
+         {},
+         second,
+         Rows({row2})},
+        {"emptied: the header first", {{"empty"}}, false, false, {}, second, Rows({row2})},
+        {"saved again with LF and no last line end: a line end first",
+         {{"lf"}},
+         false,
+         false,
+         {},
+         second,
+         "\xEF\xBB\xBF" + std::string(kHistoryHeader) + "\n" + row1 + "\r\n" + row2 + "\r\n"},
+        {"a FIFO in its place: refused without waiting",
+         {{"fifo"}},
+         false,
+         true,
+         {"remove"},
+         second,
+         Rows({row2})},
+        {"held by another program: refused, written once it lets go",
+         {{"hold", "", "1500"}},
+         true,
+         false,
+         {},
+         second,
+         Rows({row1, row2})},
+        {"immutable: refused, written once it may be",
+         {{"immutable"}},
+         false,
+         true,
+         {"mutable"},
+         second,
+         Rows({row1, row2})},
+        {"another process appended the same result: once",
+         {{"append", "", "17"}},
+         false,
+         false,
+         {},
+         second,
+         Rows({row1, row2})},
+        {"four processes appending at once: each result once",
+         {{"append", "", "20", "21", "22", "23"},
+          {"append", "", "23", "22", "21", "20"},
+          {"append", "", "21", "20", "23", "22"},
+          {"append", "", "22", "23", "20", "21"}},
+         false,
+         false,
+         {},
+         second,
+         Rows(fourRows)},
+        {"a Singles and a Doubles result in one second: both",
+         {},
+         false,
+         false,
+         {},
+         doublesSameSecond,
+         Rows({row1, "2009-03-27,21:06:00,複勝,6,1,,,no ticket"})},
+    };
+#ifdef _WIN32
+    constexpr bool kPosix = false;
+#else
+    constexpr bool kPosix = true;
+#endif
+    // A row's ASSERT ends that row only.
+    const auto run = [&](const Case& c) {
+        std::filesystem::remove(path);
+        RaceHistory history;
+        ASSERT_TRUE(history.Open(path, true).refusal.empty());
+        ASSERT_TRUE(history.Add(Singles(6, '4', '4', Verdict::Hit)));
+
+        std::vector<std::unique_ptr<OtherProgram>> others;
+        for (std::vector<std::string> args : c.meanwhile) {
+            args.insert(args.begin() + 1, path);
+            args.erase(std::remove(args.begin() + 2, args.end(), std::string()), args.end());
+            others.push_back(std::make_unique<OtherProgram>(args));
+        }
+        if (c.holds) {
+            ASSERT_EQ(others.front()->Says(), "held\n");
+        } else {
+            for (auto& other : others) {
+                ASSERT_EQ(other->Finish(), 0);
+            }
+        }
+
+        const Result added = history.Add(c.second);
+        const bool refused = c.holds || !c.letGo.empty();
+        EXPECT_EQ(!added, refused) << added.Reason();
+        EXPECT_EQ(history.Waiting(), refused ? 1u : 0u);
+        if (refused) {
+            EXPECT_EQ(added.Message(), path + " に書き込めません");
+            // A start meanwhile reads what it can and does not wait either.
+            RaceHistory().Open(path, true);
+            for (auto& other : others) {
+                EXPECT_EQ(other->Finish(), 0);
+            }
+            if (!c.letGo.empty()) {
+                ASSERT_EQ(OtherProgram({c.letGo[0], path}).Finish(), 0);
+            }
+            EXPECT_TRUE(history.Retry());
+            EXPECT_EQ(history.Waiting(), 0u);
+            EXPECT_TRUE(history.Retry());  // nothing waits: nothing written again
+        }
+        // Processes appending at once may come in any order.
+        EXPECT_EQ(SortedLines(ReadFileBytes(path)), SortedLines(c.after));
+        RaceHistory again;
+        const HistoryLoad load = again.Open(path, true);
+        EXPECT_TRUE(load.refusal.empty() && load.notes.empty()) << load.refusal;
+        ASSERT_FALSE(load.records.empty());
+        EXPECT_EQ(load.records.back(), c.second);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.posixOnly || kPosix) {
+            run(c);
         }
     }
 }

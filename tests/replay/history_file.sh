@@ -3,8 +3,8 @@
 # out by hand (golden/history_evening.csv: a hit, a Doubles hit in finishing
 # order, a result after a missed one finds no ticket, a half-heard Doubles
 # result is not written, an unseen ticket, a miss); replayed again, the file
-# does not change; --summary counts it; a file of another program is refused
-# and left as it was.
+# does not change, nor when two replays write it at once; --summary counts it;
+# a file of another program is refused and left as it was.
 #   history_file.sh SCENARIO_TOOL REPLAY_TOOL
 set -euo pipefail
 scenario_tool=$1
@@ -36,6 +36,13 @@ for variation in "--merged 200" "--clients 2"; do
     cmp -s "$here/golden/history_evening.csv" "$work/varied.csv" ||
         fail "$variation: rows differ from the hand-worked file"
 done
+
+# Two replays at once on one new file: each result once, as one replay writes it.
+"$replay_tool" --history "$work/both.csv" "$work/evening.pcap" > /dev/null &
+first=$!
+"$replay_tool" --history "$work/both.csv" "$work/evening.pcap" > /dev/null
+wait "$first"
+cmp -s "$here/golden/history_evening.csv" "$work/both.csv" || fail "two replays at once doubled rows"
 
 "$replay_tool" --history "$work/h.csv" --summary > "$work/summary.txt"
 for expected in $'レース数\t0\t4' $'購入\t0\t3' $'的中\t0\t1' $'的中率\t-\t50.0%' \
