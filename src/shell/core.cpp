@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 #include "common/cp932.h"
 #include "game/handlers.h"
@@ -56,6 +57,15 @@ void KestroCore::RealTimeTimer() {
     // A race its timer gave up predicts nothing any more, confirmed or not.
     DropUnconfirmed({Race().SinglesStatus == race_status::Unknown,
                      Race().DoublesStatus == race_status::Unknown});
+    // Results the history file refused are offered again each second: a
+    // spreadsheet that held the file closed it, a disk was given room.
+    RetryHistory();
+}
+
+void KestroCore::RetryHistory() {
+    if (history_.Waiting() > 0) {
+        TellHistoryWrite(history_.Retry());
+    }
 }
 
 void KestroCore::DropUnconfirmed(const std::array<bool, 2>& races) {
@@ -123,10 +133,22 @@ void KestroCore::RecordResult(const RaceOutcome& outcome) {
         record.ticket2 = doubles ? TicketCell(outcome.ticket2) : '0';
     }
     history_.SetKeeping(settings_.KeepHistory);
-    if (const Result added = history_.Add(record); !added) {
-        view_.ReportRefusedWrite(added);
-    }
+    TellHistoryWrite(history_.Add(record));
     view_.ResultCounted();
+}
+
+// Whatever the file answers, the capture goes on at once: a refusal is the
+// view's to tell, without a box, and the results wait for the next try.
+void KestroCore::TellHistoryWrite(const Result& written) {
+    if (!written) {
+        historyRefused_ = true;
+        view_.ReportRefusedWrite(written);
+        return;
+    }
+    if (std::exchange(historyRefused_, false)) {
+        log_.ShowStatusMessage(Utf8ToCp932Lossy(HistoryWrittenAgainMessage(history_.Path())));
+        view_.RefusedWriteTaken(CannotWriteHistoryMessage(history_.Path()));
+    }
 }
 
 void KestroCore::HandleAnnouncement(const std::string& text) {

@@ -33,8 +33,12 @@ public:
     // A window re-reads KestroCore::Panel(); a headless view may do nothing.
     virtual void RefreshPanel() = 0;
     // A result could not be written to the history file: what the user is
-    // told and what the system said. Each time it happens.
+    // told and what the system said. Each time it happens (each try), so the
+    // view decides how often to tell it; it must not wait on the user.
     virtual void ReportRefusedWrite(const Result& refused) = 0;
+    // The file a refusal named (`message`, as ReportRefusedWrite had it) took
+    // the results that waited; the log and the status line say so already.
+    virtual void RefusedWriteTaken(const std::string& /*message*/) {}
     // A confirmed result was counted (and kept, where it is kept): whatever
     // shows the history shows it now. A view without one does nothing.
     virtual void ResultCounted() {}
@@ -81,8 +85,11 @@ public:
                                     int32_t tcpDataLength) {
         decoder_.SnoopTCPDataCaptureTCPData(from, tcpData, tcpDataLength);
     }
-    // One tick of the one-second timer, then the reminders it made due.
+    // One tick of the one-second timer, then the reminders it made due, then
+    // another try of the results the history file refused.
     void RealTimeTimer();
+    // Offers the history file the results it refused, if any wait.
+    void RetryHistory();
     // Whether a race is followed: without one a tick only moves the clocks on.
     bool FollowsRace() const;
     // The reset of the race state when the main window is shown.
@@ -102,12 +109,16 @@ public:
 
 private:
     void RecordResult(const RaceOutcome& outcome);
+    // What the history file answered to an append or a retry.
+    void TellHistoryWrite(const Result& written);
     void DropUnconfirmed(const std::array<bool, 2>& races);
 
     const Clock& clock_;
     CoreView& view_;
     Settings settings_;
     RaceHistory history_;
+    // The history file refused the last try: results wait for the next one.
+    bool historyRefused_ = false;
     std::array<bool, 2> unconfirmed_{};
     Log log_;
     std::unique_ptr<RaceEngine> engine_;

@@ -159,6 +159,28 @@ void DesktopNotifier::RaceEvent(RaceKind kind, SoundEvent sounded, const RaceSta
     }
 }
 
+void DesktopNotifier::WriteRefused(const std::string& text) {
+    const NotificationSettings& on = settings_.Notifications;
+    if (sink_ == nullptr ||
+        (!on.Reminders && std::find(on.Events.begin(), on.Events.end(), true) == on.Events.end())) {
+        return;
+    }
+    const std::weak_ptr<State> alive = state_;
+    sink_->Send(DesktopNotification{kSingles, "Kestro", text}, 0,
+                [this, alive](std::optional<uint32_t> id, const std::string& reason) {
+                    if (const std::shared_ptr<State> state = alive.lock(); state && !id) {
+                        TellNoService(*state, log_, reason);
+                    }
+                });
+}
+
+void DesktopNotifier::TellNoService(State& state, Log& log, const std::string& reason) {
+    if (!std::exchange(state.noServiceTold, true)) {
+        const std::string line = kNoServiceLine;
+        log.AddLogLine(Utf8ToCp932Lossy(reason.empty() ? line : line + ": " + reason));
+    }
+}
+
 void DesktopNotifier::Send(DesktopNotification note) {
     if (sink_ == nullptr) {
         return;
@@ -189,9 +211,8 @@ void DesktopNotifier::SendNow(DesktopNotification note) {
             answered.waiting = false;
             if (id) {
                 answered.id = *id;
-            } else if (!std::exchange(state->noServiceTold, true)) {
-                const std::string line = kNoServiceLine;
-                log_.AddLogLine(Utf8ToCp932Lossy(reason.empty() ? line : line + ": " + reason));
+            } else {
+                TellNoService(*state, log_, reason);
             }
             if (answered.next && sink_ != nullptr) {
                 SendNow(*std::exchange(answered.next, std::nullopt));

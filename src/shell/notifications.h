@@ -80,6 +80,11 @@ public:
     void RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state,
                    const PlayerRecord& record);
 
+    // A file refused a write while races are followed (`text`, UTF-8): told
+    // where the player has any of the desktop's notifications switched on,
+    // in a notification of its own, not in a race's place.
+    void WriteRefused(const std::string& text);
+
     // "受付中(単勝)" (UTF-8): what a race event's notification says.
     static std::string EventText(RaceKind kind, SoundEvent event);
     // What the desktop is told of a fired reminder, and of a race event at `now`.
@@ -108,6 +113,9 @@ private:
 
     void Send(DesktopNotification note);
     void SendNow(DesktopNotification note);
+
+    // Says once in the log that the desktop has no notification service.
+    static void TellNoService(State& state, Log& log, const std::string& reason);
 
     const Clock& clock_;
     const Settings& settings_;

@@ -118,7 +118,7 @@ void KestroShell::OpenHistory() {
     for (const std::string& note : load.notes) {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
-    // The box waits for the first result that cannot be written.
+    // Said in the log; each result tries the file again as it is then.
     if (!load.refusal.empty()) {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(load.refusal));
     }
@@ -419,6 +419,9 @@ void KestroShell::FormClose() {
     if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
         compact->SetShown(false);
     }
+    // The last try for results the history file refused; a refusal now is
+    // told as any refusal at the close is.
+    core_.RetryHistory();
     SaveSettings(true);
     view_.ShowTrayIcon(false);
 }
@@ -452,13 +455,25 @@ void KestroShell::SaveSettings(bool atClose) {
         kestro::SaveSettings(path, toSave, placement ? &*placement : nullptr, timetable);
     if (!saved) {
         ReportRefusedWrite(saved);
+    } else {
+        refusing_.erase(CannotWriteMessage(path));
     }
 }
 
 void KestroShell::ReportRefusedWrite(const Result& refused) {
     const std::string& message = refused.Message();
     const std::string& reason = refused.Reason();
-    core_.GetLog().AddLogLine(Utf8ToCp932Lossy(reason.empty() ? message : message + ": " + reason));
+    const std::string line = reason.empty() ? message : message + ": " + reason;
+    // A box now would hold the capture's hand-over behind it: frames dropped,
+    // a result missed, a timetable predicted late.
+    if (shown_ && !closed_) {
+        if (refusing_.insert(message).second) {
+            core_.GetLog().ShowStatusMessage(Utf8ToCp932Lossy(line));
+            notifier_.WriteRefused(line);
+        }
+        return;
+    }
+    core_.GetLog().AddLogLine(Utf8ToCp932Lossy(line));
     // While the process ends, a box would hold it until a second signal.
     if (refusalsShown_.insert(message).second && !displayLost_ && !sessionEnding_) {
         view_.ShowError(message);

@@ -160,10 +160,14 @@ public:
     // connection broke): the close's steps run without the view's close, and a
     // refused write goes to the log only, since no box could be shown.
     void EndWithoutDisplay();
-    // A settings or placement write was refused: its message and reason (what
-    // the system said) go to the log each time; the message is shown in the
-    // error box only the first time in this process, since the same file
-    // refuses every save.
+    // A settings, placement or history write was refused. While races are
+    // followed (from the show to the close) nothing waits on the player: the
+    // message and the reason (what the system said) go to the status line and
+    // the log, and to the desktop's notifications where they are on, once per
+    // file until that file takes a write again. Before the show and at the
+    // close, the reason goes to the log each time and the message to the error
+    // box the first time in this process, since the same file refuses every
+    // save; never a box while the process ends.
     void ReportRefusedWrite(const Result& refused) override;
     // Shows the race state and the packet count as they are now.
     void RefreshPanel() override;
@@ -233,6 +237,7 @@ private:
     void UnconfirmedChanged() override;
     void AppendLogLine(std::string_view cp932Line) override { view_.AppendLogLine(cp932Line); }
     void ResultCounted() override { RedrawHistory(); }
+    void RefusedWriteTaken(const std::string& message) override { refusing_.erase(message); }
 
     void Step(std::string_view step);
     // The one way the window's switches change a setting: an unchanged value does
@@ -290,6 +295,8 @@ private:
     std::unique_ptr<HiddenPlacement> hidden_;
     // Messages of refused writes already shown, one per file.
     std::set<std::string> refusalsShown_;
+    // Messages of the files that refuse writes now, told once while races are followed.
+    std::set<std::string> refusing_;
     // What ApplyStayVisible last told the view: on top, opacity.
     std::optional<std::pair<bool, int32_t>> stayApplied_;
     // The status line's text as the core last set it, without the mark.

@@ -11,6 +11,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -858,14 +859,19 @@ TEST_F(ShellTest, RemindersWindowSavesItsOkAtOnce) {
     KestroShell& shell = Create();
     shell.FormShow();
     shell.PopupMenuClick(MenuItem::pmiReminders);
+    // Told without a box while races are followed; the close's refusal has one.
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "error " + iniPath_ + " に書き込めません"),
+              0);
+    shell.FormClose();
     EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
                          "error " + iniPath_ + " に書き込めません"),
               1);
-    shell.FormClose();
 }
 
-// Each refusal's reason reaches the log; the box appears once per file, however
-// many saves that file refuses (the dialog's placement and OK, the close, the destroy).
+// While races are followed a refusal is told once (the dialog's placement and
+// OK); at the close each reason reaches the log and the box appears once per
+// file, however many saves that file refuses (the close, the destroy).
 TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     KestroShell& shell = Create();
@@ -886,7 +892,7 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
         }
     }
     EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
-    EXPECT_EQ(reasonsLogged, 4);
+    EXPECT_EQ(reasonsLogged, 3);
 }
 
 // The tooltip names each race's next moment with the panel's countdown; a race
@@ -1021,7 +1027,7 @@ TEST_F(ShellTest, StayOnTopAndOpacityAreTakenAtCreationAndSavedAtOnce) {
     EXPECT_EQ(view_.stays, stays);
     EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
                          "error " + iniPath_ + " に書き込めません"),
-              1);
+              0);
     shell.FormClose();
 }
 
@@ -1081,15 +1087,90 @@ TEST_F(ShellTest, HistoryFileRefusedOnceAndKeepingTurnedOffIsSaved) {
             ++refusalsLogged;
         }
     }
-    // Read at the show (a folder is no file), then two results refused; the third is not kept.
-    EXPECT_EQ(errors.size(), 1u);
-    EXPECT_EQ(refusalsLogged, 3);
+    // Read at the show (a folder is no file), then two results refused and
+    // told once, without a box; the third is not kept.
+    EXPECT_EQ(errors.size(), 0u);
+    EXPECT_EQ(refusalsLogged, 2);
     EXPECT_NE(test::ReadFileBytes(iniPath_).find(test::InSavedLineEnds("[History]\nKeepHistory=0")),
               std::string::npos);
     shell.PopupMenuClick(MenuItem::pmiHistory);
     EXPECT_FALSE(view_.history.keep);
     EXPECT_EQ(view_.history.races[0].figures[0].tonight, "3");
     shell.FormClose();
+}
+
+// Each row a file that refuses a write while races are followed. Nothing
+// waits on the player: the status line and the log say it, and a desktop
+// notification, once for that file until it takes a write again; then once
+// more if it refuses again. A history result waits and is written at the
+// next tick, once. At the close a refusal keeps its box.
+TEST_F(ShellTest, ARefusedWriteWhileRacesAreFollowedIsToldWithoutABox) {
+    const std::string historyPath = folder_.Path("kestro-history.csv");
+    struct Case {
+        const char* name;
+        std::string path;
+        std::function<void(KestroShell&)> act;
+    };
+    const Case cases[] = {
+        {"a result for the history", historyPath,
+         [&](KestroShell& shell) {
+             clock_.AdvanceSeconds(700);
+             WinSinglesOn4(shell);
+             shell.RealTimeTimer();
+         }},
+        {"a switch of the menu", iniPath_,
+         [](KestroShell& shell) { shell.PopupMenuClick(MenuItem::pmiCloseToTray); }},
+        {"the settings dialog's OK", iniPath_,
+         [](KestroShell& shell) { shell.PopupMenuClick(MenuItem::pmiConfig); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(historyPath);
+        std::filesystem::remove_all(iniPath_);
+        view_.events.clear();
+        view_.notices.sent.clear();
+        KestroShell& shell = Create();
+        shell.FormShow();
+        const std::string message = c.path + " に書き込めません";
+        const auto told = [&] {
+            return std::count_if(view_.events.begin(), view_.events.end(), [&](const auto& e) {
+                return e.rfind("status " + message + ": ", 0) == 0;
+            });
+        };
+        const auto boxes = [&] {
+            return std::count(view_.events.begin(), view_.events.end(), "error " + message);
+        };
+
+        std::filesystem::remove(c.path);
+        ASSERT_TRUE(std::filesystem::create_directory(c.path));
+        c.act(shell);
+        c.act(shell);
+        EXPECT_EQ(told(), 1);
+        EXPECT_EQ(boxes(), 0);
+        ASSERT_EQ(view_.notices.sent.size(), 1u);
+        EXPECT_EQ(view_.notices.sent[0].rfind("0 Kestro: " + message + ": ", 0), 0u)
+            << view_.notices.sent[0];
+
+        std::filesystem::remove(c.path);  // the file takes writes again
+        if (c.path == historyPath) {
+            // The two results refused are written at the next tick, each once.
+            shell.RealTimeTimer();
+            RaceHistory file;
+            EXPECT_EQ(file.Open(c.path, false).records.size(), 2u);
+            EXPECT_NE(std::find(view_.events.begin(), view_.events.end(),
+                                "status " + HistoryWrittenAgainMessage(c.path)),
+                      view_.events.end());
+        } else {
+            c.act(shell);
+        }
+        std::filesystem::remove(c.path);
+        ASSERT_TRUE(std::filesystem::create_directory(c.path));
+        c.act(shell);
+        EXPECT_EQ(told(), 2);
+        EXPECT_EQ(boxes(), 0);
+        shell.FormClose();
+        EXPECT_EQ(boxes(), 1);
+    }
 }
 
 // An evening interrupted by a restart: Doubles announced at 21:00:00 (start
