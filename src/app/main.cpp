@@ -1,5 +1,6 @@
 // Kestro: starts the windows in their fixed order and runs until the main
-// window closes. The program takes no option but -h/--help and --version.
+// window closes; a second start in the same session brings the first forward. The program takes no
+// option but -h/--help and --version.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,9 @@
 #include "app/main_window.h"
 #include "app/placement_qt.h"
 #include "app/session_end.h"
+#include "app/single_instance.h"
 #include "common/build_info.h"
+#include "settings/vu_ini_mng.h"
 
 namespace {
 
@@ -114,6 +117,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kestro"));
     kestro::InstallApplicationIcon();
 
+    // One Kestro per session: a second start brings the first forward and ends.
+    kestro::SingleInstance one(kestro::GetIniFileName());
+    if (!one.BecomeTheOne()) {
+        if (one.AskTheOneForward()) {
+            return 0;
+        }
+        std::fputs("kestro: Kestro runs already in this session, but did not answer\n", stderr);
+        return 1;
+    }
+
     kestro::TfrmZKmain frmZKmain;
     kestro::TfrmZKconfig frmZKconfig;
     kestro::TfrmZKlog frmZKlog;
@@ -125,6 +138,9 @@ int main(int argc, char** argv) {
     // main window may be hidden in the tray while the log window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&frmZKmain, &kestro::TfrmZKmain::Closed, &app, &QApplication::quit);
+
+    QObject::connect(&one, &kestro::SingleInstance::Asked, &frmZKmain,
+                     [&frmZKmain] { frmZKmain.Shell().BringForward(); });
 
     frmZKmain.show();
     return app.exec();

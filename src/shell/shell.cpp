@@ -395,6 +395,13 @@ void KestroShell::TrayIconClick() {
     BringBackMainWindow();
 }
 
+void KestroShell::BringForward() {
+    if (closed_ || !shown_) {
+        return;
+    }
+    BringBackMainWindow();
+}
+
 void KestroShell::BringBackMainWindow() {
     if (hidden_) {
         // Where it was: a window system may place a window shown again anew.

@@ -151,6 +151,10 @@ public:
     // A click on the tray icon: hides a window that is on the screen, brings
     // back one that is not (hidden, or minimised).
     void TrayIconClick();
+    // Kestro was started again in this player's session and ended at once:
+    // this window comes in front instead, shown again where it was when it
+    // sits in the tray or is minimised. Nothing before the show or after the close.
+    void BringForward();
     // The process is asked to end (a signal, the session's end): a shown main
     // window closes through its normal close, so the settings are saved and a
     // refusal is logged (never a box, which would keep the process waiting).

@@ -1,13 +1,21 @@
 // Kestro for Windows: makes the windows in their fixed order and runs the
-// message loop until the main window is gone.
+// message loop until the main window is gone; a second start in the same
+// session brings the first forward instead.
 #include <windows.h>
 
+#include "settings/vu_ini_mng.h"
 #include "win32/about_box.h"
 #include "win32/config_dialog.h"
 #include "win32/log_window.h"
 #include "win32/main_window.h"
+#include "win32/single_instance.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // One Kestro per session: a second start brings the first forward and ends.
+    kestro::win32::SingleInstance one(kestro::GetIniFileName());
+    if (!one.BecomeTheOne()) {
+        return one.AskTheOneForward() ? 0 : 1;
+    }
     kestro::win32::TfrmZKmain frmZKmain;
     kestro::win32::TfrmZKconfig frmZKconfig;
     kestro::win32::TfrmZKlog frmZKlog;
@@ -16,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!frmZKmain.Alive()) {
         return 1;
     }
+    one.Mark(frmZKmain.Handle());
     frmZKmain.Show();
 
     MSG message{};

@@ -16,6 +16,7 @@
 #include "win32/placement.h"
 #include "win32/reminders_dialog.h"
 #include "win32/resources.h"
+#include "win32/single_instance.h"
 #include "win32/text.h"
 #include "win32/ui.h"
 
@@ -78,6 +79,7 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClasses(instance);
+    bringForward_ = RegisterWindowMessageW(kBringForwardMessage);
     hwnd_ = CreateWindowExW(0, kMainClass, FromUtf8(KestroShell::kCaption).c_str(), kMainStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr,
                             nullptr, instance, nullptr);
@@ -365,6 +367,10 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             if (tray_->IsTaskbarCreated(message)) {
                 tray_->TaskbarCreated();
+                return 0;
+            }
+            if (message == bringForward_) {
+                shell_->BringForward();
                 return 0;
             }
             break;

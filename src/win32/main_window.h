@@ -133,6 +133,8 @@ private:
     std::unique_ptr<TfrmZKhistory> frmZKhistory_;
     std::unique_ptr<TfrmZKreminders> frmZKreminders_;
     HWND hwnd_ = nullptr;
+    // A second start's "come forward" (single_instance.h).
+    UINT bringForward_ = 0;
     HWND panInfomation_ = nullptr;
     HWND statusBar_ = nullptr;
     std::array<HWND, kPanelFieldCount> fields_{};

@@ -343,10 +343,15 @@ public:
     ~OtherProgram() {
         Finish();
     }
-    // The first line it says (waits for it).
+    // The first line it says (waits for it), without its line end.
     std::string Says() {
         char line[64] = {};
-        return pipe_ != nullptr && std::fgets(line, sizeof line, pipe_) != nullptr ? line : "";
+        std::string said =
+            pipe_ != nullptr && std::fgets(line, sizeof line, pipe_) != nullptr ? line : "";
+        while (!said.empty() && (said.back() == '\n' || said.back() == '\r')) {
+            said.pop_back();
+        }
+        return said;
     }
     // Its exit status, once it has ended.
     int Finish() {
@@ -474,7 +479,7 @@ TEST_F(HistoryFileTest, TheFileIsTakenAsItIsAtEachAppend) {
             others.push_back(std::make_unique<OtherProgram>(args));
         }
         if (c.holds) {
-            ASSERT_EQ(others.front()->Says(), "held\n");
+            ASSERT_EQ(others.front()->Says(), "held");
         } else {
             for (auto& other : others) {
                 ASSERT_EQ(other->Finish(), 0);

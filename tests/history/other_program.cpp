@@ -33,8 +33,11 @@ using kestro::test::Utf8Path;
 
 // An editor's save: LF line ends, none after the last line, a new file.
 void SaveWithLf(const std::string& path) {
-    std::ifstream in(Utf8Path(path), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::string bytes;
+    {
+        std::ifstream in(Utf8Path(path), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
     std::string lf;
     for (char c : bytes) {
         if (c != '\r') {

@@ -976,10 +976,18 @@ TEST_F(ShellTest, CloseToTrayOnlyWhenChosenAndATrayShowsTheIcon) {
         shell.TrayIconClick();
         EXPECT_EQ(view_.events.back(), "off screen");
         view_.placement.left = -32000;
+        // Kestro started again: the running window comes back as a click brings it.
+        shell.BringForward();
+        EXPECT_EQ(view_.events.back(), "on screen");
+        EXPECT_EQ(view_.events.end()[-2], "place 40,30");
+        shell.TrayIconClick();
+        view_.placement.left = -32000;
         view_.events.clear();
         shell.PopupMenuClick(MenuItem::pmiExit);
         EXPECT_TRUE(shell.FormCloseQuery()) << "Exit ends";
         shell.FormClose();
+        shell.BringForward();  // too late: nothing is shown again
+        EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "on screen"), 0);
         shell.FormDestroy();
         EXPECT_FALSE(view_.trayIcon);
         EXPECT_EQ(IniFile::Load(iniPath_).ReadString("TfrmZKmain", "PlaceNormalPos.Left", ""),
