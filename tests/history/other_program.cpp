@@ -4,6 +4,7 @@
 //   other_program hold PATH MS      holds the file (a lock; on Windows open
 //                                   without write sharing, as a spreadsheet
 //                                   does), says "held", lets go after MS
+//   other_program view PATH MS      the same, open as a viewer keeps it
 //   other_program append PATH MINUTE...   appends Singles results at 21:MINUTE
 //                                   through the history's own append
 #include <chrono>
@@ -51,17 +52,21 @@ void SaveWithLf(const std::string& path) {
     std::ofstream(Utf8Path(path), std::ios::binary) << lf;
 }
 
-int Hold(const std::string& path, int ms) {
+// Holds the file open for reading and writing for `ms`: as a spreadsheet does
+// (`exclusive`), or as an editor or a viewer does, which lets others read and
+// write it meanwhile.
+int Hold(const std::string& path, int ms, bool exclusive) {
 #ifdef _WIN32
-    const HANDLE file =
-        CreateFileW(Utf8Path(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD sharing =
+        exclusive ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE file = CreateFileW(Utf8Path(path).c_str(), GENERIC_READ | GENERIC_WRITE, sharing,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return 1;
     }
 #else
     const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0 || flock(fd, LOCK_EX) != 0) {
+    if (fd < 0 || (exclusive && flock(fd, LOCK_EX) != 0)) {
         return 1;
     }
 #endif
@@ -114,8 +119,8 @@ int main(int argc, char** argv) {
         SaveWithLf(path);
         return 0;
     }
-    if (action == "hold" && argc == 4) {
-        return Hold(path, std::atoi(argv[3]));
+    if ((action == "hold" || action == "view") && argc == 4) {
+        return Hold(path, std::atoi(argv[3]), action == "hold");
     }
     if (action == "append") {
         return Append(path, argc, argv);
