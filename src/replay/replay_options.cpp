@@ -28,8 +28,9 @@ void Usage(FILE* to, const char* program = kReplayProgram) {
                  "usage: %s [--settings FILE] [--tail SECONDS] [--panel] "
                  "[--sounds off|print|play] [--reminders settings|off|print] "
                  "[--history FILE [--summary]] %sCAPTURE\n"
-                 "       %s --history FILE --summary\n",
-                 program, HasWindowReplay() ? "[--speed FACTOR] [--gui] " : "", program);
+                 "       %s --history FILE --summary\n"
+                 "       %s -h | --help | --version\n",
+                 program, HasWindowReplay() ? "[--speed FACTOR] [--gui] " : "", program, program);
 }
 
 void Help(const char* program) {
