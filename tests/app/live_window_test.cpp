@@ -152,6 +152,9 @@ TEST_F(LiveWindowTest, CapturedGameTrafficMovesBothRacesOnThePanel) {
     EXPECT_EQ(Main().StatusText(1), QStringLiteral("6"));
 
     const QStringList expectedLog = {
+        // A first start: the window points to the reminders once.
+        QStringLiteral("リマインダー(受付開始・発走・交換締切の前に知らせる)は右クリック → "
+                       "リマインダー... で設定できます"),
         QStringLiteral("lo でキャプチャを開始しました"),
         QStringLiteral("マップ移動: p_track01.gat"),
         QStringLiteral("チケット購入(シングルス): 3"),
