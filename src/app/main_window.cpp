@@ -496,18 +496,26 @@ void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
 }
 
 // Changing a window's flags hides it; a shown window is shown again where it was.
+// A window not shown yet keeps the place it was given: Qt moves the new native
+// window to the old one's pos(), which counts the frame, and a window not yet
+// framed has its inside corner there, so the frame would land where the inside
+// was and every start would walk the window down by its title bar.
 void TfrmZKmain::ApplyStayOnTopFlag(bool stayOnTop) {
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == stayOnTop) {
         return;
     }
     const bool shown = isVisible();
+    const bool placed = testAttribute(Qt::WA_Moved);
     const QPoint at = pos();
+    const QRect inside = geometry();
     setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop);
     if (shown) {
         reshowing_ = true;
         move(at);
         show();
         reshowing_ = false;
+    } else if (placed) {
+        setGeometry(inside);
     }
 }
 
