@@ -84,9 +84,18 @@ LRESULT TfrmZKcompact::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             const LRESULT hit = DefWindowProcW(hwnd_, message, wParam, lParam);
             return hit == HTCLIENT ? HTCAPTION : hit;
         }
+        case WM_NCRBUTTONDOWN:
+            // The default waits here for the button's release to open the
+            // system menu of the caption the strip pretends to be; Wine's
+            // swallows the release, and the popup menu never opens.
+            return 0;
         case WM_NCRBUTTONUP:
         case WM_CONTEXTMENU: {
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (lParam == -1) {  // from the keyboard: at the strip's top left
+                at = {0, 0};
+                ClientToScreen(hwnd_, &at);
+            }
             if (owner_.contextMenu) {
                 owner_.contextMenu(at);
             }

@@ -104,6 +104,32 @@ void WithModalDialog(HWND main, UINT command, std::function<void(HWND)> act) {
     ASSERT_FALSE(g_onDialog) << "no dialog showed";
 }
 
+// Whether a right click of the mouse at `at` (screen) opens this thread's
+// popup menu within `wait`; the menu's modal loop runs the timer that finds
+// and ends it.
+bool g_menuSeen = false;
+void CALLBACK FindMenu(HWND, UINT, UINT_PTR, DWORD) {
+    const HWND menu = FindWindowW(L"#32768", nullptr);
+    if (menu != nullptr && IsWindowVisible(menu)) {
+        g_menuSeen = true;
+        EndMenu();
+    }
+}
+bool RightClickOpensMenu(POINT at, std::chrono::milliseconds wait) {
+    g_menuSeen = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &FindMenu);
+    SetCursorPos(at.x, at.y);
+    INPUT buttons[2] = {};
+    buttons[0].type = buttons[1].type = INPUT_MOUSE;
+    buttons[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    buttons[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    const bool sent = SendInput(2, buttons, sizeof(INPUT)) == 2;
+    const auto until = std::chrono::steady_clock::now() + wait;
+    PumpUntil([&] { return g_menuSeen || std::chrono::steady_clock::now() > until; });
+    KillTimer(nullptr, timer);
+    return sent && g_menuSeen;
+}
+
 void PressKey(HWND control, WPARAM key) {
     SetFocus(control);
     PostMessageW(control, WM_KEYDOWN, key, 0);
@@ -327,6 +353,11 @@ TEST_F(Win32FaceTest, TheStripShowsTheFeedsLinesAndLetsClicksThroughWithTheTray)
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(strip.Handle()); }))
         << "Ctrl+M did not bring the compact form";
     EXPECT_FALSE(IsWindowVisible(main.Handle()));
+    RECT place{};
+    GetWindowRect(strip.Handle(), &place);
+    const POINT inside{place.left + 4, place.top + 4};
+    EXPECT_TRUE(RightClickOpensMenu(inside, std::chrono::seconds(3)))
+        << "no popup menu on a right click";
 
     main.Shell().Core().HandleAnnouncement(
         Utf8ToCp932("約3分後にモンスターレースダブルスがスタートします。"));
@@ -355,6 +386,8 @@ TEST_F(Win32FaceTest, TheStripShowsTheFeedsLinesAndLetsClicksThroughWithTheTray)
     EXPECT_EQ(exStyle() & passes, 0) << "it takes clicks until asked";
     command(MenuItem::pmiClickThrough);
     EXPECT_EQ(exStyle() & passes, passes);
+    EXPECT_FALSE(RightClickOpensMenu(inside, std::chrono::milliseconds(500)))
+        << "the right click did not pass through";
     // No icon, no way back: the form takes clicks again until the icon returns.
     main.Tray().Remove();
     main.Shell().RealTimeTimer();
