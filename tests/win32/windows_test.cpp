@@ -1,209 +1,12 @@
-// The Win32 windows, real and shown: the main window's design rectangles and
-// faces, its popup menu, the settings dialog driven by the keyboard, the
-// placement kept in the settings file, the about box and the log window.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// After windows.h, which it needs.
-#include <commctrl.h>
-#include <gtest/gtest.h>
-#include <richedit.h>
-
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iostream>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "capture/wpcap_loader.h"
-#include "common/cp932.h"
-#include "notify/sound_player.h"
-#include "settings/ini_file.h"
-#include "settings/vu_ini_mng.h"
-#include "shell/config_layout.h"
-#include "shell/panel_layout.h"
-#include "support/portable.h"
-#include "support/temp_folder.h"
-#include "win32/about_box.h"
-#include "win32/config_dialog.h"
-#include "win32/history_window.h"
-#include "win32/log_window.h"
-#include "win32/main_window.h"
-#include "win32/reminders_dialog.h"
-#include "win32/text.h"
-#include "win32/ui.h"
+// The Win32 main window, real and shown: its design rectangles and faces, its
+// popup menu, the strip, the tray's balloon, the placement kept in the settings
+// file at any display scale, and live game traffic on the panel.
+#include "face_fixture.h"
 
 namespace kestro::win32 {
 namespace {
 
-using namespace main_layout;
-
-bool RectIs(const RECT& rect, int left, int top, int width, int height) {
-    return rect.left == left && rect.top == top && rect.right == left + width &&
-           rect.bottom == top + height;
-}
-
-std::string Describe(const RECT& rect) {
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + " " +
-           std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top);
-}
-
-// Runs this thread's messages until `done` holds; false after five seconds.
-bool PumpUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    }
-    return true;
-}
-
-// What to do with the next modal dialog of this thread once it shows; the
-// modal loop runs the timer that finds it.
-std::function<void(HWND)> g_onDialog;
-
-void CALLBACK FindDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(found) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&dialog));
-    if (dialog != nullptr && g_onDialog) {
-        KillTimer(nullptr, timer);
-        const auto act = std::move(g_onDialog);
-        g_onDialog = nullptr;
-        act(dialog);
-    }
-}
-
-// Sends a menu command that opens a modal dialog, and acts on the dialog;
-// `act` must end it.
-void WithModalDialog(HWND main, UINT command, std::function<void(HWND)> act) {
-    g_onDialog = std::move(act);
-    SetTimer(nullptr, 0, 20, &FindDialog);
-    SendMessageW(main, WM_COMMAND, command, 0);
-    ASSERT_FALSE(g_onDialog) << "no dialog showed";
-}
-
-// Whether a right click of the mouse at `at` (screen) opens this thread's
-// popup menu within `wait`; the menu's modal loop runs the timer that finds
-// and ends it.
-bool g_menuSeen = false;
-void CALLBACK FindMenu(HWND, UINT, UINT_PTR, DWORD) {
-    const HWND menu = FindWindowW(L"#32768", nullptr);
-    if (menu != nullptr && IsWindowVisible(menu)) {
-        g_menuSeen = true;
-        EndMenu();
-    }
-}
-bool RightClickOpensMenu(POINT at, std::chrono::milliseconds wait) {
-    g_menuSeen = false;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &FindMenu);
-    SetCursorPos(at.x, at.y);
-    INPUT buttons[2] = {};
-    buttons[0].type = buttons[1].type = INPUT_MOUSE;
-    buttons[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    buttons[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    const bool sent = SendInput(2, buttons, sizeof(INPUT)) == 2;
-    const auto until = std::chrono::steady_clock::now() + wait;
-    PumpUntil([&] { return g_menuSeen || std::chrono::steady_clock::now() > until; });
-    KillTimer(nullptr, timer);
-    return sent && g_menuSeen;
-}
-
-void PressKey(HWND control, WPARAM key) {
-    SetFocus(control);
-    PostMessageW(control, WM_KEYDOWN, key, 0);
-    PostMessageW(control, WM_KEYUP, key, 0);
-}
-
-RECT ClientRect(HWND window) {
-    RECT rect{};
-    GetClientRect(window, &rect);
-    return rect;
-}
-
-constexpr const char* kHomePage = "https://kestro.example/";
-
-class Win32FaceTest : public ::testing::Test {
-protected:
-    struct Forms {
-        Forms(TfrmZKmain::ErrorBox box, TfrmZKabout::Opener opener)
-            : main(box, std::make_unique<NullSoundPlayer>()),
-              config(),
-              about(std::move(opener), kHomePage) {
-            main.SetForms(&config, &log, &about);
-        }
-        TfrmZKmain main;
-        TfrmZKconfig config;
-        TfrmZKlog log;
-        TfrmZKabout about;
-    };
-
-    void SetUp() override {
-        char display[256] = {};
-        if (test::RunningUnderWine() &&
-            GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0) {
-            GTEST_SKIP() << "no X display for Wine's windows (scripts/test-windows starts Xvfb)";
-        }
-        ASSERT_TRUE(folder_.Ok());
-        iniPath_ = folder_.Path("kestro.ini");
-        VuIniMng::SetIniFileNameOverride(iniPath_);
-    }
-    void TearDown() override {
-        forms_.reset();
-        VuIniMng::SetIniFileNameOverride("");
-    }
-
-    void WriteIni(const std::string& text) {
-        std::ofstream(test::Utf8Path(iniPath_), std::ios::binary) << text;
-    }
-    IniFile ReadIni() const { return IniFile::Load(iniPath_); }
-
-    TfrmZKmain& Show() {
-        Create();
-        forms_->main.Show();
-        return forms_->main;
-    }
-    void Create() {
-        forms_ = std::make_unique<Forms>(
-            [this](const std::string& text) { errors_.push_back(text); },
-            [this](const std::string& verb, const std::string& file, const std::string& folder) {
-                opened_.push_back(verb + "|" + file + "|" + folder);
-            });
-    }
-    void CloseMain() {
-        SendMessageW(forms_->main.Handle(), WM_CLOSE, 0, 0);
-        EXPECT_FALSE(forms_->main.Alive());
-    }
-
-    // A name outside the ANSI code page (Wine's is 1252): the settings and the
-    // history are read and saved there all the same.
-    test::TempFolder folder_{"kestro-win32-テスト-"};
-    std::string iniPath_;
-    std::vector<std::string> errors_;
-    std::vector<std::string> opened_;
-    std::unique_ptr<Forms> forms_;
-};
+using namespace test_face;
 
 TEST_F(Win32FaceTest, MainWindowHasItsDesignedClientAreaControlsFacesAndStatusBar) {
     TfrmZKmain& main = Show();
@@ -439,66 +242,6 @@ TEST_F(Win32FaceTest, ATickedRaceEventIsABalloonOfTheTrayIcon) {
     CloseMain();
 }
 
-// The history window over a real file beside the settings: where the file
-// is, the newest result first, a size that fits a 1024x768 screen with every
-// part inside it, and the switch saved at once.
-TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
-    std::ofstream(folder_.Path() / "kestro-history.csv", std::ios::binary)
-        << "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
-           "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
-           "2009-03-26,21:14:23,複勝,6,1,1,6,hit\r\n";
-    TfrmZKmain& main = Show();
-    SendMessageW(main.Handle(), WM_COMMAND, TfrmZKmain::MenuCommand(MenuItem::pmiHistory), 0);
-    ASSERT_NE(main.HistoryWindow(), nullptr);
-    TfrmZKhistory& history = *main.HistoryWindow();
-    const HWND window = history.Handle();
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(WindowText(window), L"履歴");
-    EXPECT_NE(WindowText(history.FileLine()).find(L"kestro-history.csv"), std::wstring::npos);
-    ASSERT_EQ(SendMessageW(history.Latest(), LB_GETCOUNT, 0, 0), 2);
-    wchar_t newest[128] = {};
-    SendMessageW(history.Latest(), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(newest));
-    EXPECT_EQ(std::wstring(newest), L"2009-03-26 21:14:23  複勝  ⑥-①  券 ①-⑥  的中");
-
-    RECT frame{};
-    GetWindowRect(window, &frame);
-    EXPECT_LE(frame.right - frame.left, 560) << Describe(frame);
-    EXPECT_LE(frame.bottom - frame.top, 640) << Describe(frame);
-    const RECT client = ClientRect(window);
-    for (const HWND part : {history.FileLine(), history.Figures(), history.Latest(),
-                            history.KeepSwitch(), history.RestoreSwitch()}) {
-        const RECT rect = ChildRect(part);
-        EXPECT_TRUE(IsWindowVisible(part));
-        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right &&
-                    rect.bottom <= client.bottom && rect.bottom - rect.top > 0)
-            << Describe(rect) << " in " << Describe(client);
-    }
-
-    // A result counted while it is open shows at once; once closed, it stays closed.
-    KestroCore& core = main.Shell().Core();
-    core.HandleTicketPurchase(0, '4', 0);
-    core.HandleAnnouncement(
-        Utf8ToCp932("モンスターレースシングルスがスタートします。皆様の幸運を祈ります。"));
-    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
-    ASSERT_EQ(SendMessageW(history.Latest(), LB_GETCOUNT, 0, 0), 3);
-    SendMessageW(history.Latest(), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(newest));
-    EXPECT_TRUE(std::wstring(newest).ends_with(L"単勝  ④  券 ④  的中")) << ToUtf8(newest);
-
-    const HWND keep = history.KeepSwitch();
-    ASSERT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_CHECKED);
-    SendMessageW(keep, BM_CLICK, 0, 0);
-    EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(ReadIni().ReadInteger("History", "KeepHistory", -1), 0);
-    const HWND restore = history.RestoreSwitch();
-    ASSERT_EQ(SendMessageW(restore, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    SendMessageW(restore, BM_CLICK, 0, 0);
-    EXPECT_EQ(ReadIni().ReadInteger("History", "RestoreTimetable", -1), 1);
-    SendMessageW(window, WM_CLOSE, 0, 0);
-    core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
-    EXPECT_FALSE(IsWindowVisible(window));
-    CloseMain();
-}
-
 // Logging off ends the process without a WM_CLOSE; a cancelled log-off saves nothing.
 TEST_F(Win32FaceTest, SessionEndSavesWithoutClosing) {
     TfrmZKmain& main = Show();
@@ -507,158 +250,6 @@ TEST_F(Win32FaceTest, SessionEndSavesWithoutClosing) {
     SendMessageW(main.Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ReadIni().ReadInteger("TfrmZKmain", "PlaceShowCmd", -1), SW_SHOWNORMAL);
     EXPECT_TRUE(main.Alive());
-}
-
-TEST_F(Win32FaceTest, SettingsDialogEnterKeepsTheEditsAndEscDropsThem) {
-    const SoundEventInfo& win = SoundEventInfoOf(SoundEvent::ResultWin);
-    const int winRow = 7;
-    ASSERT_EQ(kConfigDialogRows[winRow].event, SoundEvent::ResultWin);
-    // Paths are UTF-8 in the file; one written by an older program in the ANSI
-    // code page (1252 here) is shown as the same name and kept byte for byte.
-    const SoundEventInfo& first = SoundEventInfoOf(kConfigDialogRows[0].event);
-    const std::string legacy = "C:\\Cr\xE8me\\legacy.wav";
-    struct Case {
-        WPARAM key;
-        bool kept;
-    };
-    for (const Case& c : {Case{VK_RETURN, true}, Case{VK_ESCAPE, false}}) {
-        SCOPED_TRACE(c.key == VK_RETURN ? "Enter" : "Esc");
-        WriteIni(std::string("[Sound]\r\nSoundEnabled=0\r\n") + std::string(win.soundKey) +
-                 "=C:\\Crème\\old.wav\r\n" + std::string(first.soundKey) + "=" + legacy + "\r\n");
-        TfrmZKmain& main = Show();
-        RECT client{};
-        std::wstring caption;
-        int widestAdapter = 0;
-        int droppedWidth = 0;
-        std::wstring shownWin, shownLegacy;
-        WithModalDialog(
-            main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig), [&](HWND dialog) {
-                caption = WindowText(dialog);
-                client = ClientRect(dialog);
-                widestAdapter = 0;
-                const HWND adapters = GetDlgItem(dialog, TfrmZKconfig::cboAdapter);
-                const HDC dc = GetDC(adapters);
-                SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(adapters, WM_GETFONT, 0, 0)));
-                for (LRESULT i = 0; i < SendMessageW(adapters, CB_GETCOUNT, 0, 0); ++i) {
-                    std::wstring label(SendMessageW(adapters, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
-                    SendMessageW(adapters, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(label.data()));
-                    SIZE extent{};
-                    GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size() - 1),
-                                          &extent);
-                    widestAdapter = std::max<int>(widestAdapter, extent.cx);
-                }
-                ReleaseDC(adapters, dc);
-                droppedWidth = static_cast<int>(SendMessageW(adapters, CB_GETDROPPEDWIDTH, 0, 0));
-                SendDlgItemMessageW(dialog, TfrmZKconfig::chkSoundEnabled, BM_CLICK, 0, 0);
-                SendDlgItemMessageW(dialog, TfrmZKconfig::cboAdapter, CB_SETCURSEL, 0, 0);
-                const HWND edit = GetDlgItem(dialog, TfrmZKconfig::kRowEditBase + winRow);
-                shownWin = WindowText(edit);
-                shownLegacy = WindowText(GetDlgItem(dialog, TfrmZKconfig::kRowEditBase));
-                SetWindowTextW(edit, L"C:\\テスト\\한글.wav");
-                PressKey(edit, c.key);
-            });
-        EXPECT_EQ(caption, L"設定 - Kestro");
-        EXPECT_EQ(shownWin, L"C:\\Crème\\old.wav");
-        EXPECT_EQ(shownLegacy, L"C:\\Crème\\legacy.wav");
-        // Adapters are named by GUID: the open list shows each entry whole.
-        EXPECT_GT(droppedWidth, widestAdapter);
-        EXPECT_TRUE(RectIs(client, 0, 0, config_layout::kClientWidth, config_layout::kClientHeight))
-            << Describe(client);
-        // The adapter is kept by name too: Windows may list it elsewhere next time.
-        const std::vector<std::string> names = main.Shell().Snoop().AdapterNames();
-        ASSERT_FALSE(names.empty());
-        EXPECT_EQ(ReadIni().ReadString("Snoop", "AdapterName", ""), c.kept ? names[0] : "");
-        // OK saves at once, so a crash or a signal later loses nothing; Esc writes nothing.
-        EXPECT_EQ(ReadIni().ReadString("Sound", win.soundKey, ""),
-                  c.kept ? "C:\\テスト\\한글.wav" : "C:\\Crème\\old.wav");
-        EXPECT_EQ(ReadIni().ReadString("Sound", first.soundKey, ""), legacy);
-        CloseMain();
-        const IniFile ini = ReadIni();
-        EXPECT_EQ(ini.ReadBool("Sound", "SoundEnabled", !c.kept), c.kept);
-        EXPECT_EQ(ini.ReadString("Sound", win.soundKey, ""),
-                  c.kept ? "C:\\テスト\\한글.wav" : "C:\\Crème\\old.wav");
-        // The dialog's own placement section, saved at every close.
-        EXPECT_EQ(ini.ReadInteger("TfrmZKconfig", "PlaceNormalPos.Left", -1), config_layout::kLeft);
-    }
-    EXPECT_TRUE(errors_.empty());
-}
-
-// The reminders window drawn in Win32: its size, the settings shown, an
-// untouched path given back as it was, and Enter's values in the file at once.
-TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
-    WriteIni(
-        "[Reminders]\r\nSinglesExchangeDeadlineEnabled=1\r\n"
-        "SinglesExchangeDeadlineSound=C:\\x\\won.wav\r\n"
-        "[Notifications]\r\nResultWin=1\r\n");
-    TfrmZKmain& main = Show();
-    std::wstring caption, won, wonSound, notifyWin;
-    bool notifyWinChecked = false;
-    RECT client{};
-    bool wonChecked = false;
-    HWND noTicketOfAcceptance = nullptr;
-    WithModalDialog(
-        main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiReminders), [&](HWND dialog) {
-            caption = WindowText(dialog);
-            client = ClientRect(dialog);
-            won = WindowText(GetDlgItem(dialog, TfrmZKreminders::kCheckBase + 2));
-            wonChecked = IsDlgButtonChecked(dialog, TfrmZKreminders::kCheckBase + 2) == BST_CHECKED;
-            wonSound = WindowText(GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2));
-            noTicketOfAcceptance = GetDlgItem(dialog, TfrmZKreminders::kNoTicketBase + 0);
-            SendDlgItemMessageW(dialog, TfrmZKreminders::kCheckBase + 4, BM_CLICK, 0, 0);
-            SendDlgItemMessageW(dialog, TfrmZKreminders::kNoTicketBase + 4, BM_CLICK, 0, 0);
-            // The desktop's switches: ResultWin is the sixth of them, RaceStart the fifth.
-            notifyWin = WindowText(GetDlgItem(dialog, TfrmZKreminders::kNotifyEventBase + 5));
-            notifyWinChecked =
-                IsDlgButtonChecked(dialog, TfrmZKreminders::kNotifyEventBase + 5) == BST_CHECKED;
-            SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyReminders, BM_CLICK, 0, 0);
-            SendDlgItemMessageW(dialog, TfrmZKreminders::kNotifyEventBase + 4, BM_CLICK, 0, 0);
-            const HWND lead = GetDlgItem(dialog, TfrmZKreminders::kLeadBase + 4);
-            SetWindowTextW(lead, L"150");
-            PressKey(lead, VK_RETURN);
-        });
-    EXPECT_EQ(caption, L"リマインダー");
-    EXPECT_TRUE(
-        RectIs(client, 0, 0, reminders_layout::kClientWidth, reminders_layout::kClientHeight))
-        << Describe(client);
-    EXPECT_EQ(won, L"単勝 交換締切");
-    EXPECT_TRUE(wonChecked);
-    EXPECT_EQ(wonSound, L"C:\\x\\won.wav");
-    EXPECT_EQ(noTicketOfAcceptance, nullptr);  // the start's rows only
-    const IniFile ini = ReadIni();
-    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartEnabled", ""), "1");
-    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartLead", ""), "150");
-    EXPECT_EQ(ini.ReadString("Reminders", "DoublesStartNoTicketOnly", ""), "0");
-    EXPECT_EQ(ini.ReadString("Reminders", "SinglesExchangeDeadlineSound", ""), "C:\\x\\won.wav");
-    EXPECT_EQ(notifyWin, L"当選");
-    EXPECT_TRUE(notifyWinChecked);
-    EXPECT_EQ(ini.ReadString("Notifications", "Reminders", ""), "0");
-    EXPECT_EQ(ini.ReadString("Notifications", "RaceStart", ""), "1");
-    EXPECT_EQ(ini.ReadString("Notifications", "ResultWin", ""), "1");
-    CloseMain();
-    EXPECT_TRUE(errors_.empty());
-}
-
-// A refused write is reported by the shell, as in every face: while races are
-// followed no box and the reason logged once (the dialog's two closes); at the
-// close the box once per file and the reason at each refusal (close, destroy).
-TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
-    ASSERT_TRUE(std::filesystem::create_directory(test::Utf8Path(iniPath_)));
-    TfrmZKmain& main = Show();
-    for (int i = 0; i < 2; ++i) {
-        WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig),
-                        [&](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE); });
-    }
-    CloseMain();
-    const std::string message = iniPath_ + " に書き込めません";
-    EXPECT_EQ(errors_, std::vector<std::string>{message});
-    const std::wstring log = forms_->log.Text();
-    const std::wstring logged = FromUtf8(message + ": ");
-    int reasons = 0;
-    for (std::size_t at = log.find(logged); at != std::wstring::npos;
-         at = log.find(logged, at + 1)) {
-        ++reasons;
-    }
-    EXPECT_EQ(reasons, 3) << ToUtf8(log);
 }
 
 TEST_F(Win32FaceTest, PlacementIsRestoredInTheNormalStateAndSavedBack) {
@@ -807,90 +398,6 @@ TEST_F(Win32FaceTest, DisplayScaleGivesDesignSizesInsideTheWorkArea) {
     EXPECT_TRUE(errors_.empty());
 }
 
-TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
-    TfrmZKmain& main = Show();
-    RECT client{}, pictureRect{};
-    BITMAP picture{};
-    std::wstring link;
-    WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiAbout), [&](HWND dialog) {
-        client = ClientRect(dialog);
-        const HWND image = GetDlgItem(dialog, TfrmZKabout::imgDorvik);
-        pictureRect = ChildRect(image);
-        const auto bitmap =
-            reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
-        if (bitmap != nullptr) {
-            GetObjectW(bitmap, sizeof picture, &picture);
-        }
-        const HWND url = GetDlgItem(dialog, TfrmZKabout::labURL);
-        link = WindowText(url);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(TfrmZKabout::labURL, STN_CLICKED),
-                     reinterpret_cast<LPARAM>(url));
-        PressKey(GetDlgItem(dialog, IDOK), VK_RETURN);
-    });
-    EXPECT_TRUE(RectIs(client, 0, 0, 378, 159)) << Describe(client);
-    EXPECT_EQ(picture.bmWidth, 107);
-    EXPECT_EQ(picture.bmHeight, 150);
-    EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
-    EXPECT_EQ(link, FromUtf8(kHomePage));
-    const std::string folder = test::Utf8String(test::RunningExecutable().parent_path());
-    ASSERT_EQ(opened_.size(), 1u);
-    EXPECT_EQ(opened_[0], std::string("open|") + kHomePage + "|" + folder);
-}
-
-TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClose) {
-    TfrmZKlog log;
-    const LONG_PTR style = GetWindowLongPtrW(log.Memo(), GWL_STYLE);
-    EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), WS_HSCROLL | WS_VSCROLL);
-    EXPECT_EQ(WindowText(log.Handle()), L"ログ表示");
-    RECT outer{};
-    GetWindowRect(log.Handle(), &outer);
-    EXPECT_TRUE(RectIs(outer, 347, 107, 392, 252)) << Describe(outer);
-
-    const std::wstring longLine(300, L'あ');
-    log.AppendLine(L"12:00:00.000 - first");
-    log.AppendLine(longLine);
-    // Two lines of text, the second wrapped onto several lines of the window.
-    EXPECT_GT(SendMessageW(log.Memo(), EM_GETLINECOUNT, 0, 0), 3);
-    // The first wrap falls inside the text area, not under the vertical scroll
-    // bar: the end of the long line's first row is left of the client's edge.
-    const auto rowEnd = [&] {
-        const LRESULT next = SendMessageW(log.Memo(), EM_LINEINDEX, 2, 0);
-        POINTL last{}, before{};
-        SendMessageW(log.Memo(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), next - 1);
-        SendMessageW(log.Memo(), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&before), next - 2);
-        return last.x + (last.x - before.x);
-    };
-    EXPECT_LE(rowEnd(), ClientRect(log.Memo()).right);
-    // Line ends as the control reports them: "\r", or "\r\n" through WM_GETTEXT.
-    std::wstring text = log.Text();
-    std::erase(text, L'\n');
-    EXPECT_EQ(text, L"12:00:00.000 - first\r" + longLine);
-
-    // On a monitor of another scale: the system's suggested frame, the face scaled.
-    const auto faceHeight = [&] {
-        CHARFORMATW format{};
-        format.cbSize = sizeof format;
-        SendMessageW(log.Memo(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-        return format.yHeight;
-    };
-    const LONG height96 = faceHeight();
-    RECT suggested{347, 107, 347 + Scaled(392, 144), 107 + Scaled(252, 144)};
-    SendMessageW(log.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
-                 reinterpret_cast<LPARAM>(&suggested));
-    GetWindowRect(log.Handle(), &outer);
-    EXPECT_TRUE(RectIs(outer, 347, 107, Scaled(392, 144), Scaled(252, 144))) << Describe(outer);
-    EXPECT_TRUE(RectIs(ChildRect(log.Memo()), 0, 0, ClientRect(log.Handle()).right,
-                       ClientRect(log.Handle()).bottom));
-    EXPECT_EQ(faceHeight() * 2, height96 * 3);
-
-    log.Show();
-    SendMessageW(log.Handle(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(IsWindow(log.Handle()));
-    EXPECT_FALSE(IsWindowVisible(log.Handle()));
-    log.Clear();
-    EXPECT_EQ(log.Text(), L"");
-}
-
 TEST_F(Win32FaceTest, WithoutCaptureDriverTheWindowStartsAndSaysWhatIsMissing) {
     wpcap::ReloadForTesting("kestro-no-such-wpcap.dll");
     TfrmZKmain& main = Show();
@@ -1013,5 +520,27 @@ TEST_F(Win32FaceTest, LiveGameTrafficOnLoopbackMovesARaceOnThePanel) {
     EXPECT_TRUE(errors_.empty());
 }
 
+// A refused write is reported by the shell, as in every face: while races are
+// followed no box and the reason logged once (the dialog's two closes); at the
+// close the box once per file and the reason at each refusal (close, destroy).
+TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
+    ASSERT_TRUE(std::filesystem::create_directory(test::Utf8Path(iniPath_)));
+    TfrmZKmain& main = Show();
+    for (int i = 0; i < 2; ++i) {
+        WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig),
+                        [&](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE); });
+    }
+    CloseMain();
+    const std::string message = iniPath_ + " に書き込めません";
+    EXPECT_EQ(errors_, std::vector<std::string>{message});
+    const std::wstring log = forms_->log.Text();
+    const std::wstring logged = FromUtf8(message + ": ");
+    int reasons = 0;
+    for (std::size_t at = log.find(logged); at != std::wstring::npos;
+         at = log.find(logged, at + 1)) {
+        ++reasons;
+    }
+    EXPECT_EQ(reasons, 3) << ToUtf8(log);
+}
 }  // namespace
 }  // namespace kestro::win32
