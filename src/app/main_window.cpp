@@ -456,9 +456,16 @@ bool TfrmZKmain::OnScreen() const {
 void TfrmZKmain::SetOnScreen(bool shown) {
     if (!shown && showing_) {
         // The form's show puts the compact form up instead: a window cannot
-        // be hidden from inside its own show.
+        // be hidden from inside its own show. Until then it stays off the
+        // screen, or it would flash up before the strip.
+        setAttribute(Qt::WA_DontShowOnScreen);
         QMetaObject::invokeMethod(
-            this, [this] { hide(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                hide();
+                setAttribute(Qt::WA_DontShowOnScreen, false);
+            },
+            Qt::QueuedConnection);
         return;
     }
     if (!shown) {

@@ -18,6 +18,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
@@ -28,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/compact_form.h"
 #include "app/history_window.h"
 #include "app/reminders_dialog.h"
 #include "app/session_end.h"
@@ -576,6 +578,30 @@ TEST_F(MainWindowTest, PlacementSurvivesARestart) {
     EXPECT_EQ(second.geometry(), closedAt);
     second.show();
     EXPECT_EQ(second.geometry(), closedAt);
+}
+
+// A start in the strip shows the strip alone: the main window is never put on
+// the screen, not even for the moment before the strip takes its place.
+TEST_F(MainWindowTest, AStartInTheStripNeverShowsTheMainWindow) {
+    WriteIni("[Window]\nCompactForm=1\n");
+    RecordingMain& main = Create();
+    struct NativeShows : QObject {
+        const QWidget* widget = nullptr;
+        int count = 0;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            count += event->type() == QEvent::Show && watched == widget->windowHandle();
+            return false;
+        }
+    } shows;
+    shows.widget = &main;
+    qApp->installEventFilter(&shows);
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main.CompactForm()->isVisible() && !main.isVisible(); }, 5000));
+    QTest::qWait(50);
+    qApp->removeEventFilter(&shows);
+    EXPECT_EQ(shows.count, 0);
+    EXPECT_FALSE(main.isVisible());
 }
 
 }  // namespace
