@@ -1,5 +1,7 @@
 #include "history/race_record.h"
 
+#include "common/race_names.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -9,8 +11,6 @@ namespace kestro {
 
 namespace {
 
-constexpr std::string_view kSinglesWord = "単勝";
-constexpr std::string_view kDoublesWord = "複勝";
 constexpr std::size_t kFieldCount = 8;
 
 // Civil date of a count of days since 1970-01-01 (proleptic Gregorian).
@@ -143,10 +143,6 @@ std::string_view VerdictWord(Verdict verdict) {
     return "no ticket";
 }
 
-std::string_view RaceWord(RaceKind kind) {
-    return kind == kDoubles ? kDoublesWord : kSinglesWord;
-}
-
 // Truncated as the log's clock texts are; the milliseconds are rounded
 // first, so that 21:06:31.000 held as 21:06:30.9999... is 21:06:31.
 int64_t WholeSeconds(TDateTime value) {
@@ -177,7 +173,7 @@ std::string FormatHistoryRow(const RaceRecord& record) {
     row += ',';
     row += FormatIsoTime(record.when);
     row += ',';
-    row += RaceWord(record.kind);
+    row += RaceName(record.kind);
     for (const char runner : {record.winner, record.second, record.ticket1, record.ticket2}) {
         row += ',';
         row += RunnerCell(runner);
@@ -207,9 +203,9 @@ std::optional<RaceRecord> ParseHistoryRow(std::string_view line) {
         return std::nullopt;
     }
     record.when = *when;
-    if (fields[2] == kSinglesWord) {
+    if (fields[2] == kSinglesName) {
         record.kind = kSingles;
-    } else if (fields[2] == kDoublesWord) {
+    } else if (fields[2] == kDoublesName) {
         record.kind = kDoubles;
     } else {
         return std::nullopt;

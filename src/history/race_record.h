@@ -51,7 +51,6 @@ bool IsHistoryHeader(std::string_view line);
 
 // The CSV's words for verdicts and races, also what the summary prints.
 std::string_view VerdictWord(Verdict verdict);
-std::string_view RaceWord(RaceKind kind);  // "単勝" / "複勝"
 
 // "2009-03-27" and "21:06:31" of a date-time, in local time as it is held.
 std::string FormatIsoDate(TDateTime value);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/cp932.h"
+#include "common/race_names.h"
 
 namespace kestro {
 namespace {
@@ -73,8 +74,8 @@ Instant SecondsAfter(Instant t, int seconds) {
 }
 
 const std::string& RaceText(RaceKind kind) {
-    static const std::string singles = Utf8ToCp932("単勝");
-    static const std::string doubles = Utf8ToCp932("複勝");
+    static const std::string singles = Utf8ToCp932(kSinglesName);
+    static const std::string doubles = Utf8ToCp932(kDoublesName);
     return kind == kSingles ? singles : doubles;
 }
 

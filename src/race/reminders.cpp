@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/cp932.h"
+#include "common/race_names.h"
 #include "race/race_timing.h"
 
 namespace kestro {
@@ -22,10 +23,6 @@ Instant BaseTimeOf(const RaceState& state, RaceKind kind) {
 bool IsUnderway(RaceKind kind, RaceStatus status) {
     return kind == kSingles ? status == rs::SRacing
                             : status == rs::DRacing || status == rs::DFirstPlaceDecided;
-}
-
-std::string_view RaceName(RaceKind kind) {
-    return kind == kSingles ? "単勝" : "複勝";
 }
 
 }  // namespace

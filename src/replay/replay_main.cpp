@@ -31,6 +31,7 @@
 #include "capture/snoop.h"
 #include "common/clock.h"
 #include "common/cp932.h"
+#include "common/race_names.h"
 #include "notify/platform_sound_player.h"
 #include "notify/sound_root.h"
 #include "platform/locale.h"
@@ -132,7 +133,7 @@ public:
         if (!printReminders_) {
             return;
         }
-        out_.Write("reminder: " + std::string(reminder.kind == kSingles ? "単勝" : "複勝") + " " +
+        out_.Write("reminder: " + std::string(RaceName(reminder.kind)) + " " +
                    std::string(ReminderMomentCaption(reminder.moment)) + " " +
                    FormatHhNnSs(clock_.LocalTime(reminder.at)) + " あと " +
                    FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining)) + "\n");

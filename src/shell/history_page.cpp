@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/race_names.h"
 #include "race/race_state.h"
 
 namespace kestro {
@@ -71,7 +72,7 @@ std::vector<HistoryBar> Bars(const std::array<int, N>& counts, int races,
 
 std::string LatestLine(const RaceRecord& record) {
     std::string line = FormatIsoDate(record.when) + " " + FormatIsoTime(record.when) + "  " +
-                       std::string(RaceWord(record.kind)) + "  " + Glyph(record.winner);
+                       std::string(RaceName(record.kind)) + "  " + Glyph(record.winner);
     if (record.kind == kDoubles) {
         line += "-" + Glyph(record.second);
     }
@@ -105,7 +106,7 @@ HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std
         const RaceStatistics& tonight = summary.tonight.race[kind];
         const RaceStatistics& all = summary.allTime.race[kind];
         HistoryRacePage& race = page.races[kind];
-        race.title = std::string(RaceWord(static_cast<RaceKind>(kind)));
+        race.title = std::string(RaceName(static_cast<RaceKind>(kind)));
         race.figures = Figures(tonight, all);
         race.winnersTitle = "1着の回数 (通算)";
         race.winners = Bars(all.winners, all.races, runners);

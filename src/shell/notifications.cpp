@@ -8,6 +8,7 @@
 
 #include "common/cp932.h"
 #include "common/datetime.h"
+#include "common/race_names.h"
 
 namespace kestro {
 
@@ -23,10 +24,6 @@ bool IsRace(RaceKind kind) {
 
 std::size_t PlaceOf(const DesktopNotification& note) {
     return Index(note.race) + (note.urgent ? 2 : 0);
-}
-
-std::string RaceName(RaceKind kind) {
-    return kind == kSingles ? "単勝" : "複勝";
 }
 
 std::string ClockTime(Instant at) {
@@ -96,7 +93,7 @@ DesktopNotifier::DesktopNotifier(const Clock& clock, const Settings& settings, L
     : clock_(clock), settings_(settings), log_(log) {}
 
 std::string DesktopNotifier::EventText(RaceKind kind, SoundEvent event) {
-    return std::string(EventCaption(event)) + (kind == kSingles ? "(単勝)" : "(複勝)");
+    return std::string(EventCaption(event)) + "(" + std::string(RaceName(kind)) + ")";
 }
 
 DesktopNotification DesktopNotifier::ReminderNote(const Reminder& reminder) {
@@ -104,10 +101,10 @@ DesktopNotification DesktopNotifier::ReminderNote(const Reminder& reminder) {
     const std::string at = ClockTime(reminder.at);
     DesktopNotification note;
     note.race = reminder.kind;
-    note.title = RaceName(reminder.kind) + " " + moment + "まで " +
+    note.title = std::string(RaceName(reminder.kind)) + " " + moment + "まで " +
                  FormatNSs(std::chrono::duration_cast<Micros>(reminder.remaining)) + " (" + at +
                  ")";
-    note.body = "リマインダー(" + RaceName(reminder.kind) + "): ";
+    note.body = "リマインダー(" + std::string(RaceName(reminder.kind)) + "): ";
     if (reminder.moment == ReminderMoment::ExchangeDeadline) {
         note.body += "当たり券 " + reminder.ticket + " の";
         note.urgent = true;
@@ -120,8 +117,8 @@ DesktopNotification DesktopNotifier::EventNote(RaceKind kind, SoundEvent event,
                                                const RaceState& state, Instant now) {
     DesktopNotification note;
     note.race = kind;
-    note.title =
-        RaceName(kind) + " " + std::string(EventCaption(event)) + " (" + ClockTime(now) + ")";
+    note.title = std::string(RaceName(kind)) + " " + std::string(EventCaption(event)) + " (" +
+                 ClockTime(now) + ")";
     note.body = EventText(kind, event);
     if (TellsOfTheStart(event)) {
         const Instant start = kind == kSingles ? state.SinglesBaseTime : state.DoublesBaseTime;
@@ -200,24 +197,23 @@ void DesktopNotifier::SendNow(DesktopNotification note) {
     Shown& shown = state_->places[place];
     shown.waiting = true;
     const std::weak_ptr<State> alive = state_;
-    sink_->Send(
-        note, shown.id,
-        [this, alive, place](std::optional<uint32_t> id, const std::string& reason) {
-            const std::shared_ptr<State> state = alive.lock();
-            if (!state) {
-                return;  // the notifier is gone
-            }
-            Shown& answered = state->places[place];
-            answered.waiting = false;
-            if (id) {
-                answered.id = *id;
-            } else {
-                TellNoService(*state, log_, reason);
-            }
-            if (answered.next && sink_ != nullptr) {
-                SendNow(*std::exchange(answered.next, std::nullopt));
-            }
-        });
+    sink_->Send(note, shown.id,
+                [this, alive, place](std::optional<uint32_t> id, const std::string& reason) {
+                    const std::shared_ptr<State> state = alive.lock();
+                    if (!state) {
+                        return;  // the notifier is gone
+                    }
+                    Shown& answered = state->places[place];
+                    answered.waiting = false;
+                    if (id) {
+                        answered.id = *id;
+                    } else {
+                        TellNoService(*state, log_, reason);
+                    }
+                    if (answered.next && sink_ != nullptr) {
+                        SendNow(*std::exchange(answered.next, std::nullopt));
+                    }
+                });
 }
 
 }  // namespace kestro

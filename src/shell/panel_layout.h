@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/race_names.h"
 #include "race/panel.h"
 
 namespace kestro::main_layout {
@@ -45,9 +46,17 @@ struct FixedLabel {
 };
 
 constexpr FixedLabel kFixedLabels[] = {
-    {"状態", 42, 9},   {"現在時刻", 110, 9}, {"あと", 233, 10}, {"投票", 278, 10},
-    {"結果", 331, 10}, {"前回", 382, 10},    {"単勝", 8, 31},   {"複勝", 8, 51},
-    {"-", 297, 49},    {"-", 350, 49},       {"-", 402, 49},
+    {"状態", 42, 9},
+    {"現在時刻", 110, 9},
+    {"あと", 233, 10},
+    {"投票", 278, 10},
+    {"結果", 331, 10},
+    {"前回", 382, 10},
+    {kSinglesName.data(), 8, 31},
+    {kDoublesName.data(), 8, 51},
+    {"-", 297, 49},
+    {"-", 350, 49},
+    {"-", 402, 49},
 };
 
 // A: fixed-pitch face, 12 pixels, green. B: proportional face, 16 pixels, amber.

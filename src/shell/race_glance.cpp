@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "common/race_names.h"
 #include "history/race_record.h"
 #include "race/panel.h"
 #include "race/reminders.h"
@@ -11,7 +12,7 @@ namespace {
 
 RaceGlance GlanceAt(RaceKind kind, RaceStatus status, ClockStatus clockStatus,
                     const RaceState& state, Instant now) {
-    RaceGlance glance{RaceWord(kind), {}, {}};
+    RaceGlance glance{RaceName(kind), {}, {}};
     const std::optional<ClockMoment> next = ClockTarget(state, clockStatus);
     if (!next || next->at <= now) {
         glance.what = RaceStatusCaption(status);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/race_names.h"
 #include "race/reminders.h"
 #include "settings/settings_file.h"
 #include "shell/config_layout.h"
@@ -15,8 +16,7 @@ RemindersDialog::RemindersDialog(RemindersDialogView& view, SoundPlayer& player,
 
 std::string RemindersDialog::RowCaption(int index) {
     const ReminderInfo& info = ReminderInfoOf(index);
-    return std::string(info.kind == kSingles ? "単勝 " : "複勝 ") +
-           std::string(ReminderMomentCaption(info.moment));
+    return std::string(RaceName(info.kind)) + " " + std::string(ReminderMomentCaption(info.moment));
 }
 
 bool RemindersDialog::HasNoTicketSwitch(int index) {

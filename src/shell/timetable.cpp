@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/cp932.h"
+#include "common/race_names.h"
 #include "race/race_timing.h"
 
 namespace kestro {
@@ -255,9 +256,9 @@ std::string UnconfirmedMark(const RaceFlags& unconfirmed) {
     if (!unconfirmed[0] && !unconfirmed[1]) {
         return {};
     }
-    std::string races = unconfirmed[0] ? "単勝" : "";
+    std::string races = unconfirmed[0] ? std::string(kSinglesName) : "";
     if (unconfirmed[1]) {
-        races += unconfirmed[0] ? "・複勝" : "複勝";
+        races += (unconfirmed[0] ? "・" : "") + std::string(kDoublesName);
     }
     return Utf8ToCp932("[予想未確認: " + races + "] ");
 }
