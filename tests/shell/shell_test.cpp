@@ -86,7 +86,8 @@ TEST_F(ShellTest, ATitleSaysWhenTheSettingsAreNotKept) {
 
 // While races are followed a refusal is told once (the dialog's placement and
 // OK); at the close each reason reaches the log and the box appears once per
-// file, however many saves that file refuses (the close, the destroy).
+// file, however many saves that file refuses (the close, the destroy), and for
+// a file the destroy is the first to find refusing.
 TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     ASSERT_TRUE(std::filesystem::create_directory(iniPath_));
     KestroShell& shell = Create();
@@ -108,6 +109,20 @@ TEST_F(ShellTest, RefusedSaveIsShownOnceAndEveryReasonIsLogged) {
     }
     EXPECT_EQ(errors, std::vector<std::string>{"error " + message});
     EXPECT_EQ(reasonsLogged, 3);
+
+    // A file first refused at the destroy, after a close that saved, has its box.
+    const std::string moved = folder_.Path("moved.ini");
+    std::filesystem::remove(iniPath_);
+    view_.events.clear();
+    KestroShell& next = Create();
+    next.FormShow();
+    next.FormClose();
+    ASSERT_TRUE(std::filesystem::create_directory(moved));
+    VuIniMng::SetIniFileNameOverride(moved);
+    next.FormDestroy();
+    EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                         "error " + moved + " に書き込めません"),
+              1);
 }
 
 // The window's stay settings come from the file at the creation, before the
