@@ -520,27 +520,5 @@ TEST_F(Win32FaceTest, LiveGameTrafficOnLoopbackMovesARaceOnThePanel) {
     EXPECT_TRUE(errors_.empty());
 }
 
-// A refused write is reported by the shell, as in every face: while races are
-// followed no box and the reason logged once (the dialog's two closes); at the
-// close the box once per file and the reason at each refusal (close, destroy).
-TEST_F(Win32FaceTest, ARefusedWriteShowsOneBoxAndLogsEveryReason) {
-    ASSERT_TRUE(std::filesystem::create_directory(test::Utf8Path(iniPath_)));
-    TfrmZKmain& main = Show();
-    for (int i = 0; i < 2; ++i) {
-        WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiConfig),
-                        [&](HWND dialog) { PressKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE); });
-    }
-    CloseMain();
-    const std::string message = iniPath_ + " に書き込めません";
-    EXPECT_EQ(errors_, std::vector<std::string>{message});
-    const std::wstring log = forms_->log.Text();
-    const std::wstring logged = FromUtf8(message + ": ");
-    int reasons = 0;
-    for (std::size_t at = log.find(logged); at != std::wstring::npos;
-         at = log.find(logged, at + 1)) {
-        ++reasons;
-    }
-    EXPECT_EQ(reasons, 3) << ToUtf8(log);
-}
 }  // namespace
 }  // namespace kestro::win32
