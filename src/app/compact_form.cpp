@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/fonts.h"
 #include "app/placement_qt.h"
@@ -62,6 +63,7 @@ void TfrmZKcompact::SetShown(bool shown) {
     }
     show();
     raise();
+    ReshapeOnceExposed();
 }
 
 void TfrmZKcompact::SetClickThrough(bool on) {
@@ -83,7 +85,33 @@ void TfrmZKcompact::SetFlag(Qt::WindowType flag, bool on) {
     if (shown) {
         move(at);
         show();
+        ReshapeOnceExposed();
     }
+}
+
+void TfrmZKcompact::ReshapeOnceExposed() {
+    if (QWindow* window = windowHandle();
+        window != nullptr && windowFlags().testFlag(Qt::WindowTransparentForInput)) {
+        window->installEventFilter(this);
+    }
+}
+
+bool TfrmZKcompact::eventFilter(QObject* watched, QEvent* event) {
+    auto* window = qobject_cast<QWindow*>(watched);
+    if (window != nullptr && event->type() == QEvent::Expose && window->isExposed()) {
+        window->removeEventFilter(this);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWindow* shown = windowHandle();
+                if (shown != nullptr && windowFlags().testFlag(Qt::WindowTransparentForInput)) {
+                    shown->setFlag(Qt::WindowTransparentForInput, false);
+                    shown->setFlag(Qt::WindowTransparentForInput, true);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 WindowPlacement TfrmZKcompact::QueryPlacement() const {

@@ -36,6 +36,7 @@ public:
     std::vector<ScreenArea> ScreenAreas() const override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -43,6 +44,11 @@ protected:
 private:
     // Changing a window's flags hides it; a shown one is shown again where it was.
     void SetFlag(Qt::WindowType flag, bool on);
+    // A window manager that frames windows may follow only later changes of
+    // a window's input shape, not the shape it was mapped with (openbox): its
+    // frame would take every click. The empty shape is given again once the
+    // window is on the screen.
+    void ReshapeOnceExposed();
 
     QLabel* lines_ = nullptr;
     std::function<void()> closed_;

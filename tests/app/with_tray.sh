@@ -1,15 +1,17 @@
 #!/bin/sh
-# Runs a command on a private X display whose desktop has a system tray: Xvfb
-# and trayer, an XEmbed tray host, which owns the tray's selection once it is
-# ready. The Qt face draws there (xcb), and KESTRO_TRAY_HOST tells a test that a
-# tray must be seen: without one it fails rather than skips.
+# Runs a command on a private X display whose desktop has a system tray and a
+# window manager that frames windows: Xvfb, openbox, and trayer, an XEmbed tray
+# host, which owns the tray's selection once it is ready. The Qt face draws
+# there (xcb), and KESTRO_TRAY_HOST tells a test that a tray must be seen:
+# without one it fails rather than skips.
 # Usage: with_tray.sh COMMAND [ARG...]
 set -eu
 work=$(mktemp -d)
 xpid=
 tpid=
-trap 'for p in $tpid $xpid; do kill "$p" 2>/dev/null || true; done
-      for p in $tpid $xpid; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
+wpid=
+trap 'for p in $tpid $wpid $xpid; do kill "$p" 2>/dev/null || true; done
+      for p in $tpid $wpid $xpid; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 fail() { echo "with_tray: $*" >&2; exit 1; }
 
 # The server picks a free display itself: tests run side by side.
@@ -21,6 +23,14 @@ until [ -s "$work/display" ]; do
     sleep 0.05
 done
 export DISPLAY=":$(cat "$work/display")"
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wpid=$!
+tries=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+    tries=$((tries + 1)) && [ $tries -lt 100 ] || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
+    sleep 0.05
+done
 
 trayer --edge top --align right --widthtype request --height 24 --SetDockType false \
     >"$work/trayer.log" 2>&1 &
