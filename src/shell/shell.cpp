@@ -359,6 +359,28 @@ void KestroShell::ApplyAdapter() {
 void KestroShell::RealTimeTimer() {
     core_.RealTimeTimer();
     capture_.Tick();
+    KeepWithinReach();
+}
+
+// A tray that went away (its panel ended, the task bar crashed) took the icon
+// with it, the one way back to a window hidden there: with Kestro still
+// running the player would have nothing to click. The window comes back where
+// it was, or the strip where it stands for the window.
+void KestroShell::KeepWithinReach() {
+    if (!shown_ || closed_ || view_.TrayIconShown()) {
+        return;
+    }
+    if (CompactFormView* compact = view_.CompactFormFace();
+        compact != nullptr && core_.GetSettings().CompactForm) {
+        if (!compact->Shown()) {
+            compact->SetShown(true);
+        }
+        return;
+    }
+    if (hidden_) {
+        BringBackMainWindow();
+        core_.GetLog().ShowStatusMessage(Utf8ToCp932(kTrayGoneLine));
+    }
 }
 
 bool KestroShell::FormCloseQuery() {

@@ -88,7 +88,8 @@ public:
     // The icon in the notification area: shown from the show, removed at the
     // close. Where the desktop has no tray there is no icon.
     virtual void ShowTrayIcon(bool shown) { (void)shown; }
-    // Whether the icon sits in a tray now, where a click can bring the window back.
+    // Whether the icon sits in a tray now, where a click can bring the window
+    // back. Asked each second: a tray that went away brings the window back.
     virtual bool TrayIconShown() const { return false; }
     // The icon's tooltip (UTF-8), refreshed with the panel.
     virtual void SetTrayTip(const std::string& text) { (void)text; }
@@ -120,6 +121,8 @@ public:
     static constexpr const char* kRemindersHintLine =
         "リマインダー(受付開始・発走・交換締切の前に知らせる)は右クリック → リマインダー... "
         "で設定できます";
+    // Why a window hidden in the tray came back by itself.
+    static constexpr const char* kTrayGoneLine = "トレイがなくなったため、ウィンドウを表示しました";
     static constexpr int kTimerInterval = CaptureSession::kTimerInterval;
 
     // player: null gives the platform's WAV player. clock: where "now" comes
@@ -261,6 +264,8 @@ private:
     void ApplyClickThrough();
     // The main window back on the screen where it was before it was hidden.
     void BringBackMainWindow();
+    // Each second: nothing stays hidden in a tray that no longer shows the icon.
+    void KeepWithinReach();
     void LoadSettings();
     void SaveSettings();
     void OpenHistory();

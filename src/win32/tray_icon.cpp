@@ -79,6 +79,10 @@ void TrayIcon::Remove() {
     }
 }
 
+bool TrayIcon::Shown() const {
+    return shown_ && FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
 void TrayIcon::SetTip(const std::wstring& tip) {
     if (tip == tip_) {
         return;

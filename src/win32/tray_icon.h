@@ -27,7 +27,9 @@ public:
     // False where there is no tray to show it in (no shell's task bar).
     bool Add();
     void Remove();
-    bool Shown() const { return shown_; }
+    // Whether the icon sits in a tray now: the task bar that held it may have
+    // gone since (Explorer ended), and the icon with it.
+    bool Shown() const;
     // The tip, cut to kTipMax without splitting a character.
     void SetTip(const std::wstring& tip);
     const std::wstring& Tip() const { return tip_; }

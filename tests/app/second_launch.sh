@@ -1,7 +1,8 @@
 #!/bin/sh
 # A second kestro in the same session, started while the first sits in the
 # tray: it brings the first window back on the screen and ends, and one kestro
-# runs. A kestro with settings of its own is another Kestro and starts.
+# runs. Back in the tray, when the tray goes away the window comes back by
+# itself. A kestro with settings of its own is another Kestro and starts.
 # Usage: with_tray.sh second_launch.sh KESTRO
 set -eu
 work=$(mktemp -d)
@@ -41,16 +42,19 @@ pid=$!
 wait_shown 1 "the first start"
 # Into the tray, as a click on its icon puts it there: the icon fills the
 # tray's panel, the one of trayer's windows that is on the screen.
-for tray in $(xdotool search --class trayer); do
-    eval "$(xdotool getwindowgeometry --shell "$tray")"
-    [ "$X" -ge 0 ] && [ "$WIDTH" -ge 16 ] && break
-done
-tries=0
-until [ "$(shown)" -eq 0 ]; do
-    tries=$((tries + 1)) && [ $tries -lt 20 ] || fail "the window did not go into the tray"
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
-    sleep 0.5
-done
+into_tray() {
+    for tray in $(xdotool search --class trayer); do
+        eval "$(xdotool getwindowgeometry --shell "$tray")"
+        [ "$X" -ge 0 ] && [ "$WIDTH" -ge 16 ] && break
+    done
+    tries=0
+    until [ "$(shown)" -eq 0 ]; do
+        tries=$((tries + 1)) && [ $tries -lt 20 ] || fail "the window did not go into the tray"
+        xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+        sleep 0.5
+    done
+}
+into_tray
 
 status=0
 timeout 30 "$kestro" >"$work/second.out" 2>&1 || status=$?
@@ -58,6 +62,10 @@ timeout 30 "$kestro" >"$work/second.out" 2>&1 || status=$?
 wait_shown 1 "the second start"
 kill -0 "$pid" || fail "the first kestro is gone"
 [ "$(running)" -eq 1 ] || fail "$(running) kestro processes run"
+
+into_tray
+kill "$KESTRO_TRAY_HOST_PID"
+wait_shown 1 "the tray went away"
 
 "$work/two/kestro" >"$work/other.out" 2>&1 &
 other=$!

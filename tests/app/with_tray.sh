@@ -42,5 +42,6 @@ until xdotool search --onlyvisible --class trayer >/dev/null 2>&1; do
     sleep 0.05
 done
 
-export QT_QPA_PLATFORM=xcb KESTRO_TRAY_HOST=1
+# The tray host's process, for a test whose tray goes away.
+export QT_QPA_PLATFORM=xcb KESTRO_TRAY_HOST=1 KESTRO_TRAY_HOST_PID=$tpid
 "$@"

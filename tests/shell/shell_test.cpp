@@ -397,12 +397,15 @@ TEST_F(ShellTest, CompactFormStandsInForTheMainWindowAndKeepsItsOwnPlace) {
     shell.TrayIconClick();
     EXPECT_TRUE(view_.compact.shown);
     EXPECT_FALSE(view_.onScreen) << "the tray's click is the compact form's";
+    shell.TrayIconClick();
     view_.trayIcon = false;  // the desktop's panel has gone
     view_.events.clear();
     for (int i = 0; i < 3; ++i) {
         clock_.AdvanceSeconds(1);
         shell.RealTimeTimer();
     }
+    EXPECT_TRUE(view_.compact.shown) << "hidden in a tray that went away";
+    EXPECT_FALSE(view_.onScreen) << "the strip stands for the main window";
     EXPECT_FALSE(view_.compact.clickThrough);
     EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
                          "status トレイがないため、クリック透過を止めています"),

@@ -103,6 +103,21 @@ TEST_F(ShellTest, CloseToTrayOnlyWhenChosenAndATrayShowsTheIcon) {
         shell.BringForward();
         EXPECT_EQ(view_.events.back(), "on screen");
         EXPECT_EQ(view_.events.end()[-2], "place 40,30");
+        // The tray goes away with the window in it: the window comes back
+        // where it was, and the status line says why, once.
+        shell.TrayIconClick();
+        view_.placement.left = -32000;
+        view_.trayIcon = false;
+        view_.events.clear();
+        for (int i = 0; i < 3; ++i) {
+            shell.RealTimeTimer();
+        }
+        EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(), "on screen"), 1);
+        EXPECT_EQ(view_.placement.left, 40);
+        EXPECT_EQ(std::count(view_.events.begin(), view_.events.end(),
+                             std::string("status ") + KestroShell::kTrayGoneLine),
+                  1);
+        view_.trayIcon = true;
         shell.TrayIconClick();
         view_.placement.left = -32000;
         view_.events.clear();
