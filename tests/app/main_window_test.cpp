@@ -369,7 +369,7 @@ TEST_F(MainWindowTest, LogLevelZeroLogsOnlyResultsAndStampsOnlyTheLog) {
     EXPECT_TRUE(stamped.match(lines.back()).hasMatch()) << lines.back().toStdString();
 }
 
-TEST_F(MainWindowTest, PopupMenuShowsTheLogAndExits) {
+TEST_F(MainWindowTest, PopupMenuDrawsTheTableAndItsSwitchesShowsTheLogAndExits) {
     test::WriteFileBytes(iniPath_, "[Window]\nStayOnTop=1\nOpacity=60\n");
     RecordingMain& main = Create();
     // The table's rows in its order, each separator where its row asks for one.
@@ -472,9 +472,10 @@ TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
 }
 
 // The history window over a real file beside the settings: the page's numbers
-// in their places, bars as long as the counts, the newest result first, and
-// the switch saved at once.
-TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
+// in their places, bars as long as the counts, the newest result first, a
+// result counted while it is open, and both switches handed to the shell (which
+// saves them, its tests).
+TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndTonightAndForwardsBothSwitches) {
     test::WriteFileBytes(dir_.Path("kestro-history.csv"),
                          "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
                          "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
@@ -525,10 +526,10 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     ASSERT_TRUE(history->KeepSwitch()->isChecked());
     history->KeepSwitch()->click();
     EXPECT_FALSE(history->KeepSwitch()->isChecked());
-    EXPECT_TRUE(ReadIni().contains(QStringLiteral("[History]\nKeepHistory=0")));
+    EXPECT_FALSE(main.Shell().Core().GetSettings().KeepHistory);
     ASSERT_FALSE(history->RestoreSwitch()->isChecked());
     history->RestoreSwitch()->click();
-    EXPECT_TRUE(ReadIni().contains(QStringLiteral("RestoreTimetable=1")));
+    EXPECT_TRUE(main.Shell().Core().GetSettings().RestoreTimetable);
 }
 
 TEST_F(MainWindowTest, PlacementSurvivesARestart) {

@@ -43,7 +43,9 @@ TEST_F(ShellTest, HistoryWindowShowsTheFileAndTonight) {
     shell.FormClose();
 }
 
-TEST_F(ShellTest, HistoryFileRefusedOnceAndKeepingTurnedOffIsSaved) {
+// A history file that refuses is told once, without a box; the history
+// window's two switches are saved as they change.
+TEST_F(ShellTest, HistoryFileRefusedOnceAndBothSwitchesAreSaved) {
     const std::string historyPath = folder_.Path("kestro-history.csv");
     ASSERT_TRUE(std::filesystem::create_directory(historyPath));
     KestroShell& shell = Create();
@@ -74,6 +76,8 @@ TEST_F(ShellTest, HistoryFileRefusedOnceAndKeepingTurnedOffIsSaved) {
     shell.PopupMenuClick(MenuItem::pmiHistory);
     EXPECT_FALSE(view_.history.keep);
     EXPECT_EQ(view_.history.races[0].figures[0].tonight, "3");
+    shell.SetRestoreTimetable(true);
+    EXPECT_NE(test::ReadFileBytes(iniPath_).find("RestoreTimetable=1"), std::string::npos);
     shell.FormClose();
 }
 

@@ -10,8 +10,9 @@ using namespace test_face;
 
 // The history window over a real file beside the settings: where the file
 // is, the newest result first, a size that fits a 1024x768 screen with every
-// part inside it, and the switch saved at once.
-TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
+// part inside it, a result counted while it is open, and both switches handed
+// to the shell (which saves them, its tests).
+TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndTonightAndForwardsBothSwitches) {
     std::ofstream(folder_.Path() / "kestro-history.csv", std::ios::binary)
         << "date,time,race,winner,second,ticket1,ticket2,verdict\r\n"
            "2009-03-26,21:06:31,単勝,2,,4,,miss\r\n"
@@ -57,11 +58,11 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndItsSwitchIsSaved) {
     ASSERT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_CHECKED);
     SendMessageW(keep, BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageW(keep, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(ReadIni().ReadInteger("History", "KeepHistory", -1), 0);
+    EXPECT_FALSE(main.Shell().Core().GetSettings().KeepHistory);
     const HWND restore = history.RestoreSwitch();
     ASSERT_EQ(SendMessageW(restore, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     SendMessageW(restore, BM_CLICK, 0, 0);
-    EXPECT_EQ(ReadIni().ReadInteger("History", "RestoreTimetable", -1), 1);
+    EXPECT_TRUE(main.Shell().Core().GetSettings().RestoreTimetable);
     SendMessageW(window, WM_CLOSE, 0, 0);
     core.HandleAnnouncement(Utf8ToCp932("優勝モンスターは4番のモンスターです！"));
     EXPECT_FALSE(IsWindowVisible(window));
