@@ -14,21 +14,24 @@ trap 'for p in $tpid $wpid $xpid; do kill "$p" 2>/dev/null || true; done
       for p in $tpid $wpid $xpid; do wait "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 fail() { echo "with_tray: $*" >&2; exit 1; }
 
-# The server picks a free display itself: tests run side by side.
+# The server picks a free display itself: tests run side by side. Each part
+# may take seconds to come up on a loaded machine.
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xpid=$!
 tries=0
 until [ -s "$work/display" ]; do
-    tries=$((tries + 1)) && [ $tries -lt 100 ] || fail "Xvfb did not start"
+    tries=$((tries + 1)) && [ $tries -lt 400 ] || fail "Xvfb did not start"
     sleep 0.05
 done
 export DISPLAY=":$(cat "$work/display")"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+# Ready when it runs its start command: it names itself the window manager
+# earlier, while a window mapped meanwhile may stay unmapped for good.
+openbox --sm-disable --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
 wpid=$!
 tries=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-    tries=$((tries + 1)) && [ $tries -lt 100 ] || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
+until [ -e "$work/wm-ready" ]; do
+    tries=$((tries + 1)) && [ $tries -lt 400 ] || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
     sleep 0.05
 done
 
@@ -38,7 +41,7 @@ tpid=$!
 # The tray is ready when its window is mapped (it takes the selection first).
 tries=0
 until xdotool search --onlyvisible --class trayer >/dev/null 2>&1; do
-    tries=$((tries + 1)) && [ $tries -lt 100 ] || { cat "$work/trayer.log" >&2; fail "trayer did not start"; }
+    tries=$((tries + 1)) && [ $tries -lt 400 ] || { cat "$work/trayer.log" >&2; fail "trayer did not start"; }
     sleep 0.05
 done
 
