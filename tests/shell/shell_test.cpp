@@ -183,6 +183,8 @@ TEST_F(ShellTest, ARefusedWriteWhileRacesAreFollowedIsToldWithoutABox) {
          [](KestroShell& shell) { shell.PopupMenuClick(MenuItem::pmiCloseToTray); }},
         {"the settings dialog's OK", iniPath_,
          [](KestroShell& shell) { shell.PopupMenuClick(MenuItem::pmiConfig); }},
+        {"the reminders window's OK", iniPath_,
+         [](KestroShell& shell) { shell.PopupMenuClick(MenuItem::pmiReminders); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
