@@ -20,6 +20,8 @@ public:
 
     // NotificationSink. Answers that are due when the sink goes are dropped.
     void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) override;
+    // The service replaces by id and keeps an urgent one up beside the others.
+    bool OnePlace() const override { return false; }
 };
 
 }  // namespace kestro

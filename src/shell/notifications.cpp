@@ -178,9 +178,25 @@ void DesktopNotifier::TellNoService(State& state, Log& log, const std::string& r
     }
 }
 
+void DesktopNotifier::Tick() {
+    if (heldBack_ && clock_.Now() >= *urgentUntil_) {
+        urgentUntil_.reset();
+        Send(*std::exchange(heldBack_, std::nullopt));
+    }
+}
+
 void DesktopNotifier::Send(DesktopNotification note) {
     if (sink_ == nullptr) {
         return;
+    }
+    if (sink_->OnePlace()) {
+        const Instant now = clock_.Now();
+        if (note.urgent) {
+            urgentUntil_ = now + kUrgentUp;
+        } else if (urgentUntil_ && now < *urgentUntil_) {
+            heldBack_ = std::move(note);
+            return;
+        }
     }
     Shown& shown = state_->places[PlaceOf(note)];
     // The id of the last notification in this place is still to come: the

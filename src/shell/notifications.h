@@ -12,6 +12,10 @@
 //   stacking; the other race's stays. A winning ticket's exchange reminder has
 //   a place of its own and asks to stay until seen: a routine one never hides
 //   it.
+// - Where the desktop shows one notification at a time (the tray icon's
+//   balloon), the exchange reminder has no place of its own: a routine
+//   notification is held back while it may still be up, and the newest one
+//   held is shown after it; its title's clock time keeps it true.
 // - A race event is told once where its sound repeats for the same moment (a
 //   result's sound twice in a row, a line heard again).
 // - A result is told as the player's record judged the race's own ticket
@@ -23,6 +27,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,6 +65,9 @@ public:
     // none). `answer` runs once on the main thread, perhaps before Send
     // returns; never when the sink is gone first. Send must not wait long.
     virtual void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) = 0;
+    // Whether the desktop shows one of our notifications at a time, each new
+    // one in the place of the one shown, whatever `replaces` says.
+    virtual bool OnePlace() const = 0;
 };
 
 class DesktopNotifier {
@@ -67,6 +75,10 @@ public:
     // Said once in the log (UTF-8), with what the system said after it.
     static constexpr const char* kNoServiceLine =
         "デスクトップ通知サービスがないため、通知は出しません";
+
+    // How long a desktop with one place may keep an urgent notification up:
+    // the longest Windows shows a balloon.
+    static constexpr std::chrono::seconds kUrgentUp{30};
 
     // Borrowed: `settings` is read at each event, so the reminders window's
     // switches apply at once.
@@ -76,6 +88,9 @@ public:
     void SetSink(NotificationSink* sink) { sink_ = sink; }
 
     void ReminderFired(const Reminder& reminder);
+    // Each second: the routine notification held back behind an urgent one
+    // is shown once that one's time is up.
+    void Tick();
     // `event`'s sound is due for race `kind` in `state` (whether or not it plays).
     void RaceEvent(RaceKind kind, SoundEvent event, const RaceState& state,
                    const PlayerRecord& record);
@@ -122,6 +137,10 @@ private:
     Log& log_;
     NotificationSink* sink_ = nullptr;
     std::shared_ptr<State> state_ = std::make_shared<State>();
+    // On a desktop with one place: until when the last urgent notification
+    // may be up, and the newest routine one held back behind it.
+    std::optional<Instant> urgentUntil_;
+    std::optional<DesktopNotification> heldBack_;
     // The last race event of each race: the same one again is no news.
     std::array<std::optional<EventMoment>, 2> lastEvent_{};
 };

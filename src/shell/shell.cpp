@@ -359,6 +359,7 @@ void KestroShell::ApplyAdapter() {
 void KestroShell::RealTimeTimer() {
     core_.RealTimeTimer();
     capture_.Tick();
+    notifier_.Tick();
     KeepWithinReach();
 }
 

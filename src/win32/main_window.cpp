@@ -594,7 +594,8 @@ namespace {
 
 // Desktop notifications as the tray icon's balloon, shown as a toast on
 // Windows 10 and later. The icon has one balloon: a new one takes the place
-// of the one shown, so there is no id to replace by.
+// of the one shown, so there is no id to replace by, and the shell holds a
+// routine one back behind a winning ticket's.
 class BalloonSink final : public NotificationSink {
 public:
     explicit BalloonSink(TrayIcon& tray) : tray_(tray) {}
@@ -606,6 +607,8 @@ public:
                                                : "no icon in the notification area");
         }
     }
+
+    bool OnePlace() const override { return true; }
 
 private:
     TrayIcon& tray_;

@@ -46,8 +46,11 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
         std::vector<std::string> sent;
         bool thenARaceUnbet = false;  // the next Singles race, won by 2, no ticket bought
         // The winning ticket's exchange reminded at the next tick, then the next
-        // Singles race's acceptance heard.
+        // Singles race's acceptance heard, then 30 s of ticks.
         bool exchange = false;
+        // A desktop that shows one at a time, and what it is told in those 30 s.
+        bool onePlace = false;
+        std::vector<std::string> later{};
     };
     const std::string singles = "単勝 発走まで 1:00 (21:03:00): リマインダー(単勝): 発走 21:03:00";
     const std::string doubles = "複勝 発走まで 3:00 (21:05:00): リマインダー(複勝): 発走 21:05:00";
@@ -71,6 +74,16 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
           "4 単勝 受付中 (21:03:01): 受付中(単勝): 発走予測 21:07:01"},
          false,
          true},
+        // The balloon: the acceptance would take the exchange reminder's place.
+        {"the exchange reminder up alone where the desktop has one place",
+         "RaceAcceptingS=1\nResultWin=1\n",
+         {"0 " + accepting, "1 " + singles, "0 " + doubles, "2 " + won,
+          "0 !単勝 交換締切まで 5:06 (21:08:07): リマインダー(単勝): 当たり券 ④ の交換締切 "
+          "21:08:07"},
+         false,
+         true,
+         true,
+         {"4 単勝 受付中 (21:03:01): 受付中(単勝): 発走予測 21:07:01"}},
         // The sound compares the last ticket bought (4) and says 外れ; the words
         // say the player held no ticket of this race.
         {"a result told as the record judged it",
@@ -85,6 +98,7 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
                  "[Notifications]\n" + c.notifications);
         clock_.Set(EncodeDateTime(2009, 3, 27, 21, 0, 0, 0));
         view_.notices = {};
+        view_.notices.onePlace = c.onePlace;
         DropAllInterfacesDevice(Create());
         shell_->FormShow();
         EveningWithReminders(*shell_, clock_);
@@ -102,6 +116,15 @@ TEST_F(ShellTest, TheDesktopIsToldOfRemindersAndTickedEventsOneNotificationPerRa
                 "モンスターレースシングルスの受付中です。レースに参加する方は入場してください。"));
         }
         EXPECT_EQ(view_.notices.sent, c.sent);
+        if (c.exchange) {
+            std::vector<std::string> sent = c.sent;
+            sent.insert(sent.end(), c.later.begin(), c.later.end());
+            for (int second = 1; second <= 30; ++second) {
+                clock_.AdvanceSeconds(1);
+                shell_->RealTimeTimer();
+                EXPECT_EQ(view_.notices.sent, second < 30 ? c.sent : sent) << second << " s";
+            }
+        }
         shell_->FormClose();
     }
 }

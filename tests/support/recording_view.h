@@ -120,11 +120,14 @@ public:
     CompactFormView* CompactFormFace() override { return &compact; }
     // The desktop's notifications: each one written down as "<replaces>
     // <title>: <body>" ("<replaces> !<title>: <body>" when urgent), answered at
-    // once with the next id, or held for the test.
+    // once with the next id, or held for the test; a desktop with one place
+    // where asked.
     class Notices final : public NotificationSink {
     public:
         std::vector<std::string> sent;
         bool hold = false;
+        bool onePlace = false;
+        bool OnePlace() const override { return onePlace; }
         uint32_t nextId = 1;
         std::deque<Answer> held;
         void Send(const DesktopNotification& note, uint32_t replaces, Answer answer) override {
