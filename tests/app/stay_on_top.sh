@@ -32,10 +32,11 @@ pids="$pids $!"
 until_true "Xvfb did not start" test -s "$work/display"
 DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb
 export DISPLAY QT_QPA_PLATFORM
-openbox --sm-disable >/dev/null 2>&1 &
+# Ready when it runs its start command: it names itself the window manager
+# earlier, while a window mapped meanwhile may stay unmapped for good.
+openbox --sm-disable --startup "touch $work/wm-ready" >/dev/null 2>&1 &
 pids="$pids $!"
-until_true "openbox did not take the screen" \
-    sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+until_true "openbox did not start" test -e "$work/wm-ready"
 
 mkdir -p "$work/portable"
 cp "$kestro" "$work/portable/kestro"
