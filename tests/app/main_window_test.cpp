@@ -1,14 +1,9 @@
 // The main window on the offscreen platform, with its settings file in a
 // temporary folder and real capture on the loopback adapter.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -177,51 +172,6 @@ TEST_F(MainWindowTest, ShowLoadsThenResetsThenOpensLoopbackCapture) {
     for (int i = 0; i < box->count(); ++i) {
         EXPECT_FALSE(box->itemText(i).isEmpty()) << "adapter " << i;
     }
-}
-
-// A real TCP connection on the loopback adapter, port 5121, carries a map change to the window.
-TEST_F(MainWindowTest, CapturedMapChangeReachesTheLog) {
-    RecordingMain& main = Create();
-    const int lo = LoopbackIndex(main.Shell().Snoop());
-    if (lo < 0) {
-        GTEST_SKIP() << "no loopback adapter \"lo\" in the capture adapter list";
-    }
-    WriteIni("[Snoop]\nAdapterIndex=" + std::to_string(lo) + "\n");
-    main.show();
-    ASSERT_TRUE(main.Shell().Snoop().Active()) << main.Shell().Snoop().LastError();
-
-    const int server = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(server, 0);
-    const int yes = 1;
-    setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(5121);
-    // A loopback address of this process's own, so that other programs serving
-    // 127.0.0.1:5121 at the same time do not take the port.
-    const uint32_t ownLoopback = (127u << 24) | (uint32_t(getpid() % 250 + 2) << 8) | 7u;
-    address.sin_addr.s_addr = htonl(ownLoopback);
-    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
-        << "port 5121 is taken";
-    ASSERT_EQ(listen(server, 1), 0);
-    const int client = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const int accepted = accept(server, nullptr, nullptr);
-    ASSERT_GE(accepted, 0);
-    const char packet[] = "\x91\x00p_track01.gat";  // the literal's NUL ends the name
-    ASSERT_EQ(send(accepted, packet, sizeof packet, 0), static_cast<ssize_t>(sizeof packet));
-
-    QElapsedTimer waited;
-    waited.start();
-    while (main.Shell().Core().Race().CurrentMap != "p_track01.gat" && waited.elapsed() < 5000) {
-        QTest::qWait(20);
-    }
-    close(client);
-    close(accepted);
-    close(server);
-    EXPECT_EQ(main.Shell().Core().Race().CurrentMap, "p_track01.gat");
-    EXPECT_EQ(main.StatusText(0), QStringLiteral("マップ移動: p_track01.gat"));
-    EXPECT_GE(main.Shell().Core().PacketCount(), 1);
 }
 
 // The capture's news at the start, as the shell words it (its tests), reach
