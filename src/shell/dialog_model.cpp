@@ -5,16 +5,23 @@
 namespace kestro {
 
 DialogModel::DialogModel(PlacedWindow& window, std::string_view section, SoundPlayer& player,
-                         RefusedWrite refused)
-    : window_(window), section_(section), player_(player), refused_(std::move(refused)) {}
+                         RefusedWrite refused, const PlacedWindow* beside)
+    : window_(window),
+      section_(section),
+      player_(player),
+      refused_(std::move(refused)),
+      beside_(beside) {}
 
 void DialogModel::FormShow() {
     // Read afresh at every show: a hand edit of the file counts from the next opening.
     saveFormSize_ = SaveFormSizeSetting();
-    if (saveFormSize_) {
-        LoadFormPlacement(window_, section_, true);
+    if (saveFormSize_ && LoadFormPlacement(window_, section_, true)) {
+        return;
+    }
+    // Never where the player cannot reach it, kept or not.
+    if (beside_ != nullptr) {
+        PlaceFormBeside(window_, *beside_, true);
     } else {
-        // Never where the player cannot reach it, kept or not.
         KeepFormInsideWorkArea(window_, true);
     }
 }

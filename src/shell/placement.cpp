@@ -111,6 +111,52 @@ WindowPlacement KeepInsideWorkArea(const WindowPlacement& placement,
     return moved;
 }
 
+WindowPlacement BesideMainWindow(const WindowPlacement& window, const WindowPlacement& main,
+                                 const std::vector<ScreenArea>& areas, int32_t gap) {
+    const int64_t width = std::max<int64_t>(0, int64_t{window.right} - window.left);
+    const int64_t height = std::max<int64_t>(0, int64_t{window.bottom} - window.top);
+    const int64_t mainWidth = std::max<int64_t>(0, int64_t{main.right} - main.left);
+    const int64_t mainHeight = std::max<int64_t>(0, int64_t{main.bottom} - main.top);
+    const auto at = [&](int64_t left, int64_t top) {
+        WindowPlacement placed = window;
+        placed.left = Clamped(left);
+        placed.top = Clamped(top);
+        placed.right = Clamped(left + width);
+        placed.bottom = Clamped(top + height);
+        return placed;
+    };
+    const WindowPlacement right = at(int64_t{main.right} + gap, main.top);
+    // The main window's own area: KeepInsideWorkArea picks it for the main window.
+    const WindowPlacement home = KeepInsideWorkArea(main, areas);
+    const ScreenArea* area = nullptr;
+    for (const ScreenArea& candidate : areas) {
+        if (home.left >= candidate.left && home.top >= candidate.top &&
+            home.left < candidate.right && home.top < candidate.bottom) {
+            area = &candidate;
+            break;
+        }
+    }
+    if (area == nullptr) {
+        return areas.empty() ? right : KeepInsideWorkArea(right, areas);
+    }
+    const WindowPlacement sides[] = {
+        right,
+        at(int64_t{main.left} - gap - width, main.top),
+        at(main.left, int64_t{main.bottom} + gap),
+        at(main.left, int64_t{main.top} - gap - height),
+    };
+    for (const WindowPlacement& side : sides) {
+        if (side.left >= area->left && side.top >= area->top &&
+            int64_t{side.left} + width <= area->right &&
+            int64_t{side.top} + height <= area->bottom) {
+            return side;
+        }
+    }
+    const WindowPlacement over =
+        at(main.left + (mainWidth - width) / 2, main.top + (mainHeight - height) / 2);
+    return KeepInsideWorkArea(over, {*area});
+}
+
 int FittingDpi(int dpi, const ScreenArea& area,
                const std::function<OuterSize(int dpi)>& outerSizeAt) {
     const int64_t areaWidth = int64_t{area.right} - area.left;
@@ -124,9 +170,11 @@ int FittingDpi(int dpi, const ScreenArea& area,
     return std::min(dpi, kDesignDpi);
 }
 
-void LoadFormPlacement(PlacedWindow& window, std::string_view section, bool showing,
+bool LoadFormPlacement(PlacedWindow& window, std::string_view section, bool showing,
                        PlacementParts parts) {
     const IniFile ini = IniFile::Load(GetIniFileName());
+    const bool kept = ini.ReadString(section, kPlacementKeys[6]).has_value() &&
+                      ini.ReadString(section, kPlacementKeys[7]).has_value();
     const WindowPlacement current = window.QueryPlacement();
     WindowPlacement placement = ReadPlacement(
         ini, section, parts, current, current.right - current.left, current.bottom - current.top);
@@ -144,14 +192,29 @@ void LoadFormPlacement(PlacedWindow& window, std::string_view section, bool show
     // shown its toolkit may still report its position from before the frame
     // was added, and setting that back would shift it by its frame.
     if (SameRect(placement, current) && (!showing || placement.showCmd == current.showCmd)) {
-        return;
+        return kept;
     }
     window.ApplyPlacement(placement);
+    return kept;
 }
 
 void KeepFormInsideWorkArea(PlacedWindow& window, bool showing) {
     const WindowPlacement current = window.QueryPlacement();
     WindowPlacement placement = KeepInsideWorkArea(current, window.ScreenAreas());
+    if (!SameRect(placement, current)) {
+        if (!showing) {
+            placement.showCmd = kShowCmdHide;  // only moves
+        }
+        window.ApplyPlacement(placement);
+    }
+}
+
+void PlaceFormBeside(PlacedWindow& window, const PlacedWindow& main, bool showing) {
+    const WindowPlacement current = window.QueryPlacement();
+    // A hand's breadth at the window's scale: frames that touch read as one window.
+    constexpr int32_t kGap = 8;
+    WindowPlacement placement = BesideMainWindow(
+        current, main.QueryPlacement(), window.ScreenAreas(), kGap * window.Dpi() / kDesignDpi);
     if (!SameRect(placement, current)) {
         if (!showing) {
             placement.showCmd = kShowCmdHide;  // only moves

@@ -64,13 +64,18 @@ bool SaveFormSizeSetting();
 // Restores `window` from `section` of the settings file (GetIniFileName()):
 // each key missing leaves its field as the window has it. A window that is not
 // `showing` keeps its state, since it is shown later in its normal state. The
-// size follows RestoredSize and the rectangle KeepInsideWorkArea.
-void LoadFormPlacement(PlacedWindow& window, std::string_view section, bool showing,
+// size follows RestoredSize and the rectangle KeepInsideWorkArea. True when
+// the section keeps a position for it.
+bool LoadFormPlacement(PlacedWindow& window, std::string_view section, bool showing,
                        PlacementParts parts = ppAll);
 
 // Moves a window that is not restored (no placement kept, or its design
 // position) inside its work area, as a restore would; one not `showing` only moves.
 void KeepFormInsideWorkArea(PlacedWindow& window, bool showing);
+
+// Moves `window`, which keeps no place of its own, beside `main` as
+// BesideMainWindow says; one not `showing` only moves.
+void PlaceFormBeside(PlacedWindow& window, const PlacedWindow& main, bool showing);
 
 // Stores the window's placement in `section` (GetIniFileNameForSave(); nothing
 // while the settings are only read, nor where places are not reported); a
@@ -90,6 +95,16 @@ WindowPlacement RestoredSize(const WindowPlacement& stored, const WindowPlacemen
 // unchanged.
 WindowPlacement KeepInsideWorkArea(const WindowPlacement& placement,
                                    const std::vector<ScreenArea>& areas);
+
+// Where a secondary window that keeps no place of its own opens: beside the
+// main window's normal rectangle `main`, so that the countdowns stay in sight,
+// `gap` pixels apart, in the work area that shows the most of the main window:
+// on its right with their tops level, else on its left, below, above (their
+// left edges level), the first side where it fits wholly; where none has the
+// room, over the main window's centre. Always moved inside that work area; the
+// size and the show command kept. No areas: on the right.
+WindowPlacement BesideMainWindow(const WindowPlacement& window, const WindowPlacement& main,
+                                 const std::vector<ScreenArea>& areas, int32_t gap);
 
 // The outer size of a window of fixed size when laid out at a dots per inch.
 struct OuterSize {

@@ -10,9 +10,9 @@
 
 namespace kestro {
 
-RemindersDialog::RemindersDialog(RemindersDialogView& view, SoundPlayer& player,
-                                 RefusedWrite refused)
-    : view_(view), model_(view, kSection, player, std::move(refused)) {}
+RemindersDialog::RemindersDialog(RemindersDialogView& view, const PlacedWindow& mainWindow,
+                                 SoundPlayer& player, RefusedWrite refused)
+    : view_(view), model_(view, kSection, player, std::move(refused), &mainWindow) {}
 
 std::string RemindersDialog::RowCaption(int index) {
     const ReminderInfo& info = ReminderInfoOf(index);

@@ -3,7 +3,8 @@
 // start, "only without a ticket". A face implements RemindersDialogView as the
 // settings dialog's faces do: copies the values in, runs modally, calls the
 // events below, copies the values back. OK stores them; the shell saves them
-// at once. Its placement is kept like the settings dialog's.
+// at once. Its placement is kept like the settings dialog's; until it has
+// one, it opens beside the main window.
 #pragma once
 
 #include <array>
@@ -84,8 +85,10 @@ public:
     using RefusedWrite = DialogModel::RefusedWrite;
 
     // `player` serves the test buttons and the silence at the close; `refused`
-    // hears of a placement save that failed (the shell's ReportRefusedWrite).
-    RemindersDialog(RemindersDialogView& view, SoundPlayer& player, RefusedWrite refused);
+    // hears of a placement save that failed (the shell's ReportRefusedWrite);
+    // `mainWindow` is what it opens beside.
+    RemindersDialog(RemindersDialogView& view, const PlacedWindow& mainWindow, SoundPlayer& player,
+                    RefusedWrite refused);
 
     // Shows `settings`' reminders and notifications; on OK stores what the
     // controls held, each lead time brought into 1 to 600 s. True on OK.

@@ -595,7 +595,7 @@ void KestroShell::RunRemindersDialog() {
     if (face == nullptr) {
         return;
     }
-    RemindersDialog dialog(*face, *player_,
+    RemindersDialog dialog(*face, PlacementSource(), *player_,
                            [this](const Result& refused) { ReportRefusedWrite(refused); });
     // As the settings dialog's OK: at once, and a refusal is reported the same way.
     if (dialog.Run(core_.GetSettings())) {

@@ -25,30 +25,59 @@ public:
     WindowPlacement now{0, kShowCmdNormal, -1, -1, -1, -1, 3000, 3000, 3356, 3524};
 };
 
+class MainWindow final : public PlacedWindow {
+public:
+    WindowPlacement QueryPlacement() const override {
+        return {0, kShowCmdNormal, -1, -1, -1, -1, 100, 50, 545, 165};
+    }
+    void ApplyPlacement(const WindowPlacement&) override {}
+};
+
 // Kept or not, a dialog opens where the player can reach it: a window left at
-// 3000,3000 comes back inside a 1024x768 work area, its size kept; only a kept
-// placement is written at the close, and the close always silences the tests.
-TEST(DialogModelTest, ADialogOpensInsideTheWorkAreaWhetherItsPlacementIsKeptOrNot) {
+// 3000,3000 comes back inside a 1024x768 work area, its size kept, or beside
+// the main window where it has one; a place the file keeps wins only while
+// placements are kept. Only a kept placement is written at the close, and the
+// close always silences the tests.
+TEST(DialogModelTest, ADialogOpensInsideTheWorkAreaOrBesideTheMainWindowUntilItKeepsAPlace) {
     test::TempFolder folder;
     ASSERT_TRUE(folder.Ok());
     const std::string iniPath = folder.Path("kestro.ini");
     SetIniFileNameOverride(iniPath);
-    for (const char* saveFormSize : {"0", "1"}) {
-        SCOPED_TRACE(saveFormSize);
-        test::WriteFileBytes(iniPath,
-                             std::string("[Function]\nSaveFormSize=") + saveFormSize + "\n");
+    const std::string stored =
+        "[TfrmZKreminders]\nPlaceNormalPos.Left=200\nPlaceNormalPos.Top=100\n"
+        "PlaceNormalPos.Right=556\nPlaceNormalPos.Bottom=624\n";
+    struct Case {
+        const char* what;
+        bool keep;
+        std::string placeInFile;
+        bool beside;
+        int32_t left, top;
+        int32_t savedLeft;  // -1: nothing written
+    };
+    const Case cases[] = {
+        {"not kept, no main window: moved inside", false, "", false, 668, 244, -1},
+        {"kept, none yet, no main window: moved inside", true, "", false, 668, 244, 668},
+        {"not kept: beside the main window", false, stored, true, 553, 50, 200},
+        {"kept, none yet: beside the main window", true, "", true, 553, 50, 553},
+        {"kept: where it was left", true, stored, true, 200, 100, 200},
+    };
+    const MainWindow main;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteFileBytes(iniPath, std::string("[Function]\nSaveFormSize=") +
+                                          (c.keep ? "1" : "0") + "\n" + c.placeInFile);
         LeftWindow window;
         test::Recorder rec;
         test::RecordingPlayer player{rec};
-        DialogModel model(window, "TfrmZKreminders", player, {});
+        DialogModel model(window, "TfrmZKreminders", player, {}, c.beside ? &main : nullptr);
         model.FormShow();
-        EXPECT_EQ(window.now,
-                  (WindowPlacement{0, kShowCmdNormal, -1, -1, -1, -1, 668, 244, 1024, 768}));
+        EXPECT_EQ(window.now, (WindowPlacement{0, kShowCmdNormal, -1, -1, -1, -1, c.left, c.top,
+                                               c.left + 356, c.top + 524}));
         model.TestSound("/x/test.wav");
         model.FormClose();
         EXPECT_EQ(rec.plays, (std::vector<std::string>{"/x/test.wav", ""}));
         EXPECT_EQ(IniFile::Load(iniPath).ReadInteger("TfrmZKreminders", "PlaceNormalPos.Left", -1),
-                  saveFormSize[0] == '1' ? 668 : -1);
+                  c.savedLeft);
     }
     SetIniFileNameOverride("");
 }

@@ -58,6 +58,51 @@ TEST(PlacementRulesTest, AWindowIsMovedWhollyInsideTheWorkAreaThatShowsMostOfItK
     EXPECT_EQ(KeepInsideWorkArea(Normal(9000, 9000, 10, 10), {}), Normal(9000, 9000, 10, 10));
 }
 
+// A secondary window without a place of its own opens beside the main window,
+// the first side with room in the main window's work area, else over it.
+TEST(PlacementRulesTest, ASecondaryWindowOpensBesideTheMainWindowInsideItsWorkArea) {
+    struct Case {
+        const char* what;
+        std::vector<ScreenArea> areas;
+        WindowPlacement main;
+        int32_t width, height;
+        int32_t left, top;  // expected
+    };
+    const std::vector<ScreenArea> small = {{0, 0, 1024, 728}};
+    const Case cases[] = {
+        {"on the right, tops level", kScreens, Normal(0, 0, 445, 115), 488, 421, 453, 0},
+        {"no room on the right: on the left", kScreens, Normal(1400, 100, 445, 115), 488, 421, 904,
+         100},
+        {"no room on either side: below", small, Normal(100, 50, 445, 115), 488, 421, 100, 173},
+        {"nor below: above", small, Normal(300, 600, 445, 115), 488, 421, 300, 171},
+        {"no side has room: over the middle",
+         {{0, 0, 800, 600}},
+         Normal(200, 250, 445, 115),
+         488,
+         421,
+         179,
+         97},
+        {"larger than the screen: its caption stays", small, Normal(100, 50, 445, 115), 1200, 900,
+         0, 0},
+        {"on the main window's screen, the lower right one", kScreens, Normal(2000, 500, 445, 115),
+         488, 421, 2453, 500},
+        {"the main window mostly on the second screen", kScreens, Normal(1700, 200, 445, 115), 488,
+         421, 2153, 200},
+        {"a main window left off the screen: inside it", small, Normal(3000, 3000, 445, 115), 488,
+         421, 536, 307},
+        {"no screens known: on the right", {}, Normal(100, 50, 445, 115), 488, 421, 553, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WindowPlacement window = Normal(-1, -1, c.width, c.height);
+        window.showCmd = kShowCmdHide;
+        const WindowPlacement placed = BesideMainWindow(window, c.main, c.areas, 8);
+        WindowPlacement expected = Normal(c.left, c.top, c.width, c.height);
+        expected.showCmd = kShowCmdHide;
+        EXPECT_EQ(placed, expected);
+    }
+}
+
 TEST(PlacementRulesTest, AFixedWindowKeepsItsDesignSizeAndAResizableOneIsScaled) {
     struct Case {
         const char* what;
