@@ -103,6 +103,7 @@ void TfrmZKabout::OnInit() {
         linkFont_ = CreateProportionalFont(Px(12), false, true);
     }
     SetClientSize(hwnd_, Px(378), Px(159));
+    SetProgramIcon(hwnd_);
 
     const HWND image = AddControl(L"STATIC", L"", SS_BITMAP, 4, 4, 107, 150, imgDorvik);
     // A picture static takes its picture's size: above 96 dots per inch the

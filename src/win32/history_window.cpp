@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win32/placement.h"
 #include "win32/text.h"
 #include "win32/ui.h"
 
@@ -140,9 +141,12 @@ TfrmZKhistory::TfrmZKhistory(std::function<void(bool)> keepChanged,
     panFigures_ = child(kFiguresClass, 0);
     SetWindowLongPtrW(panFigures_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     labLatest_ = child(L"STATIC", SS_LEFT | SS_NOPREFIX);
-    lstLatest_ = child(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL, WS_EX_CLIENTEDGE);
-    chkKeep_ = child(L"BUTTON", BS_AUTOCHECKBOX);
-    chkRestore_ = child(L"BUTTON", BS_AUTOCHECKBOX);
+    lstLatest_ = child(L"LISTBOX", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOSEL | WS_TABSTOP,
+                       WS_EX_CLIENTEDGE);
+    chkKeep_ = child(L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP);
+    chkRestore_ = child(L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP);
+    SetProgramIcon(hwnd_);
+    TakeDialogKeys(hwnd_);
     font_ = CreateProportionalFont(Px(kFontPixels));
     bold_ = CreateProportionalFont(Px(kFontPixels), true);
     fixed_ = CreateFixedPitchFont(Px(kFontPixels));
@@ -208,7 +212,12 @@ void TfrmZKhistory::ShowPage(const HistoryPage& page) {
     InvalidateRect(panFigures_, nullptr, FALSE);
 }
 
-void TfrmZKhistory::Present() {
+void TfrmZKhistory::Present(HWND mainWindow) {
+    if (!placed_) {
+        placed_ = true;
+        PlacedHwnd window(hwnd_);
+        PlaceFormBeside(window, PlacedHwnd(mainWindow), false);
+    }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
 }
@@ -296,6 +305,16 @@ LRESULT TfrmZKhistory::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
                 info->ptMinTrackSize = POINT{least.right - least.left, least.bottom - least.top};
             }
+            return 0;
+        case WM_ACTIVATE:
+            // As a dialog does: the control the user was in has the keys again.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                focus_ = focus != nullptr && IsChild(hwnd_, focus) ? focus : nullptr;
+            }
+            break;
+        case WM_SETFOCUS:
+            SetFocus(focus_ != nullptr ? focus_ : lstLatest_);
             return 0;
         case WM_COMMAND:
             // Only the user's click is a choice; BM_SETCHECK sends no BN_CLICKED.

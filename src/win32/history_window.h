@@ -26,8 +26,9 @@ public:
     // Copies the page in and redraws; shows nothing by itself, so that an open
     // window can be brought up to date without being raised.
     void ShowPage(const HistoryPage& page);
-    // Shows the window and brings it to the front.
-    void Present();
+    // Shows the window and brings it to the front; the first time beside
+    // `mainWindow`, later where the user left it.
+    void Present(HWND mainWindow);
 
     HWND FileLine() const { return labFile_; }
     // The figures, bars and note, painted from the page.
@@ -56,6 +57,8 @@ private:
     HFONT bold_ = nullptr;
     HFONT fixed_ = nullptr;
     UINT dpi_ = 96;
+    bool placed_ = false;
+    HWND focus_ = nullptr;  // the control that had the focus when the window lost it
 };
 
 }  // namespace kestro::win32

@@ -35,6 +35,7 @@ TfrmZKlog::TfrmZKlog() {
     hwnd_ =
         CreateWindowExW(0, kLogClass, L"ログ表示", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 347, 107,
                         392, 252, nullptr, nullptr, instance, static_cast<HidingWindow*>(this));
+    SetProgramIcon(hwnd_);
     const UINT dpi = WindowDpi(hwnd_);
     if (dpi != 96) {
         SetWindowPos(hwnd_, nullptr, 0, 0, Scaled(392, dpi), Scaled(252, dpi),

@@ -9,6 +9,7 @@
 #include "win32/log_window.h"
 #include "win32/main_window.h"
 #include "win32/single_instance.h"
+#include "win32/ui.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // One Kestro per session: a second start brings the first forward and ends.
@@ -29,6 +30,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     MSG message{};
     while (frmZKmain.Alive() && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (kestro::win32::TranslateDialogKeys(message)) {
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

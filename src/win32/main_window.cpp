@@ -556,7 +556,7 @@ void TfrmZKmain::ShowHistory(const HistoryPage& page) {
             [this](bool restore) { shell_->SetRestoreTimetable(restore); });
     }
     frmZKhistory_->ShowPage(page);
-    frmZKhistory_->Present();
+    frmZKhistory_->Present(hwnd_);
 }
 
 void TfrmZKmain::RefreshHistory(const HistoryPage& page) {

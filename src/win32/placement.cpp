@@ -1,5 +1,7 @@
 #include "win32/placement.h"
 
+#include "win32/ui.h"
+
 namespace kestro::win32 {
 
 WindowPlacement QueryWindowPlacement(HWND window) {
@@ -64,6 +66,10 @@ ScreenArea WorkAreaNear(HWND window) {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     return AreaOf(work);
+}
+
+int PlacedHwnd::Dpi() const {
+    return static_cast<int>(WindowDpi(window_));
 }
 
 }  // namespace kestro::win32

@@ -18,4 +18,19 @@ std::vector<ScreenArea> MonitorWorkAreas();
 // The work area of the monitor nearest `window`.
 ScreenArea WorkAreaNear(HWND window);
 
+// A window of its own as the shell's placement rules see it.
+class PlacedHwnd final : public PlacedWindow {
+public:
+    explicit PlacedHwnd(HWND window) : window_(window) {}
+    WindowPlacement QueryPlacement() const override { return QueryWindowPlacement(window_); }
+    void ApplyPlacement(const WindowPlacement& placement) override {
+        ApplyWindowPlacement(window_, placement);
+    }
+    std::vector<ScreenArea> ScreenAreas() const override { return MonitorWorkAreas(); }
+    int Dpi() const override;
+
+private:
+    HWND window_;
+};
+
 }  // namespace kestro::win32

@@ -17,6 +17,7 @@ using namespace reminders_layout;
 
 void TfrmZKreminders::OnInit() {
     SetWindowTextW(hwnd_, FromUtf8(kCaption).c_str());
+    SetProgramIcon(hwnd_);
     if (font_ == nullptr) {
         font_ = CreateProportionalFont(Px(12));
         playPicture_ = CreatePlayPicture(Px(16));
@@ -39,10 +40,11 @@ void TfrmZKreminders::OnInit() {
                    kSoundLeft - kUnitLeft - 2, kRowHeight, -1);
         AddControl(L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP, kSoundLeft, top, kSoundWidth,
                    kRowHeight, kSoundBase + i, WS_EX_CLIENTEDGE);
-        const HWND test = AddControl(L"STATIC", L"", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY,
-                                     kTestLeft, top + (kRowHeight - kTestSize) / 2, kTestSize,
-                                     kTestSize, kTestBase + i, WS_EX_STATICEDGE);
-        SendMessageW(test, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(playPicture_));
+        // A button drawn as the settings dialog's picture: each row's plays its
+        // own box, so it may take the focus, and Tab reaches it.
+        AddControl(L"BUTTON", L"", BS_OWNERDRAW | WS_TABSTOP, kTestLeft,
+                   top + (kRowHeight - kTestSize) / 2, kTestSize, kTestSize, kTestBase + i,
+                   WS_EX_STATICEDGE);
         if (RemindersDialog::HasNoTicketSwitch(i)) {
             AddControl(L"BUTTON", FromUtf8(kNoTicketCaption), BS_AUTOCHECKBOX | WS_TABSTOP,
                        kNoTicketLeft, top + kRowHeight + 4, kNoTicketWidth, kRowHeight,
@@ -120,11 +122,37 @@ bool TfrmZKreminders::OnCommand(WORD id, WORD code, HWND) {
     if (EndCommand(id)) {
         return true;
     }
-    if (id >= kTestBase && id < kTestBase + kReminderCount && code == STN_CLICKED) {
+    if (id >= kTestBase && id < kTestBase + kReminderCount && code == BN_CLICKED) {
         dialog_->TestSound(PathIn(id - kTestBase));
         return true;
     }
     return false;
+}
+
+bool TfrmZKreminders::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+    if (message != WM_DRAWITEM || wParam < kTestBase || wParam >= kTestBase + kReminderCount) {
+        return false;
+    }
+    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    BITMAP picture{};
+    GetObjectW(playPicture_, sizeof picture, &picture);
+    // Centred as the picture control centres it; pressed, it sinks by a pixel.
+    const int pressed = (item.itemState & ODS_SELECTED) != 0 ? 1 : 0;
+    const int left = (item.rcItem.right - item.rcItem.left - picture.bmWidth) / 2 + pressed;
+    const int top = (item.rcItem.bottom - item.rcItem.top - picture.bmHeight) / 2 + pressed;
+    const HDC memory = CreateCompatibleDC(item.hDC);
+    const HGDIOBJ old = SelectObject(memory, playPicture_);
+    BitBlt(item.hDC, left, top, picture.bmWidth, picture.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -1, -1);
+        DrawFocusRect(item.hDC, &focus);
+    }
+    *result = TRUE;
+    return true;
 }
 
 }  // namespace kestro::win32

@@ -32,6 +32,8 @@ public:
 private:
     void OnInit() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    // Draws the test buttons.
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
     void CopyIn();
     RemindersDialogValues CopyOut() const override;
     std::string PathIn(int row) const;

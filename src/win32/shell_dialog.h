@@ -15,8 +15,8 @@
 
 namespace kestro::win32 {
 
-// Shows a sound path in an edit box and returns what the box then reads (UTF-8,
-// like every path inside).
+// Shows a sound path in an edit box, scrolled to the file's name, and returns
+// what the box then reads (UTF-8, like every path inside).
 std::string ShowSoundPath(HWND edit, const std::string& path);
 // The path in the box: a box that still reads `shown` gives back the path it
 // was given, also one in the ANSI bytes of an older settings file.

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "win32/resources.h"
+
 namespace kestro::win32 {
 
 UINT WindowDpi(HWND window) {
@@ -94,6 +96,39 @@ void SetFontOfAll(HWND window, HFONT font) {
         reinterpret_cast<LPARAM>(font));
 }
 
+namespace {
+
+constexpr wchar_t kDialogKeysProperty[] = L"KestroDialogKeys";
+
+// Loaded once and kept for the process: every window shares them.
+HICON ProgramIcon(int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconResource),
+                                         IMAGE_ICON, GetSystemMetrics(widthMetric),
+                                         GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR));
+}
+
+}  // namespace
+
+void SetProgramIcon(HWND window) {
+    static const HICON largeIcon = ProgramIcon(SM_CXICON, SM_CYICON);
+    static const HICON smallIcon = ProgramIcon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+}
+
+void TakeDialogKeys(HWND window) {
+    SetPropW(window, kDialogKeysProperty, reinterpret_cast<HANDLE>(1));
+}
+
+bool TranslateDialogKeys(MSG& message) {
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || message.hwnd == nullptr) {
+        return false;
+    }
+    const HWND window = GetAncestor(message.hwnd, GA_ROOT);
+    return window != nullptr && GetPropW(window, kDialogKeysProperty) != nullptr &&
+           IsDialogMessageW(window, &message);
+}
+
 // --- HidingWindow ---------------------------------------------------------------
 
 LRESULT CALLBACK HidingWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -113,6 +148,7 @@ LRESULT CALLBACK HidingWindow::Procedure(HWND window, UINT message, WPARAM wPara
     }
     if (message == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
+        RemovePropW(window, kDialogKeysProperty);
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->OnMessage(message, wParam, lParam);

@@ -32,6 +32,18 @@ HBITMAP StretchedCopy(HBITMAP picture, int width, int height);
 // Sets the font of `window` and of every child of it.
 void SetFontOfAll(HWND window, HFONT font);
 
+// Gives a window the program's icon: large for Alt+Tab, small for its caption
+// and the task bar. A class of its own would otherwise show the system's.
+void SetProgramIcon(HWND window);
+
+// Marks a window that is not a dialog but holds controls: its keys go through
+// the dialog manager, so that Tab and Shift+Tab move between its WS_TABSTOP
+// controls and Space presses the one that has the focus.
+void TakeDialogKeys(HWND window);
+// For the message loop, before TranslateMessage: true when `message` was a key
+// of a marked window and has been handled as a dialog's.
+bool TranslateDialogKeys(MSG& message);
+
 // A window of its own that lives as long as the program: closing it only hides
 // it. Its class's procedure is Procedure and it is made with the object as the
 // creation parameter (static_cast<HidingWindow*>(this)); every message but the

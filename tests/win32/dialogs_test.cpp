@@ -2,11 +2,30 @@
 // settings dialog driven by the keyboard, the reminders window, the about box
 // and the log window.
 #include "face_fixture.h"
+#include "win32/placement.h"
 
 namespace kestro::win32 {
 namespace {
 
 using namespace test_face;
+
+bool HasProgramIcon(HWND window) {
+    return SendMessageW(window, WM_GETICON, ICON_BIG, 0) != 0 &&
+           SendMessageW(window, WM_GETICON, ICON_SMALL, 0) != 0;
+}
+
+// Opened beside the main window, not over it, and wholly inside its work area.
+void ExpectBesideInsideTheWorkArea(HWND window, HWND main) {
+    RECT frame{}, mainFrame{}, overlap{};
+    GetWindowRect(window, &frame);
+    GetWindowRect(main, &mainFrame);
+    EXPECT_FALSE(IntersectRect(&overlap, &frame, &mainFrame))
+        << Describe(frame) << " over the main window at " << Describe(mainFrame);
+    const ScreenArea work = WorkAreaNear(main);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << Describe(frame);
+}
 
 // The history window over a real file beside the settings: where the file
 // is, the newest result first, a size that fits a 1024x768 screen with every
@@ -24,6 +43,13 @@ TEST_F(Win32FaceTest, HistoryWindowShowsTheFileAndTonightAndForwardsBothSwitches
     const HWND window = history.Handle();
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(WindowText(window), L"履歴");
+    EXPECT_TRUE(HasProgramIcon(window));
+    ExpectBesideInsideTheWorkArea(window, main.Handle());
+    // Tab, as the program's message loop hands it on, moves from the list to the switches.
+    SetFocus(history.Latest());
+    MSG tab{history.Latest(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_TRUE(TranslateDialogKeys(tab));
+    EXPECT_EQ(GetFocus(), history.KeepSwitch());
     EXPECT_NE(WindowText(history.FileLine()).find(L"kestro-history.csv"), std::wstring::npos);
     ASSERT_EQ(SendMessageW(history.Latest(), LB_GETCOUNT, 0, 0), 2);
     wchar_t newest[128] = {};
@@ -149,8 +175,15 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
     WriteIni(
         "[Reminders]\r\nSinglesExchangeDeadlineEnabled=1\r\n"
         "SinglesExchangeDeadlineSound=C:\\x\\won.wav\r\n"
+        "SinglesStartSound=C:\\Users\\player\\Documents\\Kestro sounds\\evening\\race.wav\r\n"
         "[Notifications]\r\nResultWin=1\r\n");
     TfrmZKmain& main = Show();
+    // What Tab from a row's path box reaches, and how much of a long path shows.
+    HWND tabFromSound = nullptr, testButton = nullptr;
+    bool icon = false;
+    LRESULT firstShown = 0;
+    POINTL nameEnd{};
+    RECT startBox{};
     std::wstring caption, won, wonSound, notifyWin;
     bool notifyWinChecked = false;
     RECT client{};
@@ -160,6 +193,17 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
         main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiReminders), [&](HWND dialog) {
             caption = WindowText(dialog);
             client = ClientRect(dialog);
+            icon = HasProgramIcon(dialog);
+            ExpectBesideInsideTheWorkArea(dialog, main.Handle());
+            tabFromSound = GetNextDlgTabItem(
+                dialog, GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2), FALSE);
+            testButton = GetDlgItem(dialog, TfrmZKreminders::kTestBase + 2);
+            const HWND start = GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 1);
+            firstShown = LOWORD(SendMessageW(start, EM_CHARFROMPOS, 0, MAKELPARAM(2, 2)));
+            const auto length = static_cast<WPARAM>(GetWindowTextLengthW(start));
+            const LRESULT last = SendMessageW(start, EM_POSFROMCHAR, length - 1, 0);
+            nameEnd = {static_cast<short>(LOWORD(last)), static_cast<short>(HIWORD(last))};
+            startBox = ClientRect(start);
             won = WindowText(GetDlgItem(dialog, TfrmZKreminders::kCheckBase + 2));
             wonChecked = IsDlgButtonChecked(dialog, TfrmZKreminders::kCheckBase + 2) == BST_CHECKED;
             wonSound = WindowText(GetDlgItem(dialog, TfrmZKreminders::kSoundBase + 2));
@@ -177,6 +221,12 @@ TEST_F(Win32FaceTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
             PressKey(lead, VK_RETURN);
         });
     EXPECT_EQ(caption, L"リマインダー");
+    EXPECT_TRUE(icon);
+    EXPECT_EQ(tabFromSound, testButton);
+    // "...\\race.wav": the start of the long path scrolled out, its end in the box.
+    EXPECT_GT(firstShown, 0);
+    EXPECT_GE(nameEnd.x, 0);
+    EXPECT_LT(nameEnd.x, startBox.right);
     EXPECT_TRUE(
         RectIs(client, 0, 0, reminders_layout::kClientWidth, reminders_layout::kClientHeight))
         << Describe(client);
@@ -203,8 +253,10 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
     RECT client{}, pictureRect{};
     BITMAP picture{};
     std::wstring link;
+    bool icon = false;
     WithModalDialog(main.Handle(), TfrmZKmain::MenuCommand(MenuItem::pmiAbout), [&](HWND dialog) {
         client = ClientRect(dialog);
+        icon = HasProgramIcon(dialog);
         const HWND image = GetDlgItem(dialog, TfrmZKabout::imgDorvik);
         pictureRect = ChildRect(image);
         const auto bitmap =
@@ -219,6 +271,7 @@ TEST_F(Win32FaceTest, AboutBoxShowsTheDecodedPictureAndOpensTheLink) {
         PressKey(GetDlgItem(dialog, IDOK), VK_RETURN);
     });
     EXPECT_TRUE(RectIs(client, 0, 0, 378, 159)) << Describe(client);
+    EXPECT_TRUE(icon);
     EXPECT_EQ(picture.bmWidth, 107);
     EXPECT_EQ(picture.bmHeight, 150);
     EXPECT_TRUE(RectIs(pictureRect, 4, 4, 107, 150)) << Describe(pictureRect);
@@ -233,6 +286,7 @@ TEST_F(Win32FaceTest, LogWindowWrapsLongLinesWithBothScrollBarsAndOnlyHidesOnClo
     const LONG_PTR style = GetWindowLongPtrW(log.Memo(), GWL_STYLE);
     EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), WS_HSCROLL | WS_VSCROLL);
     EXPECT_EQ(WindowText(log.Handle()), L"ログ表示");
+    EXPECT_TRUE(HasProgramIcon(log.Handle()));
     RECT outer{};
     GetWindowRect(log.Handle(), &outer);
     EXPECT_TRUE(RectIs(outer, 347, 107, 392, 252)) << Describe(outer);
