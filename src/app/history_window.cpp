@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/fonts.h"
+#include "app/placement_qt.h"
 
 namespace kestro {
 
@@ -203,6 +204,15 @@ void TfrmZKhistory::ShowPage(const HistoryPage& page) {
         sized_ = true;
         layout()->activate();
         resize(minimumSizeHint());
+    }
+}
+
+void TfrmZKhistory::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placed_ && !event->spontaneous() && parentWidget() != nullptr) {
+        placed_ = true;
+        PlacedForm window(this);
+        PlaceFormBeside(window, PlacedForm(parentWidget()), true);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QShowEvent>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -60,6 +61,11 @@ public:
     QCheckBox* KeepSwitch() const { return chkKeep_; }
     QCheckBox* RestoreSwitch() const { return chkRestore_; }
 
+protected:
+    // The first show puts it beside its parent, the main window; later ones
+    // find it where the user left it.
+    void showEvent(QShowEvent* event) override;
+
 private:
     static constexpr int kFigureRows = 6;
     std::function<void(bool)> keepChanged_;
@@ -79,6 +85,7 @@ private:
     QCheckBox* chkKeep_ = nullptr;
     QCheckBox* chkRestore_ = nullptr;
     bool sized_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace kestro

@@ -53,6 +53,7 @@ TfrmZKreminders::TfrmZKreminders(QWidget* parent)
         chain(row.check);
         chain(row.lead);
         chain(row.sound);
+        chain(row.test);
         if (RemindersDialog::HasNoTicketSwitch(i)) {
             row.noTicket = new QCheckBox(QString::fromUtf8(kNoTicketCaption), this);
             row.noTicket->setObjectName(QStringLiteral("chkNoTicket") + name);

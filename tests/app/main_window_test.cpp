@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <algorithm>
 #include <csignal>
@@ -387,8 +389,20 @@ TEST_F(MainWindowTest, RemindersWindowShowsTheSettingsAndSavesItsOk) {
         EXPECT_TRUE(won->isChecked());
         EXPECT_EQ(window->findChild<QCheckBox*>(QStringLiteral("chkReminder2"))->text(),
                   QStringLiteral("単勝 交換締切"));
-        EXPECT_EQ(window->findChild<QLineEdit*>(QStringLiteral("edtSound2"))->text(),
-                  QStringLiteral("C:/x/won.wav"));
+        auto* wonSound = window->findChild<QLineEdit*>(QStringLiteral("edtSound2"));
+        EXPECT_EQ(wonSound->text(), QStringLiteral("C:/x/won.wav"));
+        // A long path shows the file's name; Tab goes on from the box to its row's test button.
+        EXPECT_EQ(wonSound->cursorPosition(), wonSound->text().size());
+        QWidget* next = wonSound->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus)) {
+            next = next->nextInFocusChain();
+        }
+        EXPECT_EQ(next, window->findChild<QToolButton*>(QStringLiteral("btnTest2")));
+        // Opened beside the main window, not over it, and inside the screen.
+        EXPECT_FALSE(window->frameGeometry().intersects(main.frameGeometry()))
+            << window->geometry().x() << "," << window->geometry().y() << " main "
+            << main.geometry().x() << "," << main.geometry().y();
+        EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
         // Only the start's rows have the no-ticket switch.
         EXPECT_EQ(
             window->findChildren<QCheckBox*>(QRegularExpression(QStringLiteral("^chkNoTicket")))
@@ -436,6 +450,9 @@ TEST_F(MainWindowTest, HistoryWindowShowsTheFileAndTonightAndForwardsBothSwitche
     TfrmZKhistory* history = main.HistoryWindow();
     ASSERT_NE(history, nullptr);
     EXPECT_TRUE(history->isVisible());
+    EXPECT_FALSE(history->frameGeometry().intersects(main.frameGeometry()))
+        << history->geometry().x() << "," << history->geometry().y();
+    EXPECT_TRUE(history->screen()->availableGeometry().contains(history->frameGeometry()));
     EXPECT_EQ(history->windowTitle(), QStringLiteral("履歴"));
     EXPECT_EQ(history->Figure(0, 0, 0)->text(), QStringLiteral("レース数"));
     EXPECT_EQ(history->Figure(0, 0, 1)->text(), QStringLiteral("0"));  // tonight
