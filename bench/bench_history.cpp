@@ -61,7 +61,7 @@ void BM_HistoryWindowNumbers(benchmark::State& state) {
         RaceHistory history;
         const HistoryLoad load = history.Open(path, true);
         const HistoryPage page = BuildHistoryPage(history.Summary(kHistoryLatestCount), true,
-                                                  history.Path(), history.Refusal());
+                                                  history.Path(), history.Usable());
         if (load.records.size() != kRows || page.latest.empty()) {
             state.SkipWithError("the year did not read back");
         }
@@ -81,7 +81,7 @@ void BM_HistorySummaryOnly(benchmark::State& state) {
     history.Open(path, true);
     for (auto _ : state) {
         benchmark::DoNotOptimize(BuildHistoryPage(history.Summary(kHistoryLatestCount), true,
-                                                  history.Path(), history.Refusal()));
+                                                  history.Path(), history.Usable()));
     }
     std::filesystem::remove(path);
 }

@@ -34,6 +34,9 @@ public:
     // Both empty on success.
     const std::string& Message() const { return message_; }
     const std::string& Reason() const { return reason_; }
+    // "message: reason", or the message alone when the system said nothing:
+    // the line the log and the status line show.
+    std::string Line() const { return reason_.empty() ? message_ : message_ + ": " + reason_; }
 
 private:
     bool failed_ = false;

@@ -44,7 +44,7 @@ bool HistoryReader::Feed(std::string_view bytes) {
         load_.empty = false;
         load_.endsWithLineEnd = bytes.back() == '\n';
     }
-    while (!bytes.empty() && load_.refusal.empty()) {
+    while (!bytes.empty() && load_.usable) {
         const std::size_t end = bytes.find('\n');
         const std::string_view piece = bytes.substr(0, end);
         // Past the longest row, the rest of the line is only looked through.
@@ -63,11 +63,11 @@ bool HistoryReader::Feed(std::string_view bytes) {
         line_.clear();
         overlong_ = false;
     }
-    return load_.refusal.empty();
+    return load_.usable.Succeeded();
 }
 
 HistoryLoad HistoryReader::Finish() {
-    if (load_.refusal.empty() && !load_.endsWithLineEnd && !load_.empty) {
+    if (load_.usable && !load_.endsWithLineEnd && !load_.empty) {
         TakeLine(line_, true);
     }
     if (skipped_ > 0) {
@@ -87,8 +87,10 @@ void HistoryReader::TakeLine(std::string_view line, bool last) {
     ++lineNumber_;
     if (lineNumber_ == 1) {
         if (overlong_ || !IsHistoryHeader(line)) {
-            load_.refusal = path_ + " は Kestro の履歴ファイルではありません (1 行目が見出し " +
-                            std::string(kHistoryHeader) + " ではない) ため、読み書きしません";
+            load_.usable = Result::Failure(
+                path_ + " は Kestro の履歴ファイルではありません (1 行目が見出し " +
+                    std::string(kHistoryHeader) + " ではない) ため、読み書きしません",
+                "");
             load_.records.clear();
         }
         return;
@@ -147,7 +149,7 @@ Result ReadHistory(platform::LockedFile& file, const std::string& path, HistoryL
 HistoryLoad RaceHistory::Open(const std::string& path, bool writable) {
     path_ = path;
     writable_ = writable && !path.empty();
-    refusal_.clear();
+    usable_ = Result();
     waiting_.clear();
     earlier_.clear();
     tonight_.clear();
@@ -165,9 +167,9 @@ HistoryLoad RaceHistory::Open(const std::string& path, bool writable) {
     if (!read) {
         // Said now; each append reads the file again, and is refused if it still cannot.
         load = HistoryLoad();
-        load.refusal = CannotWriteHistoryMessage(path) + ": " + read.Reason();
+        load.usable = read.Telling(CannotWriteHistoryMessage(path));
     }
-    refusal_ = load.refusal;
+    usable_ = load.usable;
     earlier_ = load.records;
     kept_.reserve(earlier_.size());
     for (const RaceRecord& record : earlier_) {
@@ -209,9 +211,9 @@ Result RaceHistory::Retry() {
     if (Result read = ReadHistory(file, path_, now); !read) {
         return read.Telling(refused);
     }
-    refusal_ = now.refusal;
-    if (!refusal_.empty()) {
-        return Result::Failure(refusal_, "");
+    usable_ = now.usable;
+    if (!usable_) {
+        return usable_;
     }
     std::unordered_set<int64_t> inFile;
     for (const RaceRecord& held : now.records) {

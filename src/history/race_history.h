@@ -42,9 +42,9 @@ struct HistoryLoad {
     std::vector<RaceRecord> records;
     // Lines skipped, each said once: "<path>: line N ...".
     std::vector<std::string> notes;
-    // Not empty when the file must not be written: it is not ours, or it could
-    // not be read. The user is told this text.
-    std::string refusal;
+    // A failure when the file must not be written: it is not ours, or it could
+    // not be read (then with what the system said).
+    Result usable;
     bool endsWithLineEnd = true;  // false: a torn last line stays in the file
     bool empty = true;            // no bytes at all (or no file)
     int duplicates = 0;           // rows of a result read before, dropped
@@ -104,8 +104,9 @@ public:
     std::size_t Waiting() const { return waiting_.size(); }
 
     const std::string& Path() const { return path_; }
-    // Where writing stopped for good (a file that is not ours), or empty.
-    const std::string& Refusal() const { return refusal_; }
+    // A failure while the file must not be written: it was not ours, or could
+    // not be read, when it was last read.
+    const Result& Usable() const { return usable_; }
     const std::vector<RaceRecord>& Earlier() const { return earlier_; }
     const std::vector<RaceRecord>& Tonight() const { return tonight_; }
 
@@ -117,7 +118,7 @@ private:
     std::string path_;
     bool writable_ = false;
     bool keeping_ = true;
-    std::string refusal_;
+    Result usable_;
     std::vector<RaceRecord> waiting_;  // for the file, oldest first
     std::vector<RaceRecord> earlier_;
     std::vector<RaceRecord> tonight_;

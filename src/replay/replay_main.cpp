@@ -166,8 +166,8 @@ private:
 // cannot be read, ends the replay before anything is written.
 void OpenHistoryFile(KestroCore& core, const std::string& path) {
     const HistoryLoad load = core.OpenHistory(path, true);
-    if (!load.refusal.empty()) {
-        FailReplay(load.refusal);
+    if (!load.usable) {
+        FailReplay(load.usable.Line());
     }
     for (const std::string& note : load.notes) {
         std::fprintf(stderr, "%s: %s\n", kReplayProgram, note.c_str());
@@ -179,7 +179,7 @@ void OpenHistoryFile(KestroCore& core, const std::string& path) {
 void PrintSummary(const KestroCore& core, Output& output) {
     const RaceHistory& history = core.History();
     const std::string text = HistoryPageText(BuildHistoryPage(
-        history.Summary(kHistoryLatestCount), true, history.Path(), history.Refusal()));
+        history.Summary(kHistoryLatestCount), true, history.Path(), history.Usable()));
     output.Write(text);
 }
 

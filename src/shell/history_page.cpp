@@ -88,7 +88,7 @@ std::string LatestLine(const RaceRecord& record) {
 }  // namespace
 
 HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std::string& path,
-                             const std::string& refusal) {
+                             const Result& usable) {
     HistoryPage page;
     page.caption = "履歴";
     page.tonightHeading = "今夜";
@@ -123,8 +123,8 @@ HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std
     page.keepLabel = "結果を履歴ファイルに記録する";
     page.restoreLabel = "終了時の予想を次の起動で復元する (終了から15分以内)";
     page.keep = keep;
-    if (!refusal.empty()) {
-        page.fileLine = "記録できません: " + refusal;
+    if (!usable) {
+        page.fileLine = "記録できません: " + usable.Line();
     } else if (path.empty()) {
         page.fileLine = "履歴ファイルなし (この回の結果だけを数えます)";
     } else {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
 #include "history/statistics.h"
 
 namespace kestro {
@@ -57,9 +58,9 @@ struct HistoryPage {
 // How many results the list shows.
 constexpr std::size_t kHistoryLatestCount = 50;
 
-// `path` is the history file (empty: none); `refusal` why it is not written.
+// `path` is the history file (empty: none); `usable` a failure when it is not written.
 HistoryPage BuildHistoryPage(const HistorySummary& summary, bool keep, const std::string& path,
-                             const std::string& refusal);
+                             const Result& usable);
 
 // The page as plain text, for the command line.
 std::string HistoryPageText(const HistoryPage& page);

@@ -119,8 +119,8 @@ void KestroShell::OpenHistory() {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
     // Said in the log; each result tries the file again as it is then.
-    if (!load.refusal.empty()) {
-        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(load.refusal));
+    if (!load.usable) {
+        core_.GetLog().AddLogLine(Utf8ToCp932Lossy(load.usable.Line()));
     }
 }
 
@@ -152,7 +152,7 @@ HistoryPage KestroShell::CurrentHistoryPage() const {
     const RaceHistory& history = core_.History();
     HistoryPage page =
         BuildHistoryPage(history.Summary(kHistoryLatestCount), core_.GetSettings().KeepHistory,
-                         history.Path(), history.Refusal());
+                         history.Path(), history.Usable());
     page.restore = core_.GetSettings().RestoreTimetable;
     return page;
 }
@@ -492,8 +492,7 @@ void KestroShell::SaveSettings(bool atClose) {
 
 void KestroShell::ReportRefusedWrite(const Result& refused) {
     const std::string& message = refused.Message();
-    const std::string& reason = refused.Reason();
-    const std::string line = reason.empty() ? message : message + ": " + reason;
+    const std::string line = refused.Line();
     // A box now would hold the capture's hand-over behind it: frames dropped,
     // a result missed, a timetable predicted late.
     if (shown_ && !closed_) {

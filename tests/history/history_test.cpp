@@ -120,7 +120,7 @@ TEST(HistoryStatistics, CountsAHandMadeFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const HistoryLoad load = ParseHistoryFile("h.csv", Rows(c.rows));
-        ASSERT_TRUE(load.notes.empty() && load.refusal.empty());
+        ASSERT_TRUE(load.notes.empty() && load.usable.Succeeded());
         const RaceStatistics s = CountResults(load.records).race[c.kind == kDoubles ? 1 : 0];
         EXPECT_EQ((std::vector<int>{s.races, s.tickets, s.hits, s.misses, s.longestHits,
                                     s.longestMisses}),
@@ -219,11 +219,11 @@ TEST_F(HistoryFileTest, AnotherProgramsCsvIsRefusedAndLeftAsItWas) {
     WriteFileBytes(path, theirs);
     RaceHistory history;
     const HistoryLoad load = history.Open(path, true);
-    EXPECT_NE(load.refusal.find("Kestro の履歴ファイルではありません"), std::string::npos);
+    EXPECT_NE(load.usable.Message().find("Kestro の履歴ファイルではありません"), std::string::npos);
     EXPECT_TRUE(load.records.empty());
     const Result added = history.Add(Singles(6, '4', '4', Verdict::Hit));
     EXPECT_FALSE(added);
-    EXPECT_EQ(added.Message(), load.refusal);
+    EXPECT_EQ(added.Message(), load.usable.Message());
     EXPECT_EQ(ReadFileBytes(path), theirs);
     EXPECT_EQ(history.Summary(10).tonight.race[0].races, 1);  // still counted tonight
 }
@@ -250,7 +250,14 @@ TEST_F(HistoryFileTest, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
         const std::string before =
             std::filesystem::is_regular_file(path) ? ReadFileBytes(path) : "";
         RaceHistory history;
-        history.Open(path, true);
+        const HistoryLoad load = history.Open(path, true);
+        // A folder is refused at the open already, its reason kept apart.
+        EXPECT_EQ(!load.usable, !std::filesystem::is_regular_file(path));
+        EXPECT_EQ(!history.Usable(), !load.usable);
+        if (!load.usable) {
+            EXPECT_EQ(load.usable.Message(), path + " に書き込めません");
+            EXPECT_FALSE(load.usable.Reason().empty());
+        }
         const Result added = history.Add(Singles(17, '2', '2', Verdict::Hit));
         EXPECT_FALSE(added);
         EXPECT_EQ(added.Message(), path + " に書き込めません");
@@ -303,7 +310,7 @@ TEST_F(HistoryFileTest, DuplicateRowsAndOverlongLinesAreSkippedAndSaid) {
         for (std::size_t i = 0; i < std::min(load.notes.size(), c.notes.size()); ++i) {
             EXPECT_NE(load.notes[i].find(c.notes[i]), std::string::npos) << load.notes[i];
         }
-        EXPECT_EQ(!load.refusal.empty(), c.refused) << load.refusal;
+        EXPECT_EQ(!load.usable, c.refused) << load.usable.Line();
     }
 }
 
@@ -447,7 +454,7 @@ TEST_F(HistoryFileTest, TheFileIsTakenAsItIsAtEachAppend) {
     const auto run = [&](const Case& c) {
         std::filesystem::remove(path);
         RaceHistory history;
-        ASSERT_TRUE(history.Open(path, true).refusal.empty());
+        ASSERT_TRUE(history.Open(path, true).usable.Succeeded());
         ASSERT_TRUE(history.Add(Singles(6, '4', '4', Verdict::Hit)));
 
         std::optional<OtherProgram> other;
@@ -483,7 +490,7 @@ TEST_F(HistoryFileTest, TheFileIsTakenAsItIsAtEachAppend) {
         EXPECT_EQ(ReadFileBytes(path), c.after);
         RaceHistory again;
         const HistoryLoad load = again.Open(path, true);
-        EXPECT_TRUE(load.refusal.empty() && load.notes.empty()) << load.refusal;
+        EXPECT_TRUE(load.usable && load.notes.empty()) << load.usable.Line();
         ASSERT_FALSE(load.records.empty());
         EXPECT_EQ(load.records.back(), c.second);
     };

@@ -101,7 +101,7 @@ TEST(FullDiskTest, AHistoryRowCutShortIsWrittenOnceWhenThereIsRoomAgain) {
         }
         test::WriteFileBytes(path, bytes);
         RaceHistory history;
-        ASSERT_TRUE(history.Open(path, true).refusal.empty());
+        ASSERT_TRUE(history.Open(path, true).usable.Succeeded());
         ASSERT_TRUE(FillUp(folder.Path("filler")));
 
         const Result added = history.Add(second);

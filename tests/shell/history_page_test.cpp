@@ -74,6 +74,12 @@ TEST_F(ShellTest, HistoryFileRefusedOnceAndBothSwitchesAreSaved) {
     EXPECT_NE(test::ReadFileBytes(iniPath_).find(test::InSavedLineEnds("[History]\nKeepHistory=0")),
               std::string::npos);
     shell.PopupMenuClick(MenuItem::pmiHistory);
+    const std::string refused = historyPath + " に書き込めません: ";
+    EXPECT_EQ(view_.history.fileLine.rfind("記録できません: " + refused, 0), 0u)
+        << view_.history.fileLine;
+    EXPECT_NE(std::find_if(view_.events.begin(), view_.events.end(),
+                           [&](const std::string& e) { return e.rfind("log " + refused, 0) == 0; }),
+              view_.events.end());
     EXPECT_FALSE(view_.history.keep);
     EXPECT_EQ(view_.history.races[0].figures[0].tonight, "3");
     shell.SetRestoreTimetable(true);
