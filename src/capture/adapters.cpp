@@ -60,19 +60,18 @@ AdapterInfo InfoOf(const pcap_if_t& device, bool askLinkType) {
 
 }  // namespace
 
-std::vector<AdapterInfo> ReadAdapterInfo(bool askLinkType, std::string& error) {
+Result ReadAdapterInfo(bool askLinkType, std::vector<AdapterInfo>& adapters) {
+    adapters.clear();
     char errorBuffer[PCAP_ERRBUF_SIZE] = {};
     pcap_if_t* devices = nullptr;
     if (pcap_findalldevs(&devices, errorBuffer) != 0) {
-        error = errorBuffer;
-        return {};
+        return Result::Failure(errorBuffer);
     }
-    std::vector<AdapterInfo> adapters;
     for (const pcap_if_t* device = devices; device != nullptr; device = device->next) {
         adapters.push_back(InfoOf(*device, askLinkType));
     }
     pcap_freealldevs(devices);
-    return adapters;
+    return Result();
 }
 
 bool IsAllInterfacesDevice(const std::string& name) {

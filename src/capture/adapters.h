@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/result.h"
+
 namespace kestro {
 
 struct AdapterInfo {
@@ -26,10 +28,11 @@ struct AdapterInfo {
     std::string ipv4Address;  // the first listed, dotted; empty when none
 };
 
-// Enumerates the devices in libpcap's order. With `askLinkType` each network
-// interface is opened for a moment to learn its link type. Empty with `error`
-// set when the enumeration fails.
-std::vector<AdapterInfo> ReadAdapterInfo(bool askLinkType, std::string& error);
+// Enumerates the devices into `adapters`, in libpcap's order. With
+// `askLinkType` each network interface is opened for a moment to learn its
+// link type. A failed enumeration leaves `adapters` empty, with libpcap's
+// words as the reason.
+Result ReadAdapterInfo(bool askLinkType, std::vector<AdapterInfo>& adapters);
 
 // libpcap's name of a link type ("EN10MB", "LINUX_SLL"), or its number.
 std::string LinkTypeName(int linkType);

@@ -87,11 +87,11 @@ void TCustomSnoop::ReadAdapterDescriptions() {
 }
 
 void TCustomSnoop::RefreshAdapters() {
-    std::string error;
-    std::vector<AdapterInfo> adapters =
-        adapterReader_ ? adapterReader_(error) : ReadAdapterInfo(true, error);
-    if (!error.empty()) {
-        lastError_ = error;
+    std::vector<AdapterInfo> adapters;
+    if (const Result read =
+            adapterReader_ ? adapterReader_(adapters) : ReadAdapterInfo(true, adapters);
+        !read) {
+        lastError_ = read.Reason();
         return;
     }
     adapters_ = std::move(adapters);

@@ -78,7 +78,7 @@ public:
     int32_t AllInterfacesAdapterIndex() const;
     // Where RefreshAdapters reads the devices from; empty: ReadAdapterInfo(true, ...).
     // Tests narrow the real list with it (a machine without an all-interfaces device).
-    using AdapterReader = std::function<std::vector<AdapterInfo>(std::string& error)>;
+    using AdapterReader = std::function<Result(std::vector<AdapterInfo>& adapters)>;
     void SetAdapterReader(AdapterReader reader) { adapterReader_ = std::move(reader); }
 
     // Opens the adapter named AdapterName. A failure says why in its reason,

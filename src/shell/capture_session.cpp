@@ -240,8 +240,9 @@ void CaptureSession::Reopen() {
     if (snoop_->AdapterName().empty()) {
         // Waiting for a named device: the full list (each device opened for a
         // moment) is read only once a plain listing shows it.
-        std::string error;
-        const std::vector<AdapterInfo> listed = ReadAdapterInfo(false, error);
+        // A listing that failed lists nothing: the device is not seen yet.
+        std::vector<AdapterInfo> listed;
+        (void)ReadAdapterInfo(false, listed);
         if (std::none_of(listed.begin(), listed.end(),
                          [&](const AdapterInfo& a) { return a.name == settings.AdapterName; })) {
             return;

@@ -189,10 +189,10 @@ TEST_F(MainWindowTest, TheStatusBarAndTheLogShowTheCapturesNewsAtTheStart) {
         }
         RecordingMain& main = Create();
         if (!configured) {
-            main.Shell().Snoop().SetAdapterReader([](std::string& error) {
-                std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+            main.Shell().Snoop().SetAdapterReader([](std::vector<AdapterInfo>& adapters) {
+                const Result read = ReadAdapterInfo(false, adapters);
                 std::erase_if(adapters, [](const AdapterInfo& a) { return !a.loopback; });
-                return adapters;
+                return read;
             });
         }
         main.show();

@@ -32,7 +32,10 @@ TEST(AdapterInfoTest, TheAllInterfacesDeviceIsFoundWhereThereIsOne) {
     } cases[] = {{{eth0, any}, any.name.empty() ? -1 : 1}, {{eth0}, -1}, {{}, -1}};
     for (const auto& c : cases) {
         TSnoopTCPData snoop([](const std::string&) {});
-        snoop.SetAdapterReader([&](std::string&) { return c.adapters; });
+        snoop.SetAdapterReader([&](std::vector<AdapterInfo>& adapters) {
+            adapters = c.adapters;
+            return Result();
+        });
         snoop.RefreshAdapters();
         EXPECT_EQ(snoop.AllInterfacesAdapterIndex(), c.expected) << c.adapters.size();
     }
@@ -43,6 +46,27 @@ TEST(AdapterInfoTest, TheAllInterfacesDeviceIsFoundWhereThereIsOne) {
     EXPECT_FALSE(IsAllInterfacesDevice(""));
 }
 
+// A listing that fails (the driver gone for a moment) keeps the adapters the
+// dialog shows, and its reason is the component's last error.
+TEST(AdapterInfoTest, AFailedListingKeepsTheListAndSaysWhy) {
+    const std::vector<AdapterInfo> listed = {Net("eth0", "", true, DLT_EN10MB)};
+    bool fail = false;
+    TSnoopTCPData snoop([](const std::string&) {});
+    snoop.SetAdapterReader([&](std::vector<AdapterInfo>& adapters) {
+        if (fail) {
+            return Result::Failure("no driver");
+        }
+        adapters = listed;
+        return Result();
+    });
+    snoop.RefreshAdapters();
+    fail = true;
+    snoop.RefreshAdapters();
+    EXPECT_EQ(snoop.LastError(), "no driver");
+    ASSERT_EQ(snoop.Adapters().size(), 1u);
+    EXPECT_EQ(snoop.AdapterNames(), std::vector<std::string>{"eth0"});
+}
+
 TEST(AdapterInfoTest, LinkTypesAreNamedAsLibpcapNamesThem) {
     EXPECT_EQ(LinkTypeName(DLT_LINUX_SLL2), "LINUX_SLL2");
     EXPECT_EQ(LinkTypeName(99999), "99999");
@@ -51,9 +75,9 @@ TEST(AdapterInfoTest, LinkTypesAreNamedAsLibpcapNamesThem) {
 
 // This machine's list, read twice: the same devices in the same order.
 TEST(AdapterInfoTest, ReadingTheListGivesTheComponentsOrder) {
-    std::string error;
-    const std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
-    ASSERT_EQ(error, "");
+    std::vector<AdapterInfo> adapters;
+    const Result read = ReadAdapterInfo(false, adapters);
+    ASSERT_TRUE(read) << read.Reason();
     ASSERT_FALSE(adapters.empty());
     std::vector<std::string> names;
     for (const AdapterInfo& a : adapters) {
@@ -64,7 +88,8 @@ TEST(AdapterInfoTest, ReadingTheListGivesTheComponentsOrder) {
             EXPECT_EQ(a.ipv4Address, "127.0.0.1");
         }
     }
-    const std::vector<AdapterInfo> again = ReadAdapterInfo(false, error);
+    std::vector<AdapterInfo> again = {adapters[0]};  // replaced, not appended to
+    ASSERT_TRUE(ReadAdapterInfo(false, again));
     ASSERT_EQ(again.size(), names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(again[i].name, names[i]);

@@ -31,14 +31,14 @@ KestroShell& ShellTest::Create(std::unique_ptr<ReplaySource> replay) {
 
 void ShellTest::DropAllInterfacesDevice(KestroShell& shell, bool keepDefaultRoute) {
     const std::string route = keepDefaultRoute ? "" : KernelDefaultRoute();
-    shell.Snoop().SetAdapterReader([route](std::string& error) {
-        std::vector<AdapterInfo> adapters = ReadAdapterInfo(false, error);
+    shell.Snoop().SetAdapterReader([route](std::vector<AdapterInfo>& adapters) {
+        const Result read = ReadAdapterInfo(false, adapters);
         // Windows' driver describes an adapter by the Linux name under Wine.
         std::erase_if(adapters, [&](const AdapterInfo& a) {
             return a.allInterfaces ||
                    (!route.empty() && (a.name == route || a.description == route));
         });
-        return adapters;
+        return read;
     });
 }
 
