@@ -38,7 +38,7 @@ void DbusNotificationSink::Send(const DesktopNotification& note, uint32_t replac
         QMetaObject::invokeMethod(
             this,
             [answer = std::move(answer), reason = Reason(bus.lastError())] {
-                answer(std::nullopt, reason.empty() ? "no session bus" : reason);
+                answer(Result::Failure(reason.empty() ? "no session bus" : reason), 0);
             },
             Qt::QueuedConnection);
         return;
@@ -57,9 +57,9 @@ void DbusNotificationSink::Send(const DesktopNotification& note, uint32_t replac
             [answer = std::move(answer)](QDBusPendingCallWatcher* finished) {
                 const QDBusPendingReply<uint> reply = *finished;
                 if (reply.isError()) {
-                    answer(std::nullopt, Reason(reply.error()));
+                    answer(Result::Failure(Reason(reply.error())), 0);
                 } else {
-                    answer(reply.value(), "");
+                    answer(Result(), reply.value());
                 }
                 finished->deleteLater();
             });

@@ -164,17 +164,16 @@ void DesktopNotifier::WriteRefused(const std::string& text) {
     }
     const std::weak_ptr<State> alive = state_;
     sink_->Send(DesktopNotification{kSingles, "Kestro", text}, 0,
-                [this, alive](std::optional<uint32_t> id, const std::string& reason) {
-                    if (const std::shared_ptr<State> state = alive.lock(); state && !id) {
-                        TellNoService(*state, log_, reason);
+                [this, alive](const Result& sent, uint32_t) {
+                    if (const std::shared_ptr<State> state = alive.lock(); state && !sent) {
+                        TellNoService(*state, log_, sent);
                     }
                 });
 }
 
-void DesktopNotifier::TellNoService(State& state, Log& log, const std::string& reason) {
+void DesktopNotifier::TellNoService(State& state, Log& log, const Result& sent) {
     if (!std::exchange(state.noServiceTold, true)) {
-        const std::string line = kNoServiceLine;
-        log.AddLogLine(Utf8ToCp932Lossy(reason.empty() ? line : line + ": " + reason));
+        log.AddLogLine(Utf8ToCp932Lossy(sent.Telling(kNoServiceLine).Line()));
     }
 }
 
@@ -213,23 +212,22 @@ void DesktopNotifier::SendNow(DesktopNotification note) {
     Shown& shown = state_->places[place];
     shown.waiting = true;
     const std::weak_ptr<State> alive = state_;
-    sink_->Send(note, shown.id,
-                [this, alive, place](std::optional<uint32_t> id, const std::string& reason) {
-                    const std::shared_ptr<State> state = alive.lock();
-                    if (!state) {
-                        return;  // the notifier is gone
-                    }
-                    Shown& answered = state->places[place];
-                    answered.waiting = false;
-                    if (id) {
-                        answered.id = *id;
-                    } else {
-                        TellNoService(*state, log_, reason);
-                    }
-                    if (answered.next && sink_ != nullptr) {
-                        SendNow(*std::exchange(answered.next, std::nullopt));
-                    }
-                });
+    sink_->Send(note, shown.id, [this, alive, place](const Result& sent, uint32_t id) {
+        const std::shared_ptr<State> state = alive.lock();
+        if (!state) {
+            return;  // the notifier is gone
+        }
+        Shown& answered = state->places[place];
+        answered.waiting = false;
+        if (sent) {
+            answered.id = id;
+        } else {
+            TellNoService(*state, log_, sent);
+        }
+        if (answered.next && sink_ != nullptr) {
+            SendNow(*std::exchange(answered.next, std::nullopt));
+        }
+    });
 }
 
 }  // namespace kestro

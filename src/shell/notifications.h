@@ -36,6 +36,7 @@
 
 #include "common/clock.h"
 #include "common/race_types.h"
+#include "common/result.h"
 #include "notify/log.h"
 #include "race/player_record.h"
 #include "race/race_state.h"
@@ -56,9 +57,9 @@ struct DesktopNotification {
 // A face's way to its desktop's notifications.
 class NotificationSink {
 public:
-    // The id the desktop gave the notification shown, or none with what the
-    // system said (no service, a refusal).
-    using Answer = std::function<void(std::optional<uint32_t> id, const std::string& reason)>;
+    // Whether the notification was shown, and then the id the desktop gave it;
+    // a failure has what the system said as its reason (no service, a refusal).
+    using Answer = std::function<void(const Result& sent, uint32_t id)>;
 
     virtual ~NotificationSink() = default;
     // Shows `note` in the place of the desktop's notification `replaces` (0:
@@ -130,7 +131,7 @@ private:
     void SendNow(DesktopNotification note);
 
     // Says once in the log that the desktop has no notification service.
-    static void TellNoService(State& state, Log& log, const std::string& reason);
+    static void TellNoService(State& state, Log& log, const Result& sent);
 
     const Clock& clock_;
     const Settings& settings_;

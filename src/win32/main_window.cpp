@@ -601,10 +601,11 @@ public:
     explicit BalloonSink(TrayIcon& tray) : tray_(tray) {}
     void Send(const DesktopNotification& note, uint32_t, Answer answer) override {
         if (tray_.ShowBalloon(note.title, note.body)) {
-            answer(0, "");
+            answer(Result(), 0);
         } else {
-            answer(std::nullopt, tray_.Shown() ? "Shell_NotifyIconW refused the balloon"
-                                               : "no icon in the notification area");
+            answer(Result::Failure(tray_.Shown() ? "Shell_NotifyIconW refused the balloon"
+                                                 : "no icon in the notification area"),
+                   0);
         }
     }
 

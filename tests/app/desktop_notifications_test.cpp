@@ -114,7 +114,11 @@ TEST_F(DesktopNotificationsTest, AnUrgentNotificationIsSentAsCritical) {
     DbusNotificationSink sink;
     std::optional<uint32_t> given;
     sink.Send({kSingles, "単勝 交換締切まで 2:00 (21:08:07)", "当たり券 ④", true}, 0,
-              [&given](std::optional<uint32_t> id, const std::string&) { given = id; });
+              [&given](const Result& shown, uint32_t id) {
+                  if (shown) {
+                      given = id;
+                  }
+              });
     EXPECT_EQ(Received(1), std::vector<QStringList>{Call("0", "単勝 交換締切まで 2:00 (hh:nn:ss)",
                                                          "当たり券 ④", "1", "2")});
     EXPECT_TRUE(QTest::qWaitFor([&given] { return given.has_value(); }, 10000));

@@ -136,13 +136,13 @@ public:
             if (hold) {
                 held.push_back(std::move(answer));
             } else {
-                answer(nextId++, "");
+                answer(Result(), nextId++);
             }
         }
         void AnswerOldest(std::optional<uint32_t> id, const std::string& reason) {
             Answer answer = std::move(held.front());
             held.pop_front();
-            answer(id, reason);
+            answer(id ? Result() : Result::Failure(reason), id.value_or(0));
         }
     };
     Notices notices;
