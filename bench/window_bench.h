@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/about_dialog.h"
-#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
 #include "notify/sound_player.h"
@@ -42,7 +40,7 @@ private:
     std::string path_;
 };
 
-// The windows in the program's order; sounds are silent, errors go to stderr.
+// The windows as the program makes them; sounds are silent, errors go to stderr.
 template <typename Main>
 struct BenchForms {
     BenchForms()
@@ -50,13 +48,10 @@ struct BenchForms {
               [](const QString& title, const QString& text) {
                   std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
               },
-              std::make_unique<NullSoundPlayer>()) {
-        main.SetForms(&config, &log, &about);
-    }
+              std::make_unique<NullSoundPlayer>()),
+          log(main.Windows().Log()) {}
     Main main;
-    TfrmZKconfig config;
-    TfrmZKlog log;
-    TfrmZKabout about;
+    TfrmZKlog& log;
 };
 
 inline int AdapterIndexOf(const TSnoopTCPData& snoop, const std::string& name) {

@@ -8,10 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "app/config_dialog.h"
-#include "app/log_window.h"
 #include "app/main_window.h"
 #include "app/placement_qt.h"
 #include "app/session_end.h"
@@ -127,11 +124,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Makes the other windows with it (app/desktop.h).
     kestro::TfrmZKmain frmZKmain;
-    kestro::TfrmZKconfig frmZKconfig;
-    kestro::TfrmZKlog frmZKlog;
-    kestro::TfrmZKabout frmZKabout;
-    frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
 
     kestro::CloseOnSessionEnd(app, frmZKmain);
     // The program lives as long as its main window, not its last window: the

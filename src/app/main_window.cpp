@@ -10,16 +10,11 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "app/about_dialog.h"
-#include "app/app_icon.h"
 #include "app/compact_form.h"
-#include "app/config_dialog.h"
-#include "app/desktop_notifications.h"
 #include "app/fonts.h"
-#include "app/history_window.h"
 #include "app/log_window.h"
 #include "app/placement_qt.h"
-#include "app/reminders_dialog.h"
+#include "app/tray_icon.h"
 #include "common/cp932.h"
 #include "platform/locale.h"
 #include "shell/panel_layout.h"
@@ -102,7 +97,6 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
     setFont(ProportionalFont(kLabelFontPixels));
     setFixedSize(kClientWidth, kClientHeight);
 
-    shell_ = std::make_unique<KestroShell>(*this, std::move(player), clock, std::move(replay));
     realTime_.setInterval(KestroShell::kTimerInterval);
     realTime_.stop();
     connect(&realTime_, &QTimer::timeout, this, &TfrmZKmain::RealTimeTimer);
@@ -110,7 +104,11 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player, c
     BuildPanel();
     BuildStatusBar();
     BuildPopupMenu();
-    BuildCompactForm();
+    desktop_ = std::make_unique<Desktop>(*this);
+    BuildCompactFormKey();
+    shell_ = std::make_unique<KestroShell>(
+        ShellFaces{*this, *this, *desktop_, &desktop_->Tray(), &desktop_->Notifications()},
+        std::move(player), clock, std::move(replay));
     FormCreate();
 }
 
@@ -118,23 +116,17 @@ TfrmZKmain::~TfrmZKmain() {
     FormDestroy();
     // The capture thread calls into this window; it must end while the window is whole.
     shell_.reset();
-    delete compact_;
+    desktop_.reset();
 }
 
-// Its own top-level window, so that hiding the main window leaves it shown.
-void TfrmZKmain::BuildCompactForm() {
-    compact_ = new TfrmZKcompact(popupMenu_, [this] { shell_->CompactFormClose(); });
+void TfrmZKmain::BuildCompactFormKey() {
     // Only while one of the two has the keyboard; the tray's menu takes no keys.
-    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(compact_)}) {
+    for (QWidget* window : {static_cast<QWidget*>(this), static_cast<QWidget*>(CompactForm())}) {
         auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(kCompactFormKey)), window);
         key->setContext(Qt::WindowShortcut);
         connect(key, &QShortcut::activated, this,
                 [this] { shell_->PopupMenuClick(MenuItem::pmiCompactForm); });
     }
-}
-
-CompactFormView* TfrmZKmain::CompactFormFace() {
-    return compact_;
 }
 
 void TfrmZKmain::BuildPanel() {
@@ -236,15 +228,6 @@ void TfrmZKmain::BuildPopupMenu() {
     }
 }
 
-void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about) {
-    frmZKconfig_ = config;
-    frmZKlog_ = log;
-    frmZKabout_ = about;
-    if (frmZKabout_) {
-        frmZKabout_->SetCentreOn(this);
-    }
-}
-
 QAction* TfrmZKmain::MenuAction(kestro::MenuItem item) const {
     return menuActions_[static_cast<std::size_t>(item)];
 }
@@ -295,15 +278,11 @@ void TfrmZKmain::SetStatusText(std::string_view cp932) {
 }
 
 void TfrmZKmain::AppendLogLine(std::string_view cp932Line) {
-    if (frmZKlog_) {
-        frmZKlog_->AppendLine(FromCp932(cp932Line));
-    }
+    desktop_->Log().AppendLine(FromCp932(cp932Line));
 }
 
 void TfrmZKmain::ClearLog() {
-    if (frmZKlog_) {
-        frmZKlog_->Clear();
-    }
+    desktop_->Log().Clear();
 }
 
 void TfrmZKmain::ShowPanel(const PanelTexts& texts) {
@@ -354,99 +333,8 @@ std::vector<ScreenArea> TfrmZKmain::ScreenAreas() const {
     return AvailableScreenAreas();
 }
 
-TfrmZKreminders* TfrmZKmain::RemindersWindow() const {
-    return frmZKreminders_.data();
-}
-
-RemindersDialogView* TfrmZKmain::RemindersDialogFace() {
-    if (!frmZKreminders_) {
-        frmZKreminders_ = new TfrmZKreminders(this);
-    }
-    return frmZKreminders_.data();
-}
-
-NotificationSink* TfrmZKmain::Notifications() {
-    if (notifications_ == nullptr) {
-        notifications_ = new DbusNotificationSink(this);
-    }
-    return notifications_;
-}
-
-SettingsDialogView* TfrmZKmain::SettingsDialogFace() {
-    return frmZKconfig_.data();
-}
-
-void TfrmZKmain::ShowLog() {
-    if (frmZKlog_) {
-        frmZKlog_->show();
-        frmZKlog_->raise();
-        frmZKlog_->activateWindow();
-    }
-}
-
-void TfrmZKmain::ShowAbout() {
-    if (frmZKabout_) {
-        frmZKabout_->exec();
-    }
-}
-
-void TfrmZKmain::ShowHistory(const HistoryPage& page) {
-    if (!frmZKhistory_) {
-        frmZKhistory_ = new TfrmZKhistory(
-            this, [this](bool keep) { shell_->SetKeepHistory(keep); },
-            [this](bool restore) { shell_->SetRestoreTimetable(restore); });
-    }
-    frmZKhistory_->ShowPage(page);
-    frmZKhistory_->show();
-    frmZKhistory_->raise();
-    frmZKhistory_->activateWindow();
-}
-
-void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
-    if (frmZKhistory_ && frmZKhistory_->isVisible()) {
-        frmZKhistory_->ShowPage(page);
-    }
-}
-
-void TfrmZKmain::ShowTrayIcon(bool shown) {
-    trayWanted_ = shown;
-    if (!shown) {
-        delete trayIcon_;
-        return;
-    }
-    AddTrayIcon();
-}
-
-// Also from each refresh while none is shown: a desktop's panel may start after
-// Kestro does (both started at the login), and its tray with it.
-void TfrmZKmain::AddTrayIcon() {
-    if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable()) {
-        return;
-    }
-    trayIcon_ = new QSystemTrayIcon(KestroIcon(), this);
-    trayIcon_->setObjectName(QStringLiteral("TrayIcon"));
-    trayIcon_->setToolTip(trayTip_);
-    trayIcon_->setContextMenu(popupMenu_);
-    connect(trayIcon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
-                    shell_->TrayIconClick();
-                }
-            });
-    trayIcon_->show();
-}
-
-bool TfrmZKmain::TrayIconShown() const {
-    return trayIcon_ && trayIcon_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void TfrmZKmain::SetTrayTip(const std::string& text) {
-    trayTip_ = QString::fromStdString(text);
-    if (trayIcon_) {
-        trayIcon_->setToolTip(trayTip_);
-    } else if (trayWanted_) {
-        AddTrayIcon();
-    }
+QSystemTrayIcon* TfrmZKmain::TrayIcon() const {
+    return desktop_->Tray().Icon();
 }
 
 bool TfrmZKmain::OnScreen() const {

@@ -7,9 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
-#include <QPointer>
 #include <QString>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -19,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/desktop.h"
 #include "app/history_window.h"
 #include "capture/snoop.h"
 #include "common/clock.h"
@@ -28,14 +27,12 @@
 #include "shell/panel_layout.h"
 #include "shell/shell.h"
 
+class QSystemTrayIcon;
+
 namespace kestro {
 
-class DbusNotificationSink;
-class TfrmZKabout;
 class TfrmZKcompact;
-class TfrmZKconfig;
 class TfrmZKreminders;
-class TfrmZKlog;
 
 // A status bar of two fixed panels side by side, as the window's design has it.
 class TStatusBar : public QFrame {
@@ -58,7 +55,7 @@ private:
     std::array<int, 2> widths_{main_layout::kStatusPanel0Width, main_layout::kStatusPanel1Width};
 };
 
-class TfrmZKmain : public QWidget, public ShellView {
+class TfrmZKmain : public QWidget, public ShellView, public StayVisibleView {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = KestroShell::kCaption;
@@ -74,9 +71,6 @@ public:
     explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {},
                         const Clock* clock = nullptr, std::unique_ptr<ReplaySource> replay = {});
     ~TfrmZKmain() override;
-
-    // The other forms, created after this one; the window uses them from its show on.
-    void SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about);
 
     // Window events, callable directly so their steps can be driven and watched.
     void FormCreate() { shell_->FormCreate(); }
@@ -104,14 +98,16 @@ public:
     QAction* MenuAction(kestro::MenuItem item) const;
     // The submenu "不透明度": one checkable item per step of kOpacitySteps.
     QMenu* OpacityMenu() const { return mnuOpacity_; }
-    TfrmZKhistory* HistoryWindow() const { return frmZKhistory_; }
+    // Every other window, the tray icon and the notifications.
+    Desktop& Windows() { return *desktop_; }
+    TfrmZKhistory* HistoryWindow() const { return desktop_->HistoryWindow(); }
     // The notification area's icon; null where the desktop has no tray, and
     // before the show and after the close.
-    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+    QSystemTrayIcon* TrayIcon() const;
     // The reminders window, made at its first opening.
-    TfrmZKreminders* RemindersWindow() const;
+    TfrmZKreminders* RemindersWindow() const { return desktop_->RemindersWindow(); }
     // The compact form, made with this window.
-    TfrmZKcompact* CompactForm() const { return compact_; }
+    TfrmZKcompact* CompactForm() const { return &desktop_->CompactForm(); }
 
 protected:
     // ShellView
@@ -128,23 +124,13 @@ protected:
     std::vector<ScreenArea> ScreenAreas() const override;
     // Of fixed size: a stored size never applies.
     bool Resizable() const override { return false; }
-    SettingsDialogView* SettingsDialogFace() override;
-    RemindersDialogView* RemindersDialogFace() override;
-    NotificationSink* Notifications() override;
-    CompactFormView* CompactFormFace() override;
-    void ShowLog() override;
-    void ShowAbout() override;
-    void ShowHistory(const HistoryPage& page) override;
-    void RefreshHistory(const HistoryPage& page) override;
-    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override { close(); }
-    void ShowTrayIcon(bool shown) override;
-    bool TrayIconShown() const override;
-    void SetTrayTip(const std::string& text) override;
     bool OnScreen() const override;
     void SetOnScreen(bool shown) override;
     void CheckMenuItem(kestro::MenuItem item, bool checked) override;
     void PostToMainThread(std::function<void()> call) override;
+    // StayVisibleView
+    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -157,12 +143,14 @@ private:
     void BuildPanel();
     void BuildStatusBar();
     void BuildPopupMenu();
-    void BuildCompactForm();
-    void AddTrayIcon();
+    // Ctrl and kCompactFormKey switch the compact form, from either window.
+    void BuildCompactFormKey();
     void ApplyStayOnTopFlag(bool stayOnTop);
 
     ErrorBox errorBox_;
     QTimer realTime_;
+    // Made before the shell, which is handed its parts, and gone after it.
+    std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<KestroShell> shell_;
 
     QWidget* panInfomation_ = nullptr;
@@ -172,25 +160,10 @@ private:
     // By MenuItem, as kPopupMenu's rows made them.
     std::array<QAction*, kPopupMenu.size()> menuActions_{};
     QMenu* mnuOpacity_ = nullptr;
-    QPointer<QSystemTrayIcon> trayIcon_;
-    // From the show to the close, whether or not a tray has shown it yet.
-    bool trayWanted_ = false;
-    QString trayTip_;
     // Inside the form's show (FormShow), and inside the show that puts the
     // window back after its on-top flag changed, which is no form's show.
     bool showing_ = false;
     bool reshowing_ = false;
-
-    // Guarded: the program destroys them before this window, whose destruction
-    // may still log a refused write.
-    QPointer<TfrmZKconfig> frmZKconfig_;
-    QPointer<TfrmZKreminders> frmZKreminders_;
-    QPointer<TfrmZKlog> frmZKlog_;
-    QPointer<TfrmZKabout> frmZKabout_;
-    // Made at its first showing; a child window, destroyed with this one.
-    QPointer<TfrmZKhistory> frmZKhistory_;
-    DbusNotificationSink* notifications_ = nullptr;  // a child
-    TfrmZKcompact* compact_ = nullptr;               // owned, a window of its own
 };
 
 }  // namespace kestro

@@ -11,6 +11,7 @@
 
 #include "shell/panel_layout.h"
 #include "shell/placement.h"
+#include "shell/views.h"
 
 namespace kestro {
 
@@ -24,7 +25,8 @@ inline constexpr int kFontPixels = main_layout::kStyleBFontPixels;
 inline constexpr int kMargin = 4;
 }  // namespace compact_layout
 
-class CompactFormView : public PlacedWindow {
+// Its stay settings follow the main window's (StayVisibleView).
+class CompactFormView : public PlacedWindow, public StayVisibleView {
 public:
     // The compact lines (UTF-8, Singles first), the window sized to fit them
     // in the race panel's colours and font.
@@ -34,9 +36,6 @@ public:
     virtual bool Shown() const = 0;
     // Whether every click passes to the window beneath it.
     virtual void SetClickThrough(bool on) = 0;
-    // As the main window's: kept above every other window, drawn at
-    // `opacityPercent` (kOpacityMin..kOpacityMax).
-    virtual void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) = 0;
     // Sized to its text: a stored size never applies.
     bool Resizable() const override { return false; }
 };

@@ -28,9 +28,31 @@ private:
     WindowPlacement placement_;
 };
 
-KestroShell::KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player, const Clock* clock,
-                         std::unique_ptr<ReplaySource> replay)
-    : view_(view),
+namespace {
+
+// A face without a notification area: no icon is ever shown, so a close
+// never goes into a tray and clicks always stop at the compact form.
+class NoTray final : public TrayView {
+public:
+    void ShowTrayIcon(bool) override {}
+    bool TrayIconShown() const override { return false; }
+    void SetTrayTip(const std::string&) override {}
+};
+
+TrayView& TrayOrNone(TrayView* tray) {
+    static NoTray none;
+    return tray != nullptr ? *tray : none;
+}
+
+}  // namespace
+
+KestroShell::KestroShell(const ShellFaces& faces, std::unique_ptr<SoundPlayer> player,
+                         const Clock* clock, std::unique_ptr<ReplaySource> replay)
+    : view_(faces.main),
+      stay_(faces.stay),
+      windows_(faces.windows),
+      tray_(TrayOrNone(faces.tray)),
+      notifications_(faces.notifications),
       player_(player ? std::move(player) : std::make_unique<PlatformSoundPlayer>()),
       core_(clock != nullptr ? *clock : systemClock_, *this, *player_),
       capture_(view_, core_, std::move(replay)),
@@ -80,7 +102,7 @@ void KestroShell::FormShow() {
     Step("reset");
     core_.ResetRaceState();
     view_.ClearLog();
-    notifier_.SetSink(view_.Notifications());
+    notifier_.SetSink(notifications_);
     if (const std::string note = SettingsFileNote(); !note.empty()) {
         core_.GetLog().AddLogLine(Utf8ToCp932Lossy(note));
     }
@@ -94,7 +116,7 @@ void KestroShell::FormShow() {
     capture_.Start();
     RedrawCloseToTray();
     view_.CheckMenuItem(MenuItem::pmiTextFeed, core_.GetSettings().TextFeed);
-    view_.ShowTrayIcon(true);
+    tray_.ShowTrayIcon(true);
     if (!WindowPlacesReported()) {
         core_.GetLog().AddLogLine(Utf8ToCp932(kPlacesNotReportedLine));
     }
@@ -169,7 +191,7 @@ void KestroShell::ChangeSetting(T Settings::*member, T value, void (KestroShell:
 
 void KestroShell::RedrawHistory() {
     // The page reads the switches back, and says where the results now go.
-    view_.RefreshHistory(CurrentHistoryPage());
+    windows_.RefreshHistory(CurrentHistoryPage());
 }
 
 void KestroShell::RedrawCloseToTray() {
@@ -226,18 +248,18 @@ void KestroShell::RedrawCompactForm() {
 }
 
 void KestroShell::ApplyForms() {
-    CompactFormView* compact = view_.CompactFormFace();
-    if (compact == nullptr || !shown_ || closed_) {
+    if (!shown_ || closed_) {
         return;
     }
+    CompactFormView& compact = windows_.CompactFormFace();
     if (core_.GetSettings().CompactForm) {
-        compact->ShowLines(CompactLines(core_.Race(), core_.GetClock().Now()));
-        PlaceCompactForm(*compact);
+        compact.ShowLines(CompactLines(core_.Race(), core_.GetClock().Now()));
+        PlaceCompactForm(compact);
         HideToTray();
-        compact->SetShown(true);
+        compact.SetShown(true);
     } else if (compactPlaced_) {
         SaveCompactPlacement();
-        compact->SetShown(false);
+        compact.SetShown(false);
         BringBackMainWindow();
     }
     ApplyClickThrough();
@@ -266,23 +288,19 @@ void KestroShell::PlaceCompactForm(CompactFormView& compact) {
 }
 
 void KestroShell::SaveCompactPlacement() {
-    CompactFormView* compact = view_.CompactFormFace();
-    if (compact == nullptr || !compactPlaced_ || !core_.GetSettings().SaveFormSize) {
+    if (!compactPlaced_ || !core_.GetSettings().SaveFormSize) {
         return;
     }
-    if (const Result saved = SaveFormPlacement(*compact, kCompactFormSection); !saved) {
+    if (const Result saved = SaveFormPlacement(windows_.CompactFormFace(), kCompactFormSection);
+        !saved) {
         ReportRefusedWrite(saved);
     }
 }
 
 void KestroShell::ApplyClickThrough() {
-    CompactFormView* compact = view_.CompactFormFace();
-    if (compact == nullptr) {
-        return;
-    }
     const Settings& settings = core_.GetSettings();
     const bool wanted = settings.CompactForm && settings.ClickThrough && shown_ && !closed_;
-    const bool on = wanted && view_.TrayIconShown();
+    const bool on = wanted && tray_.TrayIconShown();
     if (wanted && !on && !clickThroughHeldTold_) {
         clickThroughHeldTold_ = true;
         core_.GetLog().ShowStatusMessage(
@@ -290,7 +308,7 @@ void KestroShell::ApplyClickThrough() {
     }
     if (clickThroughApplied_ != on) {
         clickThroughApplied_ = on;
-        compact->SetClickThrough(on);
+        windows_.CompactFormFace().SetClickThrough(on);
     }
 }
 
@@ -334,10 +352,8 @@ void KestroShell::ApplyStayVisible() {
     const std::pair<bool, int32_t> stay{core_.GetSettings().StayOnTop, core_.GetSettings().Opacity};
     if (stayApplied_ != stay) {
         stayApplied_ = stay;
-        view_.ApplyStayVisible(stay.first, stay.second);
-        if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
-            compact->ApplyStayVisible(stay.first, stay.second);
-        }
+        stay_.ApplyStayVisible(stay.first, stay.second);
+        windows_.CompactFormFace().ApplyStayVisible(stay.first, stay.second);
     }
 }
 
@@ -368,13 +384,13 @@ void KestroShell::RealTimeTimer() {
 // running the player would have nothing to click. The window comes back where
 // it was, or the strip where it stands for the window.
 void KestroShell::KeepWithinReach() {
-    if (!shown_ || closed_ || view_.TrayIconShown()) {
+    if (!shown_ || closed_ || tray_.TrayIconShown()) {
         return;
     }
-    if (CompactFormView* compact = view_.CompactFormFace();
-        compact != nullptr && core_.GetSettings().CompactForm) {
-        if (!compact->Shown()) {
-            compact->SetShown(true);
+    if (core_.GetSettings().CompactForm) {
+        CompactFormView& compact = windows_.CompactFormFace();
+        if (!compact.Shown()) {
+            compact.SetShown(true);
         }
         return;
     }
@@ -386,7 +402,7 @@ void KestroShell::KeepWithinReach() {
 
 bool KestroShell::FormCloseQuery() {
     if (exiting_ || sessionEnding_ || displayLost_ || !core_.GetSettings().CloseToTray ||
-        !view_.TrayIconShown()) {
+        !tray_.TrayIconShown()) {
         return true;
     }
     HideToTray();
@@ -406,9 +422,9 @@ void KestroShell::TrayIconClick() {
     }
     // The compact form stands for the main window: the click hides or brings
     // back the form, the way back to it when clicks pass through it.
-    if (CompactFormView* compact = view_.CompactFormFace();
-        compact != nullptr && core_.GetSettings().CompactForm) {
-        compact->SetShown(!compact->Shown());
+    if (core_.GetSettings().CompactForm) {
+        CompactFormView& compact = windows_.CompactFormFace();
+        compact.SetShown(!compact.Shown());
         return;
     }
     if (view_.OnScreen()) {
@@ -446,14 +462,12 @@ void KestroShell::FormClose() {
     // A stream would go on showing the last countdown, stopped.
     ClearFeed();
     SaveCompactPlacement();
-    if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
-        compact->SetShown(false);
-    }
+    windows_.CompactFormFace().SetShown(false);
     // The last try for results the history file refused; a refusal now is
     // told as any refusal at the close is.
     core_.RetryHistory();
     SaveSettings(true);
-    view_.ShowTrayIcon(false);
+    tray_.ShowTrayIcon(false);
 }
 
 void KestroShell::SaveSettings() {
@@ -535,16 +549,16 @@ void KestroShell::EndWithoutDisplay() {
 void KestroShell::PopupMenuClick(MenuItem item) {
     switch (item) {
         case MenuItem::pmiAbout:
-            view_.ShowAbout();
+            windows_.ShowAbout();
             break;
         case MenuItem::pmiConfig:
             RunSettingsDialog();
             break;
         case MenuItem::pmiLog:
-            view_.ShowLog();
+            windows_.ShowLog();
             break;
         case MenuItem::pmiHistory:
-            view_.ShowHistory(CurrentHistoryPage());
+            windows_.ShowHistory(CurrentHistoryPage());
             break;
         case MenuItem::pmiReminders:
             RunRemindersDialog();
@@ -575,11 +589,7 @@ void KestroShell::PopupMenuClick(MenuItem item) {
 }
 
 void KestroShell::RunSettingsDialog() {
-    SettingsDialogView* face = view_.SettingsDialogFace();
-    if (face == nullptr) {
-        return;
-    }
-    SettingsDialog dialog(*face, *player_,
+    SettingsDialog dialog(windows_.SettingsDialogFace(), *player_,
                           [this](const Result& refused) { ReportRefusedWrite(refused); });
     // Confirmed changes reach the file at once: a session that ends without a
     // close (power cut, a kill) keeps them.
@@ -590,11 +600,7 @@ void KestroShell::RunSettingsDialog() {
 }
 
 void KestroShell::RunRemindersDialog() {
-    RemindersDialogView* face = view_.RemindersDialogFace();
-    if (face == nullptr) {
-        return;
-    }
-    RemindersDialog dialog(*face, PlacementSource(), *player_,
+    RemindersDialog dialog(windows_.RemindersDialogFace(), PlacementSource(), *player_,
                            [this](const Result& refused) { ReportRefusedWrite(refused); });
     // As the settings dialog's OK: at once, and a refusal is reported the same way.
     if (dialog.Run(core_.GetSettings())) {
@@ -613,11 +619,9 @@ void KestroShell::RaceEventDue(RaceKind kind, SoundEvent event) {
 void KestroShell::RefreshPanel() {
     view_.ShowPanel(core_.Panel(view_.ThousandsSeparator()));
     const Instant now = core_.GetClock().Now();
-    view_.SetTrayTip(TrayTooltip(core_.Race(), now));
+    tray_.SetTrayTip(TrayTooltip(core_.Race(), now));
     const std::array<std::string, 2> lines = CompactLines(core_.Race(), now);
-    if (CompactFormView* compact = view_.CompactFormFace(); compact != nullptr) {
-        compact->ShowLines(lines);
-    }
+    windows_.CompactFormFace().ShowLines(lines);
     FeedLines(lines);
     // A tray that has gone (its panel ended) no longer brings the form back.
     ApplyClickThrough();

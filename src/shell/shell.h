@@ -1,8 +1,8 @@
 // The main window's logic without a toolkit: the lifecycle steps (create, show,
 // close, destroy), the capture it owns (shell/capture_session.h), the
 // one-second timer, the settings file, the status line and log, and the popup
-// menu's actions. Each face (a Qt window, a Win32 window) implements ShellView, owns
-// one KestroShell and forwards its window events to it.
+// menu's actions. Each face (a Qt window, a Win32 window) implements the views
+// of shell/views.h, owns one KestroShell and forwards its window events to it.
 //
 // Threads: everything here runs on the main thread. The capture thread only
 // asks the view to wake the main thread; the hand-over then runs there.
@@ -34,80 +34,9 @@
 #include "shell/reminders_dialog.h"
 #include "shell/settings_dialog.h"
 #include "shell/text_feed.h"
+#include "shell/views.h"
 
 namespace kestro {
-
-// What the shell asks of the window that shows it. Texts marked CP932 are
-// game and log texts; every other text is UTF-8. The main window's placement
-// is its PlacedWindow; applying one to a hidden window only moves it.
-class ShellView : public PlacedWindow {
-public:
-    // Panel 0 of the status bar (CP932).
-    virtual void SetStatusText(std::string_view cp932) = 0;
-    // One more line in the log window (CP932), and the log window emptied.
-    virtual void AppendLogLine(std::string_view cp932Line) = 0;
-    virtual void ClearLog() = 0;
-    // The race panel's fields and the packet count, as they should read now.
-    virtual void ShowPanel(const PanelTexts& texts) = 0;
-    // The user's thousands separator, for the packet count.
-    virtual std::string ThousandsSeparator() const = 0;
-    virtual void SetCaption(const std::string& caption) = 0;
-    // The default error box, titled with the program's name.
-    virtual void ShowError(const std::string& text) = 0;
-
-    // The timer that calls KestroShell::RealTimeTimer.
-    virtual void SetTimer(bool enabled, int intervalMs) = 0;
-
-    // The other windows. The settings dialog's face; null where there is none.
-    virtual SettingsDialogView* SettingsDialogFace() = 0;
-    // The reminders window's face; null where there is none.
-    virtual RemindersDialogView* RemindersDialogFace() { return nullptr; }
-    // The compact form's face, made with the main window; null where there is none.
-    virtual CompactFormView* CompactFormFace() = 0;
-    // The desktop's notifications; null where there are none. Asked at the show.
-    virtual NotificationSink* Notifications() { return nullptr; }
-    virtual void ShowLog() = 0;
-    virtual void ShowAbout() = 0;
-    // The history window (not modal) showing `page`; shown again with the new
-    // page when it is open already. Its switch calls KestroShell::SetKeepHistory.
-    virtual void ShowHistory(const HistoryPage& page) = 0;
-    // A result was counted: the history window, while it is shown, shows
-    // `page` instead, without being raised; a window not shown stays so.
-    virtual void RefreshHistory(const HistoryPage& page) = 0;
-
-    // The main window kept above every other window or not, drawn at
-    // `opacityPercent` (kOpacityMin..kOpacityMax); the popup menu's marks follow:
-    // "常に手前に表示" checked when on top, the opacity step equal to it checked
-    // (none for a hand-edited value between the steps). Called at the creation,
-    // after each change, and at the show only if the file changed in between.
-    virtual void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) = 0;
-
-    // Closes the main window through its normal close (which calls FormCloseQuery).
-    virtual void Close() = 0;
-
-    // The icon in the notification area: shown from the show, removed at the
-    // close. Where the desktop has no tray there is no icon.
-    virtual void ShowTrayIcon(bool shown) { (void)shown; }
-    // Whether the icon sits in a tray now, where a click can bring the window
-    // back. Asked each second: a tray that went away brings the window back.
-    virtual bool TrayIconShown() const { return false; }
-    // The icon's tooltip (UTF-8), refreshed with the panel.
-    virtual void SetTrayTip(const std::string& text) { (void)text; }
-    // Whether the main window is on the screen: shown and not minimised.
-    virtual bool OnScreen() const { return true; }
-    // Shows the window in its normal state in front of the others, or hides it
-    // from the screen and the task bar (not a close: it keeps running).
-    virtual void SetOnScreen(bool shown) { (void)shown; }
-    // The check mark of a menu item that is a switch.
-    virtual void CheckMenuItem(MenuItem item, bool checked) {
-        (void)item;
-        (void)checked;
-    }
-
-    // Any thread: run `call` on the main thread soon, from its event loop; a
-    // call still queued when the window is gone is dropped.
-    virtual void PostToMainThread(std::function<void()> call) = 0;
-};
 
 class KestroShell final : private CoreView {
 public:
@@ -127,9 +56,9 @@ public:
 
     // player: null gives the platform's WAV player. clock: where "now" comes
     // from for the race rules and the panel; null gives the system's local time.
-    // replay: null captures from the configured adapter only. `view` and `clock`
+    // replay: null captures from the configured adapter only. `faces` and `clock`
     // must outlive the shell.
-    KestroShell(ShellView& view, std::unique_ptr<SoundPlayer> player = {},
+    KestroShell(const ShellFaces& faces, std::unique_ptr<SoundPlayer> player = {},
                 const Clock* clock = nullptr, std::unique_ptr<ReplaySource> replay = {});
     ~KestroShell() override;
     KestroShell(const KestroShell&) = delete;
@@ -284,6 +213,11 @@ private:
     void ClearFeed();
 
     ShellView& view_;
+    StayVisibleView& stay_;
+    WindowsView& windows_;
+    // A face without a notification area has the shell's own NoTray here.
+    TrayView& tray_;
+    NotificationSink* notifications_;
     SystemClock systemClock_;
     std::unique_ptr<SoundPlayer> player_;
     KestroCore core_;

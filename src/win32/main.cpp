@@ -4,9 +4,6 @@
 #include <windows.h>
 
 #include "settings/vu_ini_mng.h"
-#include "win32/about_box.h"
-#include "win32/config_dialog.h"
-#include "win32/log_window.h"
 #include "win32/main_window.h"
 #include "win32/single_instance.h"
 #include "win32/ui.h"
@@ -17,11 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (!one.BecomeTheOne()) {
         return one.AskTheOneForward() ? 0 : 1;
     }
+    // Makes the other windows with it (win32/desktop.h).
     kestro::win32::TfrmZKmain frmZKmain;
-    kestro::win32::TfrmZKconfig frmZKconfig;
-    kestro::win32::TfrmZKlog frmZKlog;
-    kestro::win32::TfrmZKabout frmZKabout;
-    frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
     if (!frmZKmain.Alive()) {
         return 1;
     }

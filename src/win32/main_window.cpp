@@ -9,12 +9,8 @@
 #include "platform/locale.h"
 #include "settings/settings_file.h"
 #include "shell/panel_layout.h"
-#include "win32/about_box.h"
-#include "win32/config_dialog.h"
-#include "win32/history_window.h"
 #include "win32/log_window.h"
 #include "win32/placement.h"
-#include "win32/reminders_dialog.h"
 #include "win32/resources.h"
 #include "win32/single_instance.h"
 #include "win32/text.h"
@@ -71,11 +67,11 @@ void RegisterClasses(HINSTANCE instance) {
 
 }  // namespace
 
-TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
+TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player,
+                       Desktop::AboutLink about)
     : errorBox_(std::move(errorBox)) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    shell_ = std::make_unique<KestroShell>(*this, std::move(player));
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClasses(instance);
@@ -90,10 +86,15 @@ TfrmZKmain::TfrmZKmain(ErrorBox errorBox, std::unique_ptr<SoundPlayer> player)
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure));
     dpi_ = WindowDpi(hwnd_);
-    tray_ = std::make_unique<TrayIcon>(hwnd_);
-    compact_ = std::make_unique<TfrmZKcompact>(TfrmZKcompact::Owner{
-        [this](POINT at) { ShowPopupMenu(at, TPM_LEFTALIGN); },
-        [this] { shell_->CompactFormClose(); }, [this](WPARAM key) { KeyDown(key); }});
+    desktop_ = std::make_unique<Desktop>(
+        *this,
+        TfrmZKcompact::Owner{[this](POINT at) { ShowPopupMenu(at, TPM_LEFTALIGN); },
+                             [this] { shell_->CompactFormClose(); },
+                             [this](WPARAM key) { KeyDown(key); }},
+        std::move(about));
+    shell_ = std::make_unique<KestroShell>(
+        ShellFaces{*this, *this, *desktop_, &desktop_->Tray(), &desktop_->Notifications()},
+        std::move(player));
     controlBrush_ = CreateSolidBrush(ToColorRef(kControlBackground));
     BuildControls();
     BuildPopupMenu();
@@ -107,7 +108,7 @@ TfrmZKmain::~TfrmZKmain() {
     }
     // The capture thread calls into this window; it must end while the window is whole.
     shell_.reset();
-    compact_.reset();
+    desktop_.reset();
     if (popupMenu_ != nullptr) {
         DestroyMenu(popupMenu_);
     }
@@ -254,16 +255,10 @@ void TfrmZKmain::StatusBarResize() {
     SendMessageW(statusBar_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(rightEdges));
 }
 
-void TfrmZKmain::SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about) {
-    frmZKconfig_ = config;
-    frmZKlog_ = log;
-    frmZKabout_ = about;
-}
-
 void TfrmZKmain::Show() {
     shell_->FormShow();
     // A run that starts in the compact form shows that in the window's place.
-    if (compact_->Shown()) {
+    if (CompactForm().Shown()) {
         return;
     }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -307,7 +302,7 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             KillTimer(hwnd_, kRealTimeTimer);
-            tray_->Remove();
+            Tray().Remove();
             shell_->FormDestroy();
             return 0;
         case WM_NCDESTROY: {
@@ -365,8 +360,8 @@ LRESULT TfrmZKmain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         default:
-            if (tray_->IsTaskbarCreated(message)) {
-                tray_->TaskbarCreated();
+            if (Tray().IsTaskbarCreated(message)) {
+                Tray().TaskbarCreated();
                 return 0;
             }
             if (message == bringForward_) {
@@ -467,15 +462,11 @@ void TfrmZKmain::SetStatusText(std::string_view cp932) {
 }
 
 void TfrmZKmain::AppendLogLine(std::string_view cp932Line) {
-    if (frmZKlog_ != nullptr) {
-        frmZKlog_->AppendLine(FromCp932(cp932Line));
-    }
+    desktop_->Log().AppendLine(FromCp932(cp932Line));
 }
 
 void TfrmZKmain::ClearLog() {
-    if (frmZKlog_ != nullptr) {
-        frmZKlog_->Clear();
-    }
+    desktop_->Log().Clear();
 }
 
 void TfrmZKmain::ShowPanel(const PanelTexts& texts) {
@@ -522,49 +513,6 @@ std::vector<ScreenArea> TfrmZKmain::ScreenAreas() const {
     return MonitorWorkAreas();
 }
 
-RemindersDialogView* TfrmZKmain::RemindersDialogFace() {
-    if (!frmZKreminders_) {
-        frmZKreminders_ = std::make_unique<TfrmZKreminders>();
-    }
-    frmZKreminders_->SetOwner(hwnd_);
-    return frmZKreminders_.get();
-}
-
-SettingsDialogView* TfrmZKmain::SettingsDialogFace() {
-    if (frmZKconfig_ != nullptr) {
-        frmZKconfig_->SetOwner(hwnd_);
-    }
-    return frmZKconfig_;
-}
-
-void TfrmZKmain::ShowLog() {
-    if (frmZKlog_ != nullptr) {
-        frmZKlog_->Show();
-    }
-}
-
-void TfrmZKmain::ShowAbout() {
-    if (frmZKabout_ != nullptr) {
-        frmZKabout_->RunModal(hwnd_);
-    }
-}
-
-void TfrmZKmain::ShowHistory(const HistoryPage& page) {
-    if (!frmZKhistory_) {
-        frmZKhistory_ = std::make_unique<TfrmZKhistory>(
-            [this](bool keep) { shell_->SetKeepHistory(keep); },
-            [this](bool restore) { shell_->SetRestoreTimetable(restore); });
-    }
-    frmZKhistory_->ShowPage(page);
-    frmZKhistory_->Present(hwnd_);
-}
-
-void TfrmZKmain::RefreshHistory(const HistoryPage& page) {
-    if (frmZKhistory_ && IsWindowVisible(frmZKhistory_->Handle())) {
-        frmZKhistory_->ShowPage(page);
-    }
-}
-
 void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
     ::CheckMenuItem(popupMenu_, MenuCommand(MenuItem::pmiStayOnTop),
                     MF_BYCOMMAND | (stayOnTop ? MF_CHECKED : MF_UNCHECKED));
@@ -588,56 +536,6 @@ void TfrmZKmain::ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) {
 
 void TfrmZKmain::Close() {
     PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-namespace {
-
-// Desktop notifications as the tray icon's balloon, shown as a toast on
-// Windows 10 and later. The icon has one balloon: a new one takes the place
-// of the one shown, so there is no id to replace by, and the shell holds a
-// routine one back behind a winning ticket's.
-class BalloonSink final : public NotificationSink {
-public:
-    explicit BalloonSink(TrayIcon& tray) : tray_(tray) {}
-    void Send(const DesktopNotification& note, uint32_t, Answer answer) override {
-        if (tray_.ShowBalloon(note.title, note.body)) {
-            answer(Result(), 0);
-        } else {
-            answer(Result::Failure(tray_.Shown() ? "Shell_NotifyIconW refused the balloon"
-                                                 : "no icon in the notification area"),
-                   0);
-        }
-    }
-
-    bool OnePlace() const override { return true; }
-
-private:
-    TrayIcon& tray_;
-};
-
-}  // namespace
-
-NotificationSink* TfrmZKmain::Notifications() {
-    if (!balloons_) {
-        balloons_ = std::make_unique<BalloonSink>(*tray_);
-    }
-    return balloons_.get();
-}
-
-void TfrmZKmain::ShowTrayIcon(bool shown) {
-    if (shown) {
-        tray_->Add();
-    } else {
-        tray_->Remove();
-    }
-}
-
-bool TfrmZKmain::TrayIconShown() const {
-    return tray_->Shown();
-}
-
-void TfrmZKmain::SetTrayTip(const std::string& text) {
-    tray_->SetTip(FromUtf8(text));
 }
 
 bool TfrmZKmain::OnScreen() const {

@@ -18,18 +18,11 @@
 #include "notify/sound_player.h"
 #include "race/panel.h"
 #include "shell/shell.h"
-#include "win32/compact_form.h"
-#include "win32/tray_icon.h"
+#include "win32/desktop.h"
 
 namespace kestro::win32 {
 
-class TfrmZKabout;
-class TfrmZKconfig;
-class TfrmZKreminders;
-class TfrmZKlog;
-class TfrmZKhistory;
-
-class TfrmZKmain final : public ShellView {
+class TfrmZKmain final : public ShellView, public StayVisibleView {
 public:
     // A popup menu item's command: this + its MenuItem, so a new row of
     // kPopupMenu has its command without a list of its own here.
@@ -44,14 +37,15 @@ public:
     using ErrorBox = std::function<void(const std::string& text)>;
 
     // errorBox: empty gives a modal error box titled "Kestro". player: empty
-    // gives the platform's WAV player. Creates the window (hidden) and runs FormCreate.
-    explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {});
+    // gives the platform's WAV player. about: how the about box opens its link.
+    // Creates the window (hidden) with the other windows (win32/desktop.h) and
+    // runs FormCreate.
+    explicit TfrmZKmain(ErrorBox errorBox = {}, std::unique_ptr<SoundPlayer> player = {},
+                        Desktop::AboutLink about = {});
     ~TfrmZKmain() override;
     TfrmZKmain(const TfrmZKmain&) = delete;
     TfrmZKmain& operator=(const TfrmZKmain&) = delete;
 
-    // The other forms, created after this one; used from the show on.
-    void SetForms(TfrmZKconfig* config, TfrmZKlog* log, TfrmZKabout* about);
     // Shows the window in its normal state, which runs FormShow.
     void Show();
     // False once the window is destroyed (the program's message loop ends then).
@@ -62,14 +56,16 @@ public:
     HWND Field(PanelField field) const { return fields_[static_cast<int>(field)]; }
     HWND StatusBar() const { return statusBar_; }
     HMENU PopupMenu() const { return popupMenu_; }
+    // Every other window, the tray icon and the balloons.
+    Desktop& Windows() { return *desktop_; }
     // The icon in the notification area, made with the window; also what
     // shows balloons.
-    TrayIcon& Tray() { return *tray_; }
+    TrayIcon& Tray() { return desktop_->Tray(); }
     HMENU OpacityMenu() const { return opacityMenu_; }
     // The compact form, made with this window.
-    TfrmZKcompact& CompactForm() { return *compact_; }
+    TfrmZKcompact& CompactForm() { return desktop_->CompactForm(); }
     // Null until the history item was first chosen.
-    TfrmZKhistory* HistoryWindow() const { return frmZKhistory_.get(); }
+    TfrmZKhistory* HistoryWindow() const { return desktop_->HistoryWindow(); }
     std::wstring StatusText(int panel) const;
     KestroShell& Shell() { return *shell_; }
 
@@ -90,23 +86,13 @@ public:
     std::vector<ScreenArea> ScreenAreas() const override;
     bool Resizable() const override { return false; }
     int Dpi() const override { return static_cast<int>(dpi_); }
-    SettingsDialogView* SettingsDialogFace() override;
-    RemindersDialogView* RemindersDialogFace() override;
-    void ShowLog() override;
-    void ShowAbout() override;
-    void ShowHistory(const HistoryPage& page) override;
-    void RefreshHistory(const HistoryPage& page) override;
-    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
     void Close() override;
-    NotificationSink* Notifications() override;
-    CompactFormView* CompactFormFace() override { return compact_.get(); }
-    void ShowTrayIcon(bool shown) override;
-    bool TrayIconShown() const override;
-    void SetTrayTip(const std::string& text) override;
     bool OnScreen() const override;
     void SetOnScreen(bool shown) override;
     void CheckMenuItem(kestro::MenuItem item, bool checked) override;
     void PostToMainThread(std::function<void()> call) override;
+    // StayVisibleView
+    void ApplyStayVisible(bool stayOnTop, int32_t opacityPercent) override;
 
 private:
     static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
@@ -128,10 +114,10 @@ private:
     void ShowPopupMenu(POINT at, UINT align);
 
     ErrorBox errorBox_;
+    // Made once the window is, before the shell, which is handed its parts;
+    // gone after the shell.
+    std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<KestroShell> shell_;
-    // Made at its first showing.
-    std::unique_ptr<TfrmZKhistory> frmZKhistory_;
-    std::unique_ptr<TfrmZKreminders> frmZKreminders_;
     HWND hwnd_ = nullptr;
     // A second start's "come forward" (single_instance.h).
     UINT bringForward_ = 0;
@@ -140,12 +126,8 @@ private:
     std::array<HWND, kPanelFieldCount> fields_{};
     std::vector<HWND> labels_;
     HMENU popupMenu_ = nullptr;
-    std::unique_ptr<TrayIcon> tray_;
-    std::unique_ptr<TfrmZKcompact> compact_;
     // Owned by popupMenu_, destroyed with it.
     HMENU opacityMenu_ = nullptr;
-    // Its balloons, made at the show.
-    std::unique_ptr<NotificationSink> balloons_;
     UINT dpi_ = 96;
     HFONT labelFont_ = nullptr;
     HFONT styleAFont_ = nullptr;
@@ -153,10 +135,6 @@ private:
     // Narrowed faces of controls whose design caption would not fit otherwise.
     std::vector<HFONT> fittedFonts_;
     HBRUSH controlBrush_ = nullptr;
-
-    TfrmZKconfig* frmZKconfig_ = nullptr;
-    TfrmZKlog* frmZKlog_ = nullptr;
-    TfrmZKabout* frmZKabout_ = nullptr;
 
     // Calls from other threads, run by the window's message loop.
     std::mutex pendingMutex_;

@@ -100,6 +100,18 @@ void TrayIcon::TaskbarCreated() {
     }
 }
 
+void TrayIcon::ShowTrayIcon(bool shown) {
+    if (shown) {
+        Add();
+    } else {
+        Remove();
+    }
+}
+
+void TrayIcon::SetTrayTip(const std::string& text) {
+    SetTip(FromUtf8(text));
+}
+
 bool TrayIcon::ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8) {
     if (!shown_) {
         return false;
@@ -110,6 +122,16 @@ bool TrayIcon::ShowBalloon(const std::string& titleUtf8, const std::string& text
     data.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
     data.hBalloonIcon = largeIcon_;
     return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+void BalloonSink::Send(const DesktopNotification& note, uint32_t, Answer answer) {
+    if (tray_.ShowBalloon(note.title, note.body)) {
+        answer(Result(), 0);
+    } else {
+        answer(Result::Failure(tray_.Shown() ? "Shell_NotifyIconW refused the balloon"
+                                             : "no icon in the notification area"),
+               0);
+    }
 }
 
 }  // namespace kestro::win32

@@ -84,7 +84,7 @@ TEST_F(ShellTest, TheTimetableIsTakenUpAfterARestartOnlyWhenAskedAndStillTrue) {
         ASSERT_TRUE(ini.Save(iniPath_));
         clock_.AdvanceSeconds(c.gapSeconds);
         RecordingView fresh;
-        const RaceState reset = KestroShell(fresh, {}, &clock_).Core().Race();
+        const RaceState reset = KestroShell(fresh.Faces(), {}, &clock_).Core().Race();
         view_.events.clear();
         DropAllInterfacesDevice(Create());
         shell_->FormShow();

@@ -61,19 +61,26 @@ TEST(TrayTooltipTest, EachRaceShowsItsNextMomentOrItsStatus) {
 }
 
 // Closing keeps running in the tray only when the user chose it and a tray
-// shows the icon; Exit and the session's end always close. While hidden the
+// shows the icon (not on a face without one, nor on a desktop without one);
+// Exit and the session's end always close. While hidden the
 // clock runs, the tip follows the panel, and the saves keep the placement it
 // had on the screen.
 TEST_F(ShellTest, CloseToTrayOnlyWhenChosenAndATrayShowsTheIcon) {
-    for (const bool available : {false, true}) {
-        SCOPED_TRACE(available);
+    const struct {
+        bool faceHasTray;
+        bool available;
+    } rows[] = {{false, true}, {true, false}, {true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.faceHasTray << row.available);
+        const bool available = row.faceHasTray && row.available;
         WriteIni("[TfrmZKmain]\nPlaceNormalPos.Left=40\nPlaceNormalPos.Top=30\n");
-        view_.trayAvailable = available;
+        view_.hasTray = row.faceHasTray;
+        view_.trayAvailable = row.available;
         KestroShell& shell = Create();
         shell.FormCreate();
         shell.FormShow();
         EXPECT_EQ(view_.trayIcon, available);
-        EXPECT_EQ(view_.tip, "単勝 状態不明 / 複勝 状態不明");
+        EXPECT_EQ(view_.tip, row.faceHasTray ? "単勝 状態不明 / 複勝 状態不明" : "");
         EXPECT_FALSE(view_.closeToTrayChecked);
         EXPECT_TRUE(shell.FormCloseQuery()) << "not chosen";
         shell.PopupMenuClick(MenuItem::pmiCloseToTray);

@@ -1,8 +1,8 @@
-// The Qt face's four windows as the program makes them, for a test with its
-// settings file in a temporary folder: the main window first (`Main`:
-// TfrmZKmain or a window built on it), then the settings dialog, the log and
-// the about window, which it is given as its forms. No sound is played; each
-// message box is written down instead of shown.
+// The Qt face's windows as the program makes them, for a test with its
+// settings file in a temporary folder: the main window (`Main`: TfrmZKmain or
+// a window built on it), which makes the settings dialog, the log and the
+// about window with it. No sound is played; each message box is written down
+// instead of shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,14 +31,15 @@ struct Forms {
     template <typename... Args>
     explicit Forms(TfrmZKmain::ErrorBox errorBox, Args&&... args)
         : main(std::forward<Args>(args)..., std::move(errorBox),
-               std::make_unique<NullSoundPlayer>()) {
-        main.SetForms(&config, &log, &about);
-    }
+               std::make_unique<NullSoundPlayer>()),
+          config(main.Windows().Config()),
+          log(main.Windows().Log()),
+          about(main.Windows().About()) {}
 
     Main main;
-    TfrmZKconfig config;
-    TfrmZKlog log;
-    TfrmZKabout about;
+    TfrmZKconfig& config;
+    TfrmZKlog& log;
+    TfrmZKabout& about;
 };
 
 template <typename Main>

@@ -23,8 +23,8 @@ void ShellTest::WriteIni(const std::string& text) {
 }
 
 KestroShell& ShellTest::Create(std::unique_ptr<ReplaySource> replay) {
-    shell_ = std::make_unique<KestroShell>(view_, std::make_unique<NullSoundPlayer>(), &clock_,
-                                           std::move(replay));
+    shell_ = std::make_unique<KestroShell>(view_.Faces(), std::make_unique<NullSoundPlayer>(),
+                                           &clock_, std::move(replay));
     shell_->SetStepWatcher([this](std::string_view step) { view_.events.emplace_back(step); });
     return *shell_;
 }

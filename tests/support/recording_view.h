@@ -26,8 +26,17 @@
 
 namespace kestro::test {
 
-class RecordingView final : public ShellView {
+// Every window of a face in one: the main window, its stay settings, its tray
+// and its other windows.
+class RecordingView final : public ShellView,
+                            public StayVisibleView,
+                            public TrayView,
+                            public WindowsView {
 public:
+    // What a face hands its shell; without `hasTray`, a face with no tray.
+    ShellFaces Faces() { return {*this, *this, *this, hasTray ? this : nullptr, &notices}; }
+    bool hasTray = true;
+
     std::vector<std::string> events;
     // The current time as the panel last showed it.
     std::string clockNow;
@@ -59,7 +68,7 @@ public:
         placement = p;
         events.push_back("place " + std::to_string(p.left) + "," + std::to_string(p.top));
     }
-    SettingsDialogView* SettingsDialogFace() override {
+    SettingsDialogView& SettingsDialogFace() override {
         dialog.user = [this](SettingsDialog& shown, ConfigDialogValues& controls) {
             for (std::size_t i = 0; i < shown.Adapters().size(); ++i) {
                 if (!chooseAdapter.empty() && shown.Adapters()[i].name == chooseAdapter) {
@@ -68,7 +77,7 @@ public:
             }
             return true;
         };
-        return &dialog;
+        return dialog;
     }
     // The reminders window: `remindersUser` plays the user (true: OK).
     class RemindersFace final : public RemindersDialogView {
@@ -95,7 +104,7 @@ public:
         std::vector<std::string>& events_;
     };
     RemindersFace reminders{events};
-    RemindersDialogView* RemindersDialogFace() override { return &reminders; }
+    RemindersDialogView& RemindersDialogFace() override { return reminders; }
     // The compact form: its lines, where it stands, whether clicks pass, how it stays.
     class CompactFace final : public CompactFormView {
     public:
@@ -117,7 +126,7 @@ public:
         void ApplyPlacement(const WindowPlacement& p) override { placement = p; }
     };
     CompactFace compact;
-    CompactFormView* CompactFormFace() override { return &compact; }
+    CompactFormView& CompactFormFace() override { return compact; }
     // The desktop's notifications: each one written down as "<replaces>
     // <title>: <body>" ("<replaces> !<title>: <body>" when urgent), answered at
     // once with the next id, or held for the test; a desktop with one place
@@ -146,7 +155,6 @@ public:
         }
     };
     Notices notices;
-    NotificationSink* Notifications() override { return &notices; }
     void ShowLog() override { events.push_back("log window"); }
     void ShowAbout() override { events.push_back("about"); }
     void ShowHistory(const HistoryPage& page) override {

@@ -149,15 +149,10 @@ class Win32FaceTest : public ::testing::Test {
 protected:
     struct Forms {
         Forms(TfrmZKmain::ErrorBox box, TfrmZKabout::Opener opener)
-            : main(box, std::make_unique<NullSoundPlayer>()),
-              config(),
-              about(std::move(opener), kHomePage) {
-            main.SetForms(&config, &log, &about);
-        }
+            : main(box, std::make_unique<NullSoundPlayer>(), {std::move(opener), kHomePage}),
+              log(main.Windows().Log()) {}
         TfrmZKmain main;
-        TfrmZKconfig config;
-        TfrmZKlog log;
-        TfrmZKabout about;
+        TfrmZKlog& log;
     };
 
     void SetUp() override {

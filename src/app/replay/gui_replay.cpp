@@ -11,9 +11,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "app/config_dialog.h"
 #include "app/log_window.h"
 #include "common/cp932.h"
 #include "replay/replay_options.h"
@@ -110,14 +108,10 @@ int RunGuiReplay(int argc, char** argv, const GuiReplayOptions& options) {
     if (options.historyFile) {
         frmZKmain.Shell().SetHistoryFile(*options.historyFile);
     }
-    TfrmZKconfig frmZKconfig;
-    TfrmZKlog frmZKlog;
-    TfrmZKabout frmZKabout;
-    frmZKmain.SetForms(&frmZKconfig, &frmZKlog, &frmZKabout);
 
     // What the replay does is told by the log as much as by the panel: open it
     // below the main window.
-    ShowBelowOncePlaced(frmZKmain, frmZKlog);
+    ShowBelowOncePlaced(frmZKmain, frmZKmain.Windows().Log());
     // As the program: it lives as long as its main window, which may be in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(&frmZKmain, &TfrmZKmain::Closed, &app, &QApplication::quit);
