@@ -42,6 +42,15 @@ std::string Key(std::string_view stem, std::string_view suffix) {
     return key;
 }
 
+// A reminder's keys are its stem and one of these; reading and writing share them
+// so that a key can never be written under one name and read under another.
+constexpr std::string_view kEnabledKey = "Enabled";
+constexpr std::string_view kLeadKey = "Lead";
+constexpr std::string_view kSoundKey = "Sound";
+constexpr std::string_view kNoTicketOnlyKey = "NoTicketOnly";
+// [Notifications]: whether reminders reach the desktop too.
+constexpr std::string_view kNotifyRemindersKey = "Reminders";
+
 constexpr std::array<SoundEventInfo, kSoundEventCount> kSoundEvents = {{
     {"ServerMessage", "ServerMessageEnabled", "ServerMessageSound",
      "%SystemRoot%\\Media\\notify.wav"},
@@ -263,25 +272,25 @@ void ReadRow(const IniFile& ini, const SettingRow& row, Settings& settings) {
                 const ReminderSetting& fallback = defaults.Reminders[static_cast<std::size_t>(i)];
                 ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
                 reminder.Enabled =
-                    ini.ReadBool(row.section, Key(stem, "Enabled"), fallback.Enabled);
+                    ini.ReadBool(row.section, Key(stem, kEnabledKey), fallback.Enabled);
                 const int32_t lead =
-                    ini.ReadInteger(row.section, Key(stem, "Lead"), fallback.LeadSeconds);
+                    ini.ReadInteger(row.section, Key(stem, kLeadKey), fallback.LeadSeconds);
                 // A lead of zero or less would never fire, a huge one would reach into
                 // the cycle before: a hand edit out of range counts as none.
                 reminder.LeadSeconds = lead >= kReminderLeadMin && lead <= kReminderLeadMax
                                            ? lead
                                            : fallback.LeadSeconds;
-                reminder.Sound = ini.ReadString(row.section, Key(stem, "Sound"), fallback.Sound);
+                reminder.Sound = ini.ReadString(row.section, Key(stem, kSoundKey), fallback.Sound);
                 reminder.NoTicketOnly = fallback.NoTicketOnly;
                 if (kReminderInfos[static_cast<std::size_t>(i)].moment == ReminderMoment::Start) {
-                    reminder.NoTicketOnly =
-                        ini.ReadBool(row.section, Key(stem, "NoTicketOnly"), fallback.NoTicketOnly);
+                    reminder.NoTicketOnly = ini.ReadBool(row.section, Key(stem, kNoTicketOnlyKey),
+                                                         fallback.NoTicketOnly);
                 }
             }
             break;
         case Notifications:
             settings.Notifications.Reminders =
-                ini.ReadBool(row.section, "Reminders", defaults.Notifications.Reminders);
+                ini.ReadBool(row.section, kNotifyRemindersKey, defaults.Notifications.Reminders);
             for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
                 settings.Notifications.Events[i] =
                     ini.ReadBool(row.section, SoundEventInfoOf(kNotifiedEvents[i]).stem,
@@ -329,17 +338,17 @@ void WriteRow(IniFile& ini, const SettingRow& row, const Settings& settings,
             for (int i = 0; i < kReminderCount; ++i) {
                 const ReminderInfo& info = kReminderInfos[static_cast<std::size_t>(i)];
                 const ReminderSetting& reminder = settings.Reminders[static_cast<std::size_t>(i)];
-                ini.WriteBool(row.section, Key(info.keyStem, "Enabled"), reminder.Enabled);
-                ini.WriteInteger(row.section, Key(info.keyStem, "Lead"), reminder.LeadSeconds);
-                ini.WriteString(row.section, Key(info.keyStem, "Sound"), reminder.Sound);
+                ini.WriteBool(row.section, Key(info.keyStem, kEnabledKey), reminder.Enabled);
+                ini.WriteInteger(row.section, Key(info.keyStem, kLeadKey), reminder.LeadSeconds);
+                ini.WriteString(row.section, Key(info.keyStem, kSoundKey), reminder.Sound);
                 if (info.moment == ReminderMoment::Start) {
-                    ini.WriteBool(row.section, Key(info.keyStem, "NoTicketOnly"),
+                    ini.WriteBool(row.section, Key(info.keyStem, kNoTicketOnlyKey),
                                   reminder.NoTicketOnly);
                 }
             }
             break;
         case Notifications:
-            ini.WriteBool(row.section, "Reminders", settings.Notifications.Reminders);
+            ini.WriteBool(row.section, kNotifyRemindersKey, settings.Notifications.Reminders);
             for (std::size_t i = 0; i < kNotifiedEvents.size(); ++i) {
                 ini.WriteBool(row.section, SoundEventInfoOf(kNotifiedEvents[i]).stem,
                               settings.Notifications.Events[i]);
