@@ -41,6 +41,7 @@
 #include "replay/replay_platform.h"
 #include "replay/virtual_ticker.h"
 #include "settings/settings_file.h"
+#include "shell/capture_session.h"
 #include "shell/core.h"
 #include "shell/history_page.h"
 
@@ -267,16 +268,10 @@ int RunHeadless(const ReplayOptions& options) {
         }
         return true;
     });
-    snoop.SetOnCaptureTCPData([&core](TSnoopTCPData* sender, const pcap_pkthdr* header,
-                                      const uint8_t*, const uint8_t*, const uint8_t*,
-                                      const uint8_t* data, int32_t length) {
-        const TCPSegmentPlace& place = sender->CurrentSegment();
-        const int64_t micros = int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
-        core.SnoopTCPDataCaptureTCPData(
-            OriginOf(place.sourceAddress, place.sourcePort, place.destinationAddress,
-                     place.destinationPort, micros),
-            data, length);
-    });
+    snoop.SetOnCaptureTCPData(
+        [&core](TSnoopTCPData* sender, const pcap_pkthdr* header, const uint8_t*, const uint8_t*,
+                const uint8_t*, const uint8_t* data,
+                int32_t length) { HandOverSegment(core, *sender, *header, data, length); });
     if (const Result opened = snoop.OpenFile(options.capture); !opened) {
         FailReplay(options.capture + ": " + opened.Reason());
     }

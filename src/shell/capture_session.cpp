@@ -14,6 +14,16 @@
 
 namespace kestro {
 
+void HandOverSegment(KestroCore& core, const TSnoopTCPData& sender, const pcap_pkthdr& header,
+                     const uint8_t* data, int32_t length) {
+    const TCPSegmentPlace& place = sender.CurrentSegment();
+    const int64_t micros = int64_t{header.ts.tv_sec} * 1'000'000 + header.ts.tv_usec;
+    core.SnoopTCPDataCaptureTCPData(
+        OriginOf(place.sourceAddress, place.sourcePort, place.destinationAddress,
+                 place.destinationPort, micros),
+        data, length);
+}
+
 CaptureSession::CaptureSession(ShellView& view, KestroCore& core,
                                std::unique_ptr<ReplaySource> recording)
     : view_(view), core_(core), recording_(std::move(recording)) {
@@ -36,12 +46,7 @@ CaptureSession::CaptureSession(ShellView& view, KestroCore& core,
     snoop_->SetOnCaptureTCPData([this](TSnoopTCPData* sender, const pcap_pkthdr* header,
                                        const uint8_t*, const uint8_t*, const uint8_t*,
                                        const uint8_t* tcpData, int32_t tcpDataLength) {
-        const TCPSegmentPlace& place = sender->CurrentSegment();
-        const int64_t micros = int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
-        core_.SnoopTCPDataCaptureTCPData(
-            OriginOf(place.sourceAddress, place.sourcePort, place.destinationAddress,
-                     place.destinationPort, micros),
-            tcpData, tcpDataLength);
+        HandOverSegment(core_, *sender, *header, tcpData, tcpDataLength);
     });
     snoop_->SetOnCaptureEnded([this](TCustomSnoop*, const TSnoopEnd& end) { CaptureEnded(end); });
     if (recording_) {

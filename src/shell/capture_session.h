@@ -44,6 +44,11 @@ public:
     virtual int TickInterval() const = 0;
 };
 
+// Hands one captured segment's payload to the core, with the connection and the moment
+// it was seen: the window's capture and the replay without a window feed it the same way.
+void HandOverSegment(KestroCore& core, const TSnoopTCPData& sender, const pcap_pkthdr& header,
+                     const uint8_t* data, int32_t length);
+
 enum class CaptureState {
     Off,        // no capture wanted: none chosen yet, one that can never open, or closed
     Capturing,  // the chosen adapter delivers frames
